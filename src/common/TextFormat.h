@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace meldrix {
+
+//! Fixed notation right-aligned in a field of at least `width` characters with `decimals`
+//! decimals (the width:decimals form): formatFixed(0.0, 6, 1) is "   0.0".
+std::string formatFixed(double value, int width, int decimals);
+
+//! Scientific form with one digit before the point and a four-digit exponent, right-aligned in
+//! `width` characters: a blank or minus, d.ddd, "E", sign, four digits. The number of significant
+//! digits is width - 8, kept within 2..18, so formatScientific(1.0E-5, 12) is " 1.000E-0005".
+std::string formatScientific(long double value, int width);
+
+//! The whole text as a decimal number: leading blanks allowed, then an optional sign, digits with
+//! an optional point, and an optional exponent; nothing may follow. Empty text is not a number.
+std::optional<double> parseNumber(std::string_view text);
+
+//! The whole text as a decimal integer: leading blanks, optional sign, digits, nothing after.
+std::optional<long long> parseInteger(std::string_view text);
+
+//! Text with leading and trailing blanks removed.
+std::string_view trimBlanks(std::string_view text);
+
+//! Text with leading and trailing blanks and control characters removed.
+std::string_view trimBlanksAndControls(std::string_view text);
+
+//! A whole number as plain decimal text.
+std::string formatInt(long long value);
+
+} // namespace meldrix

@@ -1,0 +1,405 @@
+#include "rig/DataFiles.h"
+
+#include "common/TextFormat.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <span>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace meldrix {
+
+namespace {
+
+struct FileKind {
+    std::string_view extension;
+    std::string_view description; // used in messages: "the mixer file"
+    std::size_t recordSize;
+    int recordCount;
+};
+
+constexpr FileKind kindOf(DataFile file)
+{
+    switch (file) {
+    case DataFile::Inp:
+        return { ".INP", "input gases", sizeof(GasRecord), MaxInputGases };
+    case DataFile::Mix:
+        return { ".MIX", "mixer", sizeof(FlowmeterRecord), MaxFlowmeters };
+    case DataFile::Cal:
+        return { ".CAL", "calibrations", sizeof(CalCurveRecord), MaxCalCurves };
+    case DataFile::Cel:
+        break;
+    }
+    return { ".CEL", "output cells", sizeof(CellRecord), MaxCells };
+}
+
+std::span<std::byte> imageOf(Rig& rig, DataFile file)
+{
+    switch (file) {
+    case DataFile::Inp:
+        return std::as_writable_bytes(rig.InputGases.all());
+    case DataFile::Mix:
+        return std::as_writable_bytes(rig.Flowmeters.all());
+    case DataFile::Cal:
+        return std::as_writable_bytes(rig.CalCurves.all());
+    case DataFile::Cel:
+        break;
+    }
+    return std::as_writable_bytes(rig.Cells.all());
+}
+
+std::string quoted(std::string_view path)
+{
+    return "'" + std::string(path) + "'";
+}
+
+// "the mixer file '/data/Rig1.MIX'"
+std::string fileLabel(DataFile file, std::string_view path)
+{
+    return "the " + std::string(kindOf(file).description) + " file " + quoted(path);
+}
+
+std::string fileTitle(DataFile file, std::string_view path)
+{
+    return "T" + fileLabel(file, path).substr(1);
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+struct ReadOutcome {
+    std::vector<std::byte> bytes;
+    std::size_t fileSize = 0;
+    std::string error; // empty when the file was read
+};
+
+// Reads at most `limit` bytes of a regular file. Other kinds of file are never read, so a FIFO
+// or a device in place of a data file cannot block the window.
+ReadOutcome readRegularFile(const std::string& path, std::size_t limit)
+{
+    ReadOutcome outcome;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        outcome.error = std::strerror(errno);
+        return outcome;
+    }
+    struct stat info { };
+    if (::fstat(fd.get(), &info) != 0) {
+        outcome.error = std::strerror(errno);
+        return outcome;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        outcome.error = "not a regular file";
+        return outcome;
+    }
+    outcome.fileSize = static_cast<std::size_t>(info.st_size);
+    outcome.bytes.resize(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+        const ssize_t n = ::read(fd.get(), outcome.bytes.data() + got, limit - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            outcome.error = std::strerror(errno);
+            outcome.bytes.clear();
+            return outcome;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    outcome.bytes.resize(got);
+    return outcome;
+}
+
+// The first stored value that would point outside the arrays, as a sentence ending.
+std::string firstOutOfRange(const Rig& rig, DataFile file, int records)
+{
+    switch (file) {
+    case DataFile::Mix:
+        for (int f = 1; f <= records; ++f) {
+            const FlowmeterRecord& stage = rig.Flowmeters[f];
+            if (stage.Input < 1 || stage.Input > MaxGases)
+                return "stage " + formatInt(f) + " has Input " + formatInt(stage.Input)
+                    + ", outside 1..32";
+            if (stage.Output > MaxMixtures)
+                return "stage " + formatInt(f) + " has Output " + formatInt(stage.Output)
+                    + ", outside 0..16";
+        }
+        break;
+    case DataFile::Cal:
+        for (int c = 1; c <= records; ++c)
+            if (rig.CalCurves[c].Flowmeter > MaxFlowmeters)
+                return "curve " + formatInt(c) + " has Flowmeter "
+                    + formatInt(rig.CalCurves[c].Flowmeter) + ", outside 0..16";
+        break;
+    case DataFile::Cel:
+        for (int c = 1; c <= records; ++c)
+            if (rig.Cells[c].Mix > MaxMixtures)
+                return "cell " + formatInt(c) + " has Mix " + formatInt(rig.Cells[c].Mix)
+                    + ", outside 0..16";
+        break;
+    case DataFile::Inp:
+        break;
+    }
+    return {};
+}
+
+std::string randomSuffix()
+{
+    static std::mt19937 generator { std::random_device {}() };
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix = ".tmp-";
+    for (int i = 0; i < 8; ++i)
+        suffix += letters[generator() % (sizeof letters - 1)];
+    return suffix;
+}
+
+// A file written beside its target and not yet renamed over it.
+struct PendingSave {
+    std::string target;
+    std::string temporary;
+};
+
+std::optional<std::string> writeTemporary(
+    DataFile file, const std::string& path, std::span<const std::byte> image, PendingSave& out)
+{
+    const auto fail = [&](std::string_view reason) {
+        return "Could not save " + fileLabel(file, path) + ": " + std::string(reason) + ".";
+    };
+    if (path.empty())
+        return fail("no file name is set");
+    std::string target = path;
+    struct stat info { };
+    int mode = 0666;
+    if (::lstat(path.c_str(), &info) == 0) {
+        if (S_ISLNK(info.st_mode)) {
+            // Replace the file the link points to, not the link itself.
+            char resolved[PATH_MAX];
+            if (::realpath(path.c_str(), resolved) == nullptr || ::stat(resolved, &info) != 0)
+                return fail(std::strerror(errno));
+            target = resolved;
+        }
+        if (!S_ISREG(info.st_mode))
+            return fail("it is not a regular file");
+        mode = static_cast<int>(info.st_mode & 07777);
+    } else if (errno != ENOENT) {
+        return fail(std::strerror(errno));
+    }
+
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = target + randomSuffix();
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail(std::strerror(errno));
+    }
+    if (fd < 0)
+        return fail("no temporary file could be created beside it");
+    FileDescriptor guard(fd);
+    const auto discard = [&](int error) {
+        ::unlink(temporary.c_str());
+        return fail(std::strerror(error));
+    };
+    if (mode != 0666 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0)
+        return discard(errno);
+    std::size_t written = 0;
+    while (written < image.size()) {
+        const ssize_t n = ::write(fd, image.data() + written, image.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return discard(errno);
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0)
+        return discard(errno);
+    if (::close(guard.release()) != 0)
+        return discard(errno);
+    out = { std::move(target), std::move(temporary) };
+    return std::nullopt;
+}
+
+std::optional<std::string> commit(DataFile file, const PendingSave& pending)
+{
+    if (::rename(pending.temporary.c_str(), pending.target.c_str()) == 0)
+        return std::nullopt;
+    const int error = errno;
+    ::unlink(pending.temporary.c_str());
+    return "Could not save " + fileLabel(file, pending.target) + ": " + std::strerror(error) + ".";
+}
+
+} // namespace
+
+std::string_view extensionOf(DataFile file)
+{
+    return kindOf(file).extension;
+}
+
+std::size_t fileSizeOf(DataFile file)
+{
+    const FileKind kind = kindOf(file);
+    return kind.recordSize * static_cast<std::size_t>(kind.recordCount);
+}
+
+std::string& fileNameOf(Rig& rig, DataFile file)
+{
+    switch (file) {
+    case DataFile::Inp:
+        return rig.InpFileName;
+    case DataFile::Mix:
+        return rig.MixFileName;
+    case DataFile::Cal:
+        return rig.CalFileName;
+    case DataFile::Cel:
+        break;
+    }
+    return rig.CelFileName;
+}
+
+LoadResult LoadDataFile(Rig& rig, DataFile file)
+{
+    const FileKind kind = kindOf(file);
+    const std::string& path = fileNameOf(rig, file);
+    const std::size_t expected = fileSizeOf(file);
+    const ReadOutcome outcome = readRegularFile(path, expected);
+    if (!outcome.error.empty())
+        return { false, "Could not read " + fileLabel(file, path) + ": " + outcome.error + "." };
+
+    // A short file fills the records it covers, a partial last record only in its first bytes;
+    // everything after keeps its previous contents.
+    std::span<std::byte> image = imageOf(rig, file);
+    std::memcpy(image.data(), outcome.bytes.data(), outcome.bytes.size());
+    const int recordsTouched =
+        static_cast<int>((outcome.bytes.size() + kind.recordSize - 1) / kind.recordSize);
+    if (file == DataFile::Inp)
+        for (int i = 1; i <= recordsTouched; ++i)
+            UpdateGasDefined(rig, i);
+
+    LoadResult result { true, {} };
+    if (outcome.fileSize != expected) {
+        result.problem = fileTitle(file, path) + " is damaged: it holds "
+            + formatInt(static_cast<long long>(outcome.fileSize)) + " bytes instead of "
+            + formatInt(static_cast<long long>(expected)) + ".";
+    } else if (const std::string fault = firstOutOfRange(rig, file, recordsTouched);
+               !fault.empty()) {
+        result.problem = fileTitle(file, path) + " is damaged: " + fault + ".";
+    }
+    return result;
+}
+
+LoadResult LoadInputGases(Rig& rig)
+{
+    return LoadDataFile(rig, DataFile::Inp);
+}
+LoadResult LoadMixer(Rig& rig)
+{
+    return LoadDataFile(rig, DataFile::Mix);
+}
+LoadResult LoadCalibrations(Rig& rig)
+{
+    return LoadDataFile(rig, DataFile::Cal);
+}
+LoadResult LoadCells(Rig& rig)
+{
+    return LoadDataFile(rig, DataFile::Cel);
+}
+
+std::optional<std::string> SaveDataFile(Rig& rig, DataFile file)
+{
+    PendingSave pending;
+    if (auto error = writeTemporary(file, fileNameOf(rig, file), imageOf(rig, file), pending))
+        return error;
+    return commit(file, pending);
+}
+
+std::optional<std::string> SaveInputGases(Rig& rig)
+{
+    return SaveDataFile(rig, DataFile::Inp);
+}
+std::optional<std::string> SaveMixer(Rig& rig)
+{
+    return SaveDataFile(rig, DataFile::Mix);
+}
+std::optional<std::string> SaveCalibrations(Rig& rig)
+{
+    return SaveDataFile(rig, DataFile::Cal);
+}
+std::optional<std::string> SaveCells(Rig& rig)
+{
+    return SaveDataFile(rig, DataFile::Cel);
+}
+
+std::optional<std::string> SaveAll(Rig& rig)
+{
+    std::array<PendingSave, 4> pending;
+    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
+        const DataFile file = AllDataFiles[i];
+        if (auto error =
+                writeTemporary(file, fileNameOf(rig, file), imageOf(rig, file), pending[i])) {
+            for (std::size_t j = 0; j < i; ++j)
+                ::unlink(pending[j].temporary.c_str());
+            return error;
+        }
+    }
+    std::optional<std::string> firstError;
+    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
+        auto error = commit(AllDataFiles[i], pending[i]);
+        if (error && !firstError)
+            firstError = std::move(error);
+    }
+    return firstError;
+}
+
+void SetFileNamesFromBase(Rig& rig, const std::string& base)
+{
+    for (const DataFile file : AllDataFiles)
+        fileNameOf(rig, file) = base + std::string(extensionOf(file));
+}
+
+std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base)
+{
+    std::array<LoadResult, 4> results;
+    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
+        const DataFile file = AllDataFiles[i];
+        fileNameOf(rig, file) = base + std::string(extensionOf(file));
+        results[i] = LoadDataFile(rig, file);
+    }
+    return results;
+}
+
+std::string BaseNameOfPath(std::string_view path)
+{
+    const std::size_t nameStart =
+        path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < nameStart)
+        return std::string(path);
+    return std::string(path.substr(0, dot));
+}
+
+} // namespace meldrix

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "rig/Rig.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace meldrix {
+
+//! The four files of a data set, in the order they are always loaded and saved.
+enum class DataFile { Inp, Mix, Cal, Cel };
+inline constexpr std::array<DataFile, 4> AllDataFiles { DataFile::Inp, DataFile::Mix, DataFile::Cal,
+    DataFile::Cel };
+
+//! ".INP", ".MIX", ".CAL" or ".CEL".
+std::string_view extensionOf(DataFile file);
+//! The file name the rig currently uses for a file.
+std::string& fileNameOf(Rig& rig, DataFile file);
+//! Exact size of a file of that kind [bytes].
+std::size_t fileSizeOf(DataFile file);
+
+//! Outcome of one load. A file that was not read left its array untouched; `problem` then says
+//! why. A file that was read may still be damaged: `problem` names the first fault in one sentence.
+struct LoadResult {
+    bool read = false;
+    std::string problem;
+};
+
+LoadResult LoadInputGases(Rig& rig);
+LoadResult LoadMixer(Rig& rig);
+LoadResult LoadCalibrations(Rig& rig);
+LoadResult LoadCells(Rig& rig);
+LoadResult LoadDataFile(Rig& rig, DataFile file);
+
+//! Saves write a temporary file beside the target and rename it over the target, so a failed save
+//! leaves the old file whole. The result is the reason in one sentence, or nullopt on success.
+[[nodiscard]] std::optional<std::string> SaveInputGases(Rig& rig);
+[[nodiscard]] std::optional<std::string> SaveMixer(Rig& rig);
+[[nodiscard]] std::optional<std::string> SaveCalibrations(Rig& rig);
+[[nodiscard]] std::optional<std::string> SaveCells(Rig& rig);
+[[nodiscard]] std::optional<std::string> SaveDataFile(Rig& rig, DataFile file);
+
+//! Saves the four files under their current names; all four are written before any is renamed
+//! into place, so a failure never leaves a mixed data set.
+[[nodiscard]] std::optional<std::string> SaveAll(Rig& rig);
+
+//! Sets the four file names from `base` and loads the four files in the order .INP, .MIX, .CAL,
+//! .CEL. BaseName is not changed.
+std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base);
+
+//! Sets the four file names from a base name: base + ".INP" and so on.
+void SetFileNamesFromBase(Rig& rig, const std::string& base);
+
+//! The base name of a chosen file: the path without the file name's own extension
+//! ("/data/Run.2/Rig1.CEL" gives "/data/Run.2/Rig1"); a dot in a folder name is kept.
+std::string BaseNameOfPath(std::string_view path);
+
+} // namespace meldrix
