@@ -100,7 +100,7 @@ void SetStartValues(Rig& rig)
         box.Top = static_cast<std::uint16_t>(wholePart(h * 0.42L) + 150);
         box.Right = static_cast<std::uint16_t>(wholePart(w * 0.05L) + box.Left + 2);
         box.Bottom = static_cast<std::uint16_t>(wholePart(h * 0.2L) + box.Top);
-        box.Mid = static_cast<std::uint16_t>(wholePart(w * 0.05 / 2) + box.Left + 2);
+        box.Mid = static_cast<std::uint16_t>(wholePart(w * 0.05L / 2) + box.Left + 2);
     }
 
     for (int i = 1; i <= MaxInputGases; ++i) {
@@ -110,7 +110,7 @@ void SetStartValues(Rig& rig)
         box.Top = static_cast<std::uint16_t>(wholePart(h * 0.94L) + 150);
         box.Right = static_cast<std::uint16_t>(wholePart(w * 0.05L) + box.Left + 2);
         box.Bottom = static_cast<std::uint16_t>(wholePart(h * 0.06L) + box.Top - 2);
-        box.Mid = static_cast<std::uint16_t>(wholePart(w * 0.05 / 2) + box.Left + 2);
+        box.Mid = static_cast<std::uint16_t>(wholePart(w * 0.05L / 2) + box.Left + 2);
     }
 
     for (int i = 1; i <= MaxMixtures; ++i) {
