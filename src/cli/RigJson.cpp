@@ -369,13 +369,21 @@ void writePretty(const OrderedJson& json, int indent, std::string& out)
         // The compact form has no blanks; add them after separators for reading.
         std::string spaced;
         bool inString = false;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            const char c = line[i];
+        bool escaped = false;
+        for (const char c : line) {
             spaced += c;
-            if (c == '"' && (i == 0 || line[i - 1] != '\\'))
-                inString = !inString;
-            if (!inString && (c == ',' || c == ':'))
+            if (inString) {
+                if (escaped)
+                    escaped = false;
+                else if (c == '\\')
+                    escaped = true;
+                else if (c == '"')
+                    inString = false;
+            } else if (c == '"') {
+                inString = true;
+            } else if (c == ',' || c == ':') {
                 spaced += ' ';
+            }
         }
         if (static_cast<int>(spaced.size()) + indent <= 100) {
             out += spaced;
