@@ -54,20 +54,19 @@ std::span<std::byte> imageOf(Rig& rig, DataFile file)
     return std::as_writable_bytes(rig.Cells.all());
 }
 
-std::string quoted(std::string_view path)
-{
-    return "'" + std::string(path) + "'";
-}
-
 // "the mixer file '/data/Rig1.MIX'"
 std::string fileLabel(DataFile file, std::string_view path)
 {
-    return "the " + std::string(kindOf(file).description) + " file " + quoted(path);
+    std::string label = "the ";
+    label.append(kindOf(file).description).append(" file '").append(path).append("'");
+    return label;
 }
 
 std::string fileTitle(DataFile file, std::string_view path)
 {
-    return "T" + fileLabel(file, path).substr(1);
+    std::string title = fileLabel(file, path);
+    title.front() = 'T';
+    return title;
 }
 
 class FileDescriptor {
