@@ -166,14 +166,7 @@ TEST_F(DiagramAtStartValues, DrawsNoFixGasStageAndEmptyInputGasBoxes)
 
 TEST_F(DiagramAtStartValues, LabelsStagesAndCellsInTheirFieldWidths)
 {
-    const std::vector<std::string> stage16 {
-        "FM16",
-        "None",
-        "None",
-        "None",
-        "  0.00",
-        "  0.0",
-    };
+    const char* stage16[] = { "FM16", "None", "None", "None", "  0.00", "  0.0" };
     for (int row = 0; row < 6; ++row)
         EXPECT_THAT(canvas.textsAt({ 753, 403 + 20 * row }), ElementsAre(stage16[row]));
     EXPECT_THAT(canvas.textsAt({ 3, 403 }), ElementsAre("FM 1"));
@@ -185,13 +178,6 @@ TEST_F(DiagramAtStartValues, LabelsStagesAndCellsInTheirFieldWidths)
         EXPECT_EQ(t.colour, Black);
         EXPECT_EQ(t.background, Grey);
     }
-}
-
-TEST_F(DiagramAtStartValues, RedrawsTheSamePicture)
-{
-    RecordingCanvas again;
-    DrawMixer(*rig, again);
-    EXPECT_EQ(again.ops, canvas.ops);
 }
 
 class DiagramOfSampleRig : public ::testing::Test {
@@ -376,8 +362,13 @@ TEST_P(OutOfModelStage, IsDrawnWithinTheBoxesAndColours)
     }
     // No mixture box, and no cell line: cells with Mix 0, 17 and 65535 are not fed.
     EXPECT_EQ(boxesWithTop(canvas, 281), 0);
-    for (int cell = 1; cell <= 3; ++cell)
-        EXPECT_THAT(linesStartingAt(canvas, { 100 * (cell - 1) + 46, 221 }), IsEmpty());
+    for (int cell = 1; cell <= 3; ++cell) {
+        const int mid = 100 * (cell - 1) + 46;
+        EXPECT_THAT(linesStartingAt(canvas, { mid, 221 }), IsEmpty()) << "cell " << cell;
+        EXPECT_FALSE(std::any_of(canvas.lines.begin(), canvas.lines.end(),
+            [&](const auto& l) { return l.to.x == mid - 10; }))
+            << "cell " << cell;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Damaged, OutOfModelStage,
