@@ -6,6 +6,8 @@
 #include <QString>
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace meldrix {
 
 namespace {
@@ -38,7 +40,7 @@ QString fromLatin1(std::string_view text)
 
 QFont windowFont()
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font(u"Sans Serif"_s);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;

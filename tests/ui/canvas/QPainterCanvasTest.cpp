@@ -188,7 +188,7 @@ void QPainterCanvasTest::diagram()
         QPainter painter(&image);
         paintMixerDiagram(painter, *rig);
     }
-    QVERIFY(image.save(QStringLiteral(MELDRIX_DIAGRAM_PNG_DIR "/") + name + u".png"_s));
+    QVERIFY(image.save(QString::fromUtf8(MELDRIX_DIAGRAM_PNG_DIR "/") + name + u".png"_s));
 
     // Stage 1's box: outline, grey inside, black text.
     const LayoutBox& stage = rig->FlowmeterBoxes[1];
