@@ -1,0 +1,20 @@
+#include "ui/canvas/MixerDiagramPainter.h"
+
+#include "diagram/MixerDiagram.h"
+#include "ui/canvas/QPainterCanvas.h"
+
+#include <QPainter>
+
+namespace meldrix {
+
+void paintMixerDiagram(QPainter& painter, Rig& rig)
+{
+    painter.save();
+    painter.setFont(windowFont());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPainterCanvas canvas(painter);
+    DrawMixer(rig, canvas);
+    painter.restore();
+}
+
+} // namespace meldrix
