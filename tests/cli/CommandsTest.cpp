@@ -1,0 +1,134 @@
+#include "cli/Commands.h"
+
+#include "cli/RigJson.h"
+#include "rig/StartUp.h"
+#include "support/Bytes.h"
+#include "support/TempDir.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace meldrix {
+namespace {
+
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real meldrix-cli; stderr goes to a file so both streams can be checked.
+CliRun runCli(const std::string& arguments, const TempDir& dir)
+{
+    const std::string errFile = dir.file("stderr.txt");
+    const std::string command = std::string(MELDRIX_CLI_PATH) + " " + arguments + " 2>" + errFile;
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer {};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    return run;
+}
+
+TEST(CliCommands, DumpBuildDumpGivesTheSameJsonAndBytes)
+{
+    TempDir dir;
+    std::ostringstream out1, out2, out3, err;
+    ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, dir.file("A"), out1, err), cli::ExitOk)
+        << err.str();
+    ASSERT_EQ(cli::runDump(dir.file("A"), out2, err), cli::ExitOk);
+    {
+        std::ofstream(dir.file("a.json")) << out2.str();
+    }
+    ASSERT_EQ(cli::runBuild(dir.file("a.json"), dir.file("B"), out1, err), cli::ExitOk);
+    ASSERT_EQ(cli::runDump(dir.file("B"), out3, err), cli::ExitOk);
+    EXPECT_EQ(out2.str(), out3.str());
+    EXPECT_EQ(err.str(), "");
+    for (const DataFile file : AllDataFiles) {
+        const std::string ext(extensionOf(file));
+        EXPECT_EQ(testsupport::readBytes(dir.file("A") + ext),
+            testsupport::readBytes(dir.file("B") + ext))
+            << ext;
+    }
+}
+
+TEST(CliCommands, DumpShowsTheFieldsOfFilesWrittenByAnotherProgram)
+{
+    TempDir dir;
+    std::vector<std::uint8_t> mix(1664, 0);
+    const double reading = 42.5, fixT = -3.25;
+    const std::uint16_t input = 18, output = 7;
+    std::memcpy(&mix[0], "\7Rotalab", 8);
+    std::memcpy(&mix[40], &reading, 8);
+    std::memcpy(&mix[56], &input, 2);
+    std::memcpy(&mix[58], &output, 2);
+    std::memcpy(&mix[60], "\3O2x", 4);
+    std::memcpy(&mix[80], &fixT, 8);
+    mix[96] = 1;
+    testsupport::writeBytes(dir.file("Other.MIX"), mix);
+
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::runDump(dir.file("Other"), out, err), cli::ExitOk);
+    const auto json = nlohmann::json::parse(out.str());
+    const auto& stage = json["Flowmeters"][0];
+    EXPECT_EQ(stage["Make"], "Rotalab");
+    EXPECT_EQ(stage["Size"], "");
+    EXPECT_EQ(stage["Reading"], 42.5);
+    EXPECT_EQ(stage["Input"], 18);
+    EXPECT_EQ(stage["Output"], 7);
+    EXPECT_EQ(stage["FixGas"], "O2x");
+    EXPECT_EQ(stage["FixGasT"], -3.25);
+    EXPECT_EQ(stage["FixGasUsed"], true);
+    EXPECT_EQ(stage["FixGasBefore"], false);
+    EXPECT_EQ(json["Flowmeters"][1]["Input"], 0);
+    // The other three files are missing: start-up values, and one warning line each; the
+    // mixer file itself holds a stage 2 without a source.
+    EXPECT_EQ(json["Cells"][4]["Mix"], 5);
+    const std::string warnings = err.str();
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 4) << warnings;
+    EXPECT_NE(warnings.find("is damaged: stage 2 has Input 0, outside 1..32."), std::string::npos);
+}
+
+TEST(CliCommands, AMalformedJsonIsNamedWithItsPlaceAndWritesNothing)
+{
+    TempDir dir;
+    std::ofstream(dir.file("bad.json")) << "{\n  \"Cells\": [\n    {\"Name\": \"Oven\",}\n  ]\n}\n";
+    const CliRun run = runCli("build " + dir.file("bad.json") + " " + dir.file("Rig"), dir);
+    EXPECT_EQ(run.exitCode, cli::ExitFailed);
+    EXPECT_NE(run.err.find("bad.json: parse error at line 3, column"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(dir.file("Rig.INP")));
+    EXPECT_FALSE(fs::exists(dir.file("Rig.CEL")));
+}
+
+TEST(CliCommands, UsageErrorsExitWithTwoAndOneLine)
+{
+    TempDir dir;
+    for (const std::string arguments :
+        { "", "dump", "build only-one", "frobnicate x", "dump a b c" }) {
+        const CliRun run = runCli(arguments, dir);
+        EXPECT_EQ(run.exitCode, cli::ExitUsage) << arguments;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+    }
+    const CliRun none = runCli("dump " + dir.file("Nothing"), dir);
+    EXPECT_EQ(none.exitCode, cli::ExitUsage);
+    EXPECT_NE(none.err.find("none of the four files"), std::string::npos);
+}
+
+} // namespace
+} // namespace meldrix

@@ -1,0 +1,215 @@
+#include "cli/RigJson.h"
+
+#include "rig/DataFiles.h"
+#include "rig/StartUp.h"
+#include "support/Bytes.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace meldrix {
+namespace {
+
+using nlohmann::json;
+
+// Every field the JSON carries, compared bytewise: padding and the bytes after a text's
+// length are not carried.
+template <std::size_t N>
+void expectSameText(const ShortString<N>& a, const ShortString<N>& b, const std::string& where)
+{
+    EXPECT_EQ(a.view(), b.view()) << where;
+}
+
+void expectSameNumber(double a, double b, const std::string& where)
+{
+    if (std::isnan(a))
+        EXPECT_TRUE(std::isnan(b)) << where;
+    else
+        EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << where << ": " << a << " vs " << b;
+}
+
+void expectSameFields(const Rig& a, const Rig& b)
+{
+    for (int i = 1; i <= MaxInputGases; ++i) {
+        const auto w = "gas " + std::to_string(i);
+        expectSameText(a.InputGases[i].Name, b.InputGases[i].Name, w);
+        expectSameNumber(a.InputGases[i].Reserved1, b.InputGases[i].Reserved1, w);
+        expectSameNumber(a.InputGases[i].Flow, b.InputGases[i].Flow, w);
+        expectSameNumber(a.InputGases[i].Reserved2, b.InputGases[i].Reserved2, w);
+        EXPECT_EQ(a.InputGases[i].Defined, b.InputGases[i].Defined) << w;
+        for (int k = 1; k <= MaxComponents; ++k) {
+            expectSameText(
+                a.InputGases[i].Components[k].Name, b.InputGases[i].Components[k].Name, w);
+            expectSameNumber(
+                a.InputGases[i].Components[k].Fraction, b.InputGases[i].Components[k].Fraction, w);
+        }
+    }
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        const auto w = "stage " + std::to_string(f);
+        const FlowmeterRecord &x = a.Flowmeters[f], &y = b.Flowmeters[f];
+        expectSameText(x.Make, y.Make, w);
+        expectSameText(x.Size, y.Size, w);
+        expectSameText(x.Float, y.Float, w);
+        expectSameText(x.FixGas, y.FixGas, w);
+        expectSameText(x.FixGasType, y.FixGasType, w);
+        for (const auto& [p, q] : { std::pair { x.Reserved, y.Reserved }, { x.Reading, y.Reading },
+                 { x.Flow, y.Flow }, { x.FixGasT, y.FixGasT }, { x.Reserved2, y.Reserved2 } })
+            expectSameNumber(p, q, w);
+        EXPECT_EQ(x.Input, y.Input) << w;
+        EXPECT_EQ(x.Output, y.Output) << w;
+        EXPECT_EQ(x.FixGasUsed, y.FixGasUsed) << w;
+        EXPECT_EQ(x.FixGasBefore, y.FixGasBefore) << w;
+    }
+    for (int c = 1; c <= MaxCalCurves; ++c) {
+        const auto w = "curve " + std::to_string(c);
+        const CalCurveRecord &x = a.CalCurves[c], &y = b.CalCurves[c];
+        expectSameText(x.Make, y.Make, w);
+        expectSameText(x.Gas, y.Gas, w);
+        expectSameNumber(x.Temp, y.Temp, w);
+        expectSameNumber(x.Press, y.Press, w);
+        EXPECT_EQ(x.Flowmeter, y.Flowmeter) << w;
+        EXPECT_EQ(x.Reserved, y.Reserved) << w;
+        for (int p = 1; p <= MaxCalPoints; ++p) {
+            expectSameNumber(x.Points[p].Reading, y.Points[p].Reading, w);
+            expectSameNumber(x.Points[p].Flow, y.Points[p].Flow, w);
+        }
+    }
+    for (int c = 1; c <= MaxCells; ++c) {
+        const auto w = "cell " + std::to_string(c);
+        const CellRecord &x = a.Cells[c], &y = b.Cells[c];
+        expectSameText(x.Name, y.Name, w);
+        for (const auto& [p, q] :
+            { std::pair { x.Pressure, y.Pressure }, { x.Temp, y.Temp }, { x.LeakO2, y.LeakO2 },
+                { x.LeakN2, y.LeakN2 }, { x.LeakH2, y.LeakH2 }, { x.LeakH2O, y.LeakH2O } })
+            expectSameNumber(p, q, w);
+        EXPECT_EQ(x.Mix, y.Mix) << w;
+        EXPECT_EQ(x.EquilDone, y.EquilDone) << w;
+    }
+}
+
+TEST(RigJson, RandomRecordsSurviveJsonExactly)
+{
+    testsupport::TempDir dir;
+    const std::string base = dir.file("Random");
+    std::uint32_t seed = 11;
+    for (const DataFile file : AllDataFiles)
+        testsupport::writeBytes(base + std::string(extensionOf(file)),
+            testsupport::randomBytes(fileSizeOf(file), seed++));
+    auto original = testsupport::rigAtStartValues();
+    OpenAllByBase(*original, base);
+
+    const json text = json::parse(RigToJson(*original).dump());
+    auto rebuilt = testsupport::rigAtStartValues();
+    RigFromJson(text, *rebuilt);
+    expectSameFields(*original, *rebuilt);
+    EXPECT_EQ(RigToJson(*rebuilt), RigToJson(*original));
+}
+
+TEST(RigJson, OmittedRecordsAndFieldsKeepTheirStartValues)
+{
+    auto rig = testsupport::rigAtStartValues();
+    RigFromJson(json::parse(R"({"Flowmeters": [{"index": 4, "Make": "Rota", "Reading": 12.5},
+            {"Input": 20}], "InputGases": [{"Components": [{"Name": "Ar", "Fraction": 1}]}]})"),
+        *rig);
+    auto start = testsupport::rigAtStartValues();
+    EXPECT_EQ(rig->Flowmeters[4].Make.view(), "Rota");
+    EXPECT_EQ(rig->Flowmeters[4].Reading, 12.5);
+    EXPECT_EQ(rig->Flowmeters[4].Output, start->Flowmeters[4].Output);
+    EXPECT_EQ(rig->Flowmeters[5].Input, 20);
+    EXPECT_EQ(rig->Flowmeters[5].FixGas.view(), "H2O");
+    EXPECT_EQ(rig->InputGases[1].Defined, 1) << "follows from the components when not given";
+    EXPECT_EQ(rig->Cells[3].Mix, 3);
+    EXPECT_TRUE(rig->Flowmeters[1] == start->Flowmeters[1]);
+}
+
+TEST(RigJson, KeepsNonFiniteNumbersAndOddBoolBytes)
+{
+    auto rig = testsupport::rigAtStartValues();
+    rig->Cells[1].Temp = std::numeric_limits<double>::infinity();
+    rig->Cells[2].Temp = std::numeric_limits<double>::quiet_NaN();
+    rig->Cells[3].EquilDone = 7;
+    rig->InputGases[1].Components[1].Name = "\xB5m\xE9";
+    const json text = json::parse(RigToJson(*rig).dump());
+    EXPECT_EQ(text["Cells"][0]["Temp"], "Infinity");
+    EXPECT_EQ(text["Cells"][2]["EquilDone"], 7);
+    EXPECT_EQ(text["InputGases"][0]["Components"][0]["Name"], "\xC2\xB5m\xC3\xA9");
+    auto rebuilt = testsupport::rigAtStartValues();
+    RigFromJson(text, *rebuilt);
+    EXPECT_TRUE(std::isinf(rebuilt->Cells[1].Temp));
+    EXPECT_TRUE(std::isnan(rebuilt->Cells[2].Temp));
+    EXPECT_EQ(rebuilt->Cells[3].EquilDone, 7);
+    EXPECT_EQ(rebuilt->InputGases[1].Components[1].Name.view(), "\xB5m\xE9");
+}
+
+TEST(RigJson, RefusesADescriptionThatIsNotADataSetAndChangesNothing)
+{
+    struct Case {
+        const char* json;
+        const char* message;
+    };
+    for (const Case& c : {
+             Case { R"([])", "the data set: expected an object" },
+             Case { R"({"Cells": [{"Tmp": 1}]})", "Cells[1]: unknown field \"Tmp\"" },
+             Case { R"({"Cells": [{"Mix": -1}]})",
+                 "Cells[1].Mix: expected a whole number 0..65535, found -1" },
+             Case { R"({"Cells": [{"Mix": 1.5}]})", "Cells[1].Mix: expected a whole number" },
+             Case { R"({"Cells": [{"Name": "ABCDEFGHIJKLM"}]})",
+                 "Cells[1].Name: is 13 characters long; at most 12 fit" },
+             Case { R"({"Cells": [{"Name": "€"}]})",
+                 "Cells[1].Name: holds a character outside Latin-1" },
+             Case { R"({"Cells": [{"Temp": "hot"}]})",
+                 "Cells[1].Temp: expected a number, found \"hot\"" },
+             Case { R"({"Cells": [{}, {}, {}, {}, {}, {}, {}, {}, {}]})",
+                 "Cells[9]: there are only 8 records" },
+             Case {
+                 R"({"Cells": [{"index": 9}]})", "Cells[1].index: expected a record number 1..8" },
+             Case { R"({"Cells": [{"index": 2}, {"index": 2}]})",
+                 "Cells[2]: this record is given twice" },
+             Case { R"({"Flowmeters": [{"FixGasUsed": 300}]})",
+                 "Flowmeters[1].FixGasUsed: expected true, false or a byte" },
+             Case { R"({"CalCurves": [{"Points": [[1, 2], [3]]}]})",
+                 "CalCurves[1].Points[2]: expected a [reading, flow] pair" },
+             Case { R"({"InputGases": [{"Components": [{"Name": "Ar", "Fraction": null}]}]})",
+                 "InputGases[1].Components[1].Fraction: expected a number, found null" },
+         }) {
+        auto rig = testsupport::rigAtStartValues();
+        rig->Cells[1].Name = "Before";
+        try {
+            RigFromJson(json::parse(c.json), *rig);
+            ADD_FAILURE() << "accepted " << c.json;
+        } catch (const RigJsonError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos)
+                << error.what() << "\n  expected: " << c.message;
+        }
+        EXPECT_EQ(rig->Cells[1].Name.view(), "Before");
+    }
+}
+
+TEST(PrettyJson, KeepsShortListsOnOneLine)
+{
+    const nlohmann::ordered_json value = { { "Name", "Ar, \"x\"" },
+        { "Points", { { 1.0, 2.5 }, { 3.0, 4.0 } } }, { "Nested", { { "a", { 1, 2, 3 } } } } };
+    EXPECT_EQ(prettyJson(value),
+        "{\n  \"Name\": \"Ar, \\\"x\\\"\",\n  \"Points\": [[1.0, 2.5], [3.0, 4.0]],\n"
+        "  \"Nested\": {\n    \"a\": [1, 2, 3]\n  }\n}");
+    EXPECT_EQ(nlohmann::ordered_json::parse(prettyJson(value)), value);
+}
+
+} // namespace
+} // namespace meldrix
+
+namespace meldrix {
+namespace {
+
+TEST(PrettyJson, NeverChangesTheTextOfAName)
+{
+    for (const char* name : { "a\\", "a\\\\\", \"b", ",:", "\"" }) {
+        const nlohmann::ordered_json value = { { "Name", name }, { "Other", "x,y:z" } };
+        EXPECT_EQ(nlohmann::ordered_json::parse(prettyJson(value)), value) << name;
+    }
+}
+
+} // namespace
+} // namespace meldrix
