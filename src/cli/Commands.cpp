@@ -1,6 +1,9 @@
 #include "cli/Commands.h"
 
+#include "cli/ExecuteReport.h"
 #include "cli/RigJson.h"
+#include "common/TextFormat.h"
+#include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
 #include <fstream>
@@ -84,6 +87,56 @@ int runBuild(
     out << "Wrote " << rig->InpFileName << ", " << rig->MixFileName << ", " << rig->CalFileName
         << " and " << rig->CelFileName << '\n';
     return ExitOk;
+}
+
+std::optional<ReadingArgument> parseReadingArgument(std::string_view text)
+{
+    const auto equals = text.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    const auto stage = parseInteger(text.substr(0, equals));
+    const auto value = parseNumber(text.substr(equals + 1));
+    if (!stage || *stage < 1 || *stage > MaxFlowmeters || !value)
+        return std::nullopt;
+    return ReadingArgument { static_cast<int>(*stage), *value };
+}
+
+int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
+    std::ostream& out, std::ostream& err)
+{
+    // Arguments are checked before anything is loaded, so a usage error is the only line.
+    std::vector<ReadingArgument> parsed;
+    for (const std::string& text : readings) {
+        const auto reading = parseReadingArgument(text);
+        if (!reading) {
+            err << Prefix << "--reading '" << text
+                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE"
+                   " (see meldrix-cli execute --help)\n";
+            return ExitUsage;
+        }
+        parsed.push_back(*reading);
+    }
+
+    const auto rig = loadDataSet(base, err);
+    if (!rig)
+        return ExitUsage;
+    for (const ReadingArgument& reading : parsed)
+        rig->Flowmeters[reading.stage].Reading = reading.value;
+
+    // The message of the run is what the run itself shows; start from a hidden message line.
+    rig->Message1 = MessageLine {};
+    const RunOutcome outcome = Execute(*rig);
+
+    if (format == ExecuteFormat::Json) {
+        out << prettyJson(ExecuteToJson(*rig, outcome)) << '\n';
+    } else if (outcome.status == RunStatus::Ok) {
+        out << CellGasTable(*rig);
+    } else {
+        err << Prefix << outcome.message << '\n';
+    }
+    if (!out)
+        return ExitFailed;
+    return outcome.status == RunStatus::Ok ? ExitOk : ExitFailed;
 }
 
 } // namespace meldrix::cli

@@ -5,7 +5,10 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace meldrix::cli {
 
@@ -26,5 +29,22 @@ int runDump(const std::string& base, std::ostream& out, std::ostream& err);
 //! the JSON is malformed or does not describe a data set.
 int runBuild(
     const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err);
+
+//! One `--reading N=VALUE`: the reading of stage N.
+struct ReadingArgument {
+    int stage = 0; //!< 1..16
+    double value = 0.0;
+};
+
+//! `N=VALUE` with N a whole number 1..16 and VALUE a finite number; nullopt otherwise.
+std::optional<ReadingArgument> parseReadingArgument(std::string_view text);
+
+enum class ExecuteFormat { Json, Table };
+
+//! `execute BASE [--reading N=VALUE]... [--format json|table]`: loads the data set as Open All
+//! does, sets the readings, runs Execute and prints the outcome. Exit 0 when the run converged,
+//! 1 on a run error, 2 on a bad reading or when no file of the data set could be read.
+int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
+    std::ostream& out, std::ostream& err);
 
 } // namespace meldrix::cli

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <string>
+#include <vector>
 
 using namespace meldrix::cli;
 
@@ -14,6 +16,8 @@ int main(int argc, char** argv)
 
     std::string base;
     std::string jsonPath;
+    std::vector<std::string> readings;
+    std::string format = "json";
 
     CLI::App* dump =
         app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
@@ -26,6 +30,20 @@ int main(int argc, char** argv)
             "RIG.json", jsonPath, "JSON as written by dump; omitted fields take start-up values")
         ->required();
     build->add_option("BASE", base, "Base name of the data set to write")->required();
+
+    CLI::App* execute = app.add_subcommand(
+        "execute", "Run the mixer on the data set BASE and print what every cell receives");
+    execute->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    // One value per --reading, so that BASE after it is never taken for a reading.
+    execute
+        ->add_option("--reading", readings,
+            "Reading of stage N (1..16) instead of the stored one; may be repeated")
+        ->type_name("N=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    execute
+        ->add_option("--format", format, "json (default): one JSON object; table: cells by gases")
+        ->check(CLI::IsMember({ "json", "table" }));
 
     try {
         app.parse(argc, argv);
@@ -44,5 +62,8 @@ int main(int argc, char** argv)
         return runDump(base, std::cout, std::cerr);
     if (*build)
         return runBuild(jsonPath, base, std::cout, std::cerr);
+    if (*execute)
+        return runExecute(base, readings,
+            format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr);
     return ExitUsage;
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "mixer/Execute.h"
+#include "rig/Rig.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace meldrix {
+
+//! "ok", "too_many_gases" or "non_converging".
+std::string_view statusName(RunStatus status);
+
+//! The outcome of a run as one JSON object: status, the message the run put in Message1 (null
+//! when the message line is hidden), passes, gas list, stage flows, mixtures, cell gases and the
+//! equilibrium selection. Names are Latin-1 decoded; numbers that are not finite are null.
+nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
+
+//! The results table as the operator reads it: one row per gas of the gas list, one column per
+//! cell headed "OC c; Name", fractions in fixed notation with 7 decimals.
+std::string CellGasTable(const Rig& rig);
+
+} // namespace meldrix

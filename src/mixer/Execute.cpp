@@ -1,0 +1,133 @@
+#include "mixer/Execute.h"
+
+#include "calib/CalCurveLookup.h"
+#include "mixer/FixGasStage.h"
+#include "mixer/GasList.h"
+
+#include <cmath>
+
+namespace meldrix {
+
+namespace {
+
+void call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+// A reading that is not a finite number counts as 0: no flow, and it holds no mixture back.
+bool hasPositiveReading(const FlowmeterRecord& stage)
+{
+    return stage.Reading > 0 && std::isfinite(stage.Reading);
+}
+
+// Sources outside I1..I16 and M1..M16 are never computed and never hold a mixture back.
+bool hasValidSource(const FlowmeterRecord& stage)
+{
+    return OneBased<GasRecord, MaxGases>::inRange(stage.Input);
+}
+
+void computeStage(Rig& rig, int f)
+{
+    FlowmeterRecord& stage = rig.Flowmeters[f];
+    rig.WorkComposition = rig.Gases[stage.Input].Components;
+
+    const bool fixGasUsed = isSet(stage.FixGasUsed);
+    const bool fixGasBefore = isSet(stage.FixGasBefore);
+    if (fixGasUsed && fixGasBefore)
+        ApplyFixGasStage(rig, f);
+
+    // A mixture is measured as the fraction-weighted sum of what its pure gases would show.
+    double flow = 0.0;
+    for (const GasComponent& slot : rig.WorkComposition)
+        flow += slot.Fraction * FlowFromReading(rig, f, slot.Name.view(), stage.Reading);
+
+    if (fixGasUsed && !fixGasBefore) {
+        if (const auto change = ApplyFixGasStage(rig, f))
+            flow *= 1.0 + change->newFraction - change->oldFraction;
+    }
+    stage.Flow = flow;
+}
+
+// One attempt at mixture m; true when it was solved.
+bool solveMixture(Rig& rig, int m)
+{
+    GasRecord& mixture = rig.Gases[MaxInputGases + m];
+    bool ready = true;
+    mixture.Flow = 0.0;
+    for (GasComponent& slot : mixture.Components)
+        slot.Fraction = 0.0;
+
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        const FlowmeterRecord& stage = rig.Flowmeters[f];
+        if (stage.Output != m || !hasValidSource(stage))
+            continue;
+        if (ready && isSet(rig.Gases[stage.Input].Defined)) {
+            computeStage(rig, f);
+            mixture.Flow += stage.Flow;
+            for (int k = 1; k <= MaxComponents; ++k)
+                mixture.Components[k].Fraction += stage.Flow * rig.WorkComposition[k].Fraction;
+        } else if (hasPositiveReading(stage)) {
+            // The source is not known yet: the mixture waits for a later pass.
+            ready = false;
+        }
+    }
+
+    if (!ready)
+        return false;
+    if (mixture.Flow > 0)
+        for (GasComponent& slot : mixture.Components)
+            slot.Fraction /= mixture.Flow;
+    mixture.Defined = 1;
+    return true;
+}
+
+} // namespace
+
+RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks)
+{
+    call(hooks.HideCalForms);
+    for (int i = 1; i <= MaxInputGases; ++i)
+        UpdateGasDefined(rig, i);
+    for (int i = 1; i <= MaxInputGases; ++i)
+        rig.Gases[i] = rig.InputGases[i];
+
+    if (BuildGasList(rig)) {
+        call(hooks.Beep);
+        ShowMessage(rig, std::string(TooManyGasesMessage));
+        return { RunStatus::TooManyGases, 0, TooManyGasesMessage };
+    }
+
+    for (int m = 1; m <= MaxMixtures; ++m) {
+        rig.Gases[MaxInputGases + m].Defined = 0;
+        rig.Gases[MaxInputGases + m].Flow = 0.0;
+    }
+    for (CellRecord& cell : rig.Cells)
+        cell.EquilDone = 0;
+
+    // Each dependency on a higher-numbered mixture costs one pass; a loop of mixtures feeding each
+    // other never gets solved, hence the limit.
+    int passes = 0;
+    bool allDone = false;
+    while (!allDone && passes < MaxPasses) {
+        ++passes;
+        allDone = true;
+        for (int m = 1; m <= MaxMixtures; ++m)
+            if (!isSet(rig.Gases[MaxInputGases + m].Defined) && !solveMixture(rig, m))
+                allDone = false;
+    }
+
+    if (!allDone) {
+        ShowMessage(rig, std::string(NonConvergingMessage));
+        call(hooks.Beep);
+        return { RunStatus::NonConverging, passes, NonConvergingMessage };
+    }
+    ComputeCellGases(rig);
+    call(hooks.DrawMixer);
+    call(hooks.ShowResults);
+    call(hooks.StartEquilibriumCalculations);
+    return { RunStatus::Ok, passes, {} };
+}
+
+} // namespace meldrix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "rig/Rig.h"
+
+#include <functional>
+#include <string_view>
+
+namespace meldrix {
+
+inline constexpr std::string_view TooManyGasesMessage = "Inappropriate number of gases (too many)";
+inline constexpr std::string_view NonConvergingMessage =
+    "Non-converging mixer! Check for iterating loops!";
+
+//! The solver gives up after this many passes over the mixtures.
+inline constexpr int MaxPasses = 100;
+
+enum class RunStatus {
+    Ok, //!< every mixture was solved; cells, diagram, table and equilibrium were updated
+    TooManyGases, //!< a 13th gas stopped the run at the gas list
+    NonConverging, //!< some mixture was still waiting after MaxPasses passes
+};
+
+struct RunOutcome {
+    RunStatus status = RunStatus::Ok;
+    int passes = 0; //!< passes made over the mixtures; 0 when the run stopped at the gas list
+    std::string_view message; //!< the text put in Message1, empty when the run converged
+};
+
+//! What the face running Execute adds at the solver's places. Each is optional; a face without a
+//! window (the command-line tool, tests) leaves the drawing ones empty.
+struct ExecuteHooks {
+    std::function<void()> HideCalForms; //!< first of all: hide the calibration forms, redraw
+    std::function<void()> Beep; //!< with each of the two run errors
+    std::function<void()> DrawMixer; //!< after a converged run, once the cell gases are known
+    std::function<void()> ShowResults; //!< then: fill the results table
+    std::function<void()> StartEquilibriumCalculations; //!< last of a converged run
+};
+
+//! The Execute command: makes the working copies of the input gases, builds the gas list, solves
+//! the mixer pass by pass and, once every mixture is known, computes the cell gases and calls the
+//! hooks. A run error is put in Message1 and returned; no stored value can make it index outside
+//! an array or loop without end.
+RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks = {});
+
+} // namespace meldrix

@@ -1,0 +1,306 @@
+#include "cli/Commands.h"
+#include "mixer/Execute.h"
+#include "rig/StartUp.h"
+#include "support/Bytes.h"
+#include "support/TempDir.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+namespace meldrix {
+namespace {
+
+using nlohmann::ordered_json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testsupport::TempDir;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the real meldrix-cli; stderr goes to a file so both streams can be checked.
+CliRun runCli(const std::string& arguments, const TempDir& dir)
+{
+    const std::string errFile = dir.file("stderr.txt");
+    const std::string command = std::string(MELDRIX_CLI_PATH) + " " + arguments + " 2>" + errFile;
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer {};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    return run;
+}
+
+std::size_t lineCount(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::vector<std::string> keysOf(const ordered_json& object)
+{
+    std::vector<std::string> keys;
+    for (const auto& item : object.items())
+        keys.push_back(item.key());
+    return keys;
+}
+
+// A small rig: argon (I1) through stage 1 into M1, which feeds cell 1 "Öfen"; the calibration
+// of argon gives the reading as flow.
+class ExecuteCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Rig");
+    std::unique_ptr<Rig> rig = testsupport::rigAtStartValues();
+
+    ExecuteCommandTest()
+    {
+        rig->InputGases[1].Name = "Argon";
+        rig->InputGases[1].Components[1].Name = "Ar";
+        rig->InputGases[1].Components[1].Fraction = 1.0;
+        for (FlowmeterRecord& stage : rig->Flowmeters)
+            stage.Output = 0;
+        connect(1, 1, 1, 2.0);
+        rig->Cells[1].Name = "\xD6"
+                             "fen";
+        CalCurveRecord& curve = rig->CalCurves[1];
+        curve.Gas = "Ar";
+        curve.Points[1] = { 1.0, 1.0 };
+        curve.Points[2] = { 3.0, 3.0 };
+    }
+
+    void connect(int f, int input, int output, double reading)
+    {
+        rig->Flowmeters[f].Input = static_cast<std::uint16_t>(input);
+        rig->Flowmeters[f].Output = static_cast<std::uint16_t>(output);
+        rig->Flowmeters[f].Reading = reading;
+    }
+
+    void save()
+    {
+        SetFileNamesFromBase(*rig, base);
+        ASSERT_EQ(SaveAll(*rig), std::nullopt);
+    }
+
+    CliRun execute(const std::string& arguments = {})
+    {
+        save();
+        return runCli("execute " + base + " " + arguments, dir);
+    }
+};
+
+TEST_F(ExecuteCommandTest, PrintsOneObjectWithTheRunsResults)
+{
+    const CliRun run = execute();
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_THAT(keysOf(json),
+        ElementsAre("status", "message", "passes", "gas_list", "stages", "mixtures", "cells",
+            "equilibrium"));
+    EXPECT_EQ(json["status"], "ok");
+    EXPECT_TRUE(json["message"].is_null());
+    EXPECT_EQ(json["passes"], 1);
+    EXPECT_EQ(json["gas_list"], ordered_json({ "Ar", "O2", "H2O" }));
+
+    ASSERT_EQ(json["stages"].size(), 16u);
+    EXPECT_EQ(json["stages"][0], ordered_json({ { "stage", 1 }, { "flow", 2.0 } }));
+    EXPECT_EQ(json["stages"][15]["stage"], 16);
+
+    ASSERT_EQ(json["mixtures"].size(), 16u);
+    const ordered_json& m1 = json["mixtures"][0];
+    EXPECT_THAT(keysOf(m1), ElementsAre("mixture", "defined", "flow", "components"));
+    EXPECT_EQ(m1["defined"], true);
+    EXPECT_EQ(m1["flow"], 2.0);
+    ASSERT_EQ(m1["components"].size(), 12u);
+    EXPECT_EQ(m1["components"][0], ordered_json({ { "name", "Ar" }, { "fraction", 1.0 } }));
+    EXPECT_EQ(m1["components"][11]["name"], "");
+
+    ASSERT_EQ(json["cells"].size(), 8u);
+    const ordered_json& cell1 = json["cells"][0];
+    EXPECT_THAT(keysOf(cell1), ElementsAre("cell", "name", "mix", "equil_done", "gas"));
+    EXPECT_EQ(cell1["name"],
+        "\xC3\x96"
+        "fen"); // Latin-1 Ö as UTF-8
+    EXPECT_EQ(cell1["mix"], 1);
+    EXPECT_EQ(cell1["equil_done"], false);
+    ASSERT_EQ(cell1["gas"].size(), 12u);
+
+    const ordered_json& equilibrium = json["equilibrium"];
+    EXPECT_THAT(keysOf(equilibrium), ElementsAre("elements", "selected", "amounts"));
+    EXPECT_EQ(equilibrium["elements"], ordered_json::array());
+    EXPECT_EQ(equilibrium["selected"], ordered_json::array());
+    EXPECT_EQ(equilibrium["amounts"].size(), 8u);
+}
+
+TEST_F(ExecuteCommandTest, NumbersReadBackToTheSameDoubles)
+{
+    // Readings with long expansions, and the cells' renormalised fractions.
+    connect(2, 1, 2, 2.0 / 3.0 + 1.0);
+    connect(3, 17, 2, 1.1);
+    const CliRun run = execute("--reading 1=2.7182818284590451");
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    const ordered_json json = ordered_json::parse(run.out);
+
+    rig->Flowmeters[1].Reading = 2.7182818284590451;
+    ASSERT_EQ(Execute(*rig).status, RunStatus::Ok);
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        EXPECT_EQ(json["stages"][f - 1]["flow"].get<double>(), rig->Flowmeters[f].Flow);
+    for (int c = 1; c <= MaxCells; ++c)
+        for (int k = 1; k <= MaxComponents; ++k)
+            EXPECT_EQ(json["cells"][c - 1]["gas"][k - 1]["fraction"].get<double>(),
+                rig->CellGases[c][k].Fraction)
+                << "cell " << c << " slot " << k;
+    for (int m = 1; m <= MaxMixtures; ++m)
+        EXPECT_EQ(json["mixtures"][m - 1]["flow"].get<double>(), rig->Gases[16 + m].Flow);
+}
+
+TEST_F(ExecuteCommandTest, ReadingsReplaceTheStoredOnes)
+{
+    const CliRun run = execute("--reading 1=1.5 --reading 4=2 --reading 1=2.5 --format json");
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_EQ(json["stages"][0]["flow"], 2.5); // the last reading of a stage wins
+    EXPECT_EQ(json["mixtures"][0]["flow"], 2.5);
+
+    // A negative reading is taken and gives no flow.
+    const CliRun negative = runCli("execute --reading 1=-2 " + base, dir);
+    ASSERT_EQ(negative.exitCode, cli::ExitOk) << negative.err;
+    EXPECT_EQ(ordered_json::parse(negative.out)["stages"][0]["flow"], 0.0);
+}
+
+TEST_F(ExecuteCommandTest, ALoopExitsWithOneAndTheRunsMessage)
+{
+    connect(2, 18, 1, 1.0);
+    connect(3, 17, 2, 1.0);
+    const CliRun run = execute();
+    EXPECT_EQ(run.exitCode, cli::ExitFailed);
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_EQ(json["status"], "non_converging");
+    EXPECT_EQ(json["message"], "Non-converging mixer! Check for iterating loops!");
+    EXPECT_EQ(json["passes"], 100);
+    EXPECT_EQ(json["mixtures"][0]["defined"], false);
+    EXPECT_EQ(json["cells"][0]["gas"][0]["fraction"], 0.0); // cells are not updated
+
+    const CliRun table = runCli("execute " + base + " --format table", dir);
+    EXPECT_EQ(table.exitCode, cli::ExitFailed);
+    EXPECT_EQ(table.out, "");
+    EXPECT_EQ(table.err, "meldrix-cli: Non-converging mixer! Check for iterating loops!\n");
+}
+
+TEST_F(ExecuteCommandTest, ThirteenGasesStopTheRunAtTheGasList)
+{
+    for (int k = 1; k <= MaxComponents; ++k) {
+        rig->InputGases[1].Components[k].Name = "G" + std::to_string(k);
+        rig->InputGases[1].Components[k].Fraction = 1.0 / 12;
+    }
+    const CliRun run = execute();
+    EXPECT_EQ(run.exitCode, cli::ExitFailed);
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_EQ(json["status"], "too_many_gases");
+    EXPECT_EQ(json["message"], "Inappropriate number of gases (too many)");
+    EXPECT_EQ(json["passes"], 0);
+    EXPECT_EQ(json["gas_list"].size(), 12u);
+}
+
+TEST_F(ExecuteCommandTest, NumbersThatAreNotFiniteArePrintedAsNull)
+{
+    rig->InputGases[1].Components[1].Fraction = 1e308; // twice that overflows
+    const CliRun run = execute();
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_TRUE(json["stages"][0]["flow"].is_null());
+    EXPECT_TRUE(json["mixtures"][0]["flow"].is_null());
+}
+
+TEST_F(ExecuteCommandTest, TablePrintsCellsByGases)
+{
+    const CliRun run = execute("--format table");
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    std::vector<std::string> lines;
+    std::istringstream in(run.out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u) << run.out; // heading, Ar, O2, H2O
+    EXPECT_THAT(lines[0],
+        HasSubstr("OC 1; \xC3\x96"
+                  "fen"));
+    EXPECT_THAT(lines[0], HasSubstr("OC 8; None"));
+    // 1 / 1.00004 and 1.0E-5 / 1.00004 with 7 decimals; cell 2 gets its leakages alone.
+    EXPECT_THAT(lines[1], ::testing::StartsWith("Ar "));
+    EXPECT_THAT(lines[1], HasSubstr("  0.9999600"));
+    EXPECT_THAT(lines[2], HasSubstr("  0.0000100     0.2500000"));
+    EXPECT_THAT(lines[3], ::testing::StartsWith("H2O"));
+}
+
+TEST_F(ExecuteCommandTest, UsageErrorsExitWithTwoAndOneLine)
+{
+    save();
+    for (const std::string arguments :
+        { "--reading 0=1", "--reading 17=1", "--reading 1=abc", "--reading 1", "--reading =1",
+            "--reading 1=", "--reading 1=1e999", "--format xml", "--reading" }) {
+        const CliRun run = runCli("execute " + base + " " + arguments, dir);
+        EXPECT_EQ(run.exitCode, cli::ExitUsage) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_EQ(lineCount(run.err), 1u) << arguments << ": " << run.err;
+        EXPECT_THAT(run.err, HasSubstr("--help")) << arguments;
+    }
+    const CliRun noBase = runCli("execute", dir);
+    EXPECT_EQ(noBase.exitCode, cli::ExitUsage);
+    EXPECT_EQ(lineCount(noBase.err), 1u) << noBase.err;
+}
+
+TEST_F(ExecuteCommandTest, WarnsOfEachMissingFileAndFailsWhenNoneIsThere)
+{
+    save();
+    std::filesystem::remove(base + ".CAL");
+    std::filesystem::remove(base + ".CEL");
+    const CliRun partial = runCli("execute " + base, dir);
+    EXPECT_EQ(partial.exitCode, cli::ExitOk);
+    EXPECT_EQ(lineCount(partial.err), 2u) << partial.err;
+    // Without the calibrations curve 1000 (no points) gives no flow.
+    EXPECT_EQ(ordered_json::parse(partial.out)["stages"][0]["flow"], 0.0);
+
+    const CliRun none = runCli("execute " + dir.file("Nothing"), dir);
+    EXPECT_EQ(none.exitCode, cli::ExitUsage);
+    EXPECT_EQ(none.out, "");
+    EXPECT_THAT(none.err, HasSubstr("none of the four files"));
+}
+
+TEST(ExecuteCommand, TheShippedDataSetConverges)
+{
+    TempDir dir;
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, dir.file("Default"), out, err), cli::ExitOk);
+    const std::array<std::string, 0> noReadings {};
+    std::ostringstream json;
+    EXPECT_EQ(cli::runExecute(dir.file("Default"), noReadings, cli::ExecuteFormat::Json, json, err),
+        cli::ExitOk)
+        << err.str();
+    const ordered_json result = ordered_json::parse(json.str());
+    EXPECT_EQ(result["status"], "ok");
+    for (const ordered_json& cell : result["cells"]) {
+        if (cell["mix"] == 0)
+            continue;
+        double sum = 0.0;
+        for (const ordered_json& slot : cell["gas"])
+            sum += slot["fraction"].get<double>();
+        EXPECT_NEAR(sum, 1.0, 1e-12) << "cell " << cell["cell"];
+    }
+}
+
+} // namespace
+} // namespace meldrix
