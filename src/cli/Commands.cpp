@@ -128,7 +128,7 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     const RunOutcome outcome = Execute(*rig);
 
     if (format == ExecuteFormat::Json) {
-        out << prettyJson(ExecuteToJson(*rig, outcome)) << '\n';
+        out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
     } else if (outcome.status == RunStatus::Ok) {
         out << CellGasTable(*rig);
     } else {

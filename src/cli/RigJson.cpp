@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -358,35 +359,49 @@ bool holdsOnlyPlainValues(const OrderedJson& json)
     });
 }
 
-void writePretty(const OrderedJson& json, int indent, std::string& out)
+void writeScalar(const OrderedJson& json, NumberForm form, std::string& out)
+{
+    if (json.is_number_float() && form == NumberForm::SeventeenDigits) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.17g", json.get<double>());
+        out += buffer;
+        if (std::string_view(buffer).find_first_of(".e") == std::string_view::npos)
+            out += ".0"; // keeps a whole number recognisable as a real number
+        return;
+    }
+    out += json.dump(-1, ' ', false);
+}
+
+void writeCompact(const OrderedJson& json, NumberForm form, std::string& out)
+{
+    if (json.is_primitive()) {
+        writeScalar(json, form, out);
+        return;
+    }
+    out += json.is_object() ? '{' : '[';
+    bool first = true;
+    for (auto it = json.begin(); it != json.end(); ++it) {
+        if (!first)
+            out += ", ";
+        first = false;
+        if (json.is_object())
+            out += OrderedJson(it.key()).dump(-1, ' ', false) + ": ";
+        writeCompact(*it, form, out);
+    }
+    out += json.is_object() ? '}' : ']';
+}
+
+void writePretty(const OrderedJson& json, NumberForm form, int indent, std::string& out)
 {
     if (json.is_primitive() || json.empty()) {
-        out += json.dump();
+        writeCompact(json, form, out);
         return;
     }
     if (holdsOnlyPlainValues(json)) {
-        std::string line = json.dump(-1, ' ', false);
-        // The compact form has no blanks; add them after separators for reading.
-        std::string spaced;
-        bool inString = false;
-        bool escaped = false;
-        for (const char c : line) {
-            spaced += c;
-            if (inString) {
-                if (escaped)
-                    escaped = false;
-                else if (c == '\\')
-                    escaped = true;
-                else if (c == '"')
-                    inString = false;
-            } else if (c == '"') {
-                inString = true;
-            } else if (c == ',' || c == ':') {
-                spaced += ' ';
-            }
-        }
-        if (static_cast<int>(spaced.size()) + indent <= 100) {
-            out += spaced;
+        std::string line;
+        writeCompact(json, form, line);
+        if (static_cast<int>(line.size()) + indent <= 100) {
+            out += line;
             return;
         }
     }
@@ -400,18 +415,18 @@ void writePretty(const OrderedJson& json, int indent, std::string& out)
         first = false;
         out += pad;
         if (isObject)
-            out += OrderedJson(it.key()).dump() + ": ";
-        writePretty(*it, indent + 2, out);
+            out += OrderedJson(it.key()).dump(-1, ' ', false) + ": ";
+        writePretty(*it, form, indent + 2, out);
     }
     out += '\n' + std::string(static_cast<std::size_t>(indent), ' ') + (isObject ? '}' : ']');
 }
 
 } // namespace
 
-std::string prettyJson(const OrderedJson& json)
+std::string prettyJson(const OrderedJson& json, NumberForm form)
 {
     std::string out;
-    writePretty(json, 0, out);
+    writePretty(json, form, 0, out);
     return out;
 }
 

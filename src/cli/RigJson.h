@@ -28,8 +28,12 @@ void RigFromJson(const nlohmann::json& json, Rig& rig);
 
 namespace meldrix {
 
+//! How real numbers are written: the shortest text that reads back to the same double, or always
+//! 17 significant digits. Both read back exactly.
+enum class NumberForm { Shortest, SeventeenDigits };
+
 //! JSON indented by two spaces, with every list or object of plain values that fits in a line of
 //! 100 characters kept on one line: a readable rig description stays short.
-std::string prettyJson(const nlohmann::ordered_json& json);
+std::string prettyJson(const nlohmann::ordered_json& json, NumberForm form = NumberForm::Shortest);
 
 } // namespace meldrix

@@ -213,3 +213,19 @@ TEST(PrettyJson, NeverChangesTheTextOfAName)
 
 } // namespace
 } // namespace meldrix
+
+namespace meldrix {
+namespace {
+
+TEST(PrettyJson, WritesSeventeenSignificantDigitsWhenAsked)
+{
+    const nlohmann::ordered_json value = { { "fraction", 0.21 }, { "flow", 3.0 }, { "count", 3 },
+        { "list", { 0.1, 1e-300 } } };
+    EXPECT_EQ(prettyJson(value, NumberForm::SeventeenDigits),
+        "{\"fraction\": 0.20999999999999999, \"flow\": 3.0, \"count\": 3, "
+        "\"list\": [0.10000000000000001, 1e-300]}");
+    EXPECT_EQ(nlohmann::ordered_json::parse(prettyJson(value, NumberForm::SeventeenDigits)), value);
+}
+
+} // namespace
+} // namespace meldrix
