@@ -1,0 +1,74 @@
+#pragma once
+
+#include "rig/Rig.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the parameter editor shows for each record kind and how its rows read back, as plain text
+// functions: the window only moves these texts in and out of its cells.
+
+namespace meldrix {
+
+//! Rows the parameter editor keeps below its title row.
+inline constexpr int EditorRowCount = 32;
+
+//! One row of the parameter editor: the key column and the value column, 8-bit text.
+struct EditorRow {
+    std::string Key;
+    std::string Value;
+
+    friend bool operator==(const EditorRow&, const EditorRow&) = default;
+};
+
+//! One record kind as the editor shows it: the two title captions, whether keys may be edited,
+//! and rows 1..n; every row after them is empty.
+struct EditorPage {
+    std::string KeyTitle;
+    std::string ValueTitle;
+    bool KeysEditable = false;
+    std::vector<EditorRow> Rows;
+};
+
+//! A record number outside 1..max wraps: above max gives 1, below 1 gives max.
+int wrapRecordIndex(int value, int max);
+
+//! "I" and the number in width 2 for input gases 1..16, otherwise "M" and Input - 16 in width 2.
+std::string stageInputText(std::uint16_t input);
+
+//! Input of a stage from its text: "I" or "M" and a number 1..16 in characters 2 and 3; nullopt
+//! for anything else.
+std::optional<std::uint16_t> parseStageInput(std::string_view text);
+
+//! Output of a stage from the first two characters of its text, when they make a number 1..16.
+std::optional<std::uint16_t> parseStageOutput(std::string_view text);
+
+EditorPage CellsPage(const Rig& rig, int cell);
+EditorPage FlowmetersPage(const Rig& rig, int stage);
+EditorPage InputGasesPage(const Rig& rig, int gas);
+EditorPage FlowmeterReadingsPage(const Rig& rig);
+
+// The read-back routines take the rows as they stand in the editor, row 1 first; a missing row
+// reads as empty text. A value whose text still reads exactly as the field shows it now is not
+// stored again, so OK never rounds a field to its display precision behind the operator's back.
+
+//! Reads the cell editor into Cells[cell]. A Mix outside 0..16 is refused; the sentence that says
+//! so is returned.
+[[nodiscard]] std::optional<std::string> ReadCellRows(
+    Rig& rig, int cell, std::span<const EditorRow> rows);
+
+//! Reads the flowmeter editor into Flowmeters[stage].
+void ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> rows);
+
+//! Reads the input-gas editor into InputGases[gas]: the components of rows 1..12, then `name`,
+//! then Defined.
+void ReadInputGasRows(Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name);
+
+//! Reads the readings editor into the Reading of stages 1..16.
+void ReadReadingRows(Rig& rig, std::span<const EditorRow> rows);
+
+} // namespace meldrix

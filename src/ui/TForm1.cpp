@@ -1,0 +1,309 @@
+#include "ui/TForm1.h"
+
+#include "rig/StartUp.h"
+#include "ui/DiagramArea.h"
+#include "ui/ParameterEditor.h"
+#include "ui/Text.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <exception>
+#include <new>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+namespace {
+
+// The designed client area and the docked controls.
+constexpr int ClientWidth = 1067;
+constexpr int ClientHeight = 853;
+constexpr int MessageHeight = 20;
+constexpr int EditorWidth = 176;
+
+const QColor Maroon(128, 0, 0);
+const QColor Light3D(227, 227, 227);
+
+QFont pixelFont(int pixels)
+{
+    // The designed 8-point face is a Windows font; the platform's sans-serif takes its place.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent)
+    , m_rig(std::make_unique<Rig>())
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"Meldrix 0.301"_s);
+    setFont(pixelFont(11));
+
+    m_diagram = new DiagramArea(this);
+    m_diagram->setObjectName(u"MixerDiagram"_s);
+    setCentralWidget(m_diagram);
+    connect(m_diagram, &DiagramArea::resized, this, [this] {
+        dockControls();
+        DrawMixer();
+    });
+    connect(
+        m_diagram, &DiagramArea::paintFailed, this,
+        [this](const QString& reason) {
+            guarded([&] {
+                ShowMessage(*m_rig, "The diagram could not be drawn: " + toSystemText(reason));
+            });
+        },
+        Qt::QueuedConnection);
+
+    createControls();
+    createMenus();
+    move(206, 225);
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    dockControls();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createControls()
+{
+    Message1 = new QLabel(u"Messages."_s, m_diagram);
+    Message1->setObjectName(u"Message1"_s);
+    Message1->setAlignment(Qt::AlignCenter);
+    Message1->setAutoFillBackground(true);
+    QPalette messagePalette = Message1->palette();
+    messagePalette.setColor(QPalette::Window, Maroon);
+    messagePalette.setColor(QPalette::WindowText, Qt::white);
+    Message1->setPalette(messagePalette);
+    Message1->setFont(pixelFont(16));
+    Message1->hide();
+
+    ValueListEditor1 = new ParameterEditor(m_diagram);
+    ValueListEditor1->setObjectName(u"ValueListEditor1"_s);
+    ValueListEditor1->setHorizontalHeaderLabels({ u"Parameter"_s, u"Value"_s });
+    QPalette editorPalette = ValueListEditor1->palette();
+    editorPalette.setColor(QPalette::Base, Light3D);
+    ValueListEditor1->setPalette(editorPalette);
+    ValueListEditor1->ensureRows(1);
+    ValueListEditor1->setRow(1, u"Dummy"_s, QString());
+    ValueListEditor1->hide();
+
+    SpinEdit1 = new QSpinBox(m_diagram);
+    SpinEdit1->setObjectName(u"SpinEdit1"_s);
+    SpinEdit1->setGeometry(824, 8, 65, 49);
+    SpinEdit1->setFont(pixelFont(16));
+    SpinEdit1->setRange(0, 17);
+    SpinEdit1->setValue(0);
+    SpinEdit1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Records are stepped with the arrows only.
+    if (auto* text = SpinEdit1->findChild<QLineEdit*>())
+        text->setReadOnly(true);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::SpinEdit1Change);
+
+    Button1 = new QPushButton(u"OK"_s, m_diagram);
+    Button1->setObjectName(u"Button1"_s);
+    Button1->setGeometry(821, 73, 65, 65);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+
+    Edit2 = new QLineEdit(m_diagram);
+    Edit2->setObjectName(u"Edit2"_s);
+    Edit2->setGeometry(821, 144, 65, 21);
+    Edit2->hide();
+
+    // The results table, the point editor and the chart are placeholders with their designed
+    // places until their widgets take them over.
+    CellTabEd = new QWidget(m_diagram);
+    CellTabEd->setObjectName(u"CellTabEd"_s);
+    CellTabEd->setGeometry(0, 0, 815, 150);
+    CellTabEd->hide();
+
+    CalCurveEdit = new QWidget(m_diagram);
+    CalCurveEdit->setObjectName(u"CalCurveEdit"_s);
+    CalCurveEdit->setGeometry(824, 400, 235, 408);
+    CalCurveEdit->hide();
+
+    Vistrel1 = new QWidget(m_diagram);
+    Vistrel1->setObjectName(u"Vistrel1"_s);
+    Vistrel1->setGeometry(583, 615, 235, 193);
+    Vistrel1->hide();
+
+    CalGrid1 = new QTableWidget(100, 8, m_diagram);
+    CalGrid1->setObjectName(u"CalGrid1"_s);
+    CalGrid1->setGeometry(50, 616, 495, 192);
+    const int gridWidths[] = { 64, 64, 64, 64, 42, 64, 64, 38 };
+    for (int column = 0; column < 8; ++column)
+        CalGrid1->setColumnWidth(column, gridWidths[column]);
+    CalGrid1->verticalHeader()->hide();
+    CalGrid1->hide();
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(u"OpenDialog1"_s);
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName(u"SaveDialog1"_s);
+    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+}
+
+QMenu* TForm1::addMenu(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* menu = new QMenu(caption, parent);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    parent->addAction(menu->menuAction());
+    return menu;
+}
+
+QAction* TForm1::addCommand(
+    QWidget* menu, const QString& name, const QString& caption, void (TForm1::*handler)())
+{
+    auto* action = new QAction(caption, menu);
+    action->setObjectName(name);
+    menu->addAction(action);
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void TForm1::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(u"MainMenu1"_s);
+    // Menus keep the platform's menu font.
+    bar->setFont(QApplication::font());
+
+    QMenu* file = addMenu(bar, u"File1"_s, u"&File"_s);
+    addCommand(file, u"OpenAll1"_s, u"Open All"_s, &TForm1::OpenAll1Click);
+    QMenu* open = addMenu(file, u"g1"_s, u"&Open"_s);
+    addCommand(open, u"InputGases1"_s, u"&InputGases"_s, &TForm1::InputGases1Click);
+    addCommand(open, u"MixerOutline1"_s, u"Mixer"_s, &TForm1::MixerOutline1Click);
+    addCommand(open, u"Calibrations1"_s, u"Calibrations"_s, &TForm1::Calibrations1Click);
+    addCommand(open, u"OutputCells1"_s, u"&OutputCells"_s, &TForm1::OutputCells1Click);
+    QMenu* save = addMenu(file, u"Save1"_s, u"&Save"_s);
+    addCommand(save, u"InputMixtures1"_s, u"&InputGases"_s, &TForm1::InputMixtures1Click);
+    addCommand(save, u"Mixer1"_s, u"Mixer"_s, &TForm1::Mixer1Click);
+    addCommand(save, u"Calibrations2"_s, u"Calibrations"_s, &TForm1::Calibrations2Click);
+    addCommand(save, u"Cells1"_s, u"&OutputCells"_s, &TForm1::Cells1Click);
+    QMenu* saveAs = addMenu(file, u"SaveAs1"_s, u"Save As"_s);
+    addCommand(saveAs, u"InputMixtures2"_s, u"&InputGases"_s, &TForm1::InputMixtures2Click);
+    addCommand(saveAs, u"Flowmeters1"_s, u"Mixer"_s, &TForm1::Flowmeters1Click);
+    addCommand(saveAs, u"Calibrations3"_s, u"Calibrations"_s, &TForm1::Calibrations3Click);
+    addCommand(saveAs, u"OutputCells2"_s, u"OutputCells"_s, &TForm1::OutputCells2Click);
+    addCommand(file, u"SaveAll1"_s, u"Save All"_s, &TForm1::SaveAll1Click);
+    addCommand(file, u"SaveAllAs1"_s, u"Save All As"_s, &TForm1::SaveAllAs);
+    file->addSeparator();
+    addCommand(file, u"Exit1"_s, u"E&xit"_s, &TForm1::Exit1Click);
+
+    QMenu* edit = addMenu(bar, u"Edit1"_s, u"&Edit"_s);
+    addCommand(edit, u"InputMixtures3"_s, u"InputMixtures"_s, &TForm1::InputMixtures3Click);
+    addCommand(edit, u"Flowmeters2"_s, u"Flowmeters"_s, &TForm1::Flowmeters2Click);
+    addCommand(edit, u"Calibrations4"_s, u"Calibrations"_s, &TForm1::Calibrations4Click);
+    addCommand(edit, u"OutputCells3"_s, u"&OutputCells"_s, &TForm1::OutputCells3Click);
+
+    addCommand(
+        bar, u"FlowmeterReadings1"_s, u"Flowmeter&Readings"_s, &TForm1::FlowmeterReadings1Click);
+    addCommand(bar, u"Run1"_s, u"E&xecute"_s, &TForm1::Run1Click);
+
+    QMenu* settings = addMenu(bar, u"Se1"_s, u"&Settings"_s);
+    addCommand(settings, u"Linlogtoggle1"_s, u"&Lin/log toggle"_s, &TForm1::Linlogtoggle1Click);
+    addCommand(settings, u"EquilRTtoggle1"_s, u"&Equil./RT toggle"_s, &TForm1::EquilRTtoggle1Click);
+
+    QMenu* help = addMenu(bar, u"Help1"_s, u"Help"_s);
+    addCommand(help, u"AboutMeldrix1"_s, u"About Meldrix"_s, nullptr);
+}
+
+void TForm1::dockControls()
+{
+    // The message line takes the bottom only while it is shown; the editor fills the right edge
+    // above it.
+    const int width = m_diagram->width();
+    const int height = m_diagram->height();
+    Message1->setGeometry(0, height - MessageHeight, width, MessageHeight);
+    const bool fits = Message1->fontMetrics().horizontalAdvance(Message1->text()) <= width;
+    Message1->setAlignment(fits ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    const int bottom = Message1->isHidden() ? height : height - MessageHeight;
+    ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
+}
+
+void TForm1::guarded(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::bad_alloc&) {
+        ShowMessage(*m_rig, "Not enough memory to finish the command.");
+    } catch (const std::exception& error) {
+        ShowMessage(*m_rig, std::string("The command failed: ") + error.what());
+    } catch (...) {
+        ShowMessage(*m_rig, "The command failed for an unknown reason.");
+    }
+    showRigMessage();
+}
+
+void TForm1::showRigMessage()
+{
+    const QString text = fromSystemText(m_rig->Message1.Text);
+    if (Message1->text() != text) {
+        Message1->setText(text);
+        Message1->setToolTip(text);
+    }
+    if (Message1->isHidden() == m_rig->Message1.Visible)
+        Message1->setVisible(m_rig->Message1.Visible);
+    dockControls();
+}
+
+void TForm1::StartUp(const std::string& baseName)
+{
+    guarded([&] {
+        StartUpSteps steps;
+        steps.prepareEditorRows = [this] { ValueListEditor1->ensureRows(EditorRowCount); };
+        reportLoads(meldrix::StartUp(*m_rig, baseName, steps), true);
+    });
+}
+
+void TForm1::setFileChooser(FileChooser chooser)
+{
+    m_fileChooser = std::move(chooser);
+}
+
+void TForm1::setDiagramPainter(DiagramPainter painter)
+{
+    m_diagram->setPainter(std::move(painter));
+}
+
+void TForm1::DrawMixer()
+{
+    m_diagram->update();
+}
+
+void TForm1::HideCalForms()
+{
+    Vistrel1->hide();
+    CalCurveEdit->hide();
+    CalGrid1->hide();
+    DrawMixer();
+}
+
+void TForm1::Exit1Click()
+{
+    // Nothing is saved on the way out.
+    guarded([this] { close(); });
+}
+
+} // namespace meldrix

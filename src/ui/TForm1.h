@@ -1,0 +1,140 @@
+#pragma once
+
+#include "rig/DataFiles.h"
+#include "rig/Rig.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPainter;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace meldrix {
+
+class DiagramArea;
+class ParameterEditor;
+
+//! The main window. Its client area is the mixer diagram; the editors, the calibration views and
+//! the message line lie over it. It owns the rig.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    //! Shows a configured file dialog and returns the chosen path, or nothing when cancelled.
+    using FileChooser = std::function<std::optional<QString>(QFileDialog&)>;
+    using DiagramPainter = std::function<void(QPainter&)>;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Rig& rig() { return *m_rig; }
+    const Rig& rig() const { return *m_rig; }
+
+    //! Start-up with this window's editor rows, loading the data set `baseName`. A data set that
+    //! is missing stays silent; a damaged one is reported on the message line.
+    void StartUp(const std::string& baseName);
+
+    //! Replaces the modal run of the file dialogs (tests answer them without a modal loop).
+    void setFileChooser(FileChooser chooser);
+
+    //! The diagram's painter; it runs on every repaint of the client area after it is filled black.
+    void setDiagramPainter(DiagramPainter painter);
+
+    //! Requests a repaint of the diagram.
+    void DrawMixer();
+
+    //! Hides the calibration chart, point editor and curve list, then redraws the diagram.
+    void HideCalForms();
+
+public Q_SLOTS:
+    void OpenAll1Click();
+    void InputGases1Click();
+    void MixerOutline1Click();
+    void Calibrations1Click();
+    void OutputCells1Click();
+    void InputMixtures1Click();
+    void Mixer1Click();
+    void Calibrations2Click();
+    void Cells1Click();
+    void InputMixtures2Click();
+    void Flowmeters1Click();
+    void Calibrations3Click();
+    void OutputCells2Click();
+    void SaveAll1Click();
+    void SaveAllAs();
+    void Exit1Click();
+
+    void InputMixtures3Click();
+    void Flowmeters2Click();
+    void Calibrations4Click();
+    void OutputCells3Click();
+    void FlowmeterReadings1Click();
+    void Run1Click();
+    void Linlogtoggle1Click();
+    void EquilRTtoggle1Click();
+
+    void SpinEdit1Change(int value);
+    void Button1Click();
+
+private:
+    void createControls();
+    void createMenus();
+    QMenu* addMenu(QWidget* parent, const QString& name, const QString& caption);
+    QAction* addCommand(
+        QWidget* menu, const QString& name, const QString& caption, void (TForm1::*handler)());
+    void dockControls();
+
+    //! Runs a command; an exception that reaches it ends on the message line, never in Qt.
+    void guarded(const std::function<void()>& command);
+    //! Shows the rig's message line in Message1.
+    void showRigMessage();
+
+    std::optional<QString> chooseFile(QFileDialog& dialog);
+    QString dataSetFolder() const;
+    void openDataFile(DataFile file);
+    void saveDataFile(DataFile file);
+    void saveDataFileAs(DataFile file);
+    void reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent);
+    void reportSave(const std::optional<std::string>& error);
+
+    //! Shows `value` in the spin box for a record kind numbered 1..max, without a change event.
+    void showInSpinBox(int value, int max);
+    void ReadCellsTable();
+    void ReadFlowmetersTable();
+    void ReadInputGasesTable();
+    void ReadFlowmeterReadingsTable();
+
+    // Filled by the Execute and results work (RunCommands.cpp).
+    void RunExecute();
+    void ShowResults();
+    // Filled by the calibration editor work (CalibrationCommands.cpp).
+    void ShowCalibrationEditor();
+    void ReadCalibrationsTable();
+    void ReadCalCurve();
+
+    std::unique_ptr<Rig> m_rig;
+    FileChooser m_fileChooser;
+
+    DiagramArea* m_diagram = nullptr;
+    QLabel* Message1 = nullptr;
+    ParameterEditor* ValueListEditor1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QWidget* CalCurveEdit = nullptr;
+    QWidget* CellTabEd = nullptr;
+    QWidget* Vistrel1 = nullptr;
+    QTableWidget* CalGrid1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+};
+
+} // namespace meldrix

@@ -1,0 +1,195 @@
+#include "rig/DataFiles.h"
+#include "ui/TForm1.h"
+#include "ui/Text.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+namespace {
+
+// "INP" for ".INP": the dialogs' default suffix.
+QString suffixOf(DataFile file)
+{
+    return fromSystemText(extensionOf(file).substr(1));
+}
+
+QString filterOf(DataFile file)
+{
+    const QString suffix = suffixOf(file);
+    switch (file) {
+    case DataFile::Inp:
+        return u"Input gases (*.%1)"_s.arg(suffix);
+    case DataFile::Mix:
+        return u"Mixer (*.%1)"_s.arg(suffix);
+    case DataFile::Cal:
+        return u"Calibrations (*.%1)"_s.arg(suffix);
+    case DataFile::Cel:
+        break;
+    }
+    return u"Output cells (*.%1)"_s.arg(suffix);
+}
+
+} // namespace
+
+std::optional<QString> TForm1::chooseFile(QFileDialog& dialog)
+{
+    if (m_fileChooser)
+        return m_fileChooser(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+QString TForm1::dataSetFolder() const
+{
+    return QFileInfo(fromSystemText(m_rig->BaseName)).absolutePath();
+}
+
+void TForm1::reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent)
+{
+    std::string problems;
+    for (const LoadResult& result : results) {
+        if (result.problem.empty() || (missingIsSilent && !result.read))
+            continue;
+        problems += problems.empty() ? result.problem : " " + result.problem;
+    }
+    if (!problems.empty())
+        ShowMessage(*m_rig, problems);
+}
+
+void TForm1::reportSave(const std::optional<std::string>& error)
+{
+    if (error)
+        ShowMessage(*m_rig, *error);
+}
+
+void TForm1::openDataFile(DataFile file)
+{
+    OpenDialog1->setWindowTitle(u"Open"_s);
+    OpenDialog1->setDirectory(dataSetFolder());
+    OpenDialog1->setNameFilters({ filterOf(file) });
+    OpenDialog1->setDefaultSuffix(suffixOf(file));
+    const std::optional<QString> path = chooseFile(*OpenDialog1);
+    if (!path)
+        return;
+    fileNameOf(*m_rig, file) = toSystemText(*path);
+    const LoadResult result = LoadDataFile(*m_rig, file);
+    if (!result.problem.empty())
+        ShowMessage(*m_rig, result.problem);
+}
+
+void TForm1::saveDataFile(DataFile file)
+{
+    reportSave(SaveDataFile(*m_rig, file));
+}
+
+void TForm1::saveDataFileAs(DataFile file)
+{
+    SaveDialog1->setWindowTitle(u"Save As"_s);
+    SaveDialog1->setDirectory(QFileInfo(fromSystemText(fileNameOf(*m_rig, file))).absolutePath());
+    SaveDialog1->setNameFilters({ u"All files (*)"_s });
+    SaveDialog1->setDefaultSuffix(QString());
+    const std::optional<QString> path = chooseFile(*SaveDialog1);
+    if (!path)
+        return;
+    fileNameOf(*m_rig, file) = toSystemText(*path);
+    saveDataFile(file);
+}
+
+void TForm1::OpenAll1Click()
+{
+    guarded([this] {
+        OpenDialog1->setWindowTitle(u"Open All"_s);
+        OpenDialog1->setDirectory(dataSetFolder());
+        OpenDialog1->setNameFilters({ u"Data sets (*.INP *.MIX *.CAL *.CEL)"_s });
+        OpenDialog1->setDefaultSuffix(QString());
+        if (const std::optional<QString> path = chooseFile(*OpenDialog1))
+            reportLoads(OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path))), false);
+    });
+}
+
+void TForm1::InputGases1Click()
+{
+    guarded([this] { openDataFile(DataFile::Inp); });
+}
+
+void TForm1::MixerOutline1Click()
+{
+    guarded([this] { openDataFile(DataFile::Mix); });
+}
+
+void TForm1::Calibrations1Click()
+{
+    guarded([this] { openDataFile(DataFile::Cal); });
+}
+
+void TForm1::OutputCells1Click()
+{
+    guarded([this] { openDataFile(DataFile::Cel); });
+}
+
+void TForm1::InputMixtures1Click()
+{
+    guarded([this] { saveDataFile(DataFile::Inp); });
+}
+
+void TForm1::Mixer1Click()
+{
+    guarded([this] { saveDataFile(DataFile::Mix); });
+}
+
+void TForm1::Calibrations2Click()
+{
+    guarded([this] { saveDataFile(DataFile::Cal); });
+}
+
+void TForm1::Cells1Click()
+{
+    guarded([this] { saveDataFile(DataFile::Cel); });
+}
+
+void TForm1::InputMixtures2Click()
+{
+    guarded([this] { saveDataFileAs(DataFile::Inp); });
+}
+
+void TForm1::Flowmeters1Click()
+{
+    guarded([this] { saveDataFileAs(DataFile::Mix); });
+}
+
+void TForm1::Calibrations3Click()
+{
+    guarded([this] { saveDataFileAs(DataFile::Cal); });
+}
+
+void TForm1::OutputCells2Click()
+{
+    guarded([this] { saveDataFileAs(DataFile::Cel); });
+}
+
+void TForm1::SaveAll1Click()
+{
+    guarded([this] { reportSave(SaveAll(*m_rig)); });
+}
+
+void TForm1::SaveAllAs()
+{
+    guarded([this] {
+        SaveDialog1->setWindowTitle(u"Save All As"_s);
+        SaveDialog1->setDirectory(QFileInfo(fromSystemText(m_rig->InpFileName)).absolutePath());
+        SaveDialog1->setNameFilters({ u"All files (*)"_s });
+        SaveDialog1->setDefaultSuffix(QString());
+        const std::optional<QString> path = chooseFile(*SaveDialog1);
+        if (!path)
+            return;
+        SetFileNamesFromBase(*m_rig, BaseNameOfPath(toSystemText(*path)));
+        reportSave(SaveAll(*m_rig));
+    });
+}
+
+} // namespace meldrix

@@ -1,0 +1,237 @@
+#include "ui/EditorRows.h"
+
+#include "support/Bytes.h"
+
+#include <QTest>
+#include <cmath>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+namespace {
+
+std::string text(const QString& s)
+{
+    return s.toStdString();
+}
+
+// The value column of an editor whose rows are all empty except the ones given.
+std::vector<EditorRow> rowsWith(const EditorPage& shown, int row, const std::string& value)
+{
+    std::vector<EditorRow> rows = shown.Rows;
+    rows.resize(EditorRowCount);
+    rows[static_cast<std::size_t>(row - 1)].Value = value;
+    return rows;
+}
+
+} // namespace
+
+class EditorRowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void wrapsRecordNumbers_data();
+    void wrapsRecordNumbers();
+    void readsStageInput_data();
+    void readsStageInput();
+    void readsStageOutput_data();
+    void readsStageOutput();
+    void showsCellAtStartValues();
+    void refusesMixOutsideTheMixtures_data();
+    void refusesMixOutsideTheMixtures();
+    void untouchedTextsKeepFullPrecision();
+    void readsInputGasComponents();
+};
+
+void EditorRowsTest::wrapsRecordNumbers_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("above the cells") << 9 << 8 << 1;
+    QTest::newRow("below 1") << 0 << 8 << 8;
+    QTest::newRow("far below") << -5 << 16 << 16;
+    QTest::newRow("inside") << 5 << 8 << 5;
+    QTest::newRow("last curve") << 1000 << 1000 << 1000;
+    QTest::newRow("past the curves") << 1001 << 1000 << 1;
+}
+
+void EditorRowsTest::wrapsRecordNumbers()
+{
+    QFETCH(int, value);
+    QFETCH(int, max);
+    QFETCH(int, expected);
+    QCOMPARE(wrapRecordIndex(value, max), expected);
+}
+
+void EditorRowsTest::readsStageInput_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("expected"); // -1: refused
+    QTest::newRow("I 3") << u"I 3"_s << 3;
+    QTest::newRow("I3") << u"I3"_s << 3;
+    QTest::newRow("M16") << u"M16"_s << 32;
+    QTest::newRow("M 1") << u"M 1"_s << 17;
+    QTest::newRow("only characters 2 and 3 count") << u"M16x"_s << 32;
+    QTest::newRow("lower case") << u"m3"_s << -1;
+    QTest::newRow("other letter") << u"X3"_s << -1;
+    QTest::newRow("I17") << u"I17"_s << -1;
+    QTest::newRow("I0") << u"I0"_s << -1;
+    QTest::newRow("M-1") << u"M-1"_s << -1;
+    QTest::newRow("letter only") << u"I"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("leading blank") << u" I3"_s << -1;
+}
+
+void EditorRowsTest::readsStageInput()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, expected);
+    const auto input = parseStageInput(text(typed));
+    QCOMPARE(input.has_value(), expected >= 0);
+    if (input)
+        QCOMPARE(int(*input), expected);
+}
+
+void EditorRowsTest::readsStageOutput_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("expected"); // -1: refused
+    QTest::newRow("7") << u"7"_s << 7;
+    QTest::newRow("16") << u"16"_s << 16;
+    QTest::newRow("first two characters") << u"123"_s << 12;
+    QTest::newRow("17") << u"17"_s << -1;
+    QTest::newRow("0") << u"0"_s << -1;
+    QTest::newRow("blank and digit") << u" 5"_s << 5;
+    QTest::newRow("trailing letter") << u"5x"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+}
+
+void EditorRowsTest::readsStageOutput()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, expected);
+    const auto output = parseStageOutput(text(typed));
+    QCOMPARE(output.has_value(), expected >= 0);
+    if (output)
+        QCOMPARE(int(*output), expected);
+}
+
+void EditorRowsTest::showsCellAtStartValues()
+{
+    const auto rig = testsupport::rigAtStartValues();
+    const EditorPage page = CellsPage(*rig, 5);
+    QCOMPARE(page.KeyTitle, "Cell");
+    QCOMPARE(page.ValueTitle, "5");
+    QVERIFY(!page.KeysEditable);
+    const std::vector<EditorRow> expected {
+        { "Name", "None" },
+        { "Temp.,C", "  25.0" },
+        { "Pressure", "    1.0000" },
+        { "Mix", "5" },
+        { "", "" },
+        { "Leakage of O2", " 1.000E-0005" },
+        { "Leakage of N2", " 0.000E+0000" },
+        { "Leakage of H2", " 0.000E+0000" },
+        { "Leakage of H2O", " 3.000E-0005" },
+    };
+    QVERIFY(page.Rows == expected);
+}
+
+void EditorRowsTest::refusesMixOutsideTheMixtures_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("mixture 16") << u"16"_s << 16 << false;
+    QTest::newRow("not fed") << u"0"_s << 0 << false;
+    QTest::newRow("17") << u"17"_s << 3 << true;
+    QTest::newRow("negative") << u"-1"_s << 3 << true;
+    QTest::newRow("beyond u16") << u"65537"_s << 3 << true;
+    QTest::newRow("not a number") << u"M3"_s << 3 << false;
+    QTest::newRow("decimal") << u"4.0"_s << 3 << false;
+}
+
+void EditorRowsTest::refusesMixOutsideTheMixtures()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, expected);
+    QFETCH(bool, refused);
+    auto rig = testsupport::rigAtStartValues();
+    const EditorPage shown = CellsPage(*rig, 3);
+    auto rows = rowsWith(shown, 4, text(typed));
+    rows[1].Value = "30.5"; // Temp, read before Mix
+    rows[6].Value = "2e-6"; // LeakN2, read after it
+    const auto refusal = ReadCellRows(*rig, 3, rows);
+    QCOMPARE(int(rig->Cells[3].Mix), expected);
+    QCOMPARE(refusal.has_value(), refused);
+    if (refusal)
+        QVERIFY(refusal->find("cell 3") != std::string::npos);
+    QCOMPARE(rig->Cells[3].Temp, 30.5);
+    QCOMPARE(rig->Cells[3].LeakN2, 2e-6);
+}
+
+void EditorRowsTest::untouchedTextsKeepFullPrecision()
+{
+    auto rig = testsupport::rigAtStartValues();
+    CellRecord& cell = rig->Cells[1];
+    cell.Temp = 25.04;
+    cell.LeakO2 = 1.23456e-5;
+    FlowmeterRecord& stage = rig->Flowmeters[2];
+    stage.FixGasT = 37.77;
+    stage.FixGasUsed = 2; // a byte other than 0 and 1 counts as true and is kept
+    rig->Flowmeters[9].Reading = 12.345;
+
+    auto cellRows = rowsWith(CellsPage(*rig, 1), 1, "Oven");
+    QVERIFY(!ReadCellRows(*rig, 1, cellRows));
+    QCOMPARE(cell.Name.view(), "Oven");
+    QCOMPARE(cell.Temp, 25.04);
+    QCOMPARE(cell.LeakO2, 1.23456e-5);
+
+    ReadFlowmeterRows(*rig, 2, rowsWith(FlowmetersPage(*rig, 2), 1, "Brooks"));
+    QCOMPARE(stage.Make.view(), "Brooks");
+    QCOMPARE(stage.FixGasT, 37.77);
+    QCOMPARE(int(stage.FixGasUsed), 2);
+
+    ReadReadingRows(*rig, rowsWith(FlowmeterReadingsPage(*rig), 1, "4"));
+    QCOMPARE(rig->Flowmeters[1].Reading, 4.0);
+    QCOMPARE(rig->Flowmeters[9].Reading, 12.345);
+
+    // A text the operator changed is stored even when it means the shown value.
+    QVERIFY(!ReadCellRows(*rig, 1, rowsWith(CellsPage(*rig, 1), 2, "25.0")));
+    QCOMPARE(cell.Temp, 25.0);
+}
+
+void EditorRowsTest::readsInputGasComponents()
+{
+    auto rig = testsupport::rigAtStartValues();
+    std::vector<EditorRow> rows(EditorRowCount);
+    rows[0] = { "N2", "0.79" };
+    rows[1] = { "O2", " 0.21" };
+    rows[2] = { "Ar", "-0.01" };
+    rows[3] = { "  ", "0.5" };
+    rows[4] = { "Carbondioxide", "abc" };
+    rows[12] = { "Kr", "0.3" }; // row 13 is not a component
+    ReadInputGasRows(*rig, 4, rows, "Synthetic air!");
+    const GasRecord& gas = rig->InputGases[4];
+    QCOMPARE(gas.Name.view(), "Synthetic ai");
+    QCOMPARE(gas.Components[1].Name.view(), "N2");
+    QCOMPARE(gas.Components[1].Fraction, 0.79);
+    QCOMPARE(gas.Components[2].Fraction, 0.21);
+    QCOMPARE(gas.Components[3].Fraction, 0.0);
+    QCOMPARE(gas.Components[5].Name.view(), "Carbondioxid");
+    QCOMPARE(gas.Components[5].Fraction, 0.0);
+    QVERIFY(isSet(gas.Defined));
+
+    // Zero removes a component from Defined; a blank name never counted.
+    rows[0].Value = "0";
+    rows[1].Value = "0";
+    ReadInputGasRows(*rig, 4, rows, "Empty");
+    QCOMPARE(gas.Components[4].Fraction, 0.5);
+    QVERIFY(!isSet(gas.Defined));
+}
+
+} // namespace meldrix
+
+QTEST_APPLESS_MAIN(meldrix::EditorRowsTest)
+#include "EditorRowsTest.moc"
