@@ -1,8 +1,10 @@
+#include "mixer/Execute.h"
 #include "ui/TForm1.h"
 
-// Execute and the results table. The mixer solver, the results presentation and the equilibrium
-// driver are wired in here; until they are, Execute and the results table leave the window as it
-// is.
+#include <QApplication>
+
+// Execute and the results table. The results presentation and the equilibrium driver are wired in
+// here as they come; until then the results table is left as it is.
 
 namespace meldrix {
 
@@ -29,6 +31,12 @@ void TForm1::EquilRTtoggle1Click()
 
 void TForm1::RunExecute()
 {
+    ExecuteHooks hooks;
+    hooks.HideCalForms = [this] { HideCalForms(); };
+    hooks.Beep = [] { QApplication::beep(); };
+    hooks.DrawMixer = [this] { DrawMixer(); };
+    hooks.ShowResults = [this] { ShowResults(); };
+    Execute(*m_rig, hooks);
 }
 
 void TForm1::ShowResults()

@@ -4,6 +4,7 @@
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
+#include "ui/canvas/MixerDiagramPainter.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -68,6 +69,8 @@ TForm1::TForm1(QWidget* parent)
             });
         },
         Qt::QueuedConnection);
+
+    setDiagramPainter([this](QPainter& painter) { paintMixerDiagram(painter, *m_rig); });
 
     createControls();
     createMenus();

@@ -40,8 +40,11 @@ QString fromLatin1(std::string_view text)
 
 QFont windowFont()
 {
-    QFont font(u"Sans Serif"_s);
+    // The diagram's boxes are 42 pixels wide and were laid out for a narrow 8-point font; a
+    // condensed face keeps an 8-character meter name inside its box.
+    QFont font(u"DejaVu Sans"_s);
     font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::Condensed);
     font.setPixelSize(11);
     return font;
 }
