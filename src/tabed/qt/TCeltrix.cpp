@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace meldrix {
 
@@ -251,6 +252,24 @@ void TCeltrix::SetTopRow(int row)
     viewport()->update();
 }
 
+int TCeltrix::VisibleColCount() const
+{
+    int count = 0;
+    for (int column = m_leftCol; column <= m_model.NrOfColumns(); ++column, ++count)
+        if (GridCellRect(m_model.GridColumn(column), 0).right() >= viewport()->width())
+            break;
+    return count;
+}
+
+int TCeltrix::VisibleRowCount() const
+{
+    int count = 0;
+    for (int row = m_topRow; row <= m_model.NrOfRows(); ++row, ++count)
+        if (GridCellRect(0, m_model.GridRow(row)).bottom() >= viewport()->height())
+            break;
+    return count;
+}
+
 void TCeltrix::refresh()
 {
     m_leftCol = std::clamp(m_leftCol, 1, lastLeftColumn());
@@ -410,38 +429,36 @@ void TCeltrix::paintEvent(QPaintEvent*)
             std::max(8, metrics.boundingRect(u"9GMg\u00dc$\u00a7[{|"_s).height() + 5);
         m_model.FitRowHeights(height);
     }
-    const int columns = m_model.GridColCount();
-    const int rows = m_model.GridRowCount();
-    const int fixedColumns = m_model.FixedCols();
-    const int fixedRows = m_model.FixedRows();
-    const auto visible = [this](int gridColumn, int gridRow) {
-        return GridCellRect(gridColumn, gridRow);
+    // Only the grid lines and cells in view are visited, however large the table.
+    struct Span {
+        int index;
+        int start;
+        int size;
     };
-    // Data cells first, then the fixed ones over them.
-    for (int g = m_model.GridColumn(m_leftCol); g < columns; ++g) {
-        if (visible(g, 0).left() > viewport()->width())
-            break;
-        for (int r = m_model.GridRow(m_topRow); r < rows; ++r) {
-            const QRect rect = visible(g, r);
-            if (rect.top() > viewport()->height())
-                break;
-            paintCell(painter, g, r, rect);
+    const auto spans = [](int fixedCount, int first, int count, int limit, auto size) {
+        std::vector<Span> inView;
+        int at = 0;
+        for (int g = 0; g < fixedCount && at < limit; ++g) {
+            inView.push_back({ g, at, size(g) });
+            at += size(g);
         }
-    }
-    for (int g = 0; g < columns; ++g) {
-        const bool fixedColumn = g < fixedColumns;
-        for (int r = 0; r < rows; ++r) {
-            if (!fixedColumn && r >= fixedRows)
-                break;
-            const QRect rect = visible(g, r);
-            if (rect.isEmpty() || rect.left() > viewport()->width()
-                || rect.top() > viewport()->height())
-                continue;
-            paintCell(painter, g, r, rect);
+        for (int g = first; g < count && at < limit; ++g) {
+            inView.push_back({ g, at, size(g) });
+            at += size(g);
         }
-    }
+        return inView;
+    };
+    const auto columns =
+        spans(m_model.FixedCols(), m_model.GridColumn(m_leftCol), m_model.GridColCount(),
+            viewport()->width(), [this](int g) { return m_model.GridColWidth(g); });
+    const auto rows = spans(m_model.FixedRows(), m_model.GridRow(m_topRow), m_model.GridRowCount(),
+        viewport()->height(), [this](int g) { return m_model.GridRowHeight(g); });
+    for (const Span& column : columns)
+        for (const Span& row : rows)
+            paintCell(painter, column.index, row.index,
+                QRect(column.start, row.start, column.size, row.size));
     if (m_outlinedCell) {
-        const QRect rect = visible(m_outlinedCell->x(), m_outlinedCell->y());
+        const QRect rect = GridCellRect(m_outlinedCell->x(), m_outlinedCell->y());
         if (!rect.isEmpty()) {
             painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             painter.setPen(QPen(Qt::white, 2));
@@ -870,6 +887,7 @@ bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
 
 void TCeltrix::showDataMenu(QPoint globalPosition)
 {
+    commitEditing();
     m_dataMenu->popup(globalPosition);
 }
 

@@ -79,6 +79,9 @@ public:
     int Col() const { return m_model.Col(); }
     int Row() const { return m_model.Row(); }
     int TopRow() const { return m_topRow; }
+    //! Data columns and rows wholly in view.
+    int VisibleColCount() const;
+    int VisibleRowCount() const;
     void SetTopRow(int row);
     //! A user-supplied context menu replaces the built-in ones.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }

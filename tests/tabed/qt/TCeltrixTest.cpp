@@ -41,6 +41,7 @@ private Q_SLOTS:
     void changePrecisionStepsAndShowsTheMenuAgain();
     void commentEditorStoresTheComment();
     void clicksAndMovesRaiseOnClick();
+    void keysScrollTheCurrentCellIntoView();
     void buildsTheWindowsTwoTables();
     void numbersTooWideForTheirCellKeepTheirExponent();
     void screenshot();
@@ -319,6 +320,29 @@ void TCeltrixTest::clicksAndMovesRaiseOnClick()
     QCOMPARE(clicks.count(), 3); // headings are no data cells
 }
 
+void TCeltrixTest::keysScrollTheCurrentCellIntoView()
+{
+    m_grid->SetNrOfRows(2000);
+    m_grid->SetNrOfColumns(30);
+    click(2, 1);
+    QTest::keyClick(m_grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(m_grid->Col(), 30);
+    QCOMPARE(m_grid->Row(), 2000);
+    QVERIFY(m_grid->TopRow() > 1);
+    const QRect corner =
+        m_grid->GridCellRect(m_grid->Model().GridColumn(30), m_grid->Model().GridRow(2000));
+    QVERIFY(!corner.isEmpty());
+    QVERIFY(m_grid->viewport()->rect().contains(corner));
+    QVERIFY(m_grid->VisibleRowCount() >= 1);
+
+    QTest::keyClick(m_grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(m_grid->TopRow(), 1);
+    QTest::keyClick(m_grid, Qt::Key_PageDown);
+    QCOMPARE(m_grid->Row(), 1 + m_grid->VisibleRowCount() - 1);
+    QVERIFY(m_grid->viewport()->rect().contains(
+        m_grid->GridCellRect(2, m_grid->Model().GridRow(m_grid->Row()))));
+}
+
 void TCeltrixTest::buildsTheWindowsTwoTables()
 {
     TCeltrix cells(u"CellTabEd"_s);
@@ -387,6 +411,14 @@ void TCeltrixTest::screenshot()
     click(3, 3);
     click(4, 5, Qt::LeftButton, Qt::ShiftModifier);
     QVERIFY(grid.grab().save(path));
+
+    // The comment editor over the headings, and the data menu.
+    click(0, 0, Qt::RightButton);
+    QVERIFY(grid.grab().save(QString(path).replace(u".png"_s, u"-comment.png"_s)));
+    click(0, 0);
+    click(3, 3, Qt::RightButton);
+    QMenu* data = menu(u"DataPopupMenu"_s);
+    QVERIFY(data->grab().save(QString(path).replace(u".png"_s, u"-menu.png"_s)));
 }
 
 } // namespace meldrix
