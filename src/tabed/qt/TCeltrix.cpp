@@ -1,0 +1,1005 @@
+#include "tabed/qt/TCeltrix.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace meldrix {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Headings, names and the comment are 8-bit texts; the window shows them as Latin-1.
+QString fromBytes(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toBytes(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+const QColor CommentColour { 0, 128, 128 };
+constexpr int TextLeft = 3;
+constexpr int TextTop = 2;
+constexpr int CommentHeight = 80;
+
+// The pictures of "Edit on/off": a cross while editing is on, a check mark while it is off.
+QIcon editIcon(bool editing)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (editing) {
+        painter.setPen(QPen(QColor(192, 0, 0), 2.5));
+        painter.drawLine(QPointF(4, 4), QPointF(12, 12));
+        painter.drawLine(QPointF(12, 4), QPointF(4, 12));
+    } else {
+        painter.setPen(QPen(QColor(0, 128, 0), 2.5));
+        painter.drawLine(QPointF(3, 8), QPointF(6.5, 12));
+        painter.drawLine(QPointF(6.5, 12), QPointF(13, 4));
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+TCeltrix::TCeltrix(const QString& name, QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , m_model(toBytes(name))
+{
+    setObjectName(name);
+    ColorBackground = palette().color(QPalette::Base);
+    ColorFixed = palette().color(QPalette::Button);
+    m_dataMenuMask.set();
+    m_headingMenuMask.set();
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(false);
+    horizontalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setSingleStep(1);
+
+    m_model.OnRepaint = [this] { refresh(); };
+    m_model.OnChange = [this] { Q_EMIT OnChange(); };
+    m_model.OnChangeSetup = [this] { Q_EMIT OnChangeSetup(); };
+    m_model.OnHeadingChanged = [this] { Q_EMIT OnHeadingChanged(); };
+    buildMenus();
+    updateScrollBars();
+}
+
+TCeltrix::~TCeltrix()
+{
+    // Editors and menus die with the widget; the model must not call back into it meanwhile.
+    m_model.OnRepaint = nullptr;
+    m_model.OnChange = nullptr;
+    m_model.OnChangeSetup = nullptr;
+    m_model.OnHeadingChanged = nullptr;
+}
+
+template <typename Command>
+void TCeltrix::guarded(Command&& command)
+{
+    // No exception may leave an event handler or a slot.
+    try {
+        command();
+    } catch (const std::exception& error) {
+        qWarning("%s", error.what());
+    }
+}
+
+void TCeltrix::buildMenus()
+{
+    m_dataMenu = new QMenu(this);
+    m_dataMenu->setObjectName(u"DataPopupMenu"_s);
+    struct MarkMenu {
+        const char* caption;
+        const char* name;
+        std::uint8_t mark;
+        bool on;
+    };
+    const MarkMenu markMenus[] = {
+        { "Mark as type A", "MarkAsTypeA1", StateMarkA, true },
+        { "Mark as type B", "MarkAsTypeB1", StateMarkB, true },
+        { "Unmark type A", "UnmarkTypeA1", StateMarkA, false },
+        { "Unmark type B", "UnmarkTypeB1", StateMarkB, false },
+    };
+    struct Scope {
+        const char* caption;
+        TMarkScope scope;
+    };
+    const Scope scopes[] = { { "Range", TMarkScope::Range }, { "Column", TMarkScope::Column },
+        { "Row", TMarkScope::Row }, { "All", TMarkScope::All } };
+    for (const MarkMenu& entry : markMenus) {
+        QMenu* sub = m_dataMenu->addMenu(QString::fromLatin1(entry.caption));
+        sub->setObjectName(QString::fromLatin1(entry.name) + u"Menu"_s);
+        sub->menuAction()->setObjectName(QString::fromLatin1(entry.name));
+        for (const Scope& scope : scopes) {
+            QAction* action = sub->addAction(QString::fromLatin1(scope.caption));
+            action->setObjectName(
+                QString::fromLatin1(entry.name) + QString::fromLatin1(scope.caption));
+            connect(action, &QAction::triggered, this, [this, entry, scope] {
+                guarded([&] { m_model.Mark(entry.mark, entry.on, scope.scope); });
+            });
+        }
+    }
+    const auto add = [this](const QString& caption, const QString& name, auto slot) {
+        QAction* action = m_dataMenu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, [this, slot] { guarded(slot); });
+        return action;
+    };
+    add(u"Unmark All"_s, u"UnmarkAll1"_s, [this] { m_model.UnmarkAll(); });
+    add(u"Clear"_s, u"Clear1"_s, [this] { m_model.ClearSelected(); });
+    add(u"Copy"_s, u"Copy1"_s, [this] { copyToClipboard(); });
+    m_pasteAction = add(u"Paste"_s, u"Paste1"_s, [this] { m_model.Paste(); });
+    m_editOnOffAction = add(u"Edit on/off"_s, u"EditOnOff1"_s, [this] {
+        closeEditing();
+        m_model.EditingEnabled = !m_model.EditingEnabled;
+        m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
+    });
+    m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
+    add(u"Extract from Clipboard"_s, u"ExtractFromClipboard1"_s,
+        [this] { extractFromClipboard(); });
+    add(u"Select All"_s, u"SelectAll1"_s, [this] { m_model.SelectAll(); });
+    add(u"Toggle Empty State"_s, u"ToggleEmptyState1"_s, [this] { m_model.ToggleEmptyState(); });
+    connect(m_dataMenu, &QMenu::aboutToShow, this, [this] {
+        const auto actions = m_dataMenu->actions();
+        for (int i = 0; i < actions.size() && i < 12; ++i)
+            actions[i]->setEnabled(m_dataMenuMask.test(static_cast<std::size_t>(i)));
+        m_pasteAction->setEnabled(m_dataMenuMask.test(7) && m_model.ClipboardFilled());
+    });
+
+    m_headingMenu = new QMenu(this);
+    m_headingMenu->setObjectName(u"HeadingPopupMenu"_s);
+    QAction* editHeading = m_headingMenu->addAction(u"Edit Heading"_s);
+    editHeading->setObjectName(u"EditHeading1"_s);
+    connect(editHeading, &QAction::triggered, this, [this] { openHeadingEditor(); });
+    m_changePrecisionAction = m_headingMenu->addAction(u"Change Precision"_s);
+    m_changePrecisionAction->setObjectName(u"ChangePrecision1"_s);
+    connect(m_changePrecisionAction, &QAction::triggered, this, [this] { changePrecision(); });
+    connect(m_headingMenu, &QMenu::aboutToHide, this, [this] {
+        // The menu acts after it hides; the outline goes once the action has run.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_headingMenu->isVisible() && !m_headingEdit) {
+                    m_outlinedCell.reset();
+                    viewport()->update();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TCeltrix::SetDataMenuItemEnabled(int item, bool enabled)
+{
+    if (item >= 1 && item <= 12)
+        m_dataMenuMask.set(static_cast<std::size_t>(item - 1), enabled);
+}
+
+void TCeltrix::SetHeadingMenuItemEnabled(int item, bool enabled)
+{
+    if (item >= 1 && item <= 2)
+        m_headingMenuMask.set(static_cast<std::size_t>(item - 1), enabled);
+}
+
+void TCeltrix::SetColWidths(std::initializer_list<int> gridWidths)
+{
+    int gridColumn = 0;
+    for (const int width : gridWidths) {
+        if (gridColumn == 0)
+            m_model.SetColWidth(0, width);
+        else if (m_model.AttribRowVisible() && gridColumn == 1)
+            m_model.SetColWidth(-1, width);
+        else
+            m_model.SetColWidth(m_model.DataColumn(gridColumn), width);
+        ++gridColumn;
+    }
+}
+
+QString TCeltrix::ColName(int column) const
+{
+    return fromBytes(m_model.ColName(column));
+}
+
+void TCeltrix::SetColName(int column, const QString& text)
+{
+    m_model.SetColName(column, toBytes(text));
+}
+
+QString TCeltrix::RowName(int row) const
+{
+    return fromBytes(m_model.RowName(row));
+}
+
+void TCeltrix::SetRowName(int row, const QString& text)
+{
+    m_model.SetRowName(row, toBytes(text));
+}
+
+QString TCeltrix::Comment() const
+{
+    return fromBytes(m_model.Comment());
+}
+
+void TCeltrix::SetComment(const QString& text)
+{
+    m_model.SetComment(toBytes(text));
+}
+
+void TCeltrix::SetTopRow(int row)
+{
+    m_topRow = std::clamp(row, 1, lastTopRow());
+    updateScrollBars();
+    viewport()->update();
+}
+
+int TCeltrix::VisibleColCount() const
+{
+    int count = 0;
+    for (int column = m_leftCol; column <= m_model.NrOfColumns(); ++column, ++count)
+        if (GridCellRect(m_model.GridColumn(column), 0).right() >= viewport()->width())
+            break;
+    return count;
+}
+
+int TCeltrix::VisibleRowCount() const
+{
+    int count = 0;
+    for (int row = m_topRow; row <= m_model.NrOfRows(); ++row, ++count)
+        if (GridCellRect(0, m_model.GridRow(row)).bottom() >= viewport()->height())
+            break;
+    return count;
+}
+
+void TCeltrix::refresh()
+{
+    m_leftCol = std::clamp(m_leftCol, 1, lastLeftColumn());
+    m_topRow = std::clamp(m_topRow, 1, lastTopRow());
+    updateScrollBars();
+    viewport()->update();
+}
+
+int TCeltrix::fixedWidth() const
+{
+    int width = 0;
+    for (int g = 0; g < m_model.FixedCols(); ++g)
+        width += m_model.GridColWidth(g);
+    return width;
+}
+
+int TCeltrix::fixedHeight() const
+{
+    int height = 0;
+    for (int g = 0; g < m_model.FixedRows(); ++g)
+        height += m_model.GridRowHeight(g);
+    return height;
+}
+
+int TCeltrix::lastLeftColumn() const
+{
+    // The leftmost column that still lets the last column show in full.
+    const int room = viewport()->width() - fixedWidth();
+    int width = 0;
+    int column = m_model.NrOfColumns();
+    while (column > 1 && width + m_model.ColWidth(column) + m_model.ColWidth(column - 1) <= room) {
+        width += m_model.ColWidth(column);
+        --column;
+    }
+    return column;
+}
+
+int TCeltrix::lastTopRow() const
+{
+    const int room = viewport()->height() - fixedHeight();
+    int height = 0;
+    int row = m_model.NrOfRows();
+    while (row > 1 && height + m_model.RowHeight(row) + m_model.RowHeight(row - 1) <= room) {
+        height += m_model.RowHeight(row);
+        --row;
+    }
+    return row;
+}
+
+void TCeltrix::updateScrollBars()
+{
+    const QSignalBlocker blockH(horizontalScrollBar());
+    const QSignalBlocker blockV(verticalScrollBar());
+    horizontalScrollBar()->setRange(0, lastLeftColumn() - 1);
+    horizontalScrollBar()->setValue(m_leftCol - 1);
+    horizontalScrollBar()->setPageStep(std::max(1, m_model.NrOfColumns() / 4));
+    verticalScrollBar()->setRange(0, lastTopRow() - 1);
+    verticalScrollBar()->setValue(m_topRow - 1);
+    verticalScrollBar()->setPageStep(std::max(1, lastTopRow() > 1 ? 10 : 1));
+}
+
+void TCeltrix::scrollContentsBy(int, int)
+{
+    m_leftCol = horizontalScrollBar()->value() + 1;
+    m_topRow = verticalScrollBar()->value() + 1;
+    closeEditing();
+    viewport()->update();
+}
+
+void TCeltrix::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    refresh();
+}
+
+QRect TCeltrix::GridCellRect(int gridColumn, int gridRow) const
+{
+    const auto edge = [](int index, int fixedCount, int first, auto size) -> std::optional<int> {
+        int at = 0;
+        if (index < fixedCount) {
+            for (int g = 0; g < index; ++g)
+                at += size(g);
+            return at;
+        }
+        for (int g = 0; g < fixedCount; ++g)
+            at += size(g);
+        if (index < first)
+            return std::nullopt;
+        for (int g = first; g < index; ++g)
+            at += size(g);
+        return at;
+    };
+    const auto width = [this](int g) { return m_model.GridColWidth(g); };
+    const auto height = [this](int g) { return m_model.GridRowHeight(g); };
+    const auto x = edge(gridColumn, m_model.FixedCols(), m_model.GridColumn(m_leftCol), width);
+    const auto y = edge(gridRow, m_model.FixedRows(), m_model.GridRow(m_topRow), height);
+    if (!x || !y || gridColumn >= m_model.GridColCount() || gridRow >= m_model.GridRowCount())
+        return {};
+    return { *x, *y, width(gridColumn), height(gridRow) };
+}
+
+std::optional<QPoint> TCeltrix::GridCellAt(QPoint position) const
+{
+    const auto find = [](int at, int fixedCount, int first, int count, auto size) -> int {
+        int edge = 0;
+        for (int g = 0; g < fixedCount; ++g) {
+            edge += size(g);
+            if (at < edge)
+                return g;
+        }
+        for (int g = first; g < count; ++g) {
+            edge += size(g);
+            if (at < edge)
+                return g;
+        }
+        return -1;
+    };
+    if (position.x() < 0 || position.y() < 0)
+        return std::nullopt;
+    const int column = find(position.x(), m_model.FixedCols(), m_model.GridColumn(m_leftCol),
+        m_model.GridColCount(), [this](int g) { return m_model.GridColWidth(g); });
+    const int row = find(position.y(), m_model.FixedRows(), m_model.GridRow(m_topRow),
+        m_model.GridRowCount(), [this](int g) { return m_model.GridRowHeight(g); });
+    if (column < 0 || row < 0)
+        return std::nullopt;
+    return QPoint(column, row);
+}
+
+QColor TCeltrix::colourOf(TCellColour colour) const
+{
+    switch (colour) {
+    case TCellColour::Normal:
+        return ColorNormal;
+    case TCellColour::Highlight:
+        return palette().color(QPalette::HighlightedText);
+    case TCellColour::Selected:
+        return ColorSelected;
+    case TCellColour::MarkedA:
+        return ColorMarkedA;
+    case TCellColour::MarkedB:
+        return ColorMarkedB;
+    case TCellColour::MarkedBoth:
+        return ColorMarkedBoth;
+    }
+    return ColorNormal;
+}
+
+void TCeltrix::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), ColorBackground);
+    if (m_model.PaintingSuppressed())
+        return;
+    if (m_model.OptimizeRowHeight) {
+        const QFontMetrics metrics(font());
+        const int height =
+            std::max(8, metrics.boundingRect(u"9GMg\u00dc$\u00a7[{|"_s).height() + 5);
+        m_model.FitRowHeights(height);
+    }
+    // Only the grid lines and cells in view are visited, however large the table.
+    struct Span {
+        int index;
+        int start;
+        int size;
+    };
+    const auto spans = [](int fixedCount, int first, int count, int limit, auto size) {
+        std::vector<Span> inView;
+        int at = 0;
+        for (int g = 0; g < fixedCount && at < limit; ++g) {
+            inView.push_back({ g, at, size(g) });
+            at += size(g);
+        }
+        for (int g = first; g < count && at < limit; ++g) {
+            inView.push_back({ g, at, size(g) });
+            at += size(g);
+        }
+        return inView;
+    };
+    const auto columns =
+        spans(m_model.FixedCols(), m_model.GridColumn(m_leftCol), m_model.GridColCount(),
+            viewport()->width(), [this](int g) { return m_model.GridColWidth(g); });
+    const auto rows = spans(m_model.FixedRows(), m_model.GridRow(m_topRow), m_model.GridRowCount(),
+        viewport()->height(), [this](int g) { return m_model.GridRowHeight(g); });
+    for (const Span& column : columns)
+        for (const Span& row : rows)
+            paintCell(painter, column.index, row.index,
+                QRect(column.start, row.start, column.size, row.size));
+    if (m_outlinedCell) {
+        const QRect rect = GridCellRect(m_outlinedCell->x(), m_outlinedCell->y());
+        if (!rect.isEmpty()) {
+            painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            painter.setPen(QPen(Qt::white, 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(rect.adjusted(1, 1, -2, -2));
+        }
+    }
+}
+
+void TCeltrix::paintCell(QPainter& painter, int gridColumn, int gridRow, QRect rect)
+{
+    const TGridCellKind kind = m_model.CellKind(gridColumn, gridRow);
+    const bool fixed = kind != TGridCellKind::Data;
+    TCellLook look = m_model.GridCellLook(gridColumn, gridRow);
+    QColor background = fixed ? ColorFixed : ColorBackground;
+    if (kind == TGridCellKind::Corner)
+        background = m_model.CommentEditing() ? CommentColour : ColorBackground;
+    const bool current = kind == TGridCellKind::Data
+        && m_model.DataColumn(gridColumn) == m_model.Col()
+        && m_model.DataRow(gridRow) == m_model.Row();
+    if (look.Colour == TCellColour::Highlight) {
+        // The current cell keeps the ordinary colours and gets a focus frame instead.
+        if (current)
+            look.Colour = TCellColour::Normal;
+        else
+            background = palette().color(QPalette::Highlight);
+    } else if (kind == TGridCellKind::Data && !current
+        && m_model.Selection().contains(m_model.DataColumn(gridColumn), m_model.DataRow(gridRow))) {
+        // A marked cell in the selection gets a light tint, so its mark colour stays legible.
+        const QColor highlight = palette().color(QPalette::Highlight);
+        const QColor base = ColorBackground;
+        background = QColor((highlight.red() + 3 * base.red()) / 4,
+            (highlight.green() + 3 * base.green()) / 4, (highlight.blue() + 3 * base.blue()) / 4);
+    }
+    painter.fillRect(rect, background);
+
+    // Grid lines: raised edges on fixed cells, thin lines between data cells.
+    painter.setPen(fixed ? palette().color(QPalette::Dark) : QColor(192, 192, 192));
+    painter.drawLine(rect.topRight(), rect.bottomRight());
+    painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (fixed && kind != TGridCellKind::Corner) {
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawLine(rect.topLeft(), rect.topRight() - QPoint(1, 0));
+        painter.drawLine(rect.topLeft(), rect.bottomLeft() - QPoint(0, 1));
+    }
+    if (current && hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+        painter.drawRect(rect.adjusted(1, 1, -2, -2));
+    }
+
+    if (look.Text.empty())
+        return;
+    QFont font = painter.font();
+    const QFont plain = font;
+    font.setBold(look.Bold);
+    QColor colour = colourOf(look.Colour);
+    if (kind == TGridCellKind::Corner && m_model.CommentEditing())
+        colour = Qt::white;
+    painter.setFont(font);
+    painter.setPen(colour);
+    const QRect textRect = rect.adjusted(TextLeft, TextTop, -1, -1);
+    painter.save();
+    painter.setClipRect(textRect);
+    QString text = fromBytes(look.Text);
+    const int column = m_model.DataColumn(gridColumn);
+    const int row = m_model.DataRow(gridRow);
+    if (kind == TGridCellKind::Data && !m_model.NominalColumn(column)
+        && (m_model.ElemState(column, row) & StateNoValueMask) == 0)
+        text = FitNumberText(text, QFontMetrics(font), textRect.width());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter.restore();
+    painter.setFont(plain);
+}
+
+QString TCeltrix::FitNumberText(const QString& text, const QFontMetrics& metrics, int width)
+{
+    const auto fits = [&](const QString& candidate) {
+        return metrics.horizontalAdvance(candidate) <= width;
+    };
+    if (fits(text))
+        return text;
+    const QString trimmed = text.trimmed();
+    if (fits(trimmed))
+        return trimmed;
+    const qsizetype exponent = trimmed.indexOf(u'E');
+    QString head = exponent >= 0 ? trimmed.left(exponent) : trimmed;
+    const QString tail = exponent >= 0 ? trimmed.mid(exponent) : QString();
+    const qsizetype point = head.indexOf(u'.');
+    // Digits after the point give way one by one; those before it never do.
+    while (point >= 0 && head.size() > point + 2) {
+        head.chop(1);
+        const QString candidate = head + QChar(0x2026) + tail;
+        if (fits(candidate))
+            return candidate;
+    }
+    const int hash = std::max(1, metrics.horizontalAdvance(u'#'));
+    return QString(std::max(1, width / hash), u'#');
+}
+
+void TCeltrix::moveCurrent(int column, int row, bool extend)
+{
+    commitEditing();
+    const bool moved = column != m_model.Col() || row != m_model.Row();
+    m_model.SetCurrent(column, row, extend);
+    scrollToCurrent();
+    if (moved)
+        Q_EMIT OnClick();
+}
+
+void TCeltrix::scrollToCurrent()
+{
+    const int column = m_model.Col();
+    const int row = m_model.Row();
+    if (column < m_leftCol)
+        m_leftCol = column;
+    while (m_leftCol < column && GridCellRect(m_model.GridColumn(column), 0).isEmpty())
+        ++m_leftCol;
+    while (m_leftCol < column
+        && GridCellRect(m_model.GridColumn(column), 0).right() >= viewport()->width())
+        ++m_leftCol;
+    if (row < m_topRow)
+        m_topRow = row;
+    while (m_topRow < row && GridCellRect(0, m_model.GridRow(row)).bottom() >= viewport()->height())
+        ++m_topRow;
+    refresh();
+}
+
+void TCeltrix::mousePressEvent(QMouseEvent* event)
+{
+    if (m_headingEdit)
+        return; // an open heading editor takes no clicks in the grid
+    const auto cell = GridCellAt(event->position().toPoint());
+    if (!cell)
+        return;
+    const TGridCellKind kind = m_model.CellKind(cell->x(), cell->y());
+    if (kind == TGridCellKind::Corner && m_commentEdit) {
+        closeCommentEditor(false);
+        return;
+    }
+    if (event->button() == Qt::RightButton) {
+        if (m_popupMenu) {
+            m_popupMenu->popup(event->globalPosition().toPoint());
+            return;
+        }
+        if (m_model.BlockInternalPopup)
+            return;
+        setFocus();
+        if (kind == TGridCellKind::Corner) {
+            if (m_model.CommentEditingAllowed)
+                openCommentEditor();
+            return;
+        }
+        if (kind == TGridCellKind::Data) {
+            const int column = m_model.DataColumn(cell->x());
+            const int row = m_model.DataRow(cell->y());
+            if (!m_model.Selection().contains(column, row))
+                moveCurrent(column, row, false);
+            showDataMenu(event->globalPosition().toPoint());
+        } else if (m_model.HeadingEditable(cell->x(), cell->y())) {
+            showHeadingMenu(cell->x(), cell->y(), event->globalPosition().toPoint());
+        }
+        return;
+    }
+    if (event->button() != Qt::LeftButton || kind != TGridCellKind::Data)
+        return;
+    const int column = m_model.DataColumn(cell->x());
+    const int row = m_model.DataRow(cell->y());
+    if (m_editCell == QPoint(column, row))
+        return; // the click belongs to the cell's own editor
+    setFocus();
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    const bool moved = column != m_model.Col() || row != m_model.Row();
+    guarded([&] { moveCurrent(column, row, extend); });
+    m_selecting = true;
+    if (!moved)
+        Q_EMIT OnClick(); // a click on the current cell is a click too
+}
+
+void TCeltrix::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_selecting = false;
+    event->accept();
+}
+
+void TCeltrix::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_selecting || !(event->buttons() & Qt::LeftButton)) {
+        m_selecting = false;
+        return;
+    }
+    const auto cell = GridCellAt(event->position().toPoint());
+    if (!cell || m_model.CellKind(cell->x(), cell->y()) != TGridCellKind::Data)
+        return;
+    const int column = m_model.DataColumn(cell->x());
+    const int row = m_model.DataRow(cell->y());
+    if (column != m_model.Col() || row != m_model.Row())
+        m_model.SetCurrent(column, row, true);
+}
+
+void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (m_headingEdit)
+        return;
+    const auto cell = GridCellAt(event->position().toPoint());
+    if (!cell || event->button() != Qt::LeftButton)
+        return;
+    Q_EMIT OnDblClick();
+    if (m_model.CellKind(cell->x(), cell->y()) != TGridCellKind::Data)
+        return;
+    const int column = m_model.DataColumn(cell->x());
+    const int row = m_model.DataRow(cell->y());
+    if (m_editCell == QPoint(column, row))
+        return;
+    guarded([&] { moveCurrent(column, row, false); });
+    startEditing();
+}
+
+bool TCeltrix::focusNextPrevChild(bool next)
+{
+    // Tab moves between cells, as in any grid.
+    if (m_editor || m_pickList || m_headingEdit || m_commentEdit)
+        return QAbstractScrollArea::focusNextPrevChild(next);
+    guarded([&] { moveCurrent(m_model.Col() + (next ? 1 : -1), m_model.Row(), false); });
+    return true;
+}
+
+void TCeltrix::keyPressEvent(QKeyEvent* event)
+{
+    if (m_editor || m_pickList) {
+        // Keys that reach the grid while a cell is edited belong to the editor.
+        QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
+        return;
+    }
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    const bool control = event->modifiers().testFlag(Qt::ControlModifier);
+    int column = m_model.Col();
+    int row = m_model.Row();
+    int page = 1;
+    for (int r = m_topRow; r <= m_model.NrOfRows(); ++r) {
+        if (GridCellRect(0, m_model.GridRow(r)).bottom() >= viewport()->height())
+            break;
+        page = std::max(1, r - m_topRow);
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+        --column;
+        break;
+    case Qt::Key_Right:
+        ++column;
+        break;
+    case Qt::Key_Up:
+        --row;
+        break;
+    case Qt::Key_Down:
+        ++row;
+        break;
+    case Qt::Key_PageUp:
+        row -= page;
+        break;
+    case Qt::Key_PageDown:
+        row += page;
+        break;
+    case Qt::Key_Home:
+        column = 1;
+        if (control)
+            row = 1;
+        break;
+    case Qt::Key_End:
+        column = m_model.NrOfColumns();
+        if (control)
+            row = m_model.NrOfRows();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_model.AutoAdvance)
+            ++row;
+        else
+            startEditing();
+        break;
+    case Qt::Key_F2:
+        startEditing();
+        return;
+    default:
+        if (!event->text().isEmpty() && event->text().at(0).isPrint() && !control) {
+            startEditing(event->text());
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    guarded([&] { moveCurrent(column, row, extend); });
+}
+
+void TCeltrix::startEditing(const QString& typed)
+{
+    if (!m_model.EditingEnabled || m_headingEdit || m_commentEdit)
+        return;
+    closeEditing();
+    const int column = m_model.Col();
+    const int row = m_model.Row();
+    const int gridColumn = m_model.GridColumn(column);
+    const int gridRow = m_model.GridRow(row);
+    scrollToCurrent();
+    const QRect rect = GridCellRect(gridColumn, gridRow);
+    if (rect.isEmpty())
+        return;
+    QString text = fromBytes(m_model.EditText(column, row));
+    Q_EMIT OnGetEditText(gridColumn, gridRow, text);
+    m_editCell = QPoint(column, row);
+    if (m_model.NominalColumn(column)) {
+        // Nominal values are picked from the column's names; they cannot be typed.
+        m_pickList = new QComboBox(viewport());
+        m_pickList->setObjectName(u"InplacePickList"_s);
+        for (const std::string& name : m_model.PickList(column))
+            m_pickList->addItem(fromBytes(name));
+        m_pickList->setMaxVisibleItems(m_model.NomEditDropDownCount);
+        m_pickList->setCurrentIndex(m_pickList->findText(text.trimmed()));
+        m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
+            std::max(rect.height(), m_pickList->sizeHint().height()));
+        m_pickList->installEventFilter(this);
+        connect(m_pickList, &QComboBox::activated, this, [this] { commitEditing(); });
+        m_pickList->show();
+        m_pickList->setFocus();
+        return;
+    }
+    m_editor = new QLineEdit(viewport());
+    m_editor->setObjectName(u"InplaceEdit"_s);
+    m_editor->setFrame(false);
+    m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
+    m_editor->setText(typed.isEmpty() ? text.trimmed() : typed);
+    if (typed.isEmpty())
+        m_editor->selectAll();
+    m_editor->installEventFilter(this);
+    m_editor->show();
+    m_editor->setFocus();
+}
+
+void TCeltrix::commitEditing()
+{
+    if (!m_editCell)
+        return;
+    const QPoint cell = *m_editCell;
+    QString text;
+    if (m_editor)
+        text = m_editor->text();
+    else if (m_pickList)
+        text = m_pickList->currentText();
+    closeEditing();
+    guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toBytes(text)); });
+    Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), text);
+}
+
+void TCeltrix::closeEditing()
+{
+    m_editCell.reset();
+    for (QWidget* editor : { static_cast<QWidget*>(m_editor), static_cast<QWidget*>(m_pickList) })
+        if (editor) {
+            editor->setObjectName(QString()); // gone for findChild while it waits for deletion
+            editor->removeEventFilter(this);
+            editor->hide();
+            editor->deleteLater();
+        }
+    const bool hadFocus = m_editor || m_pickList;
+    m_editor = nullptr;
+    m_pickList = nullptr;
+    if (hadFocus)
+        setFocus();
+}
+
+bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool cellEditor =
+        (watched == m_editor && m_editor) || (watched == m_pickList && m_pickList);
+    if (cellEditor && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Escape:
+            closeEditing();
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            commitEditing();
+            if (m_model.AutoAdvance)
+                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (watched == m_editor) {
+                const int step = key->key() == Qt::Key_Up ? -1 : 1;
+                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + step, false); });
+                return true;
+            }
+            break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            const int step = key->key() == Qt::Key_Tab ? 1 : -1;
+            guarded([&] { moveCurrent(m_model.Col() + step, m_model.Row(), false); });
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    if (cellEditor && event->type() == QEvent::FocusOut) {
+        // A drop-down list takes the focus while open; that is no end of editing.
+        if (!(watched == m_pickList && m_pickList->view()->isVisible()))
+            QMetaObject::invokeMethod(
+                this, [this] { commitEditing(); }, Qt::QueuedConnection);
+    }
+    if (watched == m_headingEdit && m_headingEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            closeHeadingEditor(key != Qt::Key_Escape);
+            return true;
+        }
+    }
+    if (watched == m_commentEdit && m_commentEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            closeCommentEditor(key != Qt::Key_Escape);
+            return true;
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void TCeltrix::showDataMenu(QPoint globalPosition)
+{
+    commitEditing();
+    m_dataMenu->popup(globalPosition);
+}
+
+void TCeltrix::showHeadingMenu(int gridColumn, int gridRow, QPoint globalPosition)
+{
+    commitEditing();
+    m_outlinedCell = QPoint(gridColumn, gridRow);
+    const bool dataColumn = m_model.CellKind(gridColumn, gridRow) == TGridCellKind::ColHeading;
+    const auto actions = m_headingMenu->actions();
+    actions[0]->setEnabled(m_headingMenuMask.test(0));
+    m_changePrecisionAction->setEnabled(m_headingMenuMask.test(1) && dataColumn);
+    viewport()->update();
+    m_headingMenu->popup(globalPosition);
+}
+
+void TCeltrix::openHeadingEditor()
+{
+    if (!m_outlinedCell || m_commentEdit)
+        return;
+    const QPoint cell = *m_outlinedCell;
+    const QRect rect = GridCellRect(cell.x(), cell.y());
+    m_headingEdit = new QLineEdit(viewport());
+    m_headingEdit->setObjectName(u"HeadingEdit"_s);
+    m_headingEdit->setText(fromBytes(m_model.HeadingEditText(cell.x(), cell.y())));
+    m_headingEdit->setProperty("gridCell", cell);
+    m_headingEdit->move(rect.topLeft() + QPoint(30, 5));
+    m_headingEdit->resize(std::max(rect.width(), 160), m_headingEdit->sizeHint().height());
+    m_headingEdit->installEventFilter(this);
+    m_headingEdit->show();
+    m_headingEdit->setFocus();
+}
+
+void TCeltrix::closeHeadingEditor(bool store)
+{
+    if (!m_headingEdit)
+        return;
+    const QPoint cell = m_headingEdit->property("gridCell").toPoint();
+    const QString text = m_headingEdit->text();
+    m_headingEdit->setObjectName(QString());
+    m_headingEdit->removeEventFilter(this);
+    m_headingEdit->hide();
+    m_headingEdit->deleteLater();
+    m_headingEdit = nullptr;
+    m_outlinedCell.reset();
+    setFocus();
+    if (store)
+        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toBytes(text)); });
+    viewport()->update();
+}
+
+void TCeltrix::changePrecision()
+{
+    if (!m_outlinedCell)
+        return;
+    const QPoint cell = *m_outlinedCell;
+    guarded([&] { m_model.StepPrecision(m_model.DataColumn(cell.x())); });
+    // Shown again beside the cell, so that repeated clicks step on.
+    const QRect rect = GridCellRect(cell.x(), cell.y());
+    showHeadingMenu(cell.x(), cell.y(), viewport()->mapToGlobal(rect.topLeft() + QPoint(20, 20)));
+}
+
+void TCeltrix::openCommentEditor()
+{
+    if (m_commentEdit || m_headingEdit)
+        return;
+    closeEditing();
+    const QRect corner = GridCellRect(0, 0);
+    m_commentEdit = new QPlainTextEdit(viewport());
+    m_commentEdit->setObjectName(u"CommentEdit"_s);
+    m_commentEdit->setPlainText(Comment());
+    QPalette colours = m_commentEdit->palette();
+    colours.setColor(QPalette::Base, CommentColour);
+    colours.setColor(QPalette::Text, Qt::white);
+    m_commentEdit->setPalette(colours);
+    const int width = std::max(160, std::min(320, viewport()->width() - corner.right() - 1));
+    m_commentEdit->setGeometry(corner.right() + 1, corner.top(), width, CommentHeight);
+    m_commentEdit->installEventFilter(this);
+    m_commentEdit->show();
+    m_commentEdit->setFocus();
+    m_model.SetCommentEditing(true);
+}
+
+void TCeltrix::closeCommentEditor(bool store)
+{
+    if (!m_commentEdit)
+        return;
+    const QString text = m_commentEdit->toPlainText();
+    m_commentEdit->setObjectName(QString());
+    m_commentEdit->removeEventFilter(this);
+    m_commentEdit->hide();
+    m_commentEdit->deleteLater();
+    m_commentEdit = nullptr;
+    m_model.SetCommentEditing(false);
+    setFocus();
+    if (store)
+        SetComment(text);
+}
+
+void TCeltrix::copyToClipboard()
+{
+    commitEditing();
+    const std::string text = m_model.Copy();
+    QGuiApplication::clipboard()->setText(fromBytes(text));
+}
+
+void TCeltrix::extractFromClipboard()
+{
+    const QMimeData* content = QGuiApplication::clipboard()->mimeData();
+    if (!content || !content->hasText())
+        return;
+    commitEditing();
+    m_model.ExtractFromClipboard(content->text().toUtf8().toStdString());
+}
+
+} // namespace meldrix
