@@ -1,6 +1,7 @@
 #include "ui/TForm1.h"
 
 #include "rig/StartUp.h"
+#include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
@@ -128,14 +129,23 @@ void TForm1::createControls()
 
     // The results table, the point editor and the chart are placeholders with their designed
     // places until their widgets take them over.
-    CellTabEd = new QWidget(m_diagram);
-    CellTabEd->setObjectName(u"CellTabEd"_s);
+    // Both tables hide the row-attribute column: their designed widths fill them without it.
+    CellTabEd = new TCeltrix(u"CellTabEd"_s, m_diagram);
     CellTabEd->setGeometry(0, 0, 815, 150);
+    CellTabEd->SetAttribRowVisible(false);
+    CellTabEd->SetNrOfColumns(8);
+    CellTabEd->SetNrOfRows(12);
+    CellTabEd->SetDefaultColWidth(92);
     CellTabEd->hide();
 
-    CalCurveEdit = new QWidget(m_diagram);
-    CalCurveEdit->setObjectName(u"CalCurveEdit"_s);
+    CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
     CalCurveEdit->setGeometry(824, 400, 235, 408);
+    CalCurveEdit->SetAttribRowVisible(false);
+    CalCurveEdit->SetNrOfColumns(2);
+    CalCurveEdit->SetNrOfRows(20);
+    CalCurveEdit->SetColWidths({ 80, 66, 78 });
+    connect(
+        CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new QWidget(m_diagram);

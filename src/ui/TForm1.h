@@ -21,6 +21,7 @@ class QTableWidget;
 namespace meldrix {
 
 class DiagramArea;
+class TCeltrix;
 class ParameterEditor;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
@@ -129,8 +130,8 @@ private:
     QSpinBox* SpinEdit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QLineEdit* Edit2 = nullptr;
-    QWidget* CalCurveEdit = nullptr;
-    QWidget* CellTabEd = nullptr;
+    TCeltrix* CalCurveEdit = nullptr;
+    TCeltrix* CellTabEd = nullptr;
     QWidget* Vistrel1 = nullptr;
     QTableWidget* CalGrid1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;

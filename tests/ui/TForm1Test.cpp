@@ -4,6 +4,7 @@
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
+#include "tabed/qt/TCeltrix.h"
 #include "ui/ParameterEditor.h"
 
 #include <QAction>
@@ -90,6 +91,7 @@ private Q_SLOTS:
 
     void showsDesignedLayout_data();
     void showsDesignedLayout();
+    void placesTheTwoTableEditors();
     void docksEditorAboveTheMessageLine();
     void buildsTheMenuTree();
     void okAndCommandsStillToComeChangeNothing();
@@ -228,6 +230,22 @@ void TForm1Test::showsDesignedLayout()
     TForm1 fresh;
     QCOMPARE(fresh.findChild<ParameterEditor*>(u"ValueListEditor1"_s)->rowCount(), 1);
     snapshot(u"startup"_s);
+}
+
+void TForm1Test::placesTheTwoTableEditors()
+{
+    auto* cells = m_window->findChild<TCeltrix*>(u"CellTabEd"_s);
+    auto* points = m_window->findChild<TCeltrix*>(u"CalCurveEdit"_s);
+    QVERIFY(cells && points);
+    QCOMPARE(cells->NrOfColumns(), 8);
+    QCOMPARE(cells->NrOfRows(), 12);
+    QCOMPARE(cells->ColWidth(0), 80);
+    QCOMPARE(cells->ColWidth(8), 92);
+    QCOMPARE(points->NrOfColumns(), 2);
+    QCOMPARE(points->NrOfRows(), 20);
+    QCOMPARE(points->ColWidth(0), 80);
+    QCOMPARE(points->ColWidth(1), 66);
+    QCOMPARE(points->ColWidth(2), 78);
 }
 
 void TForm1Test::docksEditorAboveTheMessageLine()
