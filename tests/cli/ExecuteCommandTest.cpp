@@ -1,3 +1,4 @@
+#include "CliProcess.h"
 #include "cli/Commands.h"
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
@@ -21,29 +22,8 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::TempDir;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the real meldrix-cli; stderr goes to a file so both streams can be checked.
-CliRun runCli(const std::string& arguments, const TempDir& dir)
-{
-    const std::string errFile = dir.file("stderr.txt");
-    const std::string command = std::string(MELDRIX_CLI_PATH) + " " + arguments + " 2>" + errFile;
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer {};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    return run;
-}
+using testsupport::CliRun;
+using testsupport::runCli;
 
 std::size_t lineCount(const std::string& text)
 {
