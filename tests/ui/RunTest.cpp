@@ -42,6 +42,11 @@ private Q_SLOTS:
         QVERIFY(rig.Flowmeters[6].Flow > 300.0);
         QTRY_VERIFY(window.grab().toImage() != before); // the new flows are drawn
         saveScreenshot(window, u"after-execute"_s);
+        for (const QString& editor :
+            { u"Flowmeters2"_s, u"OutputCells3"_s, u"InputMixtures3"_s, u"FlowmeterReadings1"_s }) {
+            window.findChild<QAction*>(editor)->trigger();
+            saveScreenshot(window, editor);
+        }
     }
 
     void executeReportsALoopOfMixturesAndBeeps()
