@@ -7,7 +7,9 @@
 
 using namespace meldrix::cli;
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     CLI::App app { "Meldrix without the window: data sets as JSON, and runs of the mixer.",
         "meldrix-cli" };
@@ -66,4 +68,19 @@ int main(int argc, char** argv)
         return runExecute(base, readings,
             format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr);
     return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever goes wrong ends in one line on stderr, never in a crash report.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "meldrix-cli: not enough memory\n";
+    } catch (const std::exception& error) {
+        std::cerr << "meldrix-cli: " << error.what() << '\n';
+    }
+    return ExitFailed;
 }
