@@ -142,9 +142,9 @@ std::string_view trimBlanksAndControls(std::string_view text)
         static_cast<std::size_t>(first - text.begin()), static_cast<std::size_t>(last - first));
 }
 
-std::string formatInt(long long value)
+std::string formatInt(long long value, int width)
 {
-    return std::to_string(value);
+    return padLeft(std::to_string(value), width);
 }
 
 } // namespace meldrix

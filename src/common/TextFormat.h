@@ -28,7 +28,8 @@ std::string_view trimBlanks(std::string_view text);
 //! Text with leading and trailing blanks and control characters removed.
 std::string_view trimBlanksAndControls(std::string_view text);
 
-//! A whole number as plain decimal text.
-std::string formatInt(long long value);
+//! A whole number as decimal text, right-aligned in a field of at least `width` characters:
+//! formatInt(3, 2) is " 3".
+std::string formatInt(long long value, int width = 0);
 
 } // namespace meldrix

@@ -75,14 +75,6 @@ void line(Canvas& canvas, Point from, Point to)
     canvas.lineTo(to);
 }
 
-std::string rightAligned(int value, int width)
-{
-    std::string text = formatInt(value);
-    if (static_cast<int>(text.size()) < width)
-        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
-    return text;
-}
-
 void prepareBox(Canvas& canvas)
 {
     canvas.setPen(BoxOutline, LineWidth);
@@ -225,7 +217,7 @@ void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
     prepareBox(canvas);
     box(canvas, F);
     const int x = F.Left + 1;
-    canvas.textOut({ x, F.Top + 2 }, "FM" + rightAligned(f, 2));
+    canvas.textOut({ x, F.Top + 2 }, "FM" + formatInt(f, 2));
     canvas.textOut({ x, F.Top + 22 }, stage.Make.view());
     canvas.textOut({ x, F.Top + 42 }, stage.Size.view());
     canvas.textOut({ x, F.Top + 62 }, stage.Float.view());
@@ -260,14 +252,14 @@ void DrawMixture(const Rig& rig, Canvas& canvas, int n)
     box(canvas, B);
     const int x = B.Left + 2;
     if (n > MaxInputGases) {
-        canvas.textOut({ x, B.Top + 2 }, "M" + rightAligned(n - MaxInputGases, 2));
+        canvas.textOut({ x, B.Top + 2 }, "M" + formatInt(n - MaxInputGases, 2));
         canvas.textOut({ x, B.Top + 17 }, formatFixed(rig.Gases[n].Flow, 6, 2));
         return;
     }
     const GasRecord& gas = rig.InputGases[n];
     if (!isSet(gas.Defined))
         return;
-    canvas.textOut({ x, B.Top + 2 }, "I" + rightAligned(n, 2));
+    canvas.textOut({ x, B.Top + 2 }, "I" + formatInt(n, 2));
     canvas.textOut({ x, B.Top + 17 }, gas.Name.view());
 }
 
@@ -278,7 +270,7 @@ void DrawCell(const Rig& rig, Canvas& canvas, int c)
     prepareBox(canvas);
     box(canvas, C);
     const int x = C.Left + 2;
-    canvas.textOut({ x, C.Top + 2 }, "C" + rightAligned(c, 2));
+    canvas.textOut({ x, C.Top + 2 }, "C" + formatInt(c, 2));
     canvas.textOut({ x, C.Top + 17 }, cell.Name.view());
     canvas.textOut({ x, C.Top + 32 }, formatFixed(cell.Temp, 6, 1) + " C");
     canvas.textOut({ x, C.Top + 47 }, formatFixed(cell.Pressure, 6, 3) + " bar");

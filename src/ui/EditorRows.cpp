@@ -8,13 +8,6 @@ namespace meldrix {
 
 namespace {
 
-std::string padLeft(std::string text, std::size_t width)
-{
-    if (text.size() < width)
-        text.insert(0, width - text.size(), ' ');
-    return text;
-}
-
 std::string_view valueOf(std::span<const EditorRow> rows, int row)
 {
     return row >= 1 && static_cast<std::size_t>(row) <= rows.size()
@@ -67,7 +60,7 @@ std::string leakage(double value)
 
 std::string readingKey(int stage)
 {
-    return "F" + padLeft(formatInt(stage), 2);
+    return "F" + formatInt(stage, 2);
 }
 
 } // namespace
@@ -84,8 +77,8 @@ int wrapRecordIndex(int value, int max)
 std::string stageInputText(std::uint16_t input)
 {
     if (input >= 1 && input <= MaxInputGases)
-        return "I" + padLeft(formatInt(input), 2);
-    return "M" + padLeft(formatInt(static_cast<int>(input) - MaxInputGases), 2);
+        return "I" + formatInt(input, 2);
+    return "M" + formatInt(static_cast<int>(input) - MaxInputGases, 2);
 }
 
 std::optional<std::uint16_t> parseStageInput(std::string_view text)

@@ -51,6 +51,14 @@ INSTANTIATE_TEST_SUITE_P(Formats, FormatScientificTest,
         SciCase { 0.42L, 23, " 4.20000000000000E-0001" },
         SciCase { 12345.678L, 22, " 1.2345678000000E+0004" }, SciCase { 1.5L, 5, " 1.5E+0000" }));
 
+TEST(FormatInt, RightAlignsWithoutCuttingAWiderNumber)
+{
+    EXPECT_EQ(formatInt(3, 2), " 3");
+    EXPECT_EQ(formatInt(16, 2), "16");
+    EXPECT_EQ(formatInt(-123, 2), "-123");
+    EXPECT_EQ(formatInt(7), "7");
+}
+
 TEST(FormatScientific, ShowsNonFiniteValuesAsWords)
 {
     EXPECT_EQ(formatScientific(std::numeric_limits<double>::quiet_NaN(), 6), "   NAN");
