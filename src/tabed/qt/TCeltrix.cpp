@@ -1,5 +1,7 @@
 #include "tabed/qt/TCeltrix.h"
 
+#include "ui/canvas/RecordText.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -25,17 +27,6 @@ namespace meldrix {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Headings, names and the comment are 8-bit texts; the window shows them as Latin-1.
-QString fromBytes(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toBytes(const QString& text)
-{
-    return text.toLatin1().toStdString();
-}
 
 const QColor CommentColour { 0, 128, 128 };
 constexpr int TextLeft = 3;
@@ -65,7 +56,7 @@ QIcon editIcon(bool editing)
 
 TCeltrix::TCeltrix(const QString& name, QWidget* parent)
     : QAbstractScrollArea(parent)
-    , m_model(toBytes(name))
+    , m_model(toRecordText(name))
 {
     setObjectName(name);
     ColorBackground = palette().color(QPalette::Base);
@@ -217,32 +208,32 @@ void TCeltrix::SetColWidths(std::initializer_list<int> gridWidths)
 
 QString TCeltrix::ColName(int column) const
 {
-    return fromBytes(m_model.ColName(column));
+    return fromRecordText(m_model.ColName(column));
 }
 
 void TCeltrix::SetColName(int column, const QString& text)
 {
-    m_model.SetColName(column, toBytes(text));
+    m_model.SetColName(column, toRecordText(text));
 }
 
 QString TCeltrix::RowName(int row) const
 {
-    return fromBytes(m_model.RowName(row));
+    return fromRecordText(m_model.RowName(row));
 }
 
 void TCeltrix::SetRowName(int row, const QString& text)
 {
-    m_model.SetRowName(row, toBytes(text));
+    m_model.SetRowName(row, toRecordText(text));
 }
 
 QString TCeltrix::Comment() const
 {
-    return fromBytes(m_model.Comment());
+    return fromRecordText(m_model.Comment());
 }
 
 void TCeltrix::SetComment(const QString& text)
 {
-    m_model.SetComment(toBytes(text));
+    m_model.SetComment(toRecordText(text));
 }
 
 void TCeltrix::SetTopRow(int row)
@@ -522,7 +513,7 @@ void TCeltrix::paintCell(QPainter& painter, int gridColumn, int gridRow, QRect r
     const QRect textRect = rect.adjusted(TextLeft, TextTop, -1, -1);
     painter.save();
     painter.setClipRect(textRect);
-    QString text = fromBytes(look.Text);
+    QString text = fromRecordText(look.Text);
     const int column = m_model.DataColumn(gridColumn);
     const int row = m_model.DataRow(gridRow);
     if (kind == TGridCellKind::Data && !m_model.NominalColumn(column)
@@ -765,7 +756,7 @@ void TCeltrix::startEditing(const QString& typed)
     const QRect rect = GridCellRect(gridColumn, gridRow);
     if (rect.isEmpty())
         return;
-    QString text = fromBytes(m_model.EditText(column, row));
+    QString text = fromRecordText(m_model.EditText(column, row));
     Q_EMIT OnGetEditText(gridColumn, gridRow, text);
     m_editCell = QPoint(column, row);
     if (m_model.NominalColumn(column)) {
@@ -773,7 +764,7 @@ void TCeltrix::startEditing(const QString& typed)
         m_pickList = new QComboBox(viewport());
         m_pickList->setObjectName(u"InplacePickList"_s);
         for (const std::string& name : m_model.PickList(column))
-            m_pickList->addItem(fromBytes(name));
+            m_pickList->addItem(fromRecordText(name));
         m_pickList->setMaxVisibleItems(m_model.NomEditDropDownCount);
         m_pickList->setCurrentIndex(m_pickList->findText(text.trimmed()));
         m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
@@ -807,7 +798,7 @@ void TCeltrix::commitEditing()
     else if (m_pickList)
         text = m_pickList->currentText();
     closeEditing();
-    guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toBytes(text)); });
+    guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(text)); });
     Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), text);
 }
 
@@ -911,7 +902,7 @@ void TCeltrix::openHeadingEditor()
     const QRect rect = GridCellRect(cell.x(), cell.y());
     m_headingEdit = new QLineEdit(viewport());
     m_headingEdit->setObjectName(u"HeadingEdit"_s);
-    m_headingEdit->setText(fromBytes(m_model.HeadingEditText(cell.x(), cell.y())));
+    m_headingEdit->setText(fromRecordText(m_model.HeadingEditText(cell.x(), cell.y())));
     m_headingEdit->setProperty("gridCell", cell);
     m_headingEdit->move(rect.topLeft() + QPoint(30, 5));
     m_headingEdit->resize(std::max(rect.width(), 160), m_headingEdit->sizeHint().height());
@@ -934,7 +925,7 @@ void TCeltrix::closeHeadingEditor(bool store)
     m_outlinedCell.reset();
     setFocus();
     if (store)
-        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toBytes(text)); });
+        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toRecordText(text)); });
     viewport()->update();
 }
 
@@ -990,7 +981,7 @@ void TCeltrix::copyToClipboard()
 {
     commitEditing();
     const std::string text = m_model.Copy();
-    QGuiApplication::clipboard()->setText(fromBytes(text));
+    QGuiApplication::clipboard()->setText(fromRecordText(text));
 }
 
 void TCeltrix::extractFromClipboard()

@@ -1,5 +1,7 @@
 #include "ui/canvas/QPainterCanvas.h"
 
+#include "ui/canvas/RecordText.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRect>
@@ -29,11 +31,6 @@ QRect span(Point corner, Point opposite)
     const int top = std::min(corner.y, opposite.y);
     return QRect(
         left, top, std::max(corner.x, opposite.x) - left, std::max(corner.y, opposite.y) - top);
-}
-
-QString fromLatin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -112,7 +109,7 @@ void QPainterCanvas::lineTo(Point p)
 
 void QPainterCanvas::textOut(Point p, std::string_view text)
 {
-    const QString shown = fromLatin1(text);
+    const QString shown = fromRecordText(text);
     const QFontMetrics metrics(m_painter.font());
     m_painter.fillRect(QRect(p.x, p.y, metrics.horizontalAdvance(shown), metrics.height()), m_fill);
     m_painter.setPen(m_text);
@@ -122,7 +119,7 @@ void QPainterCanvas::textOut(Point p, std::string_view text)
 Size QPainterCanvas::textSize(std::string_view text) const
 {
     const QFontMetrics metrics(m_painter.font());
-    return { metrics.horizontalAdvance(fromLatin1(text)), metrics.height() };
+    return { metrics.horizontalAdvance(fromRecordText(text)), metrics.height() };
 }
 
 } // namespace meldrix
