@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ui/canvas/RecordText.h"
+#include "common/qt/RecordText.h"
 
 #include <QString>
 #include <string>
 #include <string_view>
 
 // The places where 8-bit text of the core becomes QString and back: record texts through
-// ui/canvas/RecordText.h, paths and messages here.
+// common/qt/RecordText.h, paths and messages here.
 
 namespace meldrix {
 

@@ -1,6 +1,6 @@
 #include "tabed/qt/TCeltrix.h"
 
-#include "ui/canvas/RecordText.h"
+#include "common/qt/RecordText.h"
 
 #include <QAbstractItemView>
 #include <QAction>

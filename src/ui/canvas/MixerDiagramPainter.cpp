@@ -1,7 +1,7 @@
 #include "ui/canvas/MixerDiagramPainter.h"
 
+#include "common/qt/QPainterCanvas.h"
 #include "diagram/MixerDiagram.h"
-#include "ui/canvas/QPainterCanvas.h"
 
 #include <QPainter>
 

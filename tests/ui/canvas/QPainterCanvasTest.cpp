@@ -1,4 +1,4 @@
-#include "ui/canvas/QPainterCanvas.h"
+#include "common/qt/QPainterCanvas.h"
 
 #include "diagram/MixerDiagram.h"
 #include "rig/StartUp.h"

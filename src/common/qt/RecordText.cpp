@@ -1,4 +1,4 @@
-#include "ui/canvas/RecordText.h"
+#include "common/qt/RecordText.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "ui/canvas/QPainterCanvas.h"
+#include "common/qt/QPainterCanvas.h"
 
-#include "ui/canvas/RecordText.h"
+#include "common/qt/RecordText.h"
 
 #include <QFontMetrics>
 #include <QPainter>
