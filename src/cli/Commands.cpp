@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/ExecuteReport.h"
+#include "cli/ExportCommands.h"
 #include "cli/RigJson.h"
 #include "common/TextFormat.h"
 #include "mixer/Execute.h"
@@ -129,6 +130,8 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
+    } else if (outcome.status == RunStatus::Ok && format == ExecuteFormat::Csv) {
+        out << CellGasCsv(*rig);
     } else if (outcome.status == RunStatus::Ok) {
         out << CellGasTable(*rig);
     } else {
