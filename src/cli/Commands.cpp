@@ -33,7 +33,7 @@ std::string withoutLibraryPrefix(std::string message)
 std::unique_ptr<Rig> loadDataSet(const std::string& base, std::ostream& err)
 {
     auto rig = std::make_unique<Rig>();
-    const auto results = StartUp(*rig, base);
+    const auto results = StartUp(*rig, DataSetBase(base));
     int read = 0;
     for (const LoadResult& result : results) {
         read += result.read ? 1 : 0;
