@@ -52,10 +52,21 @@ Span span(Point corner, Point opposite)
         std::max(corner.y, opposite.y) - top };
 }
 
-bool forbiddenInXml(unsigned char c)
+// The placeholder the window shows for a control character, as UTF-8; empty for any other byte.
+std::string_view placeholder(unsigned char c)
 {
-    // C0 controls are not XML characters; C1 controls are allowed but show as nothing useful.
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    static constexpr std::array<const char*, 33> Pictures { "\u2400", "\u2401", "\u2402", "\u2403",
+        "\u2404", "\u2405", "\u2406", "\u2407", "\u2408", "\u2409", "\u240A", "\u240B", "\u240C",
+        "\u240D", "\u240E", "\u240F", "\u2410", "\u2411", "\u2412", "\u2413", "\u2414", "\u2415",
+        "\u2416", "\u2417", "\u2418", "\u2419", "\u241A", "\u241B", "\u241C", "\u241D", "\u241E",
+        "\u241F", "\u2421" };
+    if (c < 0x20)
+        return Pictures[c];
+    if (c == 0x7F)
+        return Pictures[32];
+    if (c >= 0x80 && c < 0xA0)
+        return "\uFFFD";
+    return {};
 }
 
 } // namespace
@@ -66,8 +77,8 @@ std::string xmlText(std::string_view latin1)
     text.reserve(latin1.size());
     for (const char c : latin1) {
         const auto u = static_cast<unsigned char>(c);
-        if (forbiddenInXml(u))
-            text += "\xEF\xBF\xBD";
+        if (const std::string_view shown = placeholder(u); !shown.empty())
+            text += shown;
         else if (c == '&')
             text += "&amp;";
         else if (c == '<')
@@ -182,6 +193,25 @@ Size SvgCanvas::textSize(std::string_view text) const
     return { static_cast<int>((std::max(sixtyFourths, 0L) + 32) / 64), m_font.height };
 }
 
+void SvgCanvas::setClip(Point corner, Point opposite)
+{
+    resetClip();
+    const Span area = span(corner, opposite);
+    const std::string id = "clip" + number(++m_clips);
+    // An empty clip lets nothing through, as a painter's does.
+    m_body += "<clipPath id=\"" + id + "\"><rect x=\"" + number(area.left) + "\" y=\""
+        + number(area.top) + "\" width=\"" + number(area.width) + "\" height=\""
+        + number(area.height) + "\"/></clipPath>\n<g clip-path=\"url(#" + id + ")\">\n";
+    m_clipped = true;
+}
+
+void SvgCanvas::resetClip()
+{
+    if (m_clipped)
+        m_body += "</g>\n";
+    m_clipped = false;
+}
+
 std::string SvgCanvas::document() const
 {
     const std::string width = number(m_size.width);
@@ -194,7 +224,8 @@ std::string SvgCanvas::document() const
         + "\" shape-rendering=\"crispEdges\" stroke-linecap=\"square\" font-family=\""
         + std::string(m_font.family) + "\" font-stretch=\"" + std::string(m_font.stretch)
         + "\" font-size=\"" + number(m_font.pixelSize)
-        + "px\" xml:space=\"preserve\" style=\"white-space:pre\">\n" + m_body + "</svg>\n";
+        + "px\" xml:space=\"preserve\" style=\"white-space:pre\">\n" + m_body
+        + (m_clipped ? "</g>\n" : "") + "</svg>\n";
 }
 
 } // namespace meldrix

@@ -33,8 +33,9 @@ const SvgFont& windowSvgFont();
 
 //! A Canvas that writes an SVG document whose pixels are those a QPainter-backed canvas paints:
 //! 1-pixel lines between pixel centres, outlines on the rectangle's own pixels, texts at the same
-//! baseline on a background as wide as the text. Texts are the rig's Latin-1 bytes; the document
-//! is UTF-8, and bytes XML cannot hold come out as U+FFFD.
+//! baseline on a background as wide as the text, clipped to the same rectangles. Texts are the
+//! rig's Latin-1 bytes; the document is UTF-8, with control characters shown by the placeholders
+//! the window shows.
 class SvgCanvas final : public Canvas {
 public:
     //! A document `size` pixels large, drawn in `font`.
@@ -49,6 +50,8 @@ public:
     void lineTo(Point p) override;
     void textOut(Point p, std::string_view text) override;
     Size textSize(std::string_view text) const override;
+    void setClip(Point corner, Point opposite) override;
+    void resetClip() override;
 
     //! The whole document, closed.
     [[nodiscard]] std::string document() const;
@@ -64,10 +67,13 @@ private:
     Rgb m_fill { 255, 255, 255 };
     Rgb m_text;
     Point m_position;
+    int m_clips = 0;
+    bool m_clipped = false;
 };
 
-//! `text` (Latin-1) as UTF-8 character data for XML: markup characters escaped, and control
-//! characters XML forbids replaced by U+FFFD.
+//! `text` (Latin-1) as UTF-8 character data for XML: markup characters escaped, control
+//! characters 0..31 and 127 as their control pictures (U+2400..U+241F, U+2421) and 128..159 as
+//! U+FFFD, as the window shows them.
 std::string xmlText(std::string_view latin1);
 
 } // namespace meldrix
