@@ -1,5 +1,6 @@
 #include "ui/TForm1.h"
 
+#include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
@@ -286,6 +287,7 @@ void TForm1::StartUp(const std::string& baseName)
     guarded([&] {
         StartUpSteps steps;
         steps.prepareEditorRows = [this] { ValueListEditor1->ensureRows(EditorRowCount); };
+        steps.initEquilibriumTables = InitEquilibriumTables;
         reportLoads(meldrix::StartUp(*m_rig, baseName, steps), true);
     });
 }
