@@ -137,6 +137,8 @@ void TForm1::createControls()
     CellTabEd->SetNrOfColumns(8);
     CellTabEd->SetNrOfRows(12);
     CellTabEd->SetDefaultColWidth(92);
+    // Rows of 20 pixels let the designed height show six gases without scrolling.
+    CellTabEd->SetDefaultRowHeight(20);
     CellTabEd->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLocale>
+#include <QScrollBar>
 #include <QTest>
 #include <clocale>
 #include <cmath>
@@ -77,6 +78,11 @@ private Q_SLOTS:
         QCOMPARE(table->ColName(8), u"OC 8; None"_s);
         QCOMPARE(table->ColWidth(0), 36);
         QCOMPARE(table->ColWidth(8), 95);
+        // The six gases and eight cells are all in view: no row or column is cut.
+        QTRY_VERIFY(!table->horizontalScrollBar()->isVisible());
+        QTRY_VERIFY(!table->verticalScrollBar()->isVisible());
+        QCOMPARE(table->VisibleColCount(), 8);
+        QCOMPARE(table->VisibleRowCount(), 6);
         const auto linear = [&] {
             for (int c = 1; c <= MaxCells; ++c)
                 for (int k = 1; k <= rig.GasListCount; ++k)
@@ -106,6 +112,8 @@ private Q_SLOTS:
         QCOMPARE(table->NrOfRows(), 9);
         QCOMPARE(table->RowName(9), u"CO2"_s);
         QCOMPARE(table->NumWidth(), 6);
+        QTRY_VERIFY(table->verticalScrollBar()->isVisible()); // nine compounds scroll
+        QTRY_VERIFY(!table->horizontalScrollBar()->isVisible());
         QCOMPARE(message->text(),
             u"Equilibrium option not correctly operative yet...please toggle back"_s);
         saveScreenshot(window, u"results-equilibrium"_s);
