@@ -4,6 +4,8 @@
 #include "cli/ExportCommands.h"
 #include "cli/RigJson.h"
 #include "common/TextFormat.h"
+#include "equil/EquilibriumDriver.h"
+#include "equil/EquilibriumTables.h"
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
@@ -33,7 +35,9 @@ std::string withoutLibraryPrefix(std::string message)
 std::unique_ptr<Rig> loadDataSet(const std::string& base, std::ostream& err)
 {
     auto rig = std::make_unique<Rig>();
-    const auto results = StartUp(*rig, DataSetBase(base));
+    StartUpSteps steps;
+    steps.initEquilibriumTables = InitEquilibriumTables;
+    const auto results = StartUp(*rig, DataSetBase(base), steps);
     int read = 0;
     for (const LoadResult& result : results) {
         read += result.read ? 1 : 0;
@@ -103,7 +107,7 @@ std::optional<ReadingArgument> parseReadingArgument(std::string_view text)
 }
 
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
-    std::ostream& out, std::ostream& err)
+    std::ostream& out, std::ostream& err, bool logDisplay)
 {
     // Arguments are checked before anything is loaded, so a usage error is the only line.
     std::vector<ReadingArgument> parsed;
@@ -126,14 +130,19 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
 
     // The message of the run is what the run itself shows; start from a hidden message line.
     rig->Message1 = MessageLine {};
-    const RunOutcome outcome = Execute(*rig);
+    ExecuteHooks hooks;
+    hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+    const RunOutcome outcome = Execute(*rig, hooks);
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
     } else if (outcome.status == RunStatus::Ok && format == ExecuteFormat::Csv) {
         out << CellGasCsv(*rig);
     } else if (outcome.status == RunStatus::Ok) {
-        out << CellGasTable(*rig);
+        if (const auto table = CellGasTable(*rig, logDisplay))
+            out << *table;
+        else
+            err << Prefix << "the run has no gas to show in the table\n";
     } else {
         err << Prefix << outcome.message << '\n';
     }

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "common/Latin1.h"
 #include "diagram/DiagramExport.h"
+#include "equil/EquilibriumDriver.h"
 #include "mixer/Execute.h"
 
 #include <array>
@@ -120,7 +121,10 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
     for (const ReadingArgument& reading : readings)
         rig->Flowmeters[reading.stage].Reading = reading.value;
     if (request.execute) {
-        const RunOutcome outcome = Execute(*rig);
+        // The same run as execute's, equilibrium included, though the picture does not show it.
+        ExecuteHooks hooks;
+        hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+        const RunOutcome outcome = Execute(*rig, hooks);
         // The window keeps the picture of the run before; a report must not pass that off as
         // this run's.
         if (outcome.status != RunStatus::Ok) {

@@ -30,6 +30,7 @@ int run(int argc, char** argv)
     std::string jsonPath;
     std::vector<std::string> readings;
     std::string format = "json";
+    bool logDisplay = false;
 
     CLI::App* dump =
         app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
@@ -57,6 +58,8 @@ int run(int argc, char** argv)
         ->add_option("--format", format,
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
         ->check(CLI::IsMember({ "json", "table", "csv" }));
+    execute->add_flag(
+        "--log", logDisplay, "With --format table: base-10 logarithms instead of fractions");
 
     std::string outPath;
     bool asLoaded = false;
@@ -93,7 +96,7 @@ int run(int argc, char** argv)
     if (*build)
         return runBuild(jsonPath, base, std::cout, std::cerr);
     if (*execute)
-        return runExecute(base, readings, executeFormat(format), std::cout, std::cerr);
+        return runExecute(base, readings, executeFormat(format), std::cout, std::cerr, logDisplay);
     if (*diagram)
         return runDiagram({ base, outPath, readings, !asLoaded }, std::cout, std::cerr);
     return ExitUsage;

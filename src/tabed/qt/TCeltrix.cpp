@@ -312,18 +312,22 @@ int TCeltrix::lastTopRow() const
 
 void TCeltrix::updateScrollBars()
 {
-    const QSignalBlocker blockH(horizontalScrollBar());
-    const QSignalBlocker blockV(verticalScrollBar());
+    // The bars' signals must get through: the scroll area shows or hides a bar on its range
+    // signal. Only the scrolling they would cause is held back.
+    m_settingScrollBars = true;
     horizontalScrollBar()->setRange(0, lastLeftColumn() - 1);
     horizontalScrollBar()->setValue(m_leftCol - 1);
     horizontalScrollBar()->setPageStep(std::max(1, m_model.NrOfColumns() / 4));
     verticalScrollBar()->setRange(0, lastTopRow() - 1);
     verticalScrollBar()->setValue(m_topRow - 1);
     verticalScrollBar()->setPageStep(std::max(1, lastTopRow() > 1 ? 10 : 1));
+    m_settingScrollBars = false;
 }
 
 void TCeltrix::scrollContentsBy(int, int)
 {
+    if (m_settingScrollBars)
+        return;
     m_leftCol = horizontalScrollBar()->value() + 1;
     m_topRow = verticalScrollBar()->value() + 1;
     closeEditing();

@@ -161,6 +161,7 @@ private:
     int m_leftCol = 1;
     int m_topRow = 1;
     bool m_selecting = false;
+    bool m_settingScrollBars = false;
     QPointer<QMenu> m_popupMenu;
     QMenu* m_dataMenu = nullptr;
     QMenu* m_headingMenu = nullptr;

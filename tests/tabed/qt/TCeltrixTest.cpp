@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void clicksAndMovesRaiseOnClick();
     void keysScrollTheCurrentCellIntoView();
     void buildsTheWindowsTwoTables();
+    void scrollBarsComeAndGoWithTheContent();
     void numbersTooWideForTheirCellKeepTheirExponent();
     void screenshot();
 
@@ -366,6 +368,31 @@ void TCeltrixTest::buildsTheWindowsTwoTables()
     QCOMPARE(curve.ColWidth(2), 78);
     QCOMPARE(curve.NrOfRows(), 20);
     QCOMPARE(curve.size(), QSize(235, 408));
+}
+
+void TCeltrixTest::scrollBarsComeAndGoWithTheContent()
+{
+    TCeltrix cells(u"CellTabEd"_s);
+    cells.setGeometry(0, 0, 815, 148);
+    cells.SetAttribRowVisible(false);
+    cells.SetNrOfColumns(8);
+    cells.SetNrOfRows(12);
+    cells.SetDefaultColWidth(92); // 80 + 8 × 92 is wider than the table
+    cells.SetDefaultRowHeight(20);
+    cells.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&cells));
+    QTRY_VERIFY(cells.horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(cells.verticalScrollBar()->isVisible());
+
+    // Once everything fits, the bars go and leave their room to the last row and column.
+    cells.SetColWidth(0, 36);
+    for (int c = 1; c <= 8; ++c)
+        cells.SetColWidth(c, 95);
+    cells.SetNrOfRows(6);
+    QTRY_VERIFY(!cells.horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(!cells.verticalScrollBar()->isVisible());
+    QCOMPARE(cells.VisibleColCount(), 8);
+    QCOMPARE(cells.VisibleRowCount(), 6);
 }
 
 void TCeltrixTest::numbersTooWideForTheirCellKeepTheirExponent()
