@@ -60,10 +60,10 @@ std::optional<double> scanNumber(std::string_view text, std::size_t& i)
             negative = text[k++] == '-';
         if (k < text.size() && isDigit(text[k])) {
             long exponent = 0;
-            // Digits past the limit still belong to this number; they no longer change it.
-            for (; k < text.size() && isDigit(text[k]); ++k)
-                if (exponent < ExponentLimit)
-                    exponent = exponent * 10 + (text[k] - '0');
+            // A further digit is taken only while the exponent is below the limit; the digits
+            // left over start the next number.
+            for (; k < text.size() && isDigit(text[k]) && exponent < ExponentLimit; ++k)
+                exponent = exponent * 10 + (text[k] - '0');
             literal += negative ? "e-" : "e";
             literal += std::to_string(exponent);
             j = k;

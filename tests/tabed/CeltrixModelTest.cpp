@@ -258,10 +258,12 @@ INSTANTIATE_TEST_SUITE_P(CeltrixModel, ScanNumbersTest,
         ScanCase { "a1b2\n\nx-3", { { 1.0, 2.0 }, {}, { -3.0 } } },
         ScanCase { "3.4.5 1,2,3", { { 3.4, 0.5, 1.2, 3.0 } } },
         ScanCase { "- . + e5", { { 5.0 } } }, ScanCase { "5e 6E+ 7e-x", { { 5.0, 6.0, 7.0 } } },
-        // Beyond the range of a double the value is limited; exponent digits past the limit
-        // still belong to the number.
+        // Beyond the range of a double the value is limited; an exponent takes a further digit
+        // only while it is below 4201, and the digits not taken start the next number.
         ScanCase { "1e400 -1.8e308 1.75e308", { { 1.7e308, -1.7e308, 1.7e308 } } },
-        ScanCase { "2e99999 1e-99999", { { 1.7e308, 0.0 } } },
+        ScanCase { "1E99999", { { 1.7e308, 9.0 } } },
+        ScanCase { "2e99999 1e-99999", { { 1.7e308, 9.0, 0.0, 9.0 } } },
+        ScanCase { "1e4200 1e42001 1e-420019", { { 1.7e308, 1.7e308, 0.0, 9.0 } } },
         ScanCase { "0.000000000001e320", { { 1.0e308 } } }));
 
 TEST(CeltrixModel, MarksReachTheirScope)
