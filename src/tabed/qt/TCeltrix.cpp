@@ -240,6 +240,7 @@ void TCeltrix::SetTopRow(int row)
 {
     m_topRow = std::clamp(row, 1, lastTopRow());
     updateScrollBars();
+    placeEditor();
     viewport()->update();
 }
 
@@ -266,6 +267,7 @@ void TCeltrix::refresh()
     m_leftCol = std::clamp(m_leftCol, 1, lastLeftColumn());
     m_topRow = std::clamp(m_topRow, 1, lastTopRow());
     updateScrollBars();
+    placeEditor();
     viewport()->update();
 }
 
@@ -326,7 +328,7 @@ void TCeltrix::scrollContentsBy(int, int)
 {
     m_leftCol = horizontalScrollBar()->value() + 1;
     m_topRow = verticalScrollBar()->value() + 1;
-    closeEditing();
+    placeEditor(); // scrolling is no end of editing
     viewport()->update();
 }
 
@@ -581,6 +583,13 @@ void TCeltrix::mousePressEvent(QMouseEvent* event)
 {
     if (m_headingEdit)
         return; // an open heading editor takes no clicks in the grid
+    handleMousePress(event);
+    const QPoint at = event->position().toPoint();
+    Q_EMIT OnMouseDown(event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void TCeltrix::handleMousePress(QMouseEvent* event)
+{
     const auto cell = GridCellAt(event->position().toPoint());
     if (!cell)
         return;
@@ -632,6 +641,8 @@ void TCeltrix::mouseReleaseEvent(QMouseEvent* event)
 {
     m_selecting = false;
     event->accept();
+    const QPoint at = event->position().toPoint();
+    Q_EMIT OnMouseUp(event->button(), event->modifiers(), at.x(), at.y());
 }
 
 void TCeltrix::mouseMoveEvent(QMouseEvent* event)
@@ -683,6 +694,9 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
         QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
         return;
     }
+    QChar character;
+    if (!raiseKeyDown(event, character))
+        return;
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
     int column = m_model.Col();
@@ -724,23 +738,49 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_model.AutoAdvance)
-            ++row;
-        else
-            startEditing();
+        if (!m_model.AutoAdvance) {
+            startEditing(); // the second Enter, in the editor, commits
+            return;
+        }
+        ++row;
         break;
     case Qt::Key_F2:
         startEditing();
         return;
     default:
-        if (!event->text().isEmpty() && event->text().at(0).isPrint() && !control) {
-            startEditing(event->text());
+        if (character.isPrint() && !control) {
+            startEditing(QString(character));
             return;
         }
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     guarded([&] { moveCurrent(column, row, extend); });
+}
+
+void TCeltrix::keyReleaseEvent(QKeyEvent* event)
+{
+    if (m_editor || m_pickList) {
+        QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
+        return;
+    }
+    int key = event->key();
+    Q_EMIT OnKeyUp(key, event->modifiers());
+    if (key != 0)
+        QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+bool TCeltrix::raiseKeyDown(QKeyEvent* event, QChar& character)
+{
+    int key = event->key();
+    Q_EMIT OnKeyDown(key, event->modifiers());
+    if (key == 0)
+        return false;
+    character = event->text().isEmpty() ? QChar() : event->text().at(0);
+    if (character.isNull())
+        return true;
+    Q_EMIT OnKeyPress(character);
+    return !character.isNull();
 }
 
 void TCeltrix::startEditing(const QString& typed)
@@ -759,6 +799,8 @@ void TCeltrix::startEditing(const QString& typed)
     QString text = fromRecordText(m_model.EditText(column, row));
     Q_EMIT OnGetEditText(gridColumn, gridRow, text);
     m_editCell = QPoint(column, row);
+    m_offeredText = text.trimmed();
+    m_picked = false;
     if (m_model.NominalColumn(column)) {
         // Nominal values are picked from the column's names; they cannot be typed.
         m_pickList = new QComboBox(viewport());
@@ -770,7 +812,10 @@ void TCeltrix::startEditing(const QString& typed)
         m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
             std::max(rect.height(), m_pickList->sizeHint().height()));
         m_pickList->installEventFilter(this);
-        connect(m_pickList, &QComboBox::activated, this, [this] { commitEditing(); });
+        connect(m_pickList, &QComboBox::activated, this, [this] {
+            m_picked = true;
+            commitEditing();
+        });
         m_pickList->show();
         m_pickList->setFocus();
         return;
@@ -780,6 +825,7 @@ void TCeltrix::startEditing(const QString& typed)
     m_editor->setFrame(false);
     m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
     m_editor->setText(typed.isEmpty() ? text.trimmed() : typed);
+    m_editor->setModified(!typed.isEmpty());
     if (typed.isEmpty())
         m_editor->selectAll();
     m_editor->installEventFilter(this);
@@ -793,13 +839,49 @@ void TCeltrix::commitEditing()
         return;
     const QPoint cell = *m_editCell;
     QString text;
-    if (m_editor)
+    bool edited = false;
+    if (m_editor) {
         text = m_editor->text();
-    else if (m_pickList)
+        edited = m_editor->isModified() || text != m_offeredText;
+    } else if (m_pickList) {
         text = m_pickList->currentText();
+        edited = m_picked || text != m_offeredText;
+    }
     closeEditing();
+    // An editor the operator left as it was offered stores nothing: the shown text is rounded,
+    // and an empty element would turn into a number.
+    if (!edited)
+        return;
     guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(text)); });
     Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), text);
+}
+
+void TCeltrix::placeEditor()
+{
+    QWidget* editor = m_editor ? static_cast<QWidget*>(m_editor) : m_pickList;
+    if (!m_editCell || !editor)
+        return;
+    const QRect rect =
+        GridCellRect(m_model.GridColumn(m_editCell->x()), m_model.GridRow(m_editCell->y()));
+    if (rect.isEmpty()) {
+        // Out of view the editor waits hidden with its text; keys reach it through the grid.
+        if (editor->isVisible()) {
+            if (editor->hasFocus())
+                setFocus();
+            editor->hide();
+        }
+        return;
+    }
+    if (m_editor)
+        m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
+    else
+        m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
+            std::max(rect.height(), m_pickList->sizeHint().height()));
+    if (!editor->isVisible()) {
+        editor->show();
+        if (hasFocus())
+            editor->setFocus();
+    }
 }
 
 void TCeltrix::closeEditing()
@@ -823,8 +905,22 @@ bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
 {
     const bool cellEditor =
         (watched == m_editor && m_editor) || (watched == m_pickList && m_pickList);
+    if (cellEditor && event->type() == QEvent::KeyRelease) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        Q_EMIT OnKeyUp(key, static_cast<QKeyEvent*>(event)->modifiers());
+        if (key == 0)
+            return true;
+    }
     if (cellEditor && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        QChar character;
+        if (!raiseKeyDown(key, character))
+            return true;
+        if (!character.isNull() && character != key->text().at(0)) {
+            if (m_editor)
+                m_editor->insert(QString(character));
+            return true;
+        }
         switch (key->key()) {
         case Qt::Key_Escape:
             closeEditing();
@@ -855,9 +951,17 @@ bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
     }
     if (cellEditor && event->type() == QEvent::FocusOut) {
         // A drop-down list takes the focus while open; that is no end of editing.
+        // Nor is the focus going back to the grid itself, as it does while the edited cell is
+        // scrolled out of view.
         if (!(watched == m_pickList && m_pickList->view()->isVisible()))
             QMetaObject::invokeMethod(
-                this, [this] { commitEditing(); }, Qt::QueuedConnection);
+                this,
+                [this] {
+                    const QWidget* focus = QApplication::focusWidget();
+                    if (focus != this && !(focus && isAncestorOf(focus)))
+                        commitEditing();
+                },
+                Qt::QueuedConnection);
     }
     if (watched == m_headingEdit && m_headingEdit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -886,7 +990,9 @@ void TCeltrix::showHeadingMenu(int gridColumn, int gridRow, QPoint globalPositio
 {
     commitEditing();
     m_outlinedCell = QPoint(gridColumn, gridRow);
-    const bool dataColumn = m_model.CellKind(gridColumn, gridRow) == TGridCellKind::ColHeading;
+    // Every cell of a data column has a precision: its heading and its attribute alike.
+    const TGridCellKind kind = m_model.CellKind(gridColumn, gridRow);
+    const bool dataColumn = kind == TGridCellKind::ColHeading || kind == TGridCellKind::ColAttrib;
     const auto actions = m_headingMenu->actions();
     actions[0]->setEnabled(m_headingMenuMask.test(0));
     m_changePrecisionAction->setEnabled(m_headingMenuMask.test(1) && dataColumn);

@@ -116,6 +116,16 @@ Q_SIGNALS:
     //! The text offered to the in-place editor; a handler may change it.
     void OnGetEditText(int gridColumn, int gridRow, QString& text);
     void OnSetEditText(int gridColumn, int gridRow, const QString& text);
+    //! A mouse button went down or up in the grid (viewport coordinates), after the grid acted.
+    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void OnMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    //! A key went down in the grid or its cell editor, before either acts on it; a handler that
+    //! sets `key` to 0 takes the key away.
+    void OnKeyDown(int& key, Qt::KeyboardModifiers shift);
+    //! The character of a key, before the grid or its cell editor uses it; a handler may change
+    //! it, and a null character takes it away.
+    void OnKeyPress(QChar& key);
+    void OnKeyUp(int& key, Qt::KeyboardModifiers shift);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -125,6 +135,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -147,6 +158,11 @@ private:
     void startEditing(const QString& typed = {});
     void commitEditing();
     void closeEditing();
+    void placeEditor();
+    void handleMousePress(QMouseEvent* event);
+    //! Raises OnKeyDown and OnKeyPress; false when a handler took the key away. `character` is
+    //! the character to use, changed or not.
+    bool raiseKeyDown(QKeyEvent* event, QChar& character);
     void openHeadingEditor();
     void closeHeadingEditor(bool store);
     void openCommentEditor();
@@ -173,6 +189,8 @@ private:
     QLineEdit* m_editor = nullptr;
     QComboBox* m_pickList = nullptr;
     std::optional<QPoint> m_editCell; // data cell being edited
+    QString m_offeredText; // what the cell editor started with
+    bool m_picked = false; // the operator chose from the pick list
     QLineEdit* m_headingEdit = nullptr;
     QPlainTextEdit* m_commentEdit = nullptr;
 };
