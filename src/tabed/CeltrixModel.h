@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tabed/NumberScanner.h"
 #include "tabed/TDataTable.h"
 
 #include <cstdint>
@@ -245,10 +246,5 @@ private:
     std::pair<int, int> m_current { 1, 1 };
     std::pair<int, int> m_anchor { 1, 1 };
 };
-
-//! The numbers of a text, line by line: a number starts at "+", "-", "." or a digit, takes "."
-//! or "," as its decimal separator and an optional exponent, which takes a further digit only
-//! while it is below 4201; magnitudes beyond 1.7E308 are limited to it.
-std::vector<std::vector<double>> ScanNumbers(std::string_view text);
 
 } // namespace meldrix
