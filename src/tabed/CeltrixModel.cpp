@@ -26,11 +26,11 @@ std::string notEnoughMemory(std::string_view name)
 } // namespace
 
 TCeltrixModel::TCeltrixModel(std::string name, int columns, int rows)
-try : m_name(name), m_table(name + ".Table"), m_clipboard(name + ".Clipboard") {
+try : m_name(name), m_table(name + ".Table"), m_clipboard(name + ".Clipboard"),
+    m_geometry(columns, rows) {
     m_table.Resize(columns, rows);
     m_precision.assign(static_cast<std::size_t>(NrOfColumns()), InitialPrecision);
-    m_colWidths.assign(static_cast<std::size_t>(NrOfColumns()), m_defaultColWidth);
-    m_rowHeights.assign(static_cast<std::size_t>(NrOfRows()), m_defaultRowHeight);
+    m_geometry.Resize(NrOfColumns(), NrOfRows());
     m_table.OnChange = [this](TDataTable&) { tableChanged(); };
 } catch (const EQuorError&) {
     // Only the parameters are still alive here.
@@ -106,12 +106,12 @@ void TCeltrixModel::SetNrOfColumns(int count)
     try {
         CheckTableSize(count, NrOfRows()); // before the per-column vectors grow
         std::vector<int> precision = m_precision;
-        std::vector<int> widths = m_colWidths;
+        TGridGeometry geometry = m_geometry;
         precision.resize(static_cast<std::size_t>(count), m_precision.back());
-        widths.resize(static_cast<std::size_t>(count), m_colWidths.back());
+        geometry.Resize(count, NrOfRows());
         bulk(false, [&] { m_table.Resize(count, NrOfRows()); });
         m_precision.swap(precision);
-        m_colWidths.swap(widths);
+        m_geometry = std::move(geometry);
     } catch (const EQuorError&) {
         throw EQuorCeltrixError(notEnoughMemory(m_name));
     } catch (const std::bad_alloc&) {
@@ -128,10 +128,10 @@ void TCeltrixModel::SetNrOfRows(int count)
     const int old = NrOfRows();
     try {
         CheckTableSize(NrOfColumns(), count);
-        std::vector<int> heights = m_rowHeights;
-        heights.resize(static_cast<std::size_t>(count), m_rowHeights.back());
+        TGridGeometry geometry = m_geometry;
+        geometry.Resize(NrOfColumns(), count);
         bulk(false, [&] { m_table.Resize(NrOfColumns(), count); });
-        m_rowHeights.swap(heights);
+        m_geometry = std::move(geometry);
     } catch (const EQuorError&) {
         throw EQuorCeltrixError(notEnoughMemory(m_name));
     } catch (const std::bad_alloc&) {
@@ -176,80 +176,34 @@ void TCeltrixModel::SetPrecision(int column, int decimals)
     changeSetup();
 }
 
-int TCeltrixModel::ColWidth(int column) const
-{
-    if (column > NrOfColumns())
-        return 0;
-    if (column >= 1)
-        return m_colWidths[slot(column)];
-    if (column == 0)
-        return m_headingColWidth;
-    return m_attribRowVisible ? m_attribColWidth : 0;
-}
-
 void TCeltrixModel::SetColWidth(int column, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (column > NrOfColumns() || (column < 0 && !m_attribRowVisible))
+    if (!m_geometry.SetColWidth(column, pixels))
         return;
-    if (column >= 1)
-        m_colWidths[slot(column)] = pixels;
-    else if (column == 0)
-        m_headingColWidth = pixels;
-    else
-        m_attribColWidth = pixels;
     repaint();
     changeSetup();
 }
 
-int TCeltrixModel::RowHeight(int row) const
-{
-    if (row > NrOfRows())
-        return 0;
-    if (row >= 1)
-        return m_rowHeights[slot(row)];
-    if (row == 0)
-        return m_headingRowHeight;
-    return m_attribColVisible ? m_attribRowHeight : 0;
-}
-
 void TCeltrixModel::SetRowHeight(int row, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (row > NrOfRows() || (row < 0 && !m_attribColVisible))
+    if (!m_geometry.SetRowHeight(row, pixels))
         return;
-    if (row >= 1)
-        m_rowHeights[slot(row)] = pixels;
-    else if (row == 0)
-        m_headingRowHeight = pixels;
-    else
-        m_attribRowHeight = pixels;
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetDefaultColWidth(int pixels)
 {
-    m_defaultColWidth = std::max(pixels, 0);
-    std::fill(m_colWidths.begin(), m_colWidths.end(), m_defaultColWidth);
-    m_headingColWidth = RowHeadingWidth;
+    m_geometry.SetDefaultColWidth(pixels);
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetDefaultRowHeight(int pixels)
 {
-    m_defaultRowHeight = std::max(pixels, 0);
-    FitRowHeights(m_defaultRowHeight);
+    m_geometry.SetDefaultRowHeight(pixels);
     repaint();
     changeSetup();
-}
-
-void TCeltrixModel::FitRowHeights(int pixels)
-{
-    std::fill(m_rowHeights.begin(), m_rowHeights.end(), pixels);
-    m_headingRowHeight = pixels;
-    m_attribRowHeight = pixels;
 }
 
 void TCeltrixModel::SetColName(int column, std::string_view text)
@@ -312,14 +266,14 @@ void TCeltrixModel::SetPaintingSuppressed(bool suppressed)
 
 void TCeltrixModel::SetAttribRowVisible(bool visible)
 {
-    m_attribRowVisible = visible;
+    m_geometry.SetAttribRowVisible(visible);
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetAttribColVisible(bool visible)
 {
-    m_attribColVisible = visible;
+    m_geometry.SetAttribColVisible(visible);
     repaint();
     changeSetup();
 }
@@ -336,57 +290,6 @@ void TCeltrixModel::SetBoldSelHeads(bool bold)
     m_boldSelHeads = bold;
     repaint();
     changeSetup();
-}
-
-int TCeltrixModel::GridColWidth(int gridColumn) const
-{
-    if (gridColumn == 0)
-        return m_headingColWidth;
-    if (m_attribRowVisible && gridColumn == 1)
-        return m_attribColWidth;
-    const int column = DataColumn(gridColumn);
-    return column >= 1 ? m_colWidths[slot(column)] : 0;
-}
-
-int TCeltrixModel::GridRowHeight(int gridRow) const
-{
-    if (gridRow == 0)
-        return m_headingRowHeight;
-    if (m_attribColVisible && gridRow == 1)
-        return m_attribRowHeight;
-    const int row = DataRow(gridRow);
-    return row >= 1 ? m_rowHeights[slot(row)] : 0;
-}
-
-int TCeltrixModel::DataColumn(int gridColumn) const
-{
-    const int column = gridColumn - FixedCols() + 1;
-    return column >= 1 && column <= NrOfColumns() ? column : 0;
-}
-
-int TCeltrixModel::DataRow(int gridRow) const
-{
-    const int row = gridRow - FixedRows() + 1;
-    return row >= 1 && row <= NrOfRows() ? row : 0;
-}
-
-TGridCellKind TCeltrixModel::CellKind(int gridColumn, int gridRow) const
-{
-    const bool attribColumn = m_attribRowVisible && gridColumn == 1;
-    const bool attribRow = m_attribColVisible && gridRow == 1;
-    if (gridColumn == 0 && gridRow == 0)
-        return TGridCellKind::Corner;
-    if (gridRow == 0)
-        return attribColumn ? TGridCellKind::AttribLabel : TGridCellKind::ColHeading;
-    if (gridColumn == 0)
-        return attribRow ? TGridCellKind::AttributeLabel : TGridCellKind::RowHeading;
-    if (attribColumn && attribRow)
-        return TGridCellKind::AttribCross;
-    if (attribColumn)
-        return TGridCellKind::RowAttrib;
-    if (attribRow)
-        return TGridCellKind::ColAttrib;
-    return TGridCellKind::Data;
 }
 
 bool TCeltrixModel::NominalColumn(int column) const

@@ -246,20 +246,12 @@ void TCeltrix::SetTopRow(int row)
 
 int TCeltrix::VisibleColCount() const
 {
-    int count = 0;
-    for (int column = m_leftCol; column <= m_model.NrOfColumns(); ++column, ++count)
-        if (GridCellRect(m_model.GridColumn(column), 0).right() >= viewport()->width())
-            break;
-    return count;
+    return m_model.Geometry().VisibleColCount(m_leftCol, viewport()->width());
 }
 
 int TCeltrix::VisibleRowCount() const
 {
-    int count = 0;
-    for (int row = m_topRow; row <= m_model.NrOfRows(); ++row, ++count)
-        if (GridCellRect(0, m_model.GridRow(row)).bottom() >= viewport()->height())
-            break;
-    return count;
+    return m_model.Geometry().VisibleRowCount(m_topRow, viewport()->height());
 }
 
 void TCeltrix::refresh()
@@ -271,45 +263,14 @@ void TCeltrix::refresh()
     viewport()->update();
 }
 
-int TCeltrix::fixedWidth() const
-{
-    int width = 0;
-    for (int g = 0; g < m_model.FixedCols(); ++g)
-        width += m_model.GridColWidth(g);
-    return width;
-}
-
-int TCeltrix::fixedHeight() const
-{
-    int height = 0;
-    for (int g = 0; g < m_model.FixedRows(); ++g)
-        height += m_model.GridRowHeight(g);
-    return height;
-}
-
 int TCeltrix::lastLeftColumn() const
 {
-    // The leftmost column that still lets the last column show in full.
-    const int room = viewport()->width() - fixedWidth();
-    int width = 0;
-    int column = m_model.NrOfColumns();
-    while (column > 1 && width + m_model.ColWidth(column) + m_model.ColWidth(column - 1) <= room) {
-        width += m_model.ColWidth(column);
-        --column;
-    }
-    return column;
+    return m_model.Geometry().LastLeftColumn(viewport()->width());
 }
 
 int TCeltrix::lastTopRow() const
 {
-    const int room = viewport()->height() - fixedHeight();
-    int height = 0;
-    int row = m_model.NrOfRows();
-    while (row > 1 && height + m_model.RowHeight(row) + m_model.RowHeight(row - 1) <= room) {
-        height += m_model.RowHeight(row);
-        --row;
-    }
-    return row;
+    return m_model.Geometry().LastTopRow(viewport()->height());
 }
 
 void TCeltrix::updateScrollBars()
@@ -340,55 +301,18 @@ void TCeltrix::resizeEvent(QResizeEvent* event)
 
 QRect TCeltrix::GridCellRect(int gridColumn, int gridRow) const
 {
-    const auto edge = [](int index, int fixedCount, int first, auto size) -> std::optional<int> {
-        int at = 0;
-        if (index < fixedCount) {
-            for (int g = 0; g < index; ++g)
-                at += size(g);
-            return at;
-        }
-        for (int g = 0; g < fixedCount; ++g)
-            at += size(g);
-        if (index < first)
-            return std::nullopt;
-        for (int g = first; g < index; ++g)
-            at += size(g);
-        return at;
-    };
-    const auto width = [this](int g) { return m_model.GridColWidth(g); };
-    const auto height = [this](int g) { return m_model.GridRowHeight(g); };
-    const auto x = edge(gridColumn, m_model.FixedCols(), m_model.GridColumn(m_leftCol), width);
-    const auto y = edge(gridRow, m_model.FixedRows(), m_model.GridRow(m_topRow), height);
-    if (!x || !y || gridColumn >= m_model.GridColCount() || gridRow >= m_model.GridRowCount())
+    const auto rect = m_model.Geometry().CellRect(gridColumn, gridRow, m_leftCol, m_topRow);
+    if (!rect)
         return {};
-    return { *x, *y, width(gridColumn), height(gridRow) };
+    return { rect->Left, rect->Top, rect->Width, rect->Height };
 }
 
 std::optional<QPoint> TCeltrix::GridCellAt(QPoint position) const
 {
-    const auto find = [](int at, int fixedCount, int first, int count, auto size) -> int {
-        int edge = 0;
-        for (int g = 0; g < fixedCount; ++g) {
-            edge += size(g);
-            if (at < edge)
-                return g;
-        }
-        for (int g = first; g < count; ++g) {
-            edge += size(g);
-            if (at < edge)
-                return g;
-        }
-        return -1;
-    };
-    if (position.x() < 0 || position.y() < 0)
+    const auto cell = m_model.Geometry().CellAt(position.x(), position.y(), m_leftCol, m_topRow);
+    if (!cell)
         return std::nullopt;
-    const int column = find(position.x(), m_model.FixedCols(), m_model.GridColumn(m_leftCol),
-        m_model.GridColCount(), [this](int g) { return m_model.GridColWidth(g); });
-    const int row = find(position.y(), m_model.FixedRows(), m_model.GridRow(m_topRow),
-        m_model.GridRowCount(), [this](int g) { return m_model.GridRowHeight(g); });
-    if (column < 0 || row < 0)
-        return std::nullopt;
-    return QPoint(column, row);
+    return QPoint(cell->first, cell->second);
 }
 
 QColor TCeltrix::colourOf(TCellColour colour) const
@@ -701,12 +625,7 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
     int column = m_model.Col();
     int row = m_model.Row();
-    int page = 1;
-    for (int r = m_topRow; r <= m_model.NrOfRows(); ++r) {
-        if (GridCellRect(0, m_model.GridRow(r)).bottom() >= viewport()->height())
-            break;
-        page = std::max(1, r - m_topRow);
-    }
+    const int page = std::max(1, VisibleRowCount() - 1);
     switch (event->key()) {
     case Qt::Key_Left:
         --column;

@@ -144,8 +144,6 @@ private:
     void buildMenus();
     void refresh();
     void updateScrollBars();
-    int fixedWidth() const;
-    int fixedHeight() const;
     int lastLeftColumn() const;
     int lastTopRow() const;
     void scrollToCurrent();
