@@ -31,7 +31,6 @@ namespace {
 const QColor CommentColour { 0, 128, 128 };
 constexpr int TextLeft = 3;
 constexpr int TextTop = 2;
-constexpr int CommentHeight = 80;
 
 // The pictures of "Edit on/off": a cross while editing is on, a check mark while it is off.
 QIcon editIcon(bool editing)
@@ -57,6 +56,7 @@ QIcon editIcon(bool editing)
 TCeltrix::TCeltrix(const QString& name, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_model(toRecordText(name))
+    , m_inplace(viewport(), this, this)
 {
     setObjectName(name);
     ColorBackground = palette().color(QPalette::Base);
@@ -171,7 +171,7 @@ void TCeltrix::buildMenus()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (!m_headingMenu->isVisible() && !m_headingEdit) {
+                if (!m_headingMenu->isVisible() && !m_inplace.editing(Editing::EditingHeading)) {
                     m_outlinedCell.reset();
                     viewport()->update();
                 }
@@ -505,7 +505,7 @@ void TCeltrix::scrollToCurrent()
 
 void TCeltrix::mousePressEvent(QMouseEvent* event)
 {
-    if (m_headingEdit)
+    if (m_inplace.editing(Editing::EditingHeading))
         return; // an open heading editor takes no clicks in the grid
     handleMousePress(event);
     const QPoint at = event->position().toPoint();
@@ -518,8 +518,8 @@ void TCeltrix::handleMousePress(QMouseEvent* event)
     if (!cell)
         return;
     const TGridCellKind kind = m_model.CellKind(cell->x(), cell->y());
-    if (kind == TGridCellKind::Corner && m_commentEdit) {
-        closeCommentEditor(false);
+    if (kind == TGridCellKind::Corner && m_inplace.editing(Editing::EditingComment)) {
+        finishEditing(false);
         return;
     }
     if (event->button() == Qt::RightButton) {
@@ -550,7 +550,7 @@ void TCeltrix::handleMousePress(QMouseEvent* event)
         return;
     const int column = m_model.DataColumn(cell->x());
     const int row = m_model.DataRow(cell->y());
-    if (m_editCell == QPoint(column, row))
+    if (m_inplace.editing(Editing::EditingCell) && m_inplace.cell() == QPoint(column, row))
         return; // the click belongs to the cell's own editor
     setFocus();
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
@@ -586,7 +586,7 @@ void TCeltrix::mouseMoveEvent(QMouseEvent* event)
 
 void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (m_headingEdit)
+    if (m_inplace.editing(Editing::EditingHeading))
         return;
     const auto cell = GridCellAt(event->position().toPoint());
     if (!cell || event->button() != Qt::LeftButton)
@@ -596,7 +596,7 @@ void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     const int column = m_model.DataColumn(cell->x());
     const int row = m_model.DataRow(cell->y());
-    if (m_editCell == QPoint(column, row))
+    if (m_inplace.editing(Editing::EditingCell) && m_inplace.cell() == QPoint(column, row))
         return;
     guarded([&] { moveCurrent(column, row, false); });
     startEditing();
@@ -605,7 +605,7 @@ void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
 bool TCeltrix::focusNextPrevChild(bool next)
 {
     // Tab moves between cells, as in any grid.
-    if (m_editor || m_pickList || m_headingEdit || m_commentEdit)
+    if (m_inplace.state() != Editing::Closed)
         return QAbstractScrollArea::focusNextPrevChild(next);
     guarded([&] { moveCurrent(m_model.Col() + (next ? 1 : -1), m_model.Row(), false); });
     return true;
@@ -613,9 +613,9 @@ bool TCeltrix::focusNextPrevChild(bool next)
 
 void TCeltrix::keyPressEvent(QKeyEvent* event)
 {
-    if (m_editor || m_pickList) {
+    if (m_inplace.editing(Editing::EditingCell)) {
         // Keys that reach the grid while a cell is edited belong to the editor.
-        QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
+        QCoreApplication::sendEvent(m_inplace.widget(), event);
         return;
     }
     QChar character;
@@ -679,8 +679,8 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
 
 void TCeltrix::keyReleaseEvent(QKeyEvent* event)
 {
-    if (m_editor || m_pickList) {
-        QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
+    if (m_inplace.editing(Editing::EditingCell)) {
+        QCoreApplication::sendEvent(m_inplace.widget(), event);
         return;
     }
     int key = event->key();
@@ -704,7 +704,8 @@ bool TCeltrix::raiseKeyDown(QKeyEvent* event, QChar& character)
 
 void TCeltrix::startEditing(const QString& typed)
 {
-    if (!m_model.EditingEnabled || m_headingEdit || m_commentEdit)
+    if (!m_model.EditingEnabled || m_inplace.editing(Editing::EditingHeading)
+        || m_inplace.editing(Editing::EditingComment))
         return;
     closeEditing();
     const int column = m_model.Col();
@@ -712,167 +713,132 @@ void TCeltrix::startEditing(const QString& typed)
     const int gridColumn = m_model.GridColumn(column);
     const int gridRow = m_model.GridRow(row);
     scrollToCurrent();
-    const QRect rect = GridCellRect(gridColumn, gridRow);
-    if (rect.isEmpty())
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingCell;
+    request.cell = QPoint(column, row);
+    request.rect = GridCellRect(gridColumn, gridRow);
+    if (request.rect.isEmpty())
         return;
-    QString text = fromRecordText(m_model.EditText(column, row));
-    Q_EMIT OnGetEditText(gridColumn, gridRow, text);
-    m_editCell = QPoint(column, row);
-    m_offeredText = text.trimmed();
-    m_picked = false;
+    request.text = fromRecordText(m_model.EditText(column, row));
+    Q_EMIT OnGetEditText(gridColumn, gridRow, request.text);
+    request.typed = typed;
     if (m_model.NominalColumn(column)) {
-        // Nominal values are picked from the column's names; they cannot be typed.
-        m_pickList = new QComboBox(viewport());
-        m_pickList->setObjectName(u"InplacePickList"_s);
+        QStringList names;
         for (const std::string& name : m_model.PickList(column))
-            m_pickList->addItem(fromRecordText(name));
-        m_pickList->setMaxVisibleItems(m_model.NomEditDropDownCount);
-        m_pickList->setCurrentIndex(m_pickList->findText(text.trimmed()));
-        m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
-            std::max(rect.height(), m_pickList->sizeHint().height()));
-        m_pickList->installEventFilter(this);
-        connect(m_pickList, &QComboBox::activated, this, [this] {
-            m_picked = true;
-            commitEditing();
-        });
-        m_pickList->show();
-        m_pickList->setFocus();
-        return;
+            names << fromRecordText(name);
+        request.pickList = names;
+        request.visibleItems = m_model.NomEditDropDownCount;
     }
-    m_editor = new QLineEdit(viewport());
-    m_editor->setObjectName(u"InplaceEdit"_s);
-    m_editor->setFrame(false);
-    m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
-    m_editor->setText(typed.isEmpty() ? text.trimmed() : typed);
-    m_editor->setModified(!typed.isEmpty());
-    if (typed.isEmpty())
-        m_editor->selectAll();
-    m_editor->installEventFilter(this);
-    m_editor->show();
-    m_editor->setFocus();
+    m_inplace.open(request);
+    if (QComboBox* list = m_inplace.pickList())
+        connect(list, &QComboBox::activated, this, [this] { commitEditing(); });
+}
+
+void TCeltrix::openHeadingEditor()
+{
+    if (!m_outlinedCell || m_inplace.editing(Editing::EditingComment))
+        return;
+    commitEditing();
+    const QPoint cell = *m_outlinedCell;
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingHeading;
+    request.cell = cell;
+    request.rect = GridCellRect(cell.x(), cell.y());
+    request.text = fromRecordText(m_model.HeadingEditText(cell.x(), cell.y()));
+    m_inplace.open(request);
+}
+
+void TCeltrix::openCommentEditor()
+{
+    if (m_inplace.editing(Editing::EditingComment) || m_inplace.editing(Editing::EditingHeading))
+        return;
+    commitEditing(); // what was typed into a cell is not lost
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingComment;
+    request.rect = GridCellRect(0, 0);
+    request.text = Comment();
+    m_inplace.open(request);
+    m_model.SetCommentEditing(true);
+}
+
+void TCeltrix::finishEditing(bool store)
+{
+    const Editing kind = m_inplace.state();
+    const auto edit = m_inplace.finish(store);
+    if (kind == Editing::EditingComment)
+        m_model.SetCommentEditing(false);
+    if (kind == Editing::EditingHeading) {
+        m_outlinedCell.reset();
+        viewport()->update();
+    }
+    if (!edit)
+        return;
+    const QPoint cell = edit->cell;
+    switch (edit->kind) {
+    case Editing::EditingCell:
+        guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(edit->text)); });
+        Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), edit->text);
+        break;
+    case Editing::EditingHeading:
+        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toRecordText(edit->text)); });
+        break;
+    case Editing::EditingComment:
+        SetComment(edit->text);
+        break;
+    case Editing::Closed:
+        break;
+    }
 }
 
 void TCeltrix::commitEditing()
 {
-    if (!m_editCell)
-        return;
-    const QPoint cell = *m_editCell;
-    QString text;
-    bool edited = false;
-    if (m_editor) {
-        text = m_editor->text();
-        edited = m_editor->isModified() || text != m_offeredText;
-    } else if (m_pickList) {
-        text = m_pickList->currentText();
-        edited = m_picked || text != m_offeredText;
-    }
-    closeEditing();
-    // An editor the operator left as it was offered stores nothing: the shown text is rounded,
-    // and an empty element would turn into a number.
-    if (!edited)
-        return;
-    guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(text)); });
-    Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), text);
-}
-
-void TCeltrix::placeEditor()
-{
-    QWidget* editor = m_editor ? static_cast<QWidget*>(m_editor) : m_pickList;
-    if (!m_editCell || !editor)
-        return;
-    const QRect rect =
-        GridCellRect(m_model.GridColumn(m_editCell->x()), m_model.GridRow(m_editCell->y()));
-    if (rect.isEmpty()) {
-        // Out of view the editor waits hidden with its text; keys reach it through the grid.
-        if (editor->isVisible()) {
-            if (editor->hasFocus())
-                setFocus();
-            editor->hide();
-        }
-        return;
-    }
-    if (m_editor)
-        m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
-    else
-        m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
-            std::max(rect.height(), m_pickList->sizeHint().height()));
-    if (!editor->isVisible()) {
-        editor->show();
-        if (hasFocus())
-            editor->setFocus();
-    }
+    if (m_inplace.editing(Editing::EditingCell))
+        finishEditing(true);
 }
 
 void TCeltrix::closeEditing()
 {
-    m_editCell.reset();
-    for (QWidget* editor : { static_cast<QWidget*>(m_editor), static_cast<QWidget*>(m_pickList) })
-        if (editor) {
-            editor->setObjectName(QString()); // gone for findChild while it waits for deletion
-            editor->removeEventFilter(this);
-            editor->hide();
-            editor->deleteLater();
-        }
-    const bool hadFocus = m_editor || m_pickList;
-    m_editor = nullptr;
-    m_pickList = nullptr;
-    if (hadFocus)
-        setFocus();
+    if (m_inplace.editing(Editing::EditingCell))
+        finishEditing(false);
+}
+
+void TCeltrix::placeEditor()
+{
+    if (!m_inplace.editing(Editing::EditingCell))
+        return;
+    const QPoint cell = m_inplace.cell();
+    m_inplace.place(GridCellRect(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y())));
 }
 
 bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool cellEditor =
-        (watched == m_editor && m_editor) || (watched == m_pickList && m_pickList);
-    if (cellEditor && event->type() == QEvent::KeyRelease) {
+    if (watched != m_inplace.widget() || !m_inplace.widget())
+        return QAbstractScrollArea::eventFilter(watched, event);
+    if (m_inplace.editing(Editing::EditingCell))
+        return cellEditorEvent(event);
+    if (event->type() == QEvent::KeyPress) {
+        // Heading and comment: Enter stores, Esc leaves everything as it was.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            finishEditing(key != Qt::Key_Escape);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TCeltrix::cellEditorEvent(QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
         int key = static_cast<QKeyEvent*>(event)->key();
         Q_EMIT OnKeyUp(key, static_cast<QKeyEvent*>(event)->modifiers());
-        if (key == 0)
-            return true;
+        return key == 0;
     }
-    if (cellEditor && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        QChar character;
-        if (!raiseKeyDown(key, character))
-            return true;
-        if (!character.isNull() && character != key->text().at(0)) {
-            if (m_editor)
-                m_editor->insert(QString(character));
-            return true;
-        }
-        switch (key->key()) {
-        case Qt::Key_Escape:
-            closeEditing();
-            return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            commitEditing();
-            if (m_model.AutoAdvance)
-                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
-            return true;
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-            if (watched == m_editor) {
-                const int step = key->key() == Qt::Key_Up ? -1 : 1;
-                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + step, false); });
-                return true;
-            }
-            break;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab: {
-            const int step = key->key() == Qt::Key_Tab ? 1 : -1;
-            guarded([&] { moveCurrent(m_model.Col() + step, m_model.Row(), false); });
-            return true;
-        }
-        default:
-            break;
-        }
-    }
-    if (cellEditor && event->type() == QEvent::FocusOut) {
-        // A drop-down list takes the focus while open; that is no end of editing.
-        // Nor is the focus going back to the grid itself, as it does while the edited cell is
-        // scrolled out of view.
-        if (!(watched == m_pickList && m_pickList->view()->isVisible()))
+    if (event->type() == QEvent::FocusOut) {
+        // A drop-down list takes the focus while open, and the grid takes it while the edited
+        // cell is scrolled out of view; neither ends the editing. Focus leaving the grid does.
+        const QComboBox* list = m_inplace.pickList();
+        if (!(list && list->view()->isVisible()))
             QMetaObject::invokeMethod(
                 this,
                 [this] {
@@ -881,22 +847,46 @@ bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
                         commitEditing();
                 },
                 Qt::QueuedConnection);
+        return false;
     }
-    if (watched == m_headingEdit && m_headingEdit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            closeHeadingEditor(key != Qt::Key_Escape);
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    QChar character;
+    if (!raiseKeyDown(key, character))
+        return true;
+    if (!character.isNull() && character != key->text().at(0)) {
+        if (QLineEdit* line = m_inplace.lineEdit())
+            line->insert(QString(character));
+        return true;
+    }
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        closeEditing();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        commitEditing();
+        if (m_model.AutoAdvance)
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (m_inplace.lineEdit()) {
+            const int step = key->key() == Qt::Key_Up ? -1 : 1;
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + step, false); });
             return true;
         }
+        return false;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        const int step = key->key() == Qt::Key_Tab ? 1 : -1;
+        guarded([&] { moveCurrent(m_model.Col() + step, m_model.Row(), false); });
+        return true;
     }
-    if (watched == m_commentEdit && m_commentEdit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            closeCommentEditor(key != Qt::Key_Escape);
-            return true;
-        }
+    default:
+        return false;
     }
-    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void TCeltrix::showDataMenu(QPoint globalPosition)
@@ -919,41 +909,6 @@ void TCeltrix::showHeadingMenu(int gridColumn, int gridRow, QPoint globalPositio
     m_headingMenu->popup(globalPosition);
 }
 
-void TCeltrix::openHeadingEditor()
-{
-    if (!m_outlinedCell || m_commentEdit)
-        return;
-    const QPoint cell = *m_outlinedCell;
-    const QRect rect = GridCellRect(cell.x(), cell.y());
-    m_headingEdit = new QLineEdit(viewport());
-    m_headingEdit->setObjectName(u"HeadingEdit"_s);
-    m_headingEdit->setText(fromRecordText(m_model.HeadingEditText(cell.x(), cell.y())));
-    m_headingEdit->setProperty("gridCell", cell);
-    m_headingEdit->move(rect.topLeft() + QPoint(30, 5));
-    m_headingEdit->resize(std::max(rect.width(), 160), m_headingEdit->sizeHint().height());
-    m_headingEdit->installEventFilter(this);
-    m_headingEdit->show();
-    m_headingEdit->setFocus();
-}
-
-void TCeltrix::closeHeadingEditor(bool store)
-{
-    if (!m_headingEdit)
-        return;
-    const QPoint cell = m_headingEdit->property("gridCell").toPoint();
-    const QString text = m_headingEdit->text();
-    m_headingEdit->setObjectName(QString());
-    m_headingEdit->removeEventFilter(this);
-    m_headingEdit->hide();
-    m_headingEdit->deleteLater();
-    m_headingEdit = nullptr;
-    m_outlinedCell.reset();
-    setFocus();
-    if (store)
-        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toRecordText(text)); });
-    viewport()->update();
-}
-
 void TCeltrix::changePrecision()
 {
     if (!m_outlinedCell)
@@ -963,43 +918,6 @@ void TCeltrix::changePrecision()
     // Shown again beside the cell, so that repeated clicks step on.
     const QRect rect = GridCellRect(cell.x(), cell.y());
     showHeadingMenu(cell.x(), cell.y(), viewport()->mapToGlobal(rect.topLeft() + QPoint(20, 20)));
-}
-
-void TCeltrix::openCommentEditor()
-{
-    if (m_commentEdit || m_headingEdit)
-        return;
-    closeEditing();
-    const QRect corner = GridCellRect(0, 0);
-    m_commentEdit = new QPlainTextEdit(viewport());
-    m_commentEdit->setObjectName(u"CommentEdit"_s);
-    m_commentEdit->setPlainText(Comment());
-    QPalette colours = m_commentEdit->palette();
-    colours.setColor(QPalette::Base, CommentColour);
-    colours.setColor(QPalette::Text, Qt::white);
-    m_commentEdit->setPalette(colours);
-    const int width = std::max(160, std::min(320, viewport()->width() - corner.right() - 1));
-    m_commentEdit->setGeometry(corner.right() + 1, corner.top(), width, CommentHeight);
-    m_commentEdit->installEventFilter(this);
-    m_commentEdit->show();
-    m_commentEdit->setFocus();
-    m_model.SetCommentEditing(true);
-}
-
-void TCeltrix::closeCommentEditor(bool store)
-{
-    if (!m_commentEdit)
-        return;
-    const QString text = m_commentEdit->toPlainText();
-    m_commentEdit->setObjectName(QString());
-    m_commentEdit->removeEventFilter(this);
-    m_commentEdit->hide();
-    m_commentEdit->deleteLater();
-    m_commentEdit = nullptr;
-    m_model.SetCommentEditing(false);
-    setFocus();
-    if (store)
-        SetComment(text);
 }
 
 void TCeltrix::copyToClipboard()

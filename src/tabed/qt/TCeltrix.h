@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tabed/CeltrixModel.h"
+#include "tabed/qt/InplaceEditor.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -153,18 +154,21 @@ private:
 
     void showDataMenu(QPoint globalPosition);
     void showHeadingMenu(int gridColumn, int gridRow, QPoint globalPosition);
+    using Editing = TInplaceEditor::State;
     void startEditing(const QString& typed = {});
+    void openHeadingEditor();
+    void openCommentEditor();
+    //! The one place that stores what an in-place editor held (with `store`) and closes it.
+    void finishEditing(bool store);
+    //! Store or drop a data cell's edit; headings and the comment stay open.
     void commitEditing();
     void closeEditing();
     void placeEditor();
+    bool cellEditorEvent(QEvent* event);
     void handleMousePress(QMouseEvent* event);
     //! Raises OnKeyDown and OnKeyPress; false when a handler took the key away. `character` is
     //! the character to use, changed or not.
     bool raiseKeyDown(QKeyEvent* event, QChar& character);
-    void openHeadingEditor();
-    void closeHeadingEditor(bool store);
-    void openCommentEditor();
-    void closeCommentEditor(bool store);
     void copyToClipboard();
     void extractFromClipboard();
     void changePrecision();
@@ -184,13 +188,7 @@ private:
     std::bitset<12> m_dataMenuMask;
     std::bitset<2> m_headingMenuMask;
     std::optional<QPoint> m_outlinedCell; // grid cell the heading menu acts on
-    QLineEdit* m_editor = nullptr;
-    QComboBox* m_pickList = nullptr;
-    std::optional<QPoint> m_editCell; // data cell being edited
-    QString m_offeredText; // what the cell editor started with
-    bool m_picked = false; // the operator chose from the pick list
-    QLineEdit* m_headingEdit = nullptr;
-    QPlainTextEdit* m_commentEdit = nullptr;
+    TInplaceEditor m_inplace;
 };
 
 } // namespace meldrix

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void scrollingKeepsTheEditorAndItsText();
     void changePrecisionOnTheAttributeRow();
     void raisesMouseAndKeyEvents();
+    void oneEditorAtATimeAndNothingTypedIsLost();
     void screenshot();
 
 private:
@@ -523,6 +524,30 @@ void TCeltrixTest::raisesMouseAndKeyEvents()
     QCOMPARE(pressed, u"x1,5"_s);
     QVERIFY(keysDown.contains(Qt::Key_Down) && keysDown.contains(Qt::Key_X));
     QVERIFY(keysUp.contains(Qt::Key_Down));
+}
+
+void TCeltrixTest::oneEditorAtATimeAndNothingTypedIsLost()
+{
+    click(2, 1);
+    QTest::keyClicks(m_grid, u"5"_s);
+    click(0, 0, Qt::RightButton); // the comment editor takes over
+    QCOMPARE(m_grid->Elem(1, 1), 5.0);
+    QVERIFY(!cellEditor());
+    QVERIFY(m_grid->findChild<QPlainTextEdit*>(u"CommentEdit"_s));
+    // While the comment is open, typing and Enter reach neither a cell nor the comment.
+    QTest::keyClick(m_grid, Qt::Key_Return);
+    QVERIFY(!cellEditor());
+    click(0, 0);
+    QVERIFY(!m_grid->findChild<QPlainTextEdit*>(u"CommentEdit"_s));
+
+    click(3, 0, Qt::RightButton);
+    action(u"EditHeading1"_s)->trigger();
+    QVERIFY(m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s));
+    QTest::keyClick(m_grid, Qt::Key_F2); // no cell editor beside an open heading editor
+    QVERIFY(!cellEditor());
+    QTest::keyClick(m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s), Qt::Key_Escape);
+    QVERIFY(!m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s));
+    QCOMPARE(m_grid->ColName(2), u"C-2"_s);
 }
 
 void TCeltrixTest::screenshot()
