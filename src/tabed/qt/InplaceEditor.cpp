@@ -156,12 +156,8 @@ void TInplaceEditor::place(QRect rect)
     else
         m_pick->setGeometry(rect.left(), rect.top(), rect.width(),
             std::max(rect.height(), m_pick->sizeHint().height()));
-    if (editor->isHidden() && m_line) {
-        // Shown again once its cell scrolls back; the focus follows when the grid has it.
-        editor->show();
-        if (m_grid->hasFocus())
-            editor->setFocus();
-    } else if (editor->isHidden()) {
+    if (editor->isHidden()) {
+        // Back in view; the focus follows when the grid has it.
         editor->show();
         if (m_grid->hasFocus())
             editor->setFocus();
