@@ -2,6 +2,7 @@
 
 #include "cli/ExecuteReport.h"
 #include "cli/ExportCommands.h"
+#include "cli/InputText.h"
 #include "cli/RigJson.h"
 #include "common/TextFormat.h"
 #include "equil/EquilibriumDriver.h"
@@ -9,9 +10,7 @@
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace meldrix::cli {
 
@@ -64,18 +63,19 @@ int runDump(const std::string& base, std::ostream& out, std::ostream& err)
 int runBuild(
     const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err)
 {
-    std::ifstream in(jsonPath);
-    if (!in) {
-        err << Prefix << "cannot read '" << jsonPath << "'\n";
+    auto input = readInputText(jsonPath);
+    if (const auto* error = std::get_if<InputError>(&input)) {
+        err << Prefix << "cannot read "
+            << (jsonPath == "-" ? "standard input" : "'" + jsonPath + "'") << ": " << error->reason
+            << '\n';
         return ExitFailed;
     }
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string& text = std::get<std::string>(input);
 
     auto rig = std::make_unique<Rig>();
     SetStartValues(*rig);
     try {
-        RigFromJson(nlohmann::json::parse(text.str()), *rig);
+        RigFromJson(nlohmann::json::parse(text), *rig);
     } catch (const nlohmann::json::parse_error& error) {
         err << Prefix << jsonPath << ": " << withoutLibraryPrefix(error.what()) << '\n';
         return ExitFailed;

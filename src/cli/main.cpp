@@ -39,8 +39,8 @@ int run(int argc, char** argv)
     CLI::App* build =
         app.add_subcommand("build", "Write the four files of BASE from a JSON description");
     build
-        ->add_option(
-            "RIG.json", jsonPath, "JSON as written by dump; omitted fields take start-up values")
+        ->add_option("RIG.json", jsonPath,
+            "JSON as written by dump (\"-\": standard input); omitted fields take start-up values")
         ->required();
     build->add_option("BASE", base, "Base name of the data set to write")->required();
 
