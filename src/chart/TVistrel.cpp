@@ -703,6 +703,7 @@ void TVistrel::Render(Canvas& canvas)
     const Point dataTo { w - m_marginRight - sw, h - m_marginBottom - sw };
 
     // Frame picture: background, shadow, caption, frame of the data area, scales.
+    canvas.setClip({ 0, 0 }, { w, h });
     canvas.setFill(WindColor);
     canvas.fillRect({ 0, 0 }, { w, h });
     if (sw > 0) {
@@ -725,7 +726,9 @@ void TVistrel::Render(Canvas& canvas)
         if (layer->visible && layer->propsY.m_visible)
             drawScale(canvas, layer->propsY, layer->scaleY);
 
-    // Data picture: the items in list order, then the labels.
+    // Data picture: the items in list order, then the labels, none of them beyond the data area
+    // (its last row and column are where the ranges end).
+    canvas.setClip(dataFrom, { dataTo.x + 1, dataTo.y + 1 });
     bool first = true;
     Rgb pen;
     int width = 0;
@@ -745,6 +748,7 @@ void TVistrel::Render(Canvas& canvas)
     for (const TTextLabel& label : m_labels)
         if (label.Mode != TTextLabelMode::tlOff && label.Visible && LayerVisible(label.Layer))
             drawLabel(canvas, label);
+    canvas.resetClip();
 }
 
 } // namespace meldrix

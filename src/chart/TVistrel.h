@@ -230,7 +230,8 @@ public:
 
     //! Asks for a repaint.
     void Repaint();
-    //! Draws the whole chart with its top-left corner at (0, 0).
+    //! Draws the whole chart with its top-left corner at (0, 0), clipped to the control and the
+    //! data picture to the data area; leaves no clip behind.
     void Render(Canvas& canvas);
 
 private:
