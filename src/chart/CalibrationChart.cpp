@@ -4,6 +4,13 @@
 
 namespace meldrix {
 
+namespace {
+
+// Distance of the title from the data area's top left corner [px].
+constexpr int TitleOffset = 3;
+
+} // namespace
+
 void ConfigureCalChart(TVistrel& chart)
 {
     chart.SetControlSize({ 235, 193 });
@@ -50,13 +57,16 @@ void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber)
         if (!(x2 == 0.0 && y2 == 0.0))
             chart.AddLine(x1, y1, x2, y2);
     }
-    // The title sits at a fixed place of the data area, so it shows whatever the curve's ranges.
+    // The title sits in the top left corner of the data area, where a rising curve never runs,
+    // whatever the curve's ranges.
     TTextLabel& title = *chart.TextLabel(1);
     title.Caption = "Calibration curve " + std::to_string(curveNumber);
     title.FontColor = { 255, 0, 0 };
-    title.PosX = 50;
-    title.PosY = 120;
+    title.PosX = TitleOffset;
+    title.PosY = TitleOffset;
     title.AttachToData = TLabelAttachMode::tlamNone;
+    title.Alignment = TLabelAlignment::Left;
+    title.VerticalAlignment = TLabelVerticalAlignment::Top;
     title.Mode = TTextLabelMode::tlsimple;
     title.Visible = true;
     chart.Repaint();

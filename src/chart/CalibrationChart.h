@@ -12,7 +12,8 @@ void ConfigureCalChart(TVistrel& chart);
 
 //! Draws calibration curve `curveNumber`: its points as a chain of lines with ranges grown from
 //! the origin to enclose them (a segment into a (0, 0) point is left out), titled
-//! "Calibration curve N" in red by text label 1, then asks for a repaint.
+//! "Calibration curve N" in red by text label 1 in the top left corner of the data area, then
+//! asks for a repaint.
 void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber);
 
 } // namespace meldrix

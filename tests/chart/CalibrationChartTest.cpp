@@ -60,10 +60,10 @@ TEST_F(CalibrationChartTest, ThreePointCurveDrawsTwoSegmentsAndItsTitle)
     EXPECT_THAT(itemLines(canvas),
         ElementsAre(std::pair { Point { 105, 120 }, Point { 160, 86 } },
             std::pair { Point { 160, 86 }, Point { 215, 20 } }));
-    // One title, red, at 50, 120 of the data area (centred, its bottom on the point).
+    // One title, red, in the top left corner of the data area, whatever the ranges.
     ASSERT_EQ(canvas.texts.back().text, "Calibration curve 3");
     EXPECT_EQ(canvas.texts.back().colour, (Rgb { 255, 0, 0 }));
-    EXPECT_EQ(canvas.texts.back().at, (Point { 52, 129 }));
+    EXPECT_EQ(canvas.texts.back().at, (Point { 53, 23 }));
     // The axes are labelled 0.0 .. 3.00 (a span of 3 has two decimals) and 0.0 .. 40.0.
     EXPECT_EQ(canvas.textsAt({ 215 - 12, 153 + 7 }), std::vector<std::string> { "3.00" });
     EXPECT_EQ(canvas.textsAt({ 49 - 8 - 24, 20 - 5 }), std::vector<std::string> { "40.0" });
