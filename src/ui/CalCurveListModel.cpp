@@ -51,8 +51,7 @@ QVariant CalCurveListModel::data(const QModelIndex& index, int role) const
 
 bool CalCurveListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || (!index.isValid() || !checkIndex(index))
-        || index.column() == 0)
+    if (role != Qt::EditRole || (!index.isValid() || !checkIndex(index)) || index.column() == 0)
         return false;
     const QString text = value.toString();
     const int k = key(index.row(), index.column());

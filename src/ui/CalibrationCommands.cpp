@@ -41,11 +41,10 @@ void TForm1::ShowCalibrationEditor()
     ListCalCurve();
 }
 
-void TForm1::ListCalCurve()
+void TForm1::fillPointEditor()
 {
     const int curve = currentCalCurve();
     const CalCurveRecord& record = m_rig->CalCurves[curve];
-    CalCurveEdit->show();
     CalCurveEdit->SetColName(1, u"Reading"_s);
     CalCurveEdit->SetColName(2, u"Flow"_s);
     for (int i = 1; i <= MaxCalPoints; ++i) {
@@ -53,7 +52,25 @@ void TForm1::ListCalCurve()
         CalCurveEdit->SetElem(1, i, record.Points[i].Reading);
         CalCurveEdit->SetElem(2, i, record.Points[i].Flow);
     }
+}
+
+void TForm1::ListCalCurve()
+{
+    CalCurveEdit->show();
+    fillPointEditor();
     ShowCalChart();
+}
+
+void TForm1::CalibrationsLoaded()
+{
+    // The list, the point editor and the chart still show the curves that were replaced; OK or a
+    // click into the point editor would write those over the loaded ones.
+    m_calCurveList->refill();
+    if (m_rig->EditMode != EditModes::Calibrations)
+        return;
+    fillPointEditor();
+    const int curve = currentCalCurve();
+    meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
 }
 
 void TForm1::ReadCalibrationsTable()

@@ -124,6 +124,9 @@ private:
     void ReadCalibrationsTable();
     void ReadCalCurve();
     void ListCalCurve();
+    void fillPointEditor();
+    //! Shows the curves read from a file in the calibration editor's views.
+    void CalibrationsLoaded();
     void SelectCalCurve(const QModelIndex& index);
     void ShowCalChart();
     //! The curve being edited, made a curve number 1..1000 first.

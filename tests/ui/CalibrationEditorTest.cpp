@@ -1,4 +1,6 @@
 #include "chart/qt/TVistrelWidget.h"
+#include "rig/DataFiles.h"
+#include "support/Bytes.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void okTakesTheTextBeingTyped();
     void okWithoutEditsChangesNoByte();
     void spinBoxWrapsOverAllCurvesAndDropsTypedText();
+    void openedCurvesReplaceWhatTheEditorShows();
 
 private:
     Rig& rig() { return m_window->rig(); }
@@ -278,6 +281,30 @@ void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
     QCOMPARE(rig().CurrentCalCurve, 1);
     pressOk();
     QCOMPARE(rig().CalCurves[3].Temp, 20.126);
+}
+
+void CalibrationEditorTest::openedCurvesReplaceWhatTheEditorShows()
+{
+    auto other = testsupport::rigAtStartValues();
+    setPoints(other->CalCurves[3], { { 5, 50 }, { 6, 66 } });
+    other->CalCurves[3].Temp = 30.5;
+    const std::string base = m_dir->file("Other");
+    SetFileNamesFromBase(*other, base);
+    QVERIFY(!SaveAll(*other));
+    m_window->setFileChooser([&](QFileDialog&) {
+        return std::optional<QString>(QString::fromStdString(base + ".CAL"));
+    });
+
+    open();
+    spin()->setValue(3);
+    control<QAction>(u"Calibrations1"_s)->trigger();
+    QCOMPARE(points()->Elem(2, 2), 66.0);
+    QCOMPARE(cell(3, 5), u"    30.50"_s);
+    QCOMPARE(chart().Items()[0].x1, 5.0);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[1].Flow, 50.0);
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 0.0);
+    QCOMPARE(rig().CalCurves[3].Temp, 30.5);
 }
 
 } // namespace meldrix
