@@ -1,5 +1,6 @@
 #include "cli/ExportCommands.h"
 
+#include "chart/ChartExport.h"
 #include "cli/Commands.h"
 #include "common/Latin1.h"
 #include "diagram/DiagramExport.h"
@@ -133,6 +134,15 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
         }
     }
     return writeOutput(request.outPath, MixerDiagramSvg(*rig), out, err) ? ExitOk : ExitFailed;
+}
+
+int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,
+    std::ostream& err)
+{
+    const auto rig = loadDataSet(base, err);
+    if (!rig)
+        return ExitUsage;
+    return writeOutput(outPath, CalibrationChartSvg(*rig, curve), out, err) ? ExitOk : ExitFailed;
 }
 
 } // namespace meldrix::cli

@@ -78,6 +78,18 @@ int run(int argc, char** argv)
     diagram->add_flag(
         "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
 
+    int curve = 0;
+    CLI::App* chart = app.add_subcommand("chart",
+        "Write a calibration curve of the data set BASE, drawn as the window's chart, as SVG");
+    chart->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    chart->add_option("--curve", curve, "The calibration curve to draw")
+        ->type_name("N")
+        ->check(CLI::Range(1, meldrix::MaxCalCurves))
+        ->required();
+    chart->add_option("--out", outPath, "The SVG file to write; - for standard output")
+        ->type_name("FILE.svg")
+        ->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -99,6 +111,8 @@ int run(int argc, char** argv)
         return runExecute(base, readings, executeFormat(format), std::cout, std::cerr, logDisplay);
     if (*diagram)
         return runDiagram({ base, outPath, readings, !asLoaded }, std::cout, std::cerr);
+    if (*chart)
+        return runChart(base, curve, outPath, std::cout, std::cerr);
     return ExitUsage;
 }
 

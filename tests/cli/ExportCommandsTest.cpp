@@ -1,6 +1,7 @@
 #include "cli/ExportCommands.h"
 
 #include "CliProcess.h"
+#include "chart/ChartExport.h"
 #include "cli/Commands.h"
 #include "diagram/DiagramExport.h"
 #include "mixer/Execute.h"
@@ -165,6 +166,28 @@ TEST_F(ExportCommandsTest, DiagramWritesNothingWhenItCannotBeComplete)
         EXPECT_EQ(usage.exitCode, cli::ExitUsage) << arguments;
         EXPECT_THAT(usage.err, HasSubstr("--help")) << arguments;
     }
+}
+
+TEST_F(ExportCommandsTest, ChartIsTheWindowsCalibrationChart)
+{
+    const std::string svg = dir.file("curve.svg");
+    const CliRun run = runCli("chart " + base + ".CAL --curve 2 --out " + svg, dir);
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    Rig rig;
+    StartUp(rig, base);
+    EXPECT_EQ(readFile(svg), CalibrationChartSvg(rig, 2));
+    EXPECT_THAT(readFile(svg), HasSubstr(">Calibration curve 2</text>"));
+
+    for (const char* arguments : { "--curve 0 --out -", "--curve 1001 --out -", "--curve x --out -",
+             "--out -", "--curve 1" }) {
+        const CliRun usage = runCli("chart " + base + " " + std::string(arguments), dir);
+        EXPECT_EQ(usage.exitCode, cli::ExitUsage) << arguments;
+        EXPECT_EQ(usage.out, "") << arguments;
+        EXPECT_THAT(usage.err, HasSubstr("--help")) << arguments;
+    }
+    const CliRun missing = runCli("chart " + dir.file("Nothing") + " --curve 1 --out -", dir);
+    EXPECT_EQ(missing.exitCode, cli::ExitUsage);
+    EXPECT_THAT(missing.err, HasSubstr("none of the four files"));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // the same drawing operations, recorded on both sides and compared one by one.
 #include "common/SvgCanvas.h"
 
+#include "chart/CalibrationChart.h"
+#include "chart/ChartExport.h"
 #include "common/qt/QPainterCanvas.h"
 #include "common/qt/RecordText.h"
 #include "diagram/DiagramExport.h"
@@ -303,6 +305,8 @@ private Q_SLOTS:
     void fontMetricsAreTheWindowFont();
     void diagramDrawsAsTheWindowDraws_data();
     void diagramDrawsAsTheWindowDraws();
+    void calibrationChartDrawsAsTheWindowDraws_data();
+    void calibrationChartDrawsAsTheWindowDraws();
 };
 
 // The SVG canvas measures texts from a table; it must be the window's font. With
@@ -425,6 +429,42 @@ void SvgCanvasTest::diagramDrawsAsTheWindowDraws()
         QVERIFY(rootFont.contains(font.family()));
     }
     QVERIFY(rootFont.endsWith(u" condensed %1px"_s.arg(windowFont().pixelSize())));
+}
+
+void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws_data()
+{
+    QTest::addColumn<int>("curve");
+    QTest::newRow("argon on R2-15 glass") << 1;
+    QTest::newRow("another curve") << 14;
+    QTest::newRow("a curve without points") << 1000;
+}
+
+void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
+{
+    QFETCH(int, curve);
+    const std::unique_ptr<Rig> rig = defaultRig();
+    QVERIFY2(rig, "the default data set is built beside the tests");
+
+    // As the chart widget paints: its chart through the QPainter canvas in the window's font.
+    TVistrel chart;
+    ConfigureCalChart(chart);
+    ShowCalChart(chart, rig->CalCurves[curve], curve);
+    RecordingDevice device;
+    {
+        QPainter painter(&device);
+        painter.setFont(windowFont());
+        QPainterCanvas canvas(painter);
+        chart.Render(canvas);
+    }
+    const QStringList painted = device.engine().ops;
+    QString rootFont;
+    const QStringList written =
+        readSvg(QString::fromStdString(CalibrationChartSvg(*rig, curve)), rootFont);
+
+    QVERIFY(painted.size() > 10);
+    for (qsizetype i = 0; i < std::min(painted.size(), written.size()); ++i)
+        QCOMPARE(written[i], painted[i]);
+    QCOMPARE(written.size(), painted.size());
 }
 
 } // namespace meldrix
