@@ -18,9 +18,8 @@ inline constexpr int ExitFailed = 1; //!< the job could not be done (bad data, a
 inline constexpr int ExitUsage = 2; //!< wrong arguments, or none of the four files could be read
 
 //! A rig at start-up values with the data set `name` (a base name, or one of its four files) loaded
-//! as Open All loads it. Each file that
-//! was not read or is damaged gives one warning line on `err`. Null when none of the four files
-//! could be read (an error line has been written then).
+//! as Open All loads it. Each file that was not read or is damaged gives one warning line on `err`.
+//! Null when none of the four files could be read (an error line has been written then).
 std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err);
 
 //! `dump BASE`: the data set as JSON on `out`.
