@@ -225,14 +225,24 @@ std::string listed(const std::vector<std::string>& items)
     return text;
 }
 
-// Files grouped by their reason: "A and B: why" when all share one reason, "A (why), B (other)"
-// otherwise.
+// Files that share one reason: "the mixer and output cells files of Rig1: why" when they belong
+// to one data set, "A.MIX and B.CEL: why" otherwise; files with different reasons are each named
+// with their own: "A.MIX (why) and A.CEL (other)".
 std::string filesWithReasons(const std::vector<const LoadResult*>& results)
 {
     bool oneReason = true;
-    for (const LoadResult* result : results)
+    bool oneBase = true;
+    for (const LoadResult* result : results) {
         oneReason = oneReason && result->reason == results.front()->reason;
+        oneBase = oneBase && BaseNameOfPath(result->path) == BaseNameOfPath(results.front()->path);
+    }
     std::vector<std::string> names;
+    if (oneReason && oneBase) {
+        for (const LoadResult* result : results)
+            names.emplace_back(kindOf(result->file).description);
+        return "the " + listed(names) + (names.size() == 1 ? " file of " : " files of ")
+            + fileNameOnly(BaseNameOfPath(results.front()->path)) + ": " + results.front()->reason;
+    }
     for (const LoadResult* result : results)
         names.push_back(oneReason ? fileNameOnly(result->path)
                                   : fileNameOnly(result->path) + " (" + result->reason + ")");
@@ -365,7 +375,7 @@ LoadResult LoadDataFile(Rig& rig, DataFile file)
     const ReadOutcome outcome = readRegularFile(path, expected);
     if (!outcome.error.empty())
         return { false, "Could not read " + fileLabel(file, path) + ": " + outcome.error + ".",
-            path, outcome.error };
+            path, outcome.error, file };
 
     // A short file fills the records it covers, a partial last record only in its first bytes;
     // everything after keeps its previous contents.
@@ -377,7 +387,7 @@ LoadResult LoadDataFile(Rig& rig, DataFile file)
         for (int i = 1; i <= recordsTouched; ++i)
             UpdateGasDefined(rig, i);
 
-    LoadResult result { true, {}, path, {} };
+    LoadResult result { true, {}, path, {}, file };
     if (outcome.fileSize != expected) {
         result.problem = fileTitle(file, path) + " is damaged: it holds "
             + formatInt(static_cast<long long>(outcome.fileSize)) + " bytes instead of "
@@ -522,11 +532,15 @@ std::string LoadSummary(std::span<const LoadResult> results)
     std::vector<std::string> parts;
     if (!unread.empty())
         parts.push_back("Could not read " + filesWithReasons(unread));
-    if (damaged.size() == 1)
+    if (damaged.size() == 1) {
         parts.push_back(
             fileNameOnly(damaged.front()->path) + " is damaged (" + damaged.front()->reason + ")");
-    else if (!damaged.empty())
-        parts.push_back("damaged: " + filesWithReasons(damaged));
+    } else if (!damaged.empty()) {
+        std::vector<std::string> names;
+        for (const LoadResult* result : damaged)
+            names.push_back(fileNameOnly(result->path) + " (" + result->reason + ")");
+        parts.push_back(listed(names) + " are damaged");
+    }
     if (parts.empty())
         return {};
     std::string summary = parts.front();

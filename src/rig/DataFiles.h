@@ -29,8 +29,9 @@ struct LoadResult {
     bool read = false;
     std::string problem;
     std::string path; //!< the file name the load used
-    std::string reason; //!< the problem in a few words: "No such file or directory", "154 bytes
-                        //!< instead of 1664"
+    std::string
+        reason; //!< in a few words: "No such file or directory", "154 bytes instead of 1664"
+    DataFile file = DataFile::Inp;
 };
 
 LoadResult LoadInputGases(Rig& rig);
@@ -75,8 +76,8 @@ std::optional<std::string> DamagedTargetNote(const Rig& rig, DataFile file);
 std::string DataFileLabel(const Rig& rig, DataFile file);
 
 //! The problems of one command's loads in one short sentence naming the files without their
-//! folders ("Could not read Rig.INP, Rig.MIX, Rig.CAL and Rig.CEL: No such file or directory.");
-//! empty when there is none.
+//! folders ("Could not read the input gases, mixer, calibrations and output cells files of Rig: No
+//! such file or directory."); empty when there is none.
 std::string LoadSummary(std::span<const LoadResult> results);
 
 //! The base name of a data set named by its base name or by one of its four files ("Rig.INP" and

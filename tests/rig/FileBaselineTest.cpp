@@ -109,28 +109,35 @@ TEST_F(FileBaselineTest, SummarisesTheLoadsOfOneCommand)
 {
     const auto missing = OpenAllByBase(*rig, dir.file("notes"));
     EXPECT_EQ(LoadSummary(missing),
-        "Could not read notes.INP, notes.MIX, notes.CAL and notes.CEL: No such file or directory.");
+        "Could not read the input gases, mixer, calibrations and output cells files of notes: No "
+        "such file or directory.");
 
     writeBytes(base + ".INP", std::vector<std::uint8_t>(3, 'x'));
     writeBytes(base + ".CAL", std::vector<std::uint8_t>(384000, 0));
     writeBytes(base + ".CEL", std::vector<std::uint8_t>(576, 0));
     auto mixed = OpenAllByBase(*rig, base);
     EXPECT_EQ(LoadSummary(mixed),
-        "Could not read Rig1.MIX: No such file or directory; Rig1.INP is damaged (3 bytes instead "
-        "of 5376).");
+        "Could not read the mixer file of Rig1: No such file or directory; Rig1.INP is damaged (3 "
+        "bytes instead of 5376).");
     writeBytes(base + ".CEL", std::vector<std::uint8_t>(5, 0));
     mixed = OpenAllByBase(*rig, base);
     EXPECT_EQ(LoadSummary(mixed),
-        "Could not read Rig1.MIX: No such file or directory; damaged: Rig1.INP (3 bytes instead of "
-        "5376) and Rig1.CEL (5 bytes instead of 576).");
-    mixed[1] = { false, "Could not read ...", base + ".MIX", "Permission denied" };
-    mixed[2] = { false, "Could not read ...", base + ".CAL", "not a regular file" };
+        "Could not read the mixer file of Rig1: No such file or directory; Rig1.INP (3 bytes "
+        "instead of 5376) and Rig1.CEL (5 bytes instead of 576) are damaged.");
+    mixed[1] = { false, "Could not read ...", base + ".MIX", "Permission denied", DataFile::Mix };
+    mixed[2] = { false, "Could not read ...", base + ".CAL", "not a regular file", DataFile::Cal };
     mixed[3] = {};
     EXPECT_EQ(LoadSummary(mixed),
         "Could not read Rig1.MIX (Permission denied) and Rig1.CAL (not a regular file); Rig1.INP "
         "is "
         "damaged (3 bytes instead of 5376).");
     EXPECT_EQ(LoadSummary(std::array<LoadResult, 1> {}), "");
+    // Files of different data sets are named one by one.
+    mixed[1].reason = mixed[2].reason;
+    mixed[1].path = dir.file("Other.MIX");
+    EXPECT_EQ(LoadSummary(mixed),
+        "Could not read Other.MIX and Rig1.CAL: not a regular file; Rig1.INP is damaged (3 bytes "
+        "instead of 5376).");
 }
 
 TEST(DataSetBaseName, TakesAFileOfTheSetAsItsBaseName)
