@@ -275,6 +275,18 @@ void SafetyNetTest::marksTextNotYetTakenAndExecuteSaysSo()
     trigger(u"Run1"_s);
     QVERIFY(rig().Gases[17].Flow != -1.0);
 
+    // Text still in the open cell editor counts as well.
+    trigger(u"FlowmeterReadings1"_s);
+    editor()->setCurrentCell(2, 1);
+    editor()->editItem(editor()->item(2, 1));
+    auto* open = editor()->viewport()->findChild<QLineEdit*>();
+    QVERIFY(open);
+    open->setText(u"9"_s);
+    rig().Gases[17].Flow = -1.0;
+    trigger(u"Run1"_s);
+    QCOMPARE(rig().Gases[17].Flow, -1.0);
+    QVERIFY(message()->text().startsWith(u"Not executed: F 3 holds"_s));
+
     // A name typed into Edit2 counts as well.
     trigger(u"InputMixtures3"_s);
     auto* name = control<QLineEdit>(u"Edit2"_s);
