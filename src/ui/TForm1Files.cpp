@@ -173,6 +173,8 @@ void TForm1::openDataFile(DataFile file)
         return;
     fileNameOf(*m_rig, file) = toSystemText(*path);
     const LoadResult result = LoadDataFile(*m_rig, file);
+    if (file == DataFile::Cal)
+        CalibrationsLoaded();
     if (!result.problem.empty())
         ShowMessage(*m_rig, result.problem);
 }
@@ -204,8 +206,10 @@ void TForm1::OpenAll1Click()
         OpenDialog1->setNameFilters({ u"Data sets (*.INP *.MIX *.CAL *.CEL)"_s });
         OpenDialog1->setDefaultSuffix(QString());
         const std::optional<QString> path = chooseFile(*OpenDialog1);
-        if (path && confirmLosingChanges(AllDataFiles))
+        if (path && confirmLosingChanges(AllDataFiles)) {
             reportLoads(OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path))), false);
+            CalibrationsLoaded();
+        }
     });
 }
 
