@@ -45,6 +45,16 @@ QFont pixelFont(int pixels)
     return font;
 }
 
+// The controls on the diagram's black margin are filled with that black, which makes them opaque:
+// a change of their text then repaints the control alone, not the whole diagram beneath it again.
+void fillWithDiagramBlack(QWidget* control)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    control->setPalette(palette);
+    control->setAutoFillBackground(true);
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -112,6 +122,7 @@ void TForm1::createControls()
     SpinEdit1->setRange(0, 17);
     SpinEdit1->setValue(0);
     SpinEdit1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fillWithDiagramBlack(SpinEdit1);
     // Records are stepped with the arrows only.
     if (auto* text = SpinEdit1->findChild<QLineEdit*>())
         text->setReadOnly(true);
@@ -125,6 +136,7 @@ void TForm1::createControls()
     Edit2 = new QLineEdit(m_diagram);
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setGeometry(821, 144, 65, 21);
+    fillWithDiagramBlack(Edit2);
     Edit2->hide();
 
     // The results table, the point editor and the chart are placeholders with their designed

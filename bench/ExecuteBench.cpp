@@ -1,0 +1,139 @@
+#include "BenchData.h"
+#include "calib/CalCurveLookup.h"
+#include "diagram/MixerDiagram.h"
+#include "mixer/Execute.h"
+#include "support/RecordingCanvas.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace meldrix;
+
+// Execute as the command-line tool runs it; the worst case runs all 100 passes.
+void executeOn(benchmark::State& state, const std::string& base, CurveLookup lookup)
+{
+    const auto loaded = bench::loadedRig(base);
+    auto rig = std::make_unique<Rig>(*loaded);
+    RunOutcome outcome;
+    for (auto _ : state) {
+        outcome = Execute(*rig, {}, lookup);
+        benchmark::DoNotOptimize(rig->Gases[17]);
+    }
+    state.counters["passes"] = outcome.passes;
+}
+
+void ExecuteShipped(benchmark::State& state)
+{
+    executeOn(state, bench::shippedBase(), CurveLookup::Indexed);
+}
+BENCHMARK(ExecuteShipped)->Unit(benchmark::kMicrosecond);
+
+void ExecuteShippedFullScan(benchmark::State& state)
+{
+    executeOn(state, bench::shippedBase(), CurveLookup::FullScan);
+}
+BENCHMARK(ExecuteShippedFullScan)->Unit(benchmark::kMicrosecond);
+
+void ExecuteWorstCase(benchmark::State& state)
+{
+    executeOn(state, bench::worstCaseBase(), CurveLookup::Indexed);
+}
+BENCHMARK(ExecuteWorstCase)->Unit(benchmark::kMicrosecond);
+
+void ExecuteWorstCaseFullScan(benchmark::State& state)
+{
+    executeOn(state, bench::worstCaseBase(), CurveLookup::FullScan);
+}
+BENCHMARK(ExecuteWorstCaseFullScan)->Unit(benchmark::kMicrosecond);
+
+// One lookup for each gas of the worst case's bottle, cycling over its 14 working stages.
+void FindCalCurveScan(benchmark::State& state)
+{
+    const auto rig = bench::loadedRig(bench::worstCaseBase());
+    const auto& gases = rig->InputGases[1].Components;
+    int i = 0;
+    for (auto _ : state) {
+        const int stage = i % 14 + 1;
+        benchmark::DoNotOptimize(
+            FindCalCurve(*rig, stage, gases[i % MaxComponents + 1].Name.view()));
+        ++i;
+    }
+}
+BENCHMARK(FindCalCurveScan);
+
+void FindCalCurveIndexed(benchmark::State& state)
+{
+    const auto rig = bench::loadedRig(bench::worstCaseBase());
+    const auto& gases = rig->InputGases[1].Components;
+    CalCurveIndex index(*rig);
+    int i = 0;
+    for (auto _ : state) {
+        const int stage = i % 14 + 1;
+        benchmark::DoNotOptimize(
+            index.FindCalCurve(stage, gases[i % MaxComponents + 1].Name.view()));
+        ++i;
+    }
+}
+BENCHMARK(FindCalCurveIndexed);
+
+// What each run pays before its first lookup, and for the first lookup on each of 14 stages.
+void CalCurveIndexBuild(benchmark::State& state)
+{
+    const auto rig = bench::loadedRig(bench::worstCaseBase());
+    for (auto _ : state) {
+        CalCurveIndex index(*rig);
+        for (int stage = 1; stage <= 14; ++stage)
+            benchmark::DoNotOptimize(index.FindCalCurve(stage, "Ar"));
+    }
+}
+BENCHMARK(CalCurveIndexBuild)->Unit(benchmark::kMicrosecond);
+
+void DrawMixerOnRecordingCanvas(benchmark::State& state, const std::string& base)
+{
+    auto rig = bench::loadedRig(base);
+    Execute(*rig);
+    for (auto _ : state) {
+        testsupport::RecordingCanvas canvas;
+        DrawMixer(*rig, canvas);
+        benchmark::DoNotOptimize(canvas.ops.data());
+    }
+}
+BENCHMARK_CAPTURE(DrawMixerOnRecordingCanvas, Shipped, bench::shippedBase())
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(DrawMixerOnRecordingCanvas, WorstCase, bench::worstCaseBase())
+    ->Unit(benchmark::kMicrosecond);
+
+// meldrix-cli execute as a whole process, output thrown away.
+void CliExecuteProcess(benchmark::State& state, const std::string& base)
+{
+    std::string cli = MELDRIX_CLI;
+    std::string command = "execute";
+    std::string dataSet = base;
+    char* argv[] = { cli.data(), command.data(), dataSet.data(), nullptr };
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        if (posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv, environ) != 0) {
+            state.SkipWithError("cannot start meldrix-cli");
+            break;
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+BENCHMARK_CAPTURE(CliExecuteProcess, Shipped, bench::shippedBase())->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CliExecuteProcess, WorstCase, bench::worstCaseBase())
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
