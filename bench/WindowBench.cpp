@@ -176,8 +176,17 @@ void registerAll()
 
 } // namespace
 
+// The offscreen platform says once per window that it cannot pass size hints on: noise here.
+void dropSizeHintNotes(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(u"propagateSizeHints"_s))
+        return;
+    qt_message_output(type, context, message);
+}
+
 int main(int argc, char* argv[])
 {
+    qInstallMessageHandler(dropSizeHintNotes);
     // Offscreen unless told otherwise, so the figures need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
