@@ -1,5 +1,6 @@
 #include "BenchData.h"
 
+#include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 
 #include <stdexcept>
@@ -9,7 +10,9 @@ namespace meldrix::bench {
 std::unique_ptr<Rig> loadedRig(const std::string& base)
 {
     auto rig = std::make_unique<Rig>();
-    for (const LoadResult& result : StartUp(*rig, base))
+    StartUpSteps steps;
+    steps.initEquilibriumTables = InitEquilibriumTables;
+    for (const LoadResult& result : StartUp(*rig, base, steps))
         if (!result.read || !result.problem.empty())
             throw std::runtime_error("cannot load the data set " + base);
     return rig;

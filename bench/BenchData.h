@@ -19,7 +19,8 @@ inline std::string worstCaseBase()
     return std::string(MELDRIX_WORST_CASE);
 }
 
-//! A rig at start values with the data set `base` loaded, as after start-up.
+//! A rig at start values, its equilibrium tables filled and the data set `base` loaded, as after
+//! start-up.
 std::unique_ptr<Rig> loadedRig(const std::string& base);
 
 } // namespace meldrix::bench

@@ -1,7 +1,9 @@
 #include "BenchData.h"
 #include "calib/CalCurveLookup.h"
 #include "diagram/MixerDiagram.h"
+#include "equil/EquilibriumDriver.h"
 #include "mixer/Execute.h"
+#include "mixer/ResultsTable.h"
 #include "support/RecordingCanvas.h"
 
 #include <benchmark/benchmark.h>
@@ -17,14 +19,17 @@ namespace {
 
 using namespace meldrix;
 
-// Execute as the command-line tool runs it; the worst case runs all 100 passes.
+// Execute as the command-line tool runs it, equilibrium included; the worst case runs all 100
+// passes.
 void executeOn(benchmark::State& state, const std::string& base, CurveLookup lookup)
 {
     const auto loaded = bench::loadedRig(base);
     auto rig = std::make_unique<Rig>(*loaded);
+    ExecuteHooks hooks;
+    hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
     RunOutcome outcome;
     for (auto _ : state) {
-        outcome = Execute(*rig, {}, lookup);
+        outcome = Execute(*rig, hooks, lookup);
         benchmark::DoNotOptimize(rig->Gases[17]);
     }
     state.counters["passes"] = outcome.passes;
@@ -109,6 +114,30 @@ void DrawMixerOnRecordingCanvas(benchmark::State& state, const std::string& base
 BENCHMARK_CAPTURE(DrawMixerOnRecordingCanvas, Shipped, bench::shippedBase())
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(DrawMixerOnRecordingCanvas, WorstCase, bench::worstCaseBase())
+    ->Unit(benchmark::kMicrosecond);
+
+// The results table's content after a run, in each of its displays.
+void ShowResultsTable(benchmark::State& state, const std::string& base, ResultsDisplay display)
+{
+    auto rig = bench::loadedRig(base);
+    ExecuteHooks hooks;
+    hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+    Execute(*rig, hooks);
+    rig->LogDisplay = display.Log;
+    rig->EquilDisplay = display.Equil;
+    TCeltrixModel table;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ShowResults(*rig, table));
+}
+BENCHMARK_CAPTURE(ShowResultsTable, Shipped, bench::shippedBase(), ResultsDisplay {})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(
+    ShowResultsTable, ShippedLog, bench::shippedBase(), ResultsDisplay { true, false })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(
+    ShowResultsTable, ShippedEquil, bench::shippedBase(), ResultsDisplay { false, true })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ShowResultsTable, WorstCase, bench::worstCaseBase(), ResultsDisplay {})
     ->Unit(benchmark::kMicrosecond);
 
 // meldrix-cli execute as a whole process, output thrown away. The time is the wall clock of each
