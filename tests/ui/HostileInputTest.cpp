@@ -171,10 +171,12 @@ void HostileInputTest::typingAnythingIntoTheRecordEditorsKeepsRecordsSane()
         pressOk();
         const QString insanity = firstInsanity(m_window->rig());
         QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
+        trigger(u"Run1"_s);
+        for (const Composition& cell : m_window->rig().CellGases)
+            for (const GasComponent& slot : cell)
+                QVERIFY2(std::isfinite(slot.Fraction), qPrintable(text.left(40)));
+        expectTheDiagramStillDraws();
     }
-    trigger(u"Run1"_s);
-    QVERIFY(firstInsanity(m_window->rig()).isEmpty());
-    expectTheDiagramStillDraws();
 }
 
 void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
