@@ -1,4 +1,5 @@
-// Loads fuzzed data files over the shipped data set, runs Execute and draws the diagram.
+// Loads fuzzed data files over the shipped data set, runs Execute with the equilibrium driver,
+// fills the results table in its four displays and draws the diagram.
 //
 // Input: up to four pieces, each a kind byte (its low two bits pick .INP, .MIX, .CAL or .CEL), a
 // length in two little-endian bytes (cut to what is left) and that many bytes of the file. A file
@@ -6,7 +7,10 @@
 
 #include "ScratchFolder.h"
 #include "diagram/MixerDiagram.h"
+#include "equil/EquilibriumDriver.h"
+#include "equil/EquilibriumTables.h"
 #include "mixer/Execute.h"
+#include "mixer/ResultsTable.h"
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/RecordingCanvas.h"
@@ -25,7 +29,9 @@ const Rig& shippedRig()
 {
     static const std::unique_ptr<Rig> rig = [] {
         auto loaded = std::make_unique<Rig>();
-        for (const LoadResult& result : StartUp(*loaded, DefaultBaseName()))
+        StartUpSteps steps;
+        steps.initEquilibriumTables = InitEquilibriumTables;
+        for (const LoadResult& result : StartUp(*loaded, DefaultBaseName(), steps))
             if (!result.read) {
                 std::fprintf(stderr, "%s\n", result.problem.c_str());
                 std::abort(); // without the shipped data set the fuzzer would test little
@@ -63,7 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += length;
     }
 
-    const RunOutcome outcome = Execute(*rig);
+    ExecuteHooks hooks;
+    hooks.StartEquilibriumCalculations = [] { StartEquilibriumCalculations(*rig); };
+    const RunOutcome outcome = Execute(*rig, hooks);
+    static TCeltrixModel table("CellTabEd", MaxCells, MaxComponents);
+    for (const bool log : { false, true })
+        for (const bool equil : { false, true })
+            (void)FillResultsTable(*rig, { log, equil }, table);
     testsupport::RecordingCanvas canvas;
     DrawMixer(*rig, canvas);
 
