@@ -1,8 +1,11 @@
 #include "ui/TForm1.h"
 
+#include "chart/CalibrationChart.h"
+#include "chart/qt/TVistrelWidget.h"
 #include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
@@ -18,7 +21,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -33,6 +37,9 @@ constexpr int ClientWidth = 1067;
 constexpr int ClientHeight = 853;
 constexpr int MessageHeight = 20;
 constexpr int EditorWidth = 176;
+// Below this client size the spin box, OK and the editor no longer have room side by side.
+constexpr int MinimumClientWidth = 480;
+constexpr int MinimumClientHeight = 320;
 
 const QColor Maroon(128, 0, 0);
 const QColor Light3D(227, 227, 227);
@@ -78,6 +85,7 @@ TForm1::TForm1(QWidget* parent)
     createMenus();
     move(206, 225);
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setMinimumSize(MinimumClientWidth, MinimumClientHeight + menuBar()->sizeHint().height());
     dockControls();
 }
 
@@ -127,6 +135,7 @@ void TForm1::createControls()
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setGeometry(821, 144, 65, 21);
     Edit2->hide();
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { markGasName(); });
 
     // The results table, the point editor and the chart are placeholders with their designed
     // places until their widgets take them over.
@@ -151,18 +160,33 @@ void TForm1::createControls()
         CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
     CalCurveEdit->hide();
 
-    Vistrel1 = new QWidget(m_diagram);
-    Vistrel1->setObjectName(u"Vistrel1"_s);
+    Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);
     Vistrel1->setGeometry(583, 615, 235, 193);
+    ConfigureCalChart(Vistrel1->Chart());
     Vistrel1->hide();
 
-    CalGrid1 = new QTableWidget(100, 8, m_diagram);
+    // A view over the rig's curves: opening the editor formats only the rows in sight.
+    m_calCurveList = new CalCurveListModel(*m_rig, this);
+    CalGrid1 = new CalGridView(m_diagram);
     CalGrid1->setObjectName(u"CalGrid1"_s);
+    CalGrid1->setModel(m_calCurveList);
     CalGrid1->setGeometry(50, 616, 495, 192);
     const int gridWidths[] = { 64, 64, 64, 64, 42, 64, 64, 38 };
     for (int column = 0; column < 8; ++column)
         CalGrid1->setColumnWidth(column, gridWidths[column]);
+    // The last column takes what the designed widths leave; headings start on the left, so a
+    // narrow one still shows its beginning.
+    CalGrid1->horizontalHeader()->setStretchLastSection(true);
+    CalGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CalGrid1->horizontalHeader()->setHighlightSections(false);
     CalGrid1->verticalHeader()->hide();
+    CalGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    CalGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    CalGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    CalGrid1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+        | QAbstractItemView::SelectedClicked);
+    connect(CalGrid1, &QTableView::doubleClicked, this,
+        [this](const QModelIndex& index) { guarded([&] { SelectCalCurve(index); }); });
     CalGrid1->hide();
 
     OpenDialog1 = new QFileDialog(this);
@@ -256,6 +280,12 @@ void TForm1::dockControls()
     Message1->setAlignment(fits ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     const int bottom = Message1->isHidden() ? height : height - MessageHeight;
     ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
+    // The spin box, OK and the name field keep their designed places while the window is wide
+    // enough, and move left with the editor in a narrower one rather than hide behind it.
+    const int shift = std::min(0, width - ClientWidth);
+    SpinEdit1->move(824 + shift, 8);
+    Button1->move(821 + shift, 73);
+    Edit2->move(821 + shift, 144);
 }
 
 void TForm1::guarded(const std::function<void()>& command)
@@ -275,10 +305,12 @@ void TForm1::guarded(const std::function<void()>& command)
 void TForm1::showRigMessage()
 {
     const QString text = fromSystemText(m_rig->Message1.Text);
-    if (Message1->text() != text) {
+    const QString detail =
+        m_rig->Message1.Detail.empty() ? text : fromSystemText(m_rig->Message1.Detail);
+    if (Message1->text() != text)
         Message1->setText(text);
-        Message1->setToolTip(text);
-    }
+    if (Message1->toolTip() != detail)
+        Message1->setToolTip(detail);
     if (Message1->isHidden() == m_rig->Message1.Visible)
         Message1->setVisible(m_rig->Message1.Visible);
     dockControls();
@@ -319,7 +351,7 @@ void TForm1::HideCalForms()
 
 void TForm1::Exit1Click()
 {
-    // Nothing is saved on the way out.
+    // Nothing is saved unasked; closing asks when there are unsaved changes.
     guarded([this] { close(); });
 }
 
