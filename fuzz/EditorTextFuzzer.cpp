@@ -6,6 +6,7 @@
 
 #include "common/TextFormat.h"
 #include "rig/StartUp.h"
+#include "ui/CalibrationRows.h"
 #include "ui/EditorRows.h"
 
 #include <cmath>
@@ -79,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static auto rig = std::make_unique<Rig>();
     *rig = *start;
 
-    const int kind = data[0] % 4;
+    const int kind = data[0] % 5;
     const std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
     std::vector<EditorRow> rows;
     std::size_t at = 0;
@@ -120,6 +121,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(component.Fraction >= 0 && std::isfinite(component.Fraction),
                 "a gas takes a fraction that is negative or not finite", text);
         (void)InputGasesPage(*rig, gas);
+        break;
+    }
+    case 4: {
+        // The curve list: row i's key and value go into columns 1 + i % 7 of one curve.
+        const int curve = 1 + data[1] * 4 % MaxCalCurves;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const int column = 1 + static_cast<int>(i % 7);
+            (void)readWholeNumber(rows[i].Key);
+            (void)ReadCalGridText(*rig, curve, column, rows[i].Value);
+            (void)CalGridText(*rig, curve, column);
+        }
+        const CalCurveRecord& record = rig->CalCurves[curve];
+        check(std::isfinite(record.Temp) && std::isfinite(record.Press),
+            "a curve takes a Temp or Press that is not finite", text);
         break;
     }
     default:

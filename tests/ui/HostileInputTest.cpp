@@ -8,6 +8,7 @@
 #include "support/RecordingCanvas.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 
@@ -70,6 +71,16 @@ QString firstInsanity(const Rig& rig)
             || !sane(stage.FixGasType))
             return u"stage %1 holds a text longer than its field"_s.arg(f);
     }
+    for (int c = 1; c <= MaxCalCurves; ++c) {
+        const CalCurveRecord& curve = rig.CalCurves[c];
+        if (!std::isfinite(curve.Temp) || !std::isfinite(curve.Press))
+            return u"curve %1 holds a number that is not finite"_s.arg(c);
+        for (const CalPoint& point : curve.Points)
+            if (!std::isfinite(point.Reading) || !std::isfinite(point.Flow))
+                return u"curve %1 holds a point that is not finite"_s.arg(c);
+        if (!sane(curve.Make) || !sane(curve.Size) || !sane(curve.Float) || !sane(curve.Gas))
+            return u"curve %1 holds a text longer than its field"_s.arg(c);
+    }
     for (int g = 1; g <= MaxInputGases; ++g) {
         const GasRecord& gas = rig.InputGases[g];
         if (!sane(gas.Name))
@@ -94,6 +105,7 @@ private Q_SLOTS:
     void typingAnythingIntoTheRecordEditorsKeepsRecordsSane_data();
     void typingAnythingIntoTheRecordEditorsKeepsRecordsSane();
     void typingAnythingIntoTheTableEditorsKeepsElementsSane();
+    void typingAnythingIntoTheCalibrationEditorKeepsCurvesSane();
     void aFailedSaveAllNamesTheFileAndTheReason();
 
 private:
@@ -208,6 +220,35 @@ void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
         }
     }
     QVERIFY(firstInsanity(m_window->rig()).isEmpty());
+    expectTheDiagramStillDraws();
+}
+
+void HostileInputTest::typingAnythingIntoTheCalibrationEditorKeepsCurvesSane()
+{
+    auto* grid = control<CalGridView>(u"CalGrid1"_s);
+    auto* points = control<TCeltrix>(u"CalCurveEdit"_s);
+    for (const QString& text : hostileTexts()) {
+        trigger(u"Calibrations4"_s);
+        QVERIFY(grid && grid->isVisible() && points->isVisible());
+        for (int row = 0; row < 3; ++row)
+            for (int column = 1; column < 8; ++column)
+                grid->model()->setData(grid->model()->index(row, column), text);
+        for (int gridRow = 1; gridRow <= 2; ++gridRow) {
+            const int gridColumn = points->Model().FixedCols() + gridRow - 1;
+            QTest::mouseClick(points->viewport(), Qt::LeftButton, {},
+                points->GridCellRect(gridColumn, gridRow).center());
+            QTest::keyClicks(points, u"1"_s);
+            auto* field = points->findChild<QLineEdit*>(u"InplaceEdit"_s);
+            QVERIFY(field && field->isVisible());
+            field->setText(text);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        pressOk();
+        const QString insanity = firstInsanity(m_window->rig());
+        QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
+        control(u"Vistrel1"_s)->grab();
+    }
+    trigger(u"Run1"_s);
     expectTheDiagramStillDraws();
 }
 
