@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 1: {
         const int stage = 1 + data[1] % MaxFlowmeters;
-        ReadFlowmeterRows(*rig, stage, rows);
+        (void)ReadFlowmeterRows(*rig, stage, rows);
         const FlowmeterRecord& record = rig->Flowmeters[stage];
         check(record.Input >= 1 && record.Input <= MaxGases, "a stage takes an Input outside 1..32",
             text);
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 2: {
         const int gas = 1 + data[1] % MaxInputGases;
-        ReadInputGasRows(*rig, gas, rows, rows.front().Key);
+        (void)ReadInputGasRows(*rig, gas, rows, rows.front().Key);
         for (const GasComponent& component : rig->InputGases[gas].Components)
             check(component.Fraction >= 0 && std::isfinite(component.Fraction),
                 "a gas takes a fraction that is negative or not finite", text);
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     default:
-        ReadReadingRows(*rig, rows);
+        (void)ReadReadingRows(*rig, rows);
         for (const FlowmeterRecord& stage : rig->Flowmeters)
             check(std::isfinite(stage.Reading), "a reading is not finite", text);
         (void)FlowmeterReadingsPage(*rig);
