@@ -114,7 +114,8 @@ std::optional<long long> parseInteger(std::string_view text)
     bool negative = false;
     if (text[i] == '+' || text[i] == '-')
         negative = text[i++] == '-';
-    if (i == text.size())
+    // from_chars would take a second minus sign ("--5") and give a value that cannot be negated.
+    if (i == text.size() || !isDigit(text[i]))
         return std::nullopt;
     long long value = 0;
     const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), value);

@@ -83,7 +83,10 @@ TEST(ParseInteger, AcceptsWholeIntegersOnly)
     EXPECT_EQ(parseInteger("16"), 16);
     EXPECT_EQ(parseInteger("  -3"), -3);
     EXPECT_EQ(parseInteger("+5"), 5);
-    for (const char* bad : { "", "1.0", "12a", " 1 ", "+", "99999999999999999999" })
+    // "--300" was taken as 300 (found by fuzz_editor_text); "--9223372036854775808" negated
+    // the smallest long long.
+    for (const char* bad : { "", "1.0", "12a", " 1 ", "+", "99999999999999999999", "--300", "+-3",
+             "-+3", "--9223372036854775808", "- 3" })
         EXPECT_FALSE(parseInteger(bad).has_value()) << '"' << bad << '"';
 }
 

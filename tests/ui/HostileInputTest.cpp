@@ -1,0 +1,278 @@
+// Hostile typing and failing saves through the window: whatever the operator types into an editor
+// or a table cell, the records stay within their ranges, nothing crashes, and the diagram still
+// draws; a failed save names the file and the reason on the message line.
+
+#include "diagram/MixerDiagram.h"
+#include "rig/DataFiles.h"
+#include "support/Bytes.h"
+#include "support/RecordingCanvas.h"
+#include "support/TempDir.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
+#include "ui/ParameterEditor.h"
+#include "ui/TForm1.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+namespace {
+
+QStringList hostileTexts()
+{
+    return { QString(), u" "_s, u"1e308"_s, u"1e309"_s, u"-1e400"_s, u"4.9e-324"_s, u"1e-400"_s,
+        u"NaN"_s, u"nan"_s, u"inf"_s, u"-Infinity"_s, u"0x1p3"_s, u"1,5"_s, u"65535"_s, u"-1"_s,
+        u"M16"_s, u"I 0"_s, u"M99"_s, QString(1000, u'9'), QString(1000, u'x'),
+        u"-"_s + QString(400, u'9') + u".5"_s, u"\u65e5\u672c\u8a9e"_s, u"\u20ac\u03a9"_s,
+        u"\u0663\u0664"_s /* Arabic-Indic digits */, u"\x01\x07\x1b"_s, u"\t\r\n"_s,
+        QString(1, QChar(0)) + u"5"_s, u"\U0001F600"_s };
+}
+
+template <std::size_t N>
+bool sane(const ShortString<N>& text)
+{
+    return text.Length <= N;
+}
+
+// What no typing may break: every number an editor stores is finite, every reference stays in
+// the range the editors accept, every text within its field.
+QString firstInsanity(const Rig& rig)
+{
+    for (int c = 1; c <= MaxCells; ++c) {
+        const CellRecord& cell = rig.Cells[c];
+        if (!std::isfinite(cell.Temp) || !std::isfinite(cell.Pressure)
+            || !std::isfinite(cell.LeakO2) || !std::isfinite(cell.LeakN2)
+            || !std::isfinite(cell.LeakH2) || !std::isfinite(cell.LeakH2O))
+            return u"cell %1 holds a number that is not finite"_s.arg(c);
+        if (cell.Mix > MaxMixtures || !sane(cell.Name))
+            return u"cell %1 holds Mix %2"_s.arg(c).arg(cell.Mix);
+    }
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        const FlowmeterRecord& stage = rig.Flowmeters[f];
+        if (!std::isfinite(stage.FixGasT) || !std::isfinite(stage.Reading))
+            return u"stage %1 holds a number that is not finite"_s.arg(f);
+        if (stage.Input < 1 || stage.Input > MaxGases || stage.Output < 1
+            || stage.Output > MaxMixtures)
+            return u"stage %1 holds Input %2, Output %3"_s.arg(f)
+                .arg(stage.Input)
+                .arg(stage.Output);
+        if (!sane(stage.Make) || !sane(stage.Size) || !sane(stage.Float) || !sane(stage.FixGas)
+            || !sane(stage.FixGasType))
+            return u"stage %1 holds a text longer than its field"_s.arg(f);
+    }
+    for (int c = 1; c <= MaxCalCurves; ++c) {
+        const CalCurveRecord& curve = rig.CalCurves[c];
+        if (!std::isfinite(curve.Temp) || !std::isfinite(curve.Press))
+            return u"curve %1 holds a number that is not finite"_s.arg(c);
+        for (const CalPoint& point : curve.Points)
+            if (!std::isfinite(point.Reading) || !std::isfinite(point.Flow))
+                return u"curve %1 holds a point that is not finite"_s.arg(c);
+        if (!sane(curve.Make) || !sane(curve.Size) || !sane(curve.Float) || !sane(curve.Gas))
+            return u"curve %1 holds a text longer than its field"_s.arg(c);
+    }
+    for (int g = 1; g <= MaxInputGases; ++g) {
+        const GasRecord& gas = rig.InputGases[g];
+        if (!sane(gas.Name))
+            return u"gas %1 holds a name longer than its field"_s.arg(g);
+        for (const GasComponent& component : gas.Components)
+            if (!(component.Fraction >= 0) || !std::isfinite(component.Fraction)
+                || !sane(component.Name))
+                return u"gas %1 holds a component that is negative or not finite"_s.arg(g);
+    }
+    return {};
+}
+
+} // namespace
+
+class HostileInputTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void typingAnythingIntoTheRecordEditorsKeepsRecordsSane_data();
+    void typingAnythingIntoTheRecordEditorsKeepsRecordsSane();
+    void typingAnythingIntoTheTableEditorsKeepsElementsSane();
+    void typingAnythingIntoTheCalibrationEditorKeepsCurvesSane();
+    void aFailedSaveAllNamesTheFileAndTheReason();
+
+private:
+    template <typename T = QWidget>
+    T* control(const QString& name) const
+    {
+        return m_window->findChild<T*>(name);
+    }
+    void trigger(const QString& name) { control<QAction>(name)->trigger(); }
+    void pressOk() { control<QPushButton>(u"Button1"_s)->click(); }
+    void expectTheDiagramStillDraws();
+
+    std::unique_ptr<testsupport::TempDir> m_dir;
+    std::unique_ptr<TForm1> m_window;
+};
+
+void HostileInputTest::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_ALL, "C");
+}
+
+void HostileInputTest::init()
+{
+    m_dir = std::make_unique<testsupport::TempDir>();
+    m_window = std::make_unique<TForm1>();
+    m_window->StartUp(m_dir->file("Default"));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void HostileInputTest::cleanup()
+{
+    m_window.reset();
+    m_dir.reset();
+}
+
+void HostileInputTest::expectTheDiagramStillDraws()
+{
+    testsupport::RecordingCanvas canvas;
+    DrawMixer(m_window->rig(), canvas);
+    QVERIFY(!canvas.rectangles.empty());
+    const QImage image = m_window->centralWidget()->grab().toImage();
+    QVERIFY(!control<QLabel>(u"Message1"_s)->text().startsWith(u"The diagram could not"_s));
+    bool drawn = false;
+    for (int y = 0; y < image.height() && !drawn; y += 4)
+        for (int x = 0; x < image.width() && !drawn; x += 4)
+            drawn = image.pixelColor(x, y) != QColor(Qt::black);
+    QVERIFY2(drawn, "the diagram area stays black");
+}
+
+void HostileInputTest::typingAnythingIntoTheRecordEditorsKeepsRecordsSane_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("keysToo");
+    QTest::newRow("cells") << u"OutputCells3"_s << false;
+    QTest::newRow("flowmeters") << u"Flowmeters2"_s << false;
+    QTest::newRow("input gases") << u"InputMixtures3"_s << true;
+    QTest::newRow("readings") << u"FlowmeterReadings1"_s << false;
+}
+
+void HostileInputTest::typingAnythingIntoTheRecordEditorsKeepsRecordsSane()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, keysToo);
+    auto* editor = control<ParameterEditor>(u"ValueListEditor1"_s);
+    for (const QString& text : hostileTexts()) {
+        trigger(command);
+        for (int row = 0; row < editor->rowCount(); ++row) {
+            editor->item(row, 1)->setText(text);
+            if (keysToo)
+                editor->item(row, 0)->setText(text);
+        }
+        control<QLineEdit>(u"Edit2"_s)->setText(text);
+        pressOk();
+        const QString insanity = firstInsanity(m_window->rig());
+        QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
+        trigger(u"Run1"_s);
+        for (const Composition& cell : m_window->rig().CellGases)
+            for (const GasComponent& slot : cell)
+                QVERIFY2(std::isfinite(slot.Fraction), qPrintable(text.left(40)));
+        expectTheDiagramStillDraws();
+    }
+}
+
+void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
+{
+    for (const QString& name : { u"CellTabEd"_s, u"CalCurveEdit"_s }) {
+        auto* grid = control<TCeltrix>(name);
+        QVERIFY(grid);
+        grid->show();
+        grid->raise();
+        const QStringList texts = hostileTexts();
+        for (int i = 0; i < texts.size(); ++i) {
+            const int gridRow = 1 + i % grid->Model().NrOfRows();
+            const int gridColumn = grid->Model().FixedCols();
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                grid->GridCellRect(gridColumn, gridRow).center());
+            QTest::keyClicks(grid, u"1"_s);
+            auto* field = grid->findChild<QLineEdit*>(u"InplaceEdit"_s);
+            QVERIFY2(field && field->isVisible(), qPrintable(name));
+            field->setText(texts[i]);
+            QTest::keyClick(field, Qt::Key_Return);
+            const int column = grid->Model().DataColumn(gridColumn);
+            const int row = grid->Model().DataRow(gridRow);
+            const std::uint8_t state = grid->Model().ElemState(column, row);
+            QVERIFY2(
+                state == 0 || state == StateEmpty, qPrintable(name + u" "_s + texts[i].left(40)));
+            QVERIFY2(state != 0 || std::isfinite(grid->Model().Elem(column, row)),
+                qPrintable(name + u" stores "_s + texts[i].left(40)));
+            grid->grab(); // paints every cell, the one just typed included
+        }
+    }
+    QVERIFY(firstInsanity(m_window->rig()).isEmpty());
+    expectTheDiagramStillDraws();
+}
+
+void HostileInputTest::typingAnythingIntoTheCalibrationEditorKeepsCurvesSane()
+{
+    auto* grid = control<CalGridView>(u"CalGrid1"_s);
+    auto* points = control<TCeltrix>(u"CalCurveEdit"_s);
+    for (const QString& text : hostileTexts()) {
+        trigger(u"Calibrations4"_s);
+        QVERIFY(grid && grid->isVisible() && points->isVisible());
+        for (int row = 0; row < 3; ++row)
+            for (int column = 1; column < 8; ++column)
+                grid->model()->setData(grid->model()->index(row, column), text);
+        for (int gridRow = 1; gridRow <= 2; ++gridRow) {
+            const int gridColumn = points->Model().FixedCols() + gridRow - 1;
+            QTest::mouseClick(points->viewport(), Qt::LeftButton, {},
+                points->GridCellRect(gridColumn, gridRow).center());
+            QTest::keyClicks(points, u"1"_s);
+            auto* field = points->findChild<QLineEdit*>(u"InplaceEdit"_s);
+            QVERIFY(field && field->isVisible());
+            field->setText(text);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        pressOk();
+        const QString insanity = firstInsanity(m_window->rig());
+        QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
+        control(u"Vistrel1"_s)->grab();
+    }
+    trigger(u"Run1"_s);
+    expectTheDiagramStillDraws();
+}
+
+void HostileInputTest::aFailedSaveAllNamesTheFileAndTheReason()
+{
+    const std::string base = m_dir->file("Set");
+    SetFileNamesFromBase(m_window->rig(), base);
+    trigger(u"SaveAll1"_s);
+    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+    const auto before = testsupport::readBytes(base + ".INP");
+
+    std::filesystem::remove(base + ".CAL");
+    std::filesystem::create_directory(base + ".CAL");
+    m_window->rig().InputGases[1].Name = "Changed";
+    trigger(u"SaveAll1"_s);
+    auto* message = control<QLabel>(u"Message1"_s);
+    QVERIFY(message->isVisible());
+    QCOMPARE(message->text(),
+        u"Could not save the calibrations file '%1.CAL': it is not a regular file."_s.arg(
+            QString::fromStdString(base)));
+    QCOMPARE(testsupport::readBytes(base + ".INP"), before);
+}
+
+} // namespace meldrix
+
+QTEST_MAIN(meldrix::HostileInputTest)
+#include "HostileInputTest.moc"
