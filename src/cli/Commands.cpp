@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/ExecuteReport.h"
+#include "cli/ExportCommands.h"
 #include "cli/InputText.h"
 #include "cli/RigJson.h"
 #include "common/TextFormat.h"
@@ -37,7 +38,7 @@ std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err)
     auto rig = std::make_unique<Rig>();
     StartUpSteps steps;
     steps.initEquilibriumTables = InitEquilibriumTables;
-    const auto results = StartUp(*rig, base, steps);
+    const auto results = StartUp(*rig, DataSetBase(base), steps);
     int read = 0;
     for (const LoadResult& result : results) {
         read += result.read ? 1 : 0;
@@ -137,6 +138,8 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
+    } else if (outcome.status == RunStatus::Ok && format == ExecuteFormat::Csv) {
+        out << CellGasCsv(*rig);
     } else if (outcome.status == RunStatus::Ok) {
         if (const auto table = CellGasTable(*rig, logDisplay))
             out << *table;

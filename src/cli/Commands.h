@@ -39,9 +39,9 @@ struct ReadingArgument {
 //! `N=VALUE` with N a whole number 1..16 and VALUE a finite number; nullopt otherwise.
 std::optional<ReadingArgument> parseReadingArgument(std::string_view text);
 
-enum class ExecuteFormat { Json, Table };
+enum class ExecuteFormat { Json, Table, Csv };
 
-//! `execute BASE [--reading N=VALUE]... [--format json|table] [--log]`: loads the data set as
+//! `execute BASE [--reading N=VALUE]... [--format json|table|csv] [--log]`: loads the data set as
 //! Open All does, sets the readings, runs Execute with the equilibrium driver and prints the
 //! outcome; the table shows logarithms with `logDisplay`. Exit 0 when the run converged, 1 on a
 //! run error, 2 on a bad reading or when no file of the data set could be read.

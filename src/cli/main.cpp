@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/ExportCommands.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -8,6 +9,15 @@
 using namespace meldrix::cli;
 
 namespace {
+
+ExecuteFormat executeFormat(const std::string& name)
+{
+    if (name == "table")
+        return ExecuteFormat::Table;
+    if (name == "csv")
+        return ExecuteFormat::Csv;
+    return ExecuteFormat::Json;
+}
 
 int run(int argc, char** argv)
 {
@@ -45,10 +55,40 @@ int run(int argc, char** argv)
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     execute
-        ->add_option("--format", format, "json (default): one JSON object; table: cells by gases")
-        ->check(CLI::IsMember({ "json", "table" }));
+        ->add_option("--format", format,
+            "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
+        ->check(CLI::IsMember({ "json", "table", "csv" }));
     execute->add_flag(
         "--log", logDisplay, "With --format table: base-10 logarithms instead of fractions");
+
+    std::string outPath;
+    bool asLoaded = false;
+    CLI::App* diagram = app.add_subcommand(
+        "diagram", "Write the mixer diagram of the data set BASE, as the window shows it, as SVG");
+    diagram->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    diagram->add_option("--out", outPath, "The SVG file to write; - for standard output")
+        ->type_name("FILE.svg")
+        ->required();
+    diagram
+        ->add_option("--reading", readings,
+            "Reading of stage N (1..16) instead of the stored one; may be repeated")
+        ->type_name("N=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    diagram->add_flag(
+        "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
+
+    int curve = 0;
+    CLI::App* chart = app.add_subcommand("chart",
+        "Write a calibration curve of the data set BASE, drawn as the window's chart, as SVG");
+    chart->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    chart->add_option("--curve", curve, "The calibration curve to draw")
+        ->type_name("N")
+        ->check(CLI::Range(1, meldrix::MaxCalCurves))
+        ->required();
+    chart->add_option("--out", outPath, "The SVG file to write; - for standard output")
+        ->type_name("FILE.svg")
+        ->required();
 
     try {
         app.parse(argc, argv);
@@ -68,9 +108,11 @@ int run(int argc, char** argv)
     if (*build)
         return runBuild(jsonPath, base, std::cout, std::cerr);
     if (*execute)
-        return runExecute(base, readings,
-            format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr,
-            logDisplay);
+        return runExecute(base, readings, executeFormat(format), std::cout, std::cerr, logDisplay);
+    if (*diagram)
+        return runDiagram({ base, outPath, readings, !asLoaded }, std::cout, std::cerr);
+    if (*chart)
+        return runChart(base, curve, outPath, std::cout, std::cerr);
     return ExitUsage;
 }
 

@@ -3,6 +3,7 @@
 #include "common/TextFormat.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -572,6 +573,20 @@ std::string BaseNameOfPath(std::string_view path)
     if (dot == std::string_view::npos || dot < nameStart)
         return std::string(path);
     return std::string(path.substr(0, dot));
+}
+
+std::string DataSetBase(std::string_view path)
+{
+    const std::string base = BaseNameOfPath(path);
+    if (base.size() == path.size())
+        return base;
+    std::string extension(path.substr(base.size()));
+    for (char& c : extension)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const DataFile file : AllDataFiles)
+        if (extension == extensionOf(file))
+            return base;
+    return std::string(path);
 }
 
 } // namespace meldrix

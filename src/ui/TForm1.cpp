@@ -260,6 +260,7 @@ void TForm1::createMenus()
     addCommand(saveAs, u"OutputCells2"_s, u"OutputCells"_s, &TForm1::OutputCells2Click);
     addCommand(file, u"SaveAll1"_s, u"Save All"_s, &TForm1::SaveAll1Click);
     addCommand(file, u"SaveAllAs1"_s, u"Save All As"_s, &TForm1::SaveAllAs);
+    addCommand(file, u"ExportDiagram1"_s, u"Export diagram\u2026"_s, &TForm1::ExportDiagram1Click);
     file->addSeparator();
     addCommand(file, u"Exit1"_s, u"E&xit"_s, &TForm1::Exit1Click);
 
@@ -328,13 +329,13 @@ void TForm1::showRigMessage()
     dockControls();
 }
 
-void TForm1::StartUp(const std::string& baseName)
+void TForm1::StartUp(const std::string& baseName, bool namedByUser)
 {
     guarded([&] {
         StartUpSteps steps;
         steps.prepareEditorRows = [this] { ValueListEditor1->ensureRows(EditorRowCount); };
         steps.initEquilibriumTables = InitEquilibriumTables;
-        reportLoads(meldrix::StartUp(*m_rig, baseName, steps), true);
+        reportLoads(meldrix::StartUp(*m_rig, baseName, steps), !namedByUser);
     });
 }
 

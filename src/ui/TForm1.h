@@ -47,9 +47,9 @@ public:
     Rig& rig() { return *m_rig; }
     const Rig& rig() const { return *m_rig; }
 
-    //! Start-up with this window's editor rows, loading the data set `baseName`. A data set that
-    //! is missing stays silent; a damaged one is reported on the message line.
-    void StartUp(const std::string& baseName);
+    //! Start-up with this window's editor rows, loading the data set `baseName`. A damaged data
+    //! set is reported on the message line; a missing one only when the user named it.
+    void StartUp(const std::string& baseName, bool namedByUser = false);
 
     //! Replaces the modal run of the file dialogs (tests answer them without a modal loop).
     void setFileChooser(FileChooser chooser);
@@ -82,6 +82,7 @@ public Q_SLOTS:
     void OutputCells2Click();
     void SaveAll1Click();
     void SaveAllAs();
+    void ExportDiagram1Click();
     void Exit1Click();
 
     void InputMixtures3Click();
@@ -120,6 +121,9 @@ private:
     void saveDataFileAs(DataFile file);
     void reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent);
     void reportSave(const std::optional<std::string>& error);
+    //! Writes the diagram as the client area shows it, as SVG or PNG by the path's extension;
+    //! the reason when it could not be written.
+    std::optional<QString> exportDiagram(const QString& path);
     QMessageBox::StandardButton ask(QMessageBox& question);
     //! Asks before a save overwrites a file that was read as damaged; false when the answer is No.
     bool confirmReplacingDamaged(std::span<const DataFile> files);

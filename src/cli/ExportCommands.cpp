@@ -1,0 +1,148 @@
+#include "cli/ExportCommands.h"
+
+#include "chart/ChartExport.h"
+#include "cli/Commands.h"
+#include "common/Latin1.h"
+#include "diagram/DiagramExport.h"
+#include "equil/EquilibriumDriver.h"
+#include "mixer/Execute.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <vector>
+
+namespace meldrix::cli {
+
+namespace {
+
+constexpr const char* Prefix = "meldrix-cli: ";
+
+std::string seventeenDigits(double value)
+{
+    if (!std::isfinite(value))
+        return {};
+    std::array<char, 40> text {};
+    std::snprintf(text.data(), text.size(), "%.17g", value);
+    return text.data();
+}
+
+} // namespace
+
+std::string csvField(std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string CellGasCsv(const Rig& rig)
+{
+    std::string csv = "Gas";
+    for (int c = 1; c <= MaxCells; ++c)
+        csv += ','
+            + csvField("OC " + std::to_string(c) + "; " + latin1ToUtf8(rig.Cells[c].Name.view()));
+    csv += "\r\n";
+    for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k) {
+        csv += csvField(latin1ToUtf8(rig.GasList[k]));
+        for (int c = 1; c <= MaxCells; ++c)
+            csv += ',' + seventeenDigits(rig.CellGases[c][k].Fraction);
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+bool writeOutput(
+    const std::string& path, std::string_view content, std::ostream& out, std::ostream& err)
+{
+    if (path == "-") {
+        out << content;
+        out.flush();
+        return static_cast<bool>(out);
+    }
+    const std::filesystem::path target(path);
+    std::error_code error;
+    if (std::filesystem::exists(target, error)
+        && !std::filesystem::is_regular_file(target, error)) {
+        err << Prefix << "cannot write '" << path << "': not a regular file\n";
+        return false;
+    }
+    const std::filesystem::path temporary = target.string() + ".part";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            err << Prefix << "cannot write '" << path << "': " << std::strerror(errno) << '\n';
+            return false;
+        }
+        file.write(content.data(), static_cast<std::streamsize>(content.size()));
+        file.flush();
+        if (!file) {
+            err << Prefix << "cannot write '" << path << "'\n";
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, target, error);
+    if (error) {
+        err << Prefix << "cannot write '" << path << "': " << error.message() << '\n';
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err)
+{
+    std::vector<ReadingArgument> readings;
+    for (const std::string& text : request.readings) {
+        const auto reading = parseReadingArgument(text);
+        if (!reading) {
+            err << Prefix << "--reading '" << text
+                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE"
+                   " (see meldrix-cli diagram --help)\n";
+            return ExitUsage;
+        }
+        readings.push_back(*reading);
+    }
+
+    const auto rig = loadDataSet(request.base, err);
+    if (!rig)
+        return ExitUsage;
+    for (const ReadingArgument& reading : readings)
+        rig->Flowmeters[reading.stage].Reading = reading.value;
+    if (request.execute) {
+        // The same run as execute's, equilibrium included, though the picture does not show it.
+        ExecuteHooks hooks;
+        hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+        const RunOutcome outcome = Execute(*rig, hooks);
+        // The window keeps the picture of the run before; a report must not pass that off as
+        // this run's.
+        if (outcome.status != RunStatus::Ok) {
+            err << Prefix << outcome.message << " (no diagram written)\n";
+            return ExitFailed;
+        }
+    }
+    return writeOutput(request.outPath, MixerDiagramSvg(*rig), out, err) ? ExitOk : ExitFailed;
+}
+
+int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,
+    std::ostream& err)
+{
+    const auto rig = loadDataSet(base, err);
+    if (!rig)
+        return ExitUsage;
+    return writeOutput(outPath, CalibrationChartSvg(*rig, curve), out, err) ? ExitOk : ExitFailed;
+}
+
+} // namespace meldrix::cli

@@ -1,0 +1,87 @@
+#include "diagram/DiagramExport.h"
+#include "ui/DiagramArea.h"
+#include "ui/TForm1.h"
+#include "ui/Text.h"
+#include "ui/canvas/MixerDiagramPainter.h"
+
+#include <QBuffer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+namespace {
+
+const QString SvgFilter = u"SVG pictures (*.svg)"_s;
+const QString PngFilter = u"PNG pictures (*.png)"_s;
+
+// Written whole or not at all: the previous file stays as it was when anything fails.
+std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return u"it is not a regular file"_s;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> TForm1::exportDiagram(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const QSize area = m_diagram->size();
+    QByteArray bytes;
+    if (suffix == u"svg"_s) {
+        const std::string svg = MixerDiagramSvg(*m_rig, { area.width(), area.height() });
+        bytes = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
+    } else if (suffix == u"png"_s) {
+        QImage image(area, QImage::Format_RGB32);
+        {
+            QPainter painter(&image);
+            paintMixerDiagramArea(painter, *m_rig, area);
+        }
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.save(&buffer, "PNG"))
+            return u"the picture could not be encoded"_s;
+    } else {
+        return u"the name must end in .svg or .png"_s;
+    }
+    return writeWhole(path, bytes);
+}
+
+void TForm1::ExportDiagram1Click()
+{
+    guarded([this] {
+        SaveDialog1->setWindowTitle(u"Export diagram"_s);
+        SaveDialog1->setDirectory(dataSetFolder());
+        SaveDialog1->setNameFilters({ SvgFilter, PngFilter });
+        SaveDialog1->selectNameFilter(SvgFilter);
+        SaveDialog1->setDefaultSuffix(u"svg"_s);
+        // A name typed without an extension takes the one of the chosen picture kind.
+        const auto connection =
+            connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+                SaveDialog1->setDefaultSuffix(filter == PngFilter ? u"png"_s : u"svg"_s);
+            });
+        const std::optional<QString> path = chooseFile(*SaveDialog1);
+        disconnect(connection);
+        SaveDialog1->setDefaultSuffix(QString());
+        if (!path)
+            return;
+        if (const auto error = exportDiagram(*path))
+            ShowMessage(*m_rig,
+                toSystemText(u"The diagram could not be exported to %1: %2"_s.arg(*path, *error)));
+        else
+            ShowMessage(*m_rig, toSystemText(u"Diagram exported to %1"_s.arg(*path)));
+    });
+}
+
+} // namespace meldrix

@@ -1,0 +1,194 @@
+#include "cli/ExportCommands.h"
+
+#include "CliProcess.h"
+#include "chart/ChartExport.h"
+#include "cli/Commands.h"
+#include "diagram/DiagramExport.h"
+#include "mixer/Execute.h"
+#include "rig/StartUp.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace meldrix {
+namespace {
+
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::runCli;
+using testsupport::TempDir;
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (auto end = text.find(separator); end != std::string::npos;
+         end = text.find(separator, start)) {
+        parts.push_back(text.substr(start, end - start));
+        start = end + separator.size();
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+struct CsvFieldCase {
+    std::string text;
+    std::string field;
+};
+
+class CsvFieldTest : public ::testing::TestWithParam<CsvFieldCase> { };
+
+TEST_P(CsvFieldTest, QuotesOnlyWhatMustBeQuoted)
+{
+    EXPECT_EQ(cli::csvField(GetParam().text), GetParam().field);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rfc4180, CsvFieldTest,
+    ::testing::Values(CsvFieldCase { "OC 1; Cell A", "OC 1; Cell A" }, CsvFieldCase { "", "" },
+        CsvFieldCase { "a,b", "\"a,b\"" }, CsvFieldCase { "5\" pipe", "\"5\"\" pipe\"" },
+        CsvFieldCase { "two\r\nlines", "\"two\r\nlines\"" }, CsvFieldCase { "lf\n", "\"lf\n\"" },
+        CsvFieldCase { " spaced ", " spaced " }));
+
+// The shipped data set, built from its JSON into a fresh folder.
+class ExportCommandsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    void SetUp() override
+    {
+        std::ostringstream out, err;
+        ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+    }
+};
+
+TEST_F(ExportCommandsTest, CsvHoldsTheNumbersOfTheJson)
+{
+    const CliRun csv = runCli("execute " + base + " --reading 2=30 --format csv", dir);
+    const CliRun json = runCli("execute " + base + " --reading 2=30", dir);
+    ASSERT_EQ(csv.exitCode, cli::ExitOk) << csv.err;
+    ASSERT_EQ(json.exitCode, cli::ExitOk) << json.err;
+    const auto result = nlohmann::ordered_json::parse(json.out);
+
+    std::vector<std::string> lines = split(csv.out, "\r\n");
+    ASSERT_EQ(lines.back(), ""); // every line ends in CRLF, the last one too
+    lines.pop_back();
+    ASSERT_EQ(lines.size(), 1 + result["gas_list"].size());
+    EXPECT_EQ(lines[0],
+        "Gas,OC 1; Cell A,OC 2; Cell B,OC 3; Cell C,OC 4; Cell D,OC 5; None,OC 6; None,OC 7; "
+        "None,OC 8; None");
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const std::vector<std::string> fields = split(lines[k], ",");
+        ASSERT_EQ(fields.size(), 9u) << lines[k];
+        EXPECT_EQ(fields[0], result["gas_list"][k - 1]);
+        for (std::size_t c = 1; c <= 8; ++c)
+            EXPECT_EQ(std::stod(fields[c]), result["cells"][c - 1]["gas"][k - 1]["fraction"])
+                << "gas " << k << ", cell " << c;
+    }
+}
+
+TEST_F(ExportCommandsTest, CsvQuotesANameThatHoldsAComma)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Cells[2].Name = "Tube, left";
+    ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
+    EXPECT_THAT(split(cli::CellGasCsv(rig), "\r\n")[0], HasSubstr(",\"OC 2; Tube, left\",OC 3;"));
+}
+
+TEST_F(ExportCommandsTest, DiagramIsTheWindowsPictureAfterTheRun)
+{
+    const std::string svg = dir.file("rig.svg");
+    const CliRun run = runCli("diagram " + base + " --reading 1=12.5 --out " + svg, dir);
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Reading = 12.5;
+    ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
+    const std::string written = readFile(svg);
+    EXPECT_EQ(written, MixerDiagramSvg(rig));
+    EXPECT_THAT(written, HasSubstr("> 12.5</text>"));
+    EXPECT_FALSE(std::filesystem::exists(svg + ".part"));
+
+    // As loaded, the stored flows are drawn instead of the run's.
+    const CliRun asLoaded = runCli("diagram " + base + " --no-execute --out -", dir);
+    ASSERT_EQ(asLoaded.exitCode, cli::ExitOk) << asLoaded.err;
+    Rig loaded;
+    StartUp(loaded, base);
+    EXPECT_EQ(asLoaded.out, MixerDiagramSvg(loaded));
+    EXPECT_NE(asLoaded.out, written);
+}
+
+TEST_F(ExportCommandsTest, DiagramWritesNothingWhenItCannotBeComplete)
+{
+    const std::string svg = dir.file("kept.svg");
+    std::ofstream(svg) << "earlier picture";
+
+    // A mixture that feeds itself never converges.
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Input = 17;
+    rig.Flowmeters[1].Output = 1;
+    SetFileNamesFromBase(rig, dir.file("Loop"));
+    ASSERT_EQ(SaveAll(rig), std::nullopt);
+    const CliRun loop = runCli("diagram " + dir.file("Loop") + " --out " + svg, dir);
+    EXPECT_EQ(loop.exitCode, cli::ExitFailed);
+    EXPECT_THAT(loop.err, HasSubstr("Non-converging mixer!"));
+    EXPECT_EQ(readFile(svg), "earlier picture");
+
+    std::filesystem::create_directory(dir.file("folder.svg"));
+    const CliRun folder = runCli("diagram " + base + " --out " + dir.file("folder.svg"), dir);
+    EXPECT_EQ(folder.exitCode, cli::ExitFailed);
+    EXPECT_THAT(folder.err, HasSubstr("not a regular file"));
+
+    const CliRun noFolder = runCli("diagram " + base + " --out " + dir.file("no/such.svg"), dir);
+    EXPECT_EQ(noFolder.exitCode, cli::ExitFailed);
+    EXPECT_THAT(noFolder.err, HasSubstr("cannot write"));
+
+    for (const std::string& arguments : { base, base + " --out", std::string("--out x.svg"),
+             base + " --out x.svg --reading 17=1" }) {
+        const CliRun usage = runCli("diagram " + arguments, dir);
+        EXPECT_EQ(usage.exitCode, cli::ExitUsage) << arguments;
+        EXPECT_THAT(usage.err, HasSubstr("--help")) << arguments;
+    }
+}
+
+TEST_F(ExportCommandsTest, ChartIsTheWindowsCalibrationChart)
+{
+    const std::string svg = dir.file("curve.svg");
+    const CliRun run = runCli("chart " + base + ".CAL --curve 2 --out " + svg, dir);
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    Rig rig;
+    StartUp(rig, base);
+    EXPECT_EQ(readFile(svg), CalibrationChartSvg(rig, 2));
+    EXPECT_THAT(readFile(svg), HasSubstr(">Calibration curve 2</text>"));
+
+    for (const char* arguments : { "--curve 0 --out -", "--curve 1001 --out -", "--curve x --out -",
+             "--out -", "--curve 1" }) {
+        const CliRun usage = runCli("chart " + base + " " + std::string(arguments), dir);
+        EXPECT_EQ(usage.exitCode, cli::ExitUsage) << arguments;
+        EXPECT_EQ(usage.out, "") << arguments;
+        EXPECT_THAT(usage.err, HasSubstr("--help")) << arguments;
+    }
+    const CliRun missing = runCli("chart " + dir.file("Nothing") + " --curve 1 --out -", dir);
+    EXPECT_EQ(missing.exitCode, cli::ExitUsage);
+    EXPECT_THAT(missing.err, HasSubstr("none of the four files"));
+}
+
+} // namespace
+} // namespace meldrix
