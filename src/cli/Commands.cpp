@@ -38,7 +38,7 @@ std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err)
     auto rig = std::make_unique<Rig>();
     StartUpSteps steps;
     steps.initEquilibriumTables = InitEquilibriumTables;
-    const auto results = StartUp(*rig, DataSetBase(base), steps);
+    const auto results = StartUp(*rig, base, steps);
     int read = 0;
     for (const LoadResult& result : results) {
         read += result.read ? 1 : 0;

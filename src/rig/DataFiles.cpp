@@ -550,21 +550,6 @@ std::string LoadSummary(std::span<const LoadResult> results)
     return summary + ".";
 }
 
-std::string DataSetBaseName(std::string_view name)
-{
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.find('/', dot) != std::string_view::npos)
-        return std::string(name);
-    std::string extension(name.substr(dot));
-    for (char& c : extension)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    for (const DataFile file : AllDataFiles)
-        if (extension == extensionOf(file))
-            return std::string(name.substr(0, dot));
-    return std::string(name);
-}
-
 std::string BaseNameOfPath(std::string_view path)
 {
     const std::size_t nameStart =
@@ -575,7 +560,7 @@ std::string BaseNameOfPath(std::string_view path)
     return std::string(path.substr(0, dot));
 }
 
-std::string DataSetBase(std::string_view path)
+std::string DataSetBaseName(std::string_view path)
 {
     const std::string base = BaseNameOfPath(path);
     if (base.size() == path.size())

@@ -88,8 +88,4 @@ std::string DataSetBaseName(std::string_view name);
 //! ("/data/Run.2/Rig1.CEL" gives "/data/Run.2/Rig1"); a dot in a folder name is kept.
 std::string BaseNameOfPath(std::string_view path);
 
-//! The data set a user names on a command line: a base name, or one of its four files
-//! ("Rig.MIX" gives "Rig"; the extension in any case). Other extensions belong to the base name.
-std::string DataSetBase(std::string_view path);
-
 } // namespace meldrix

@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
     if (arguments.isEmpty())
         window.StartUp(meldrix::DefaultBaseName());
     else
-        window.StartUp(meldrix::DataSetBase(meldrix::toSystemText(arguments[0])), true);
+        window.StartUp(meldrix::DataSetBaseName(meldrix::toSystemText(arguments[0])), true);
     window.show();
     return QApplication::exec();
 }

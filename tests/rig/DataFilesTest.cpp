@@ -293,14 +293,14 @@ TEST(BaseNameOfPath, RemovesOnlyTheFileNamesExtension)
     EXPECT_EQ(BaseNameOfPath("/data/.CEL"), "/data/");
 }
 
-TEST(DataSetBase, RemovesOnlyTheExtensionOfADataFile)
+TEST(DataSetBaseName, RemovesOnlyTheExtensionOfADataFile)
 {
-    EXPECT_EQ(DataSetBase("/data/Rig1.MIX"), "/data/Rig1");
-    EXPECT_EQ(DataSetBase("Rig1.cel"), "Rig1");
-    EXPECT_EQ(DataSetBase("/data/Rig1"), "/data/Rig1");
-    EXPECT_EQ(DataSetBase("/data/Run.2"), "/data/Run.2");
-    EXPECT_EQ(DataSetBase("/data/Run.2/Rig"), "/data/Run.2/Rig");
-    EXPECT_EQ(DataSetBase("/data/Rig.INPX"), "/data/Rig.INPX");
+    EXPECT_EQ(DataSetBaseName("/data/Rig1.MIX"), "/data/Rig1");
+    EXPECT_EQ(DataSetBaseName("Rig1.cel"), "Rig1");
+    EXPECT_EQ(DataSetBaseName("/data/Rig1"), "/data/Rig1");
+    EXPECT_EQ(DataSetBaseName("/data/Run.2"), "/data/Run.2");
+    EXPECT_EQ(DataSetBaseName("/data/Run.2/Rig"), "/data/Run.2/Rig");
+    EXPECT_EQ(DataSetBaseName("/data/Rig.INPX"), "/data/Rig.INPX");
 }
 
 } // namespace
