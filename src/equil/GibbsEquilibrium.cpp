@@ -52,10 +52,36 @@ struct System {
     std::vector<Real> b; // element amounts per mole of feed
     int carbon = -1; // row of carbon, -1 when the feed holds none
     bool graphiteKnown = false;
+    bool graphiteFed = false;
     Real gGraphite = 0.0L;
 
+    std::vector<std::vector<std::pair<std::size_t, Real>>> parts; // per species: element, atoms
+    std::vector<std::vector<std::pair<std::size_t, Real>>> holders; // per element: species, atoms
+
     Real atoms(std::size_t i, std::size_t j) const { return a[i * J + j]; }
+    void index()
+    {
+        parts.assign(J, {});
+        holders.assign(E, {});
+        for (std::size_t i = 0; i < E; ++i)
+            for (std::size_t j = 0; j < J; ++j)
+                if (atoms(i, j) != 0.0L) {
+                    parts[j].emplace_back(i, atoms(i, j));
+                    holders[i].emplace_back(j, atoms(i, j));
+                }
+    }
 };
+
+// exp() in extended precision costs several times the double one; within the double range the
+// double result, corrected by the part of the exponent that double cannot hold, is as exact.
+Real exponential(Real y)
+{
+    if (y > -700.0L && y < 700.0L) {
+        const double coarse = static_cast<double>(y);
+        return static_cast<Real>(std::exp(coarse)) * (1.0L + (y - coarse));
+    }
+    return std::exp(y);
+}
 
 // Symmetric positive definite solve by LDL^T after scaling to a unit diagonal; rows the step can
 // say nothing about (a zero diagonal) get no step.
@@ -163,10 +189,10 @@ void Minimiser::evaluate()
 {
     for (std::size_t j = 0; j < s.J; ++j) {
         Real sum = -s.c[j];
-        for (std::size_t i = 0; i < s.E; ++i)
-            sum += s.atoms(i, j) * pi[i];
+        for (const auto& [i, count] : s.parts[j])
+            sum += count * pi[i];
         y[j] = sum;
-        x[j] = std::exp(sum);
+        x[j] = exponential(sum);
     }
 }
 
@@ -186,8 +212,8 @@ std::vector<Real> Minimiser::gradient(const std::vector<std::size_t>& rows) cons
     std::vector<Real> g(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         Real held = 0.0L;
-        for (std::size_t j = 0; j < s.J; ++j)
-            held += s.atoms(rows[r], j) * x[j];
+        for (const auto& [j, count] : s.holders[rows[r]])
+            held += count * x[j];
         g[r] = s.b[rows[r]] - t * held;
     }
     return g;
@@ -196,16 +222,23 @@ std::vector<Real> Minimiser::gradient(const std::vector<std::size_t>& rows) cons
 std::vector<Real> Minimiser::hessian(const std::vector<std::size_t>& rows) const
 {
     const std::size_t n = rows.size();
+    constexpr std::size_t NotFree = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> rowOf(s.E, NotFree);
+    for (std::size_t r = 0; r < n; ++r)
+        rowOf[rows[r]] = r;
     std::vector<Real> h(n * n, 0.0L);
     for (std::size_t j = 0; j < s.J; ++j) {
         if (x[j] == 0.0L)
             continue;
-        for (std::size_t r = 0; r < n; ++r) {
-            const Real ar = s.atoms(rows[r], j);
-            if (ar == 0.0L)
+        for (const auto& [i, ai] : s.parts[j]) {
+            const std::size_t r = rowOf[i];
+            if (r == NotFree)
                 continue;
-            for (std::size_t q = 0; q <= r; ++q)
-                h[r * n + q] += t * ar * s.atoms(rows[q], j) * x[j];
+            for (const auto& [k, ak] : s.parts[j]) {
+                const std::size_t q = rowOf[k];
+                if (q != NotFree && q <= r)
+                    h[r * n + q] += t * ai * ak * x[j];
+            }
         }
     }
     for (std::size_t r = 0; r < n; ++r)
@@ -229,27 +262,31 @@ void Minimiser::startingPotentials()
     if (s.carbon >= 0 && s.graphiteKnown)
         pi[static_cast<std::size_t>(s.carbon)] = s.gGraphite;
     const auto rows = freeRows();
+    evaluate();
     for (int sweep = 0; sweep < 3; ++sweep) {
         for (std::size_t i : rows) {
             for (int step = 0; step < 30; ++step) {
-                evaluate();
                 Real held = 0.0L;
                 Real slope = 0.0L;
-                for (std::size_t j = 0; j < s.J; ++j) {
-                    held += s.atoms(i, j) * x[j];
-                    slope += s.atoms(i, j) * s.atoms(i, j) * x[j];
+                for (const auto& [j, count] : s.holders[i]) {
+                    held += count * x[j];
+                    slope += count * count * x[j];
                 }
+                Real delta = 0.0L;
                 if (held <= 0.0L || !std::isfinite(held)) {
-                    pi[i] += held <= 0.0L ? MaxPotentialStep : -MaxPotentialStep;
-                    continue;
+                    delta = held <= 0.0L ? MaxPotentialStep : -MaxPotentialStep;
+                } else {
+                    // ln(held) is convex in pi_i with a slope between the least and most atoms.
+                    const Real miss = std::log(held) - std::log(s.b[i] / t);
+                    if (std::fabs(miss) < 1e-2L)
+                        break;
+                    delta = std::clamp(-miss / (slope / held), -MaxPotentialStep, MaxPotentialStep);
                 }
-                // ln(held) is convex in pi_i with a slope between the least and most atoms.
-                const Real miss = std::log(held) - std::log(s.b[i] / t);
-                const Real delta =
-                    std::clamp(-miss / (slope / held), -MaxPotentialStep, MaxPotentialStep);
                 pi[i] += delta;
-                if (std::fabs(miss) < 1e-3L)
-                    break;
+                for (const auto& [j, count] : s.holders[i]) {
+                    y[j] += count * delta;
+                    x[j] = exponential(y[j]);
+                }
             }
         }
     }
@@ -302,8 +339,8 @@ Real Minimiser::carbonLeft() const
 {
     const auto c = static_cast<std::size_t>(s.carbon);
     Real held = 0.0L;
-    for (std::size_t j = 0; j < s.J; ++j)
-        held += s.atoms(c, j) * x[j];
+    for (const auto& [j, count] : s.holders[c])
+        held += count * x[j];
     return s.b[c] - t * held;
 }
 
@@ -322,10 +359,11 @@ bool Minimiser::solveForAmount()
             return true;
         graphite = false;
     }
-    if (!maximise())
-        return false;
+    // More carbon than the gas can hold sends the free carbon potential up without end, so a
+    // free solve that fails above graphite's potential still points to graphite.
+    const bool solved = maximise();
     if (pi[c] <= s.gGraphite)
-        return true;
+        return solved;
     graphite = true;
     pi[c] = s.gGraphite;
     return maximise();
@@ -354,13 +392,8 @@ bool Minimiser::solve(std::string& failure)
     Real high = std::log(total / fewest) + 1.0L;
     Real nu = 0.0L;
     t = 1.0L;
-    // Carbon fed only as graphite has no gas to go to: graphite starts present.
-    if (s.carbon >= 0 && s.graphiteKnown) {
-        bool inGas = false;
-        for (std::size_t j = 0; j < s.J; ++j)
-            inGas = inGas || s.atoms(static_cast<std::size_t>(s.carbon), j) > 0.0L;
-        graphite = !inGas;
-    }
+    // Graphite fed may hold more carbon than any gas could: graphite then starts present.
+    graphite = s.graphiteFed;
     startingPotentials();
 
     for (int outer = 0; outer < MaxOuterIterations; ++outer) {
@@ -505,6 +538,8 @@ GibbsResult GibbsEquilibrium(
             graphite = &species;
     }
     system.J = gases.size() + inert.size();
+    if (system.J == 0)
+        return failed(result, "the feed is graphite alone, with no gas to balance");
     system.a.assign(system.E * system.J, 0.0L);
     system.c.assign(system.J, 0.0L);
     system.b.assign(system.E, 0.0L);
@@ -532,8 +567,11 @@ GibbsResult GibbsEquilibrium(
     if (system.carbon >= 0 && graphite) {
         system.graphiteKnown = true;
         system.gGraphite = graphite->GibbsOverRT(kelvin);
+        system.graphiteFed = std::any_of(
+            known.begin(), known.end(), [&](const auto& entry) { return entry.first == graphite; });
     }
 
+    system.index();
     Minimiser minimiser(system);
     std::string failure;
     if (!minimiser.solve(failure))

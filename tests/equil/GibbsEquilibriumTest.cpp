@@ -211,6 +211,17 @@ TEST(GibbsEquilibriumTest, HydrogenBurnsInExcessOxygen)
     EXPECT_NEAR(result.fraction("H2"), 5.5e-11, 0.1e-11);
 }
 
+TEST(GibbsEquilibriumTest, GraphiteFedBeyondWhatTheGasCanHoldStaysGraphite)
+{
+    // Carbon with a trace of oxygen: nearly all of it cannot leave as CO.
+    const std::vector<FeedComponent> feed { { "C(gr)", 0.5 }, { "O2", 1e-6 }, { "Ar", 0.5 } };
+    const auto result = solve(feed, 1500.0);
+    expectEquilibrium(feed, result);
+    const double fed = 0.5 + 1e-6 + 0.5; // the feed is taken per mole
+    EXPECT_NEAR(result.Graphite, (0.5 - 2e-6) / fed, 1e-9);
+    EXPECT_NEAR(result.fraction("CO"), 2e-6 / (0.5 + 2e-6), 1e-9);
+}
+
 TEST(GibbsEquilibriumTest, UnknownComponentsKeepTheirShareAndAreReported)
 {
     const std::vector<FeedComponent> feed { { "Xe", 0.5 }, { "h2", 0.25 }, { "O2", 0.25 } };
@@ -263,6 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Gibbs, GibbsFailureTest,
         FailureCase { air, 1000.0, -1.0, "is not above 0" },
         FailureCase { air, 1000.0, nan, "pressure NaN bar" },
         FailureCase { {}, 1000.0, 1.0, "no species" },
+        FailureCase { { { "C(gr)", 1.0 } }, 1000.0, 1.0, "graphite alone" },
         FailureCase { { { "Xe", 1.0 }, { "O2", 0.0 } }, 1000.0, 1.0, "no species" },
         FailureCase { { { "O2", -0.1 }, { "N2", 1.0 } }, 1000.0, 1.0, "fraction of O2" },
         FailureCase { { { "O2", nan } }, 1000.0, 1.0, "fraction of O2" }));
