@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/EquilibriumCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -47,6 +48,9 @@ int run(int argc, char** argv)
         ->add_option("--format", format, "json (default): one JSON object; table: cells by gases")
         ->check(CLI::IsMember({ "json", "table" }));
 
+    EquilibriumOptions equilibriumOptions;
+    CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -67,6 +71,8 @@ int run(int argc, char** argv)
     if (*execute)
         return runExecute(base, readings,
             format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr);
+    if (*equilibrium)
+        return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 

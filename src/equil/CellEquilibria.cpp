@@ -1,5 +1,7 @@
 #include "equil/CellEquilibria.h"
 
+#include <algorithm>
+
 namespace meldrix {
 
 namespace {
@@ -30,6 +32,25 @@ std::vector<CellEquilibrium> CellEquilibria(const Rig& rig, const ThermoData& da
         if (isFedCell(rig.Cells[c]))
             results.push_back({ c, CellEquilibriumAt(rig, c, rig.Cells[c].Temp, data) });
     return results;
+}
+
+std::vector<std::string> SpeciesReaching(
+    std::span<const GibbsResult* const> results, double least, const ThermoData& data)
+{
+    const auto reaches = [&](std::string_view name) {
+        return std::any_of(results.begin(), results.end(), [&](const GibbsResult* result) {
+            return result->Ok && result->fraction(name) >= least;
+        });
+    };
+    std::vector<std::string> names;
+    for (const ThermoSpecies& species : data.Species)
+        if (!species.Condensed && reaches(species.Formula))
+            names.push_back(species.Formula);
+    for (const GibbsResult* result : results)
+        for (const std::string& name : result->Inert)
+            if (std::find(names.begin(), names.end(), name) == names.end() && reaches(name))
+                names.push_back(name);
+    return names;
 }
 
 } // namespace meldrix

@@ -3,6 +3,8 @@
 #include "equil/GibbsEquilibrium.h"
 #include "rig/Rig.h"
 
+#include <span>
+#include <string>
 #include <vector>
 
 namespace meldrix {
@@ -24,5 +26,10 @@ GibbsResult CellEquilibriumAt(
 //! Read after an Execute that converged: between runs CellGases hold the last run's gases.
 std::vector<CellEquilibrium> CellEquilibria(
     const Rig& rig, const ThermoData& data = BuiltInThermoData());
+
+//! The species whose fraction reaches `least` in some solved result: the data's species in data
+//! order, then the inert components in the order first met.
+std::vector<std::string> SpeciesReaching(std::span<const GibbsResult* const> results, double least,
+    const ThermoData& data = BuiltInThermoData());
 
 } // namespace meldrix
