@@ -3,8 +3,10 @@
 #include "equil/GibbsEquilibrium.h"
 #include "rig/Rig.h"
 
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace meldrix {
@@ -31,5 +33,34 @@ std::vector<CellEquilibrium> CellEquilibria(
 //! order, then the inert components in the order first met.
 std::vector<std::string> SpeciesReaching(std::span<const GibbsResult* const> results, double least,
     const ThermoData& data = BuiltInThermoData());
+
+//! What the results table shows in its display of the cells' equilibria.
+struct EquilibriumDisplay {
+    //! The species that reach 1e-12 in some cell, then Log10PO2Row.
+    std::vector<std::string> RowNames;
+    //! Per cell 1..8, one value per row; nullopt marks an undefined element (a cell not fed or
+    //! not solved, a fraction of 0 in the logarithmic display, a gas without oxygen).
+    OneBased<std::vector<std::optional<double>>, MaxCells> Values;
+    //! One line per cell that could not be solved: "OC c; Name: why".
+    std::vector<std::string> Problems;
+};
+
+inline constexpr std::string_view Log10PO2Row = "log10 pO2";
+
+//! The display of every fed cell's equilibrium: fractions, or their base-10 logarithms when
+//! `logarithmic`; the log10 pO2 row holds the logarithm in both.
+EquilibriumDisplay CellEquilibriumDisplay(
+    const Rig& rig, bool logarithmic, const ThermoData& data = BuiltInThermoData());
+
+//! log10 pO2 of one cell's gas against temperature.
+struct PO2Curve {
+    int Cell = 0; //!< 1..8
+    std::vector<std::pair<double, double>> Points; //!< [°C], [log10 bar]; solved points only
+};
+
+//! The curve of every fed cell whose gas holds oxygen, from `fromCelsius` to `toCelsius` in steps
+//! of `stepKelvin` [°C, °C, K].
+std::vector<PO2Curve> PO2Curves(const Rig& rig, double fromCelsius, double toCelsius,
+    double stepKelvin, const ThermoData& data = BuiltInThermoData());
 
 } // namespace meldrix
