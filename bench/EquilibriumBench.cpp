@@ -1,4 +1,4 @@
-#include "equil/CellEquilibria.h"
+#include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
@@ -29,7 +29,7 @@ void EquilibriumOfEightCells(benchmark::State& state)
     const auto rig = eightFedCells();
     BuiltInThermoData(); // parsed once per program, not per run
     for (auto _ : state) {
-        const auto results = CellEquilibria(*rig);
+        const auto results = CellGibbsEquilibria(*rig);
         benchmark::DoNotOptimize(results);
         if (results.size() != 8 || !results.back().Result.Ok)
             state.SkipWithError("a cell did not solve");
@@ -44,7 +44,7 @@ void PO2SweepOfOneCell(benchmark::State& state)
     BuiltInThermoData();
     for (auto _ : state) {
         for (int celsius = 300; celsius <= 1500; celsius += 10)
-            benchmark::DoNotOptimize(CellEquilibriumAt(*rig, 2, celsius));
+            benchmark::DoNotOptimize(CellGibbsAt(*rig, 2, celsius));
     }
 }
 BENCHMARK(PO2SweepOfOneCell)->Unit(benchmark::kMicrosecond);

@@ -4,7 +4,7 @@
 #include "cli/RigJson.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
-#include "equil/CellEquilibria.h"
+#include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 
 #include <algorithm>
@@ -29,10 +29,10 @@ OrderedJson number(double value)
     return value;
 }
 
-std::vector<const GibbsResult*> resultsOf(std::span<const CellEquilibriumRow> rows)
+std::vector<const GibbsResult*> resultsOf(std::span<const EquilibriumRow> rows)
 {
     std::vector<const GibbsResult*> results;
-    for (const CellEquilibriumRow& row : rows)
+    for (const EquilibriumRow& row : rows)
         results.push_back(&row.Result);
     return results;
 }
@@ -78,12 +78,12 @@ std::string csvField(const std::string& text)
     return quoted + '"';
 }
 
-std::string cellTitle(const CellEquilibriumRow& row)
+std::string cellTitle(const EquilibriumRow& row)
 {
     return "OC " + formatInt(row.Cell) + "; " + latin1ToUtf8(row.Name);
 }
 
-std::string celsiusTitle(const CellEquilibriumRow& row)
+std::string celsiusTitle(const EquilibriumRow& row)
 {
     return formatFixed(row.Result.Kelvin - 273.15, 0, 1) + " \u00B0C";
 }
@@ -119,10 +119,10 @@ std::optional<TemperatureSweep> parseTemperatureSweep(std::string_view text)
     return TemperatureSweep { *from, *to, *step };
 }
 
-OrderedJson EquilibriumToJson(std::span<const CellEquilibriumRow> rows)
+OrderedJson EquilibriumToJson(std::span<const EquilibriumRow> rows)
 {
     OrderedJson cells = OrderedJson::array();
-    for (const CellEquilibriumRow& row : rows) {
+    for (const EquilibriumRow& row : rows) {
         const GibbsResult& result = row.Result;
         OrderedJson species = OrderedJson::array();
         for (const SpeciesFraction& fraction : result.Species)
@@ -143,14 +143,14 @@ OrderedJson EquilibriumToJson(std::span<const CellEquilibriumRow> rows)
     return { { "cells", cells } };
 }
 
-std::string EquilibriumTable(std::span<const CellEquilibriumRow> rows, bool sweep)
+std::string EquilibriumTable(std::span<const EquilibriumRow> rows, bool sweep)
 {
     constexpr int ValueWidth = 14;
     const auto names = SpeciesReaching(resultsOf(rows), ShownFraction);
 
     std::vector<std::string> titles;
     std::size_t columnWidth = ValueWidth;
-    for (const CellEquilibriumRow& row : rows) {
+    for (const EquilibriumRow& row : rows) {
         titles.push_back(sweep ? celsiusTitle(row) : cellTitle(row));
         columnWidth = std::max(columnWidth, displayWidth(titles.back()));
     }
@@ -168,7 +168,7 @@ std::string EquilibriumTable(std::span<const CellEquilibriumRow> rows, bool swee
     table += '\n';
     const auto line = [&](const std::string& heading, auto value) {
         table += padRight(heading, headingWidth);
-        for (const CellEquilibriumRow& row : rows)
+        for (const EquilibriumRow& row : rows)
             table += "  " + padLeft(row.Result.Ok ? value(row.Result) : "error", columnWidth);
         table += '\n';
     };
@@ -197,14 +197,14 @@ std::string EquilibriumTable(std::span<const CellEquilibriumRow> rows, bool swee
     return table;
 }
 
-std::string EquilibriumCsv(std::span<const CellEquilibriumRow> rows)
+std::string EquilibriumCsv(std::span<const EquilibriumRow> rows)
 {
     const auto names = SpeciesReaching(resultsOf(rows), std::numeric_limits<double>::denorm_min());
     std::string csv = "cell,name,temperature_K,pressure_bar,status,message,log10_pO2,graphite";
     for (const std::string& name : names)
         csv += ',' + csvField(latin1ToUtf8(name));
     csv += '\n';
-    for (const CellEquilibriumRow& row : rows) {
+    for (const EquilibriumRow& row : rows) {
         const GibbsResult& result = row.Result;
         csv += formatInt(row.Cell) + ',' + csvField(latin1ToUtf8(row.Name)) + ','
             + seventeenDigits(result.Kelvin) + ',' + seventeenDigits(result.Bar) + ','
@@ -267,7 +267,7 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
         return ExitFailed;
     }
 
-    std::vector<CellEquilibriumRow> rows;
+    std::vector<EquilibriumRow> rows;
     if (options.Cell) {
         const int c = *options.Cell;
         const CellRecord& cell = rig->Cells[c];
@@ -278,10 +278,9 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
         const std::vector<double> temperatures =
             sweep ? sweep->temperatures() : std::vector<double> { cell.Temp };
         for (const double celsius : temperatures)
-            rows.push_back(
-                { c, std::string(cell.Name.view()), CellEquilibriumAt(*rig, c, celsius) });
+            rows.push_back({ c, std::string(cell.Name.view()), CellGibbsAt(*rig, c, celsius) });
     } else {
-        for (CellEquilibrium& result : CellEquilibria(*rig))
+        for (CellGibbs& result : CellGibbsEquilibria(*rig))
             rows.push_back({ result.Cell, std::string(rig->Cells[result.Cell].Name.view()),
                 std::move(result.Result) });
         if (rows.empty())
@@ -300,14 +299,14 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
         break;
     }
     if (options.Format != EquilibriumFormat::Table)
-        for (const CellEquilibriumRow& row : rows)
+        for (const EquilibriumRow& row : rows)
             if (!row.Result.Ok)
                 err << Prefix << cellTitle(row) << " at " << seventeenDigits(row.Result.Kelvin)
                     << " K: " << latin1ToUtf8(row.Result.Message) << '\n';
     if (!out)
         return ExitFailed;
     const bool allSolved = std::all_of(
-        rows.begin(), rows.end(), [](const CellEquilibriumRow& row) { return row.Result.Ok; });
+        rows.begin(), rows.end(), [](const EquilibriumRow& row) { return row.Result.Ok; });
     return allSolved ? ExitOk : ExitFailed;
 }
 

@@ -13,7 +13,7 @@
 namespace meldrix::cli {
 
 //! One equilibrium to report: a cell's gas at one temperature.
-struct CellEquilibriumRow {
+struct EquilibriumRow {
     int Cell = 0; //!< 1..8
     std::string Name; //!< the cell's name as stored (8-bit)
     GibbsResult Result;
@@ -38,15 +38,15 @@ std::optional<TemperatureSweep> parseTemperatureSweep(std::string_view text);
 
 //! {"cells": [...]}: one object per row with cell, name, temperature_K, pressure_bar, status,
 //! message, species, log10_pO2, graphite and inert; numbers that are not finite are null.
-nlohmann::ordered_json EquilibriumToJson(std::span<const CellEquilibriumRow> rows);
+nlohmann::ordered_json EquilibriumToJson(std::span<const EquilibriumRow> rows);
 
 //! The species that reach 1e-12 in some row, then log10 pO2 and graphite, one column per row;
 //! failures and inert components are listed below the table.
-std::string EquilibriumTable(std::span<const CellEquilibriumRow> rows, bool sweep);
+std::string EquilibriumTable(std::span<const EquilibriumRow> rows, bool sweep);
 
 //! One line per row: cell, name, temperature_K, pressure_bar, status, message, log10_pO2,
 //! graphite, then one column per species of any row.
-std::string EquilibriumCsv(std::span<const CellEquilibriumRow> rows);
+std::string EquilibriumCsv(std::span<const EquilibriumRow> rows);
 
 enum class EquilibriumFormat { Json, Table, Csv };
 

@@ -12,7 +12,7 @@
 namespace meldrix {
 
 //! The equilibrium of one cell's gas.
-struct CellEquilibrium {
+struct CellGibbs {
     int Cell = 0; //!< 1..8
     GibbsResult Result;
 };
@@ -21,12 +21,12 @@ struct CellEquilibrium {
 std::vector<FeedComponent> CellFeed(const Rig& rig, int cell);
 
 //! The equilibrium of the gas cell `cell` receives at `celsius` [°C] and the cell's Pressure.
-GibbsResult CellEquilibriumAt(
+GibbsResult CellGibbsAt(
     const Rig& rig, int cell, double celsius, const ThermoData& data = BuiltInThermoData());
 
 //! The equilibrium of every fed cell's gas at its Temp + 273.15 K and Pressure, in cell order.
 //! Read after an Execute that converged: between runs CellGases hold the last run's gases.
-std::vector<CellEquilibrium> CellEquilibria(
+std::vector<CellGibbs> CellGibbsEquilibria(
     const Rig& rig, const ThermoData& data = BuiltInThermoData());
 
 //! The species whose fraction reaches `least` in some solved result: the data's species in data
@@ -35,7 +35,7 @@ std::vector<std::string> SpeciesReaching(std::span<const GibbsResult* const> res
     const ThermoData& data = BuiltInThermoData());
 
 //! What the results table shows in its display of the cells' equilibria.
-struct EquilibriumDisplay {
+struct GibbsDisplay {
     //! The species that reach 1e-12 in some cell, then Log10PO2Row.
     std::vector<std::string> RowNames;
     //! Per cell 1..8, one value per row; nullopt marks an undefined element (a cell not fed or
@@ -49,7 +49,7 @@ inline constexpr std::string_view Log10PO2Row = "log10 pO2";
 
 //! The display of every fed cell's equilibrium: fractions, or their base-10 logarithms when
 //! `logarithmic`; the log10 pO2 row holds the logarithm in both.
-EquilibriumDisplay CellEquilibriumDisplay(
+GibbsDisplay CellGibbsDisplay(
     const Rig& rig, bool logarithmic, const ThermoData& data = BuiltInThermoData());
 
 //! log10 pO2 of one cell's gas against temperature.

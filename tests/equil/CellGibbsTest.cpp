@@ -1,4 +1,4 @@
-#include "equil/CellEquilibria.h"
+#include "equil/CellGibbs.h"
 
 #include "rig/StartUp.h"
 
@@ -9,11 +9,11 @@
 namespace meldrix {
 namespace {
 
-class CellEquilibriaTest : public ::testing::Test {
+class CellGibbsTest : public ::testing::Test {
 protected:
     std::unique_ptr<Rig> rig = std::make_unique<Rig>();
 
-    CellEquilibriaTest()
+    CellGibbsTest()
     {
         SetStartValues(*rig);
         for (CellRecord& cell : rig->Cells)
@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(CellEquilibriaTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
+TEST_F(CellGibbsTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
 {
     feed(1, 1, 800.0, 1.0, { { "H2", 0.02 }, { "O2", 0.07 }, { "Ar", 0.91 } });
     feed(2, 0, 800.0, 1.0, { { "H2", 1.0 } }); // not fed
@@ -43,7 +43,7 @@ TEST_F(CellEquilibriaTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
     feed(4, 4, 1000.0, 2.0, { { "N2", 0.79 }, { "", 0.5 }, { "O2", 0.21 } });
     feed(5, 5, 700.0, 0.0, { { "N2", 1.0 } });
 
-    const auto results = CellEquilibria(*rig);
+    const auto results = CellGibbsEquilibria(*rig);
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].Cell, 1);
     EXPECT_DOUBLE_EQ(results[0].Result.Kelvin, 1073.15);
@@ -56,16 +56,16 @@ TEST_F(CellEquilibriaTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
     EXPECT_EQ(results[2].Result.Message, "pressure 0.000000 bar is not above 0");
 }
 
-TEST_F(CellEquilibriaTest, TakesAnyTemperatureForTheSameGas)
+TEST_F(CellGibbsTest, TakesAnyTemperatureForTheSameGas)
 {
     feed(1, 1, 800.0, 1.0, { { "CO", 0.9 }, { "CO2", 0.1 } });
-    const auto cool = CellEquilibriumAt(*rig, 1, 600.0);
+    const auto cool = CellGibbsAt(*rig, 1, 600.0);
     EXPECT_DOUBLE_EQ(cool.Kelvin, 873.15);
     EXPECT_GT(cool.Graphite, 0.0);
-    EXPECT_EQ(CellEquilibriumAt(*rig, 1, 1000.0).Graphite, 0.0);
+    EXPECT_EQ(CellGibbsAt(*rig, 1, 1000.0).Graphite, 0.0);
 }
 
-TEST_F(CellEquilibriaTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
+TEST_F(CellGibbsTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
 {
     feed(1, 1, 800.0, 1.0, { { "H2", 0.02 }, { "O2", 0.07 }, { "Ar", 0.91 } });
     feed(3, 3, 1000.0, 1.0, { { "N2", 0.79 }, { "O2", 0.21 } });
@@ -73,7 +73,7 @@ TEST_F(CellEquilibriaTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
     feed(5, 5, 700.0, 0.0, { { "N2", 1.0 } });
     rig->Cells[5].Name = "Cold";
 
-    const auto linear = CellEquilibriumDisplay(*rig, false);
+    const auto linear = CellGibbsDisplay(*rig, false);
     EXPECT_EQ(linear.RowNames,
         (std::vector<std::string> { "H2", "O2", "H2O", "N2", "Ar", "O3", "OH", "H", "O", "NO",
             "NO2", "N2O", "HO2", "H2O2", "log10 pO2" }));
@@ -89,13 +89,13 @@ TEST_F(CellEquilibriaTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
     EXPECT_EQ(linear.Problems,
         std::vector<std::string> { "OC 5; Cold: pressure 0.000000 bar is not above 0" });
 
-    const auto logarithmic = CellEquilibriumDisplay(*rig, true);
+    const auto logarithmic = CellGibbsDisplay(*rig, true);
     EXPECT_NEAR(*logarithmic.Values[1][h2o], std::log10(*linear.Values[1][h2o]), 1e-12);
     EXPECT_EQ(logarithmic.Values[1][n2], std::nullopt);
     EXPECT_EQ(logarithmic.Values[1][po2], linear.Values[1][po2]);
 }
 
-TEST_F(CellEquilibriaTest, PO2CurvesCoverTheRangeForGasesWithOxygen)
+TEST_F(CellGibbsTest, PO2CurvesCoverTheRangeForGasesWithOxygen)
 {
     feed(2, 2, 800.0, 1.0, { { "H2", 0.05 }, { "H2O", 0.05 }, { "Ar", 0.9 } });
     feed(3, 3, 800.0, 1.0, { { "Ar", 1.0 } });

@@ -1,4 +1,4 @@
-#include "equil/CellEquilibria.h"
+#include "equil/CellGibbs.h"
 
 #include "common/TextFormat.h"
 #include "equil/NumericHelpers.h"
@@ -24,18 +24,18 @@ std::vector<FeedComponent> CellFeed(const Rig& rig, int cell)
     return feed;
 }
 
-GibbsResult CellEquilibriumAt(const Rig& rig, int cell, double celsius, const ThermoData& data)
+GibbsResult CellGibbsAt(const Rig& rig, int cell, double celsius, const ThermoData& data)
 {
     const auto feed = CellFeed(rig, cell);
     return GibbsEquilibrium(data, feed, celsius + ZeroCelsius, rig.Cells[cell].Pressure);
 }
 
-std::vector<CellEquilibrium> CellEquilibria(const Rig& rig, const ThermoData& data)
+std::vector<CellGibbs> CellGibbsEquilibria(const Rig& rig, const ThermoData& data)
 {
-    std::vector<CellEquilibrium> results;
+    std::vector<CellGibbs> results;
     for (int c = 1; c <= MaxCells; ++c)
         if (isFedCell(rig.Cells[c]))
-            results.push_back({ c, CellEquilibriumAt(rig, c, rig.Cells[c].Temp, data) });
+            results.push_back({ c, CellGibbsAt(rig, c, rig.Cells[c].Temp, data) });
     return results;
 }
 
@@ -58,21 +58,21 @@ std::vector<std::string> SpeciesReaching(
     return names;
 }
 
-EquilibriumDisplay CellEquilibriumDisplay(const Rig& rig, bool logarithmic, const ThermoData& data)
+GibbsDisplay CellGibbsDisplay(const Rig& rig, bool logarithmic, const ThermoData& data)
 {
-    const auto results = CellEquilibria(rig, data);
+    const auto results = CellGibbsEquilibria(rig, data);
     std::vector<const GibbsResult*> solved;
-    for (const CellEquilibrium& cell : results)
+    for (const CellGibbs& cell : results)
         solved.push_back(&cell.Result);
 
-    EquilibriumDisplay display;
+    GibbsDisplay display;
     display.RowNames = SpeciesReaching(solved, ShownFraction, data);
     display.RowNames.emplace_back(Log10PO2Row);
     const std::size_t rows = display.RowNames.size();
     for (int c = 1; c <= MaxCells; ++c)
         display.Values[c].assign(rows, std::nullopt);
 
-    for (const CellEquilibrium& cell : results) {
+    for (const CellGibbs& cell : results) {
         const GibbsResult& result = cell.Result;
         if (!result.Ok) {
             display.Problems.push_back("OC " + formatInt(cell.Cell) + "; "
@@ -109,7 +109,7 @@ std::vector<PO2Curve> PO2Curves(
         for (int i = 0;
              i < MaxPoints && fromCelsius + i * stepKelvin <= toCelsius + 1e-9 * stepKelvin; ++i) {
             const double celsius = std::min(fromCelsius + i * stepKelvin, toCelsius);
-            const GibbsResult result = CellEquilibriumAt(rig, c, celsius, data);
+            const GibbsResult result = CellGibbsAt(rig, c, celsius, data);
             if (result.Ok && std::isfinite(result.Log10PO2))
                 curve.Points.emplace_back(celsius, result.Log10PO2);
         }
