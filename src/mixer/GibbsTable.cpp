@@ -10,8 +10,11 @@ namespace {
 
 constexpr int RowHeadingWidth = 64; // "log10 pO2" and the longest formulas fit
 constexpr int CellColumnWidth = 95;
-constexpr int NumberWidth = 12;
-constexpr int LogDecimals = 7;
+// Logarithms show with 4 decimals, so that down to -99999 they keep the fixed form; fractions in
+// scientific form with five significant digits, the table's width then counting digits.
+constexpr int LogWidth = 12;
+constexpr int LogDecimals = 4;
+constexpr int FractionDigits = 5;
 constexpr int Scientific = -1; // the table's precision for scientific form
 
 } // namespace
@@ -27,7 +30,7 @@ std::vector<std::string> FillGibbsTable(const Rig& rig, bool logarithmic, TCeltr
     table.SetNrOfRows(rows);
     for (int k = 1; k <= rows; ++k)
         table.SetRowName(k, display.RowNames[static_cast<std::size_t>(k - 1)]);
-    table.SetNumWidth(NumberWidth);
+    table.SetNumWidth(logarithmic ? LogWidth : FractionDigits);
     for (int c = 1; c <= MaxCells; ++c) {
         table.SetColName(c, "OC " + formatInt(c) + "; " + std::string(rig.Cells[c].Name.view()));
         table.SetColWidth(c, CellColumnWidth);

@@ -24,6 +24,8 @@ void TForm1::Linlogtoggle1Click()
 void TForm1::EquilRTtoggle1Click()
 {
     guarded([this] {
+        // The toggle brings back one of its own two displays.
+        m_rig->GibbsDisplay = false;
         m_rig->EquilDisplay = !m_rig->EquilDisplay;
         ShowResults();
     });
@@ -41,6 +43,10 @@ void TForm1::RunExecute()
 
 void TForm1::ShowResults()
 {
+    if (m_rig->GibbsDisplay) {
+        ShowGibbsResults();
+        return;
+    }
 }
 
 } // namespace meldrix

@@ -81,6 +81,7 @@ public Q_SLOTS:
     void Run1Click();
     void Linlogtoggle1Click();
     void EquilRTtoggle1Click();
+    void CellTemperature1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
@@ -97,6 +98,8 @@ private:
     void guarded(const std::function<void()>& command);
     //! Shows the rig's message line in Message1.
     void showRigMessage();
+    //! The results table's display of the cells' equilibria (GibbsCommands.cpp).
+    void ShowGibbsResults();
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;

@@ -1,0 +1,90 @@
+#include "tabed/qt/TCeltrix.h"
+#include "ui/TForm1.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLocale>
+#include <QTest>
+#include <clocale>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+// The results table's display of the cells' equilibria, on the shipped default data set.
+class GibbsDisplayTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_NUMERIC, "C");
+    }
+
+    void showsEachCellsGasAtItsTemperature()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* command = window.findChild<QAction*>(u"CellTemperature1"_s);
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(command && table);
+        QCOMPARE(command->text(), u"Equilibrium at cell &temperature"_s);
+
+        command->trigger(); // before any run there is nothing to show
+        QVERIFY(window.rig().GibbsDisplay);
+        QVERIFY(table->isHidden());
+
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QVERIFY(table->isVisible());
+        const TCeltrixModel& model = table->Model();
+        QCOMPARE(model.RowName(model.NrOfRows()), "log10 pO2");
+        QCOMPARE(model.ColName(2), "OC 2; Cell B");
+        int h2 = 0;
+        for (int k = 1; k <= model.NrOfRows(); ++k)
+            h2 = model.RowName(k) == "H2" ? k : h2;
+        QVERIFY(h2 > 0);
+        // Cell B burns its 2 % of hydrogen in excess oxygen at 800 °C.
+        QVERIFY(model.Elem(2, h2) > 1e-11 && model.Elem(2, h2) < 1e-9);
+        QVERIFY(model.ElemState(5, 1) != 0); // cell 5 is not fed
+        saveScreenshot(window, u"equilibrium-at-cell-temperature"_s);
+
+        window.findChild<QAction*>(u"Linlogtoggle1"_s)->trigger();
+        QCOMPARE(model.Precision(2), 4);
+        QVERIFY(model.Elem(2, h2) < -9.0 && model.Elem(2, h2) > -11.0);
+        saveScreenshot(window, u"equilibrium-at-cell-temperature-log"_s);
+
+        // The specified toggle takes the table back to its own displays.
+        window.findChild<QAction*>(u"EquilRTtoggle1"_s)->trigger();
+        QVERIFY(!window.rig().GibbsDisplay);
+        QVERIFY(window.rig().EquilDisplay);
+    }
+
+    void reportsACellThatCannotBeSolved()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.rig().Cells[3].Pressure = 0.0;
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        window.findChild<QAction*>(u"CellTemperature1"_s)->trigger();
+        auto* message = window.findChild<QLabel*>(u"Message1"_s);
+        QCOMPARE(message->text(),
+            u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0.000000 bar is not above 0"_s);
+    }
+
+private:
+    static void saveScreenshot(QWidget& window, const QString& name)
+    {
+        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
+        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            window.grab().save(folder + u'/' + name + u".png"_s);
+    }
+};
+
+} // namespace meldrix
+
+QTEST_MAIN(meldrix::GibbsDisplayTest)
+#include "GibbsDisplayTest.moc"
