@@ -1,14 +1,15 @@
 #include "cli/Commands.h"
 
 #include "cli/ExecuteReport.h"
+#include "cli/InputText.h"
 #include "cli/RigJson.h"
 #include "common/TextFormat.h"
+#include "equil/EquilibriumDriver.h"
+#include "equil/EquilibriumTables.h"
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace meldrix::cli {
 
@@ -32,7 +33,9 @@ std::string withoutLibraryPrefix(std::string message)
 std::unique_ptr<Rig> loadDataSet(const std::string& base, std::ostream& err)
 {
     auto rig = std::make_unique<Rig>();
-    const auto results = StartUp(*rig, base);
+    StartUpSteps steps;
+    steps.initEquilibriumTables = InitEquilibriumTables;
+    const auto results = StartUp(*rig, base, steps);
     int read = 0;
     for (const LoadResult& result : results) {
         read += result.read ? 1 : 0;
@@ -59,18 +62,19 @@ int runDump(const std::string& base, std::ostream& out, std::ostream& err)
 int runBuild(
     const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err)
 {
-    std::ifstream in(jsonPath);
-    if (!in) {
-        err << Prefix << "cannot read '" << jsonPath << "'\n";
+    auto input = readInputText(jsonPath);
+    if (const auto* error = std::get_if<InputError>(&input)) {
+        err << Prefix << "cannot read "
+            << (jsonPath == "-" ? "standard input" : "'" + jsonPath + "'") << ": " << error->reason
+            << '\n';
         return ExitFailed;
     }
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string& text = std::get<std::string>(input);
 
     auto rig = std::make_unique<Rig>();
     SetStartValues(*rig);
     try {
-        RigFromJson(nlohmann::json::parse(text.str()), *rig);
+        RigFromJson(nlohmann::json::parse(text), *rig);
     } catch (const nlohmann::json::parse_error& error) {
         err << Prefix << jsonPath << ": " << withoutLibraryPrefix(error.what()) << '\n';
         return ExitFailed;
@@ -102,7 +106,7 @@ std::optional<ReadingArgument> parseReadingArgument(std::string_view text)
 }
 
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
-    std::ostream& out, std::ostream& err)
+    std::ostream& out, std::ostream& err, bool logDisplay)
 {
     // Arguments are checked before anything is loaded, so a usage error is the only line.
     std::vector<ReadingArgument> parsed;
@@ -125,12 +129,17 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
 
     // The message of the run is what the run itself shows; start from a hidden message line.
     rig->Message1 = MessageLine {};
-    const RunOutcome outcome = Execute(*rig);
+    ExecuteHooks hooks;
+    hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+    const RunOutcome outcome = Execute(*rig, hooks);
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
     } else if (outcome.status == RunStatus::Ok) {
-        out << CellGasTable(*rig);
+        if (const auto table = CellGasTable(*rig, logDisplay))
+            out << *table;
+        else
+            err << Prefix << "the run has no gas to show in the table\n";
     } else {
         err << Prefix << outcome.message << '\n';
     }

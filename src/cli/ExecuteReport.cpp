@@ -2,6 +2,7 @@
 
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
+#include "mixer/ResultsTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,6 +48,64 @@ std::string padRight(const std::string& text, std::size_t width)
     return shown >= width ? text : text + std::string(width - shown, ' ');
 }
 
+// The texts of a filled results table in aligned columns: headings first, then one line per row,
+// each value the text its table cell shows.
+std::string tableText(const TCeltrixModel& table, std::string_view corner)
+{
+    std::vector<std::string> titles;
+    std::size_t columnWidth = 0;
+    for (int c = 1; c <= table.NrOfColumns(); ++c) {
+        titles.push_back(latin1ToUtf8(table.ColName(c)));
+        columnWidth = std::max(columnWidth, displayWidth(titles.back()));
+    }
+    std::size_t headingWidth = corner.size();
+    for (int k = 1; k <= table.NrOfRows(); ++k)
+        headingWidth = std::max(headingWidth, displayWidth(latin1ToUtf8(table.RowName(k))));
+    for (int k = 1; k <= table.NrOfRows(); ++k)
+        for (int c = 1; c <= table.NrOfColumns(); ++c)
+            columnWidth = std::max(columnWidth, table.DataCellLook(c, k).Text.size());
+
+    std::string text = padRight(std::string(corner), headingWidth);
+    for (const std::string& title : titles)
+        text += "  " + padLeft(title, columnWidth);
+    text += '\n';
+    for (int k = 1; k <= table.NrOfRows(); ++k) {
+        text += padRight(latin1ToUtf8(table.RowName(k)), headingWidth);
+        for (int c = 1; c <= table.NrOfColumns(); ++c)
+            text += "  " + padLeft(table.DataCellLook(c, k).Text, columnWidth);
+        text += '\n';
+    }
+    return text;
+}
+
+// Element symbols and compound formulas of the last selection; per cell the amounts of the
+// selected compounds, null for a cell the driver gave none in this run.
+OrderedJson equilibriumToJson(const Rig& rig)
+{
+    OrderedJson elements = OrderedJson::array();
+    for (int j = 1; j <= std::clamp<int>(rig.ElementList[0], 0, MaxEquations); ++j) {
+        const int z = rig.ElementList[static_cast<std::size_t>(j)];
+        elements.push_back(latin1ToUtf8(rig.Elements[z].Symbol.view()));
+    }
+    const int selectedCount = std::min<int>(rig.SelectedCount, MaxEquations);
+    OrderedJson selected = OrderedJson::array();
+    for (int i = 1; i <= selectedCount; ++i)
+        selected.push_back(latin1ToUtf8(rig.Compounds[rig.SelectedCompounds[i]].Formula));
+
+    OrderedJson amounts = OrderedJson::array();
+    for (int c = 1; c <= MaxCells; ++c) {
+        if (!isSet(rig.Cells[c].EquilDone)) {
+            amounts.push_back(nullptr);
+            continue;
+        }
+        OrderedJson cell = OrderedJson::array();
+        for (int i = 1; i <= selectedCount; ++i)
+            cell.push_back(number(static_cast<double>(rig.EquilAmounts[c][i])));
+        amounts.push_back(cell);
+    }
+    return { { "elements", elements }, { "selected", selected }, { "amounts", amounts } };
+}
+
 } // namespace
 
 std::string_view statusName(RunStatus status)
@@ -88,12 +147,7 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
             { "gas", componentsToJson(rig.CellGases[c]) } });
     }
 
-    // The element and compound selection is not computed yet: empty lists, one per cell.
-    OrderedJson amounts = OrderedJson::array();
-    for (int c = 1; c <= MaxCells; ++c)
-        amounts.push_back(OrderedJson::array());
-    const OrderedJson equilibrium = { { "elements", OrderedJson::array() },
-        { "selected", OrderedJson::array() }, { "amounts", amounts } };
+    const OrderedJson equilibrium = equilibriumToJson(rig);
 
     return { { "status", statusName(outcome.status) },
         { "message",
@@ -102,34 +156,12 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
         { "mixtures", mixtures }, { "cells", cells }, { "equilibrium", equilibrium } };
 }
 
-std::string CellGasTable(const Rig& rig)
+std::optional<std::string> CellGasTable(const Rig& rig, bool logDisplay)
 {
-    constexpr std::size_t ValueWidth = 12;
-    constexpr int Decimals = 7;
-
-    std::vector<std::string> titles;
-    std::size_t columnWidth = ValueWidth;
-    for (int c = 1; c <= MaxCells; ++c) {
-        titles.push_back("OC " + formatInt(c) + "; " + latin1ToUtf8(rig.Cells[c].Name.view()));
-        columnWidth = std::max(columnWidth, displayWidth(titles.back()));
-    }
-    std::size_t headingWidth = 3;
-    for (int k = 1; k <= rig.GasListCount; ++k)
-        headingWidth = std::max(headingWidth, displayWidth(latin1ToUtf8(rig.GasList[k])));
-
-    std::string table = padRight("Gas", headingWidth);
-    for (const std::string& title : titles)
-        table += "  " + padLeft(title, columnWidth);
-    table += '\n';
-    for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k) {
-        table += padRight(latin1ToUtf8(rig.GasList[k]), headingWidth);
-        for (int c = 1; c <= MaxCells; ++c)
-            table += "  "
-                + padLeft(
-                    formatFixed(rig.CellGases[c][k].Fraction, ValueWidth, Decimals), columnWidth);
-        table += '\n';
-    }
-    return table;
+    TCeltrixModel table("CellTabEd", MaxCells, MaxComponents);
+    if (!FillResultsTable(rig, { .Log = logDisplay, .Equil = false }, table))
+        return std::nullopt;
+    return tableText(table, "Gas");
 }
 
 } // namespace meldrix

@@ -4,6 +4,7 @@
 #include "rig/Rig.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace meldrix {
@@ -16,8 +17,10 @@ std::string_view statusName(RunStatus status);
 //! equilibrium selection. Names are Latin-1 decoded; numbers that are not finite are null.
 nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
 
-//! The results table as the operator reads it: one row per gas of the gas list, one column per
-//! cell headed "OC c; Name", fractions in fixed notation with 7 decimals.
-std::string CellGasTable(const Rig& rig);
+//! The results table as the window's gas-list display shows it: one row per gas of the gas list,
+//! one column per cell headed "OC c; Name", each value the text of its table cell (fractions, or
+//! their base-10 logarithms with `logDisplay`, "???" where there is none). Nothing when the gas
+//! list is empty.
+std::optional<std::string> CellGasTable(const Rig& rig, bool logDisplay = false);
 
 } // namespace meldrix

@@ -21,6 +21,7 @@ int run(int argc, char** argv)
     std::string jsonPath;
     std::vector<std::string> readings;
     std::string format = "json";
+    bool logDisplay = false;
 
     CLI::App* dump =
         app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
@@ -29,8 +30,8 @@ int run(int argc, char** argv)
     CLI::App* build =
         app.add_subcommand("build", "Write the four files of BASE from a JSON description");
     build
-        ->add_option(
-            "RIG.json", jsonPath, "JSON as written by dump; omitted fields take start-up values")
+        ->add_option("RIG.json", jsonPath,
+            "JSON as written by dump (\"-\": standard input); omitted fields take start-up values")
         ->required();
     build->add_option("BASE", base, "Base name of the data set to write")->required();
 
@@ -47,6 +48,8 @@ int run(int argc, char** argv)
     execute
         ->add_option("--format", format, "json (default): one JSON object; table: cells by gases")
         ->check(CLI::IsMember({ "json", "table" }));
+    execute->add_flag(
+        "--log", logDisplay, "With --format table: base-10 logarithms instead of fractions");
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -70,7 +73,8 @@ int run(int argc, char** argv)
         return runBuild(jsonPath, base, std::cout, std::cerr);
     if (*execute)
         return runExecute(base, readings,
-            format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr);
+            format == "table" ? ExecuteFormat::Table : ExecuteFormat::Json, std::cout, std::cerr,
+            logDisplay);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     return ExitUsage;

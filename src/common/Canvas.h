@@ -32,7 +32,8 @@ struct Size {
 
 //! The drawing surface the diagram and the chart paint on, in pixels. Rectangles are given by two
 //! opposite corners in any order and cover the pixels from the smaller corner up to, but not
-//! including, the larger one. Texts are the rig's 8-bit texts (Latin-1), passed as they are.
+//! including, the larger one. Texts are the rig's 8-bit texts (Latin-1), passed as they are; a
+//! canvas shows a control character in them as a visible placeholder, never as nothing.
 class Canvas {
 public:
     virtual ~Canvas() = default;
@@ -57,6 +58,12 @@ public:
     virtual void textOut(Point p, std::string_view text) = 0;
     //! The size the text takes in the canvas's font.
     virtual Size textSize(std::string_view text) const = 0;
+
+    //! Limits everything drawn after it to a rectangle (corners as for rectangles), so a long text
+    //! cannot spill over its neighbours. A new clip replaces the previous one.
+    virtual void setClip(Point corner, Point opposite) = 0;
+    //! Drawing is no longer limited.
+    virtual void resetClip() = 0;
 
 protected:
     Canvas() = default;

@@ -3,6 +3,7 @@
 #include "common/TextFormat.h"
 #include "rig/StartUp.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -85,6 +86,19 @@ void prepareBox(Canvas& canvas)
 void box(Canvas& canvas, const LayoutBox& b)
 {
     canvas.rectangle({ b.Left, b.Top }, { b.Right, b.Bottom });
+}
+
+// Texts that follow stay inside the outline of the box with these corners: a reading of 1e308
+// must not run across the neighbouring boxes.
+void clipToInside(Canvas& canvas, Point corner, Point opposite)
+{
+    canvas.setClip({ std::min(corner.x, opposite.x) + 1, std::min(corner.y, opposite.y) + 1 },
+        { std::max(corner.x, opposite.x) - 1, std::max(corner.y, opposite.y) - 1 });
+}
+
+void clipToInside(Canvas& canvas, const LayoutBox& b)
+{
+    clipToInside(canvas, { b.Left, b.Top }, { b.Right, b.Bottom });
 }
 
 void drawInputLines(const Rig& rig, Canvas& canvas, int f)
@@ -216,6 +230,7 @@ void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
     const FlowmeterRecord& stage = rig.Flowmeters[f];
     prepareBox(canvas);
     box(canvas, F);
+    clipToInside(canvas, F);
     const int x = F.Left + 1;
     canvas.textOut({ x, F.Top + 2 }, "FM" + formatInt(f, 2));
     canvas.textOut({ x, F.Top + 22 }, stage.Make.view());
@@ -223,6 +238,7 @@ void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
     canvas.textOut({ x, F.Top + 62 }, stage.Float.view());
     canvas.textOut({ x, F.Top + 82 }, formatFixed(stage.Flow, 6, 2));
     canvas.textOut({ x, F.Top + 102 }, formatFixed(stage.Reading, 5, 1));
+    canvas.resetClip();
 }
 
 void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
@@ -240,9 +256,11 @@ void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
     const int x = F.Left + 2;
     prepareBox(canvas);
     canvas.rectangle(corner, opposite);
+    clipToInside(canvas, corner, opposite);
     canvas.textOut({ x, firstText }, stage.FixGas.view());
     canvas.textOut({ x, firstText + spacing }, stage.FixGasType.view());
     canvas.textOut({ x, firstText + 2 * spacing }, formatFixed(stage.FixGasT, 4, 1) + "C");
+    canvas.resetClip();
 }
 
 void DrawMixture(const Rig& rig, Canvas& canvas, int n)
@@ -252,15 +270,19 @@ void DrawMixture(const Rig& rig, Canvas& canvas, int n)
     box(canvas, B);
     const int x = B.Left + 2;
     if (n > MaxInputGases) {
+        clipToInside(canvas, B);
         canvas.textOut({ x, B.Top + 2 }, "M" + formatInt(n - MaxInputGases, 2));
         canvas.textOut({ x, B.Top + 17 }, formatFixed(rig.Gases[n].Flow, 6, 2));
+        canvas.resetClip();
         return;
     }
     const GasRecord& gas = rig.InputGases[n];
     if (!isSet(gas.Defined))
         return;
+    clipToInside(canvas, B);
     canvas.textOut({ x, B.Top + 2 }, "I" + formatInt(n, 2));
     canvas.textOut({ x, B.Top + 17 }, gas.Name.view());
+    canvas.resetClip();
 }
 
 void DrawCell(const Rig& rig, Canvas& canvas, int c)
@@ -269,11 +291,13 @@ void DrawCell(const Rig& rig, Canvas& canvas, int c)
     const CellRecord& cell = rig.Cells[c];
     prepareBox(canvas);
     box(canvas, C);
+    clipToInside(canvas, C);
     const int x = C.Left + 2;
     canvas.textOut({ x, C.Top + 2 }, "C" + formatInt(c, 2));
     canvas.textOut({ x, C.Top + 17 }, cell.Name.view());
     canvas.textOut({ x, C.Top + 32 }, formatFixed(cell.Temp, 6, 1) + " C");
     canvas.textOut({ x, C.Top + 47 }, formatFixed(cell.Pressure, 6, 3) + " bar");
+    canvas.resetClip();
 }
 
 } // namespace meldrix

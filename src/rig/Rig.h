@@ -1,8 +1,10 @@
 #pragma once
 
 #include "common/OneBased.h"
+#include "rig/EquilibriumData.h"
 #include "rig/Records.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -73,6 +75,18 @@ struct Rig {
     std::uint16_t GasListCount = 0;
     Composition WorkComposition;
     OneBased<Composition, MaxCells> CellGases;
+
+    // Element and compound tables, filled at start-up, and the equilibrium driver's working data.
+    OneBased<ElementRecord, MaxElements> Elements;
+    OneBased<CompoundRecord, MaxCompounds> Compounds;
+    std::uint16_t CompoundCount = 0;
+    //! [0] the number of elements present, [1..count] their element numbers in ascending order.
+    std::array<std::int32_t, MaxEquations + 1> ElementList {};
+    OneBased<std::uint16_t, MaxEquations> SelectedCompounds; //!< numbers into Compounds
+    std::uint16_t SelectedCount = 0;
+    //! [c][i]: the amount in cell c's mixture of compound SelectedCompounds[i].
+    OneBased<OneBased<Extended, MaxEquations>, MaxCells> EquilAmounts;
+    OneBased<EquilInputEntry, MaxEquations> EquilInput;
 
     // Display toggles of the results table.
     bool LogDisplay = false;

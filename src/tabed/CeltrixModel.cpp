@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -14,17 +13,9 @@ namespace meldrix {
 
 namespace {
 
-constexpr double ExtractLimit = 1.7e308;
-constexpr long ExponentLimit = 4201;
-
 std::size_t slot(int index)
 {
     return static_cast<std::size_t>(index - 1);
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 std::string notEnoughMemory(std::string_view name)
@@ -32,81 +23,14 @@ std::string notEnoughMemory(std::string_view name)
     return ComponentMessage(name, "not enough memory on heap");
 }
 
-// One number of the extract scanner starting at text[i]; i moves past what was read. Nothing is
-// read (nullopt, i one further) when the start character is not followed by a digit.
-std::optional<double> scanNumber(std::string_view text, std::size_t& i)
-{
-    std::size_t j = i;
-    std::string literal;
-    if (text[j] == '+' || text[j] == '-')
-        literal += text[j++];
-    int digits = 0;
-    while (j < text.size() && isDigit(text[j]))
-        literal += text[j++], ++digits;
-    if (j < text.size() && (text[j] == '.' || text[j] == ',')) {
-        literal += '.';
-        ++j;
-        while (j < text.size() && isDigit(text[j]))
-            literal += text[j++], ++digits;
-    }
-    if (digits == 0) {
-        ++i;
-        return std::nullopt;
-    }
-    if (j < text.size() && (text[j] == 'E' || text[j] == 'e')) {
-        std::size_t k = j + 1;
-        bool negative = false;
-        if (k < text.size() && (text[k] == '+' || text[k] == '-'))
-            negative = text[k++] == '-';
-        if (k < text.size() && isDigit(text[k])) {
-            long exponent = 0;
-            // Digits past the limit still belong to this number; they no longer change it.
-            for (; k < text.size() && isDigit(text[k]); ++k)
-                if (exponent < ExponentLimit)
-                    exponent = exponent * 10 + (text[k] - '0');
-            literal += negative ? "e-" : "e";
-            literal += std::to_string(exponent);
-            j = k;
-        }
-    }
-    i = j;
-    const double value = std::strtod(literal.c_str(), nullptr);
-    if (!(std::fabs(value) <= ExtractLimit))
-        return std::copysign(ExtractLimit, value);
-    return value;
-}
-
 } // namespace
 
-std::vector<std::vector<double>> ScanNumbers(std::string_view text)
-{
-    std::string prepared(text);
-    std::replace(prepared.begin(), prepared.end(), '\t', ' ');
-    std::replace(prepared.begin(), prepared.end(), '\r', ' ');
-    prepared += ' ';
-    std::vector<std::vector<double>> lines(1);
-    std::size_t i = 0;
-    while (i < prepared.size()) {
-        const char c = prepared[i];
-        if (c == '\n') {
-            lines.emplace_back();
-            ++i;
-        } else if (c == '+' || c == '-' || c == '.' || isDigit(c)) {
-            if (const auto value = scanNumber(prepared, i))
-                lines.back().push_back(*value);
-        } else {
-            ++i;
-        }
-    }
-    return lines;
-}
-
 TCeltrixModel::TCeltrixModel(std::string name, int columns, int rows)
-try : m_name(name), m_table(name + ".Table"), m_clipboard(name + ".Clipboard") {
+try : m_name(name), m_table(name + ".Table"), m_clipboard(name + ".Clipboard"),
+    m_geometry(columns, rows) {
     m_table.Resize(columns, rows);
     m_precision.assign(static_cast<std::size_t>(NrOfColumns()), InitialPrecision);
-    m_colWidths.assign(static_cast<std::size_t>(NrOfColumns()), m_defaultColWidth);
-    m_rowHeights.assign(static_cast<std::size_t>(NrOfRows()), m_defaultRowHeight);
+    m_geometry.Resize(NrOfColumns(), NrOfRows());
     m_table.OnChange = [this](TDataTable&) { tableChanged(); };
 } catch (const EQuorError&) {
     // Only the parameters are still alive here.
@@ -182,12 +106,12 @@ void TCeltrixModel::SetNrOfColumns(int count)
     try {
         CheckTableSize(count, NrOfRows()); // before the per-column vectors grow
         std::vector<int> precision = m_precision;
-        std::vector<int> widths = m_colWidths;
+        TGridGeometry geometry = m_geometry;
         precision.resize(static_cast<std::size_t>(count), m_precision.back());
-        widths.resize(static_cast<std::size_t>(count), m_colWidths.back());
+        geometry.Resize(count, NrOfRows());
         bulk(false, [&] { m_table.Resize(count, NrOfRows()); });
         m_precision.swap(precision);
-        m_colWidths.swap(widths);
+        m_geometry = std::move(geometry);
     } catch (const EQuorError&) {
         throw EQuorCeltrixError(notEnoughMemory(m_name));
     } catch (const std::bad_alloc&) {
@@ -204,10 +128,10 @@ void TCeltrixModel::SetNrOfRows(int count)
     const int old = NrOfRows();
     try {
         CheckTableSize(NrOfColumns(), count);
-        std::vector<int> heights = m_rowHeights;
-        heights.resize(static_cast<std::size_t>(count), m_rowHeights.back());
+        TGridGeometry geometry = m_geometry;
+        geometry.Resize(NrOfColumns(), count);
         bulk(false, [&] { m_table.Resize(NrOfColumns(), count); });
-        m_rowHeights.swap(heights);
+        m_geometry = std::move(geometry);
     } catch (const EQuorError&) {
         throw EQuorCeltrixError(notEnoughMemory(m_name));
     } catch (const std::bad_alloc&) {
@@ -252,80 +176,34 @@ void TCeltrixModel::SetPrecision(int column, int decimals)
     changeSetup();
 }
 
-int TCeltrixModel::ColWidth(int column) const
-{
-    if (column > NrOfColumns())
-        return 0;
-    if (column >= 1)
-        return m_colWidths[slot(column)];
-    if (column == 0)
-        return m_headingColWidth;
-    return m_attribRowVisible ? m_attribColWidth : 0;
-}
-
 void TCeltrixModel::SetColWidth(int column, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (column > NrOfColumns() || (column < 0 && !m_attribRowVisible))
+    if (!m_geometry.SetColWidth(column, pixels))
         return;
-    if (column >= 1)
-        m_colWidths[slot(column)] = pixels;
-    else if (column == 0)
-        m_headingColWidth = pixels;
-    else
-        m_attribColWidth = pixels;
     repaint();
     changeSetup();
 }
 
-int TCeltrixModel::RowHeight(int row) const
-{
-    if (row > NrOfRows())
-        return 0;
-    if (row >= 1)
-        return m_rowHeights[slot(row)];
-    if (row == 0)
-        return m_headingRowHeight;
-    return m_attribColVisible ? m_attribRowHeight : 0;
-}
-
 void TCeltrixModel::SetRowHeight(int row, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (row > NrOfRows() || (row < 0 && !m_attribColVisible))
+    if (!m_geometry.SetRowHeight(row, pixels))
         return;
-    if (row >= 1)
-        m_rowHeights[slot(row)] = pixels;
-    else if (row == 0)
-        m_headingRowHeight = pixels;
-    else
-        m_attribRowHeight = pixels;
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetDefaultColWidth(int pixels)
 {
-    m_defaultColWidth = std::max(pixels, 0);
-    std::fill(m_colWidths.begin(), m_colWidths.end(), m_defaultColWidth);
-    m_headingColWidth = RowHeadingWidth;
+    m_geometry.SetDefaultColWidth(pixels);
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetDefaultRowHeight(int pixels)
 {
-    m_defaultRowHeight = std::max(pixels, 0);
-    FitRowHeights(m_defaultRowHeight);
+    m_geometry.SetDefaultRowHeight(pixels);
     repaint();
     changeSetup();
-}
-
-void TCeltrixModel::FitRowHeights(int pixels)
-{
-    std::fill(m_rowHeights.begin(), m_rowHeights.end(), pixels);
-    m_headingRowHeight = pixels;
-    m_attribRowHeight = pixels;
 }
 
 void TCeltrixModel::SetColName(int column, std::string_view text)
@@ -388,14 +266,14 @@ void TCeltrixModel::SetPaintingSuppressed(bool suppressed)
 
 void TCeltrixModel::SetAttribRowVisible(bool visible)
 {
-    m_attribRowVisible = visible;
+    m_geometry.SetAttribRowVisible(visible);
     repaint();
     changeSetup();
 }
 
 void TCeltrixModel::SetAttribColVisible(bool visible)
 {
-    m_attribColVisible = visible;
+    m_geometry.SetAttribColVisible(visible);
     repaint();
     changeSetup();
 }
@@ -412,57 +290,6 @@ void TCeltrixModel::SetBoldSelHeads(bool bold)
     m_boldSelHeads = bold;
     repaint();
     changeSetup();
-}
-
-int TCeltrixModel::GridColWidth(int gridColumn) const
-{
-    if (gridColumn == 0)
-        return m_headingColWidth;
-    if (m_attribRowVisible && gridColumn == 1)
-        return m_attribColWidth;
-    const int column = DataColumn(gridColumn);
-    return column >= 1 ? m_colWidths[slot(column)] : 0;
-}
-
-int TCeltrixModel::GridRowHeight(int gridRow) const
-{
-    if (gridRow == 0)
-        return m_headingRowHeight;
-    if (m_attribColVisible && gridRow == 1)
-        return m_attribRowHeight;
-    const int row = DataRow(gridRow);
-    return row >= 1 ? m_rowHeights[slot(row)] : 0;
-}
-
-int TCeltrixModel::DataColumn(int gridColumn) const
-{
-    const int column = gridColumn - FixedCols() + 1;
-    return column >= 1 && column <= NrOfColumns() ? column : 0;
-}
-
-int TCeltrixModel::DataRow(int gridRow) const
-{
-    const int row = gridRow - FixedRows() + 1;
-    return row >= 1 && row <= NrOfRows() ? row : 0;
-}
-
-TGridCellKind TCeltrixModel::CellKind(int gridColumn, int gridRow) const
-{
-    const bool attribColumn = m_attribRowVisible && gridColumn == 1;
-    const bool attribRow = m_attribColVisible && gridRow == 1;
-    if (gridColumn == 0 && gridRow == 0)
-        return TGridCellKind::Corner;
-    if (gridRow == 0)
-        return attribColumn ? TGridCellKind::AttribLabel : TGridCellKind::ColHeading;
-    if (gridColumn == 0)
-        return attribRow ? TGridCellKind::AttributeLabel : TGridCellKind::RowHeading;
-    if (attribColumn && attribRow)
-        return TGridCellKind::AttribCross;
-    if (attribColumn)
-        return TGridCellKind::RowAttrib;
-    if (attribRow)
-        return TGridCellKind::ColAttrib;
-    return TGridCellKind::Data;
 }
 
 bool TCeltrixModel::NominalColumn(int column) const

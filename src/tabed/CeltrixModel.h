@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tabed/GridGeometry.h"
+#include "tabed/NumberScanner.h"
 #include "tabed/TDataTable.h"
 
 #include <cstdint>
@@ -33,20 +35,6 @@ struct TGridRect {
 //! all columns of the selected rows, or every element.
 enum class TMarkScope { Range, Column, Row, All };
 
-//! What a grid cell shows. Grid coordinates are 0-based: column 0 holds the row headings, row 0
-//! the column headings; the attribute column and row follow them when shown.
-enum class TGridCellKind {
-    Corner, // position of the current cell, or "Comment:"
-    AttribLabel, // "Attrib" above the row attributes
-    AttributeLabel, // "Attribute" beside the column attributes
-    AttribCross, // where the attribute row meets the attribute column
-    ColHeading,
-    RowHeading,
-    ColAttrib,
-    RowAttrib,
-    Data
-};
-
 //! Colour roles of cell text; the widget maps them onto its colour properties.
 enum class TCellColour {
     Normal, // ColorNormal
@@ -71,8 +59,8 @@ public:
     using Notify = std::function<void()>;
 
     static constexpr int InitialPrecision = 3;
-    static constexpr int RowHeadingWidth = 80;
-    static constexpr int InitialAttribWidth = 32;
+    static constexpr int RowHeadingWidth = TGridGeometry::RowHeadingWidth;
+    static constexpr int InitialAttribWidth = TGridGeometry::InitialAttribWidth;
 
     //! Throws EQuorCeltrixError when the content table cannot be created.
     explicit TCeltrixModel(std::string name = "Celtrix", int columns = 3, int rows = 4);
@@ -97,14 +85,14 @@ public:
     int Precision(int column) const;
     void SetPrecision(int column, int decimals);
     //! column >= 1: data column; 0: row headings; negative: row attributes (0 while hidden).
-    int ColWidth(int column) const;
+    int ColWidth(int column) const { return m_geometry.ColWidth(column); }
     void SetColWidth(int column, int pixels);
     //! row >= 1: data row; 0: column headings; negative: column attributes (0 while hidden).
-    int RowHeight(int row) const;
+    int RowHeight(int row) const { return m_geometry.RowHeight(row); }
     void SetRowHeight(int row, int pixels);
-    int DefaultColWidth() const { return m_defaultColWidth; }
+    int DefaultColWidth() const { return m_geometry.DefaultColWidth(); }
     void SetDefaultColWidth(int pixels);
-    int DefaultRowHeight() const { return m_defaultRowHeight; }
+    int DefaultRowHeight() const { return m_geometry.DefaultRowHeight(); }
     void SetDefaultRowHeight(int pixels);
     std::string_view ColName(int column) const { return m_table.ColName(column); }
     void SetColName(int column, std::string_view text);
@@ -124,9 +112,9 @@ public:
     void SetPaintingSuppressed(bool suppressed);
 
     // Settings.
-    bool AttribRowVisible() const { return m_attribRowVisible; }
+    bool AttribRowVisible() const { return m_geometry.AttribRowVisible(); }
     void SetAttribRowVisible(bool visible);
-    bool AttribColVisible() const { return m_attribColVisible; }
+    bool AttribColVisible() const { return m_geometry.AttribColVisible(); }
     void SetAttribColVisible(bool visible);
     bool BoldMarks() const { return m_boldMarks; }
     void SetBoldMarks(bool bold);
@@ -142,20 +130,24 @@ public:
     bool EditingEnabled = true;
 
     // Grid geometry.
-    int FixedCols() const { return m_attribRowVisible ? 2 : 1; }
-    int FixedRows() const { return m_attribColVisible ? 2 : 1; }
-    int GridColCount() const { return NrOfColumns() + FixedCols(); }
-    int GridRowCount() const { return NrOfRows() + FixedRows(); }
-    int GridColWidth(int gridColumn) const;
-    int GridRowHeight(int gridRow) const;
+    const TGridGeometry& Geometry() const { return m_geometry; }
+    int FixedCols() const { return m_geometry.FixedCols(); }
+    int FixedRows() const { return m_geometry.FixedRows(); }
+    int GridColCount() const { return m_geometry.GridColCount(); }
+    int GridRowCount() const { return m_geometry.GridRowCount(); }
+    int GridColWidth(int gridColumn) const { return m_geometry.GridColWidth(gridColumn); }
+    int GridRowHeight(int gridRow) const { return m_geometry.GridRowHeight(gridRow); }
     //! Sets a row height without raising OnChangeSetup, as the optimised row height does.
-    void FitRowHeights(int pixels);
-    TGridCellKind CellKind(int gridColumn, int gridRow) const;
+    void FitRowHeights(int pixels) { m_geometry.FitRowHeights(pixels); }
+    TGridCellKind CellKind(int gridColumn, int gridRow) const
+    {
+        return m_geometry.CellKind(gridColumn, gridRow);
+    }
     //! The data column or row of a grid column or row; 0 for the fixed ones.
-    int DataColumn(int gridColumn) const;
-    int DataRow(int gridRow) const;
-    int GridColumn(int column) const { return column + FixedCols() - 1; }
-    int GridRow(int row) const { return row + FixedRows() - 1; }
+    int DataColumn(int gridColumn) const { return m_geometry.DataColumn(gridColumn); }
+    int DataRow(int gridRow) const { return m_geometry.DataRow(gridRow); }
+    int GridColumn(int column) const { return m_geometry.GridColumn(column); }
+    int GridRow(int row) const { return m_geometry.GridRow(row); }
 
     // What is drawn.
     TCellLook DataCellLook(int column, int row) const;
@@ -224,17 +216,8 @@ private:
     TDataTable m_clipboard;
     bool m_clipboardFilled = false;
     std::vector<int> m_precision;
-    std::vector<int> m_colWidths;
-    std::vector<int> m_rowHeights;
+    TGridGeometry m_geometry;
     int m_numWidth = 1;
-    int m_defaultColWidth = 64;
-    int m_defaultRowHeight = 24;
-    int m_headingColWidth = RowHeadingWidth;
-    int m_attribColWidth = InitialAttribWidth;
-    int m_headingRowHeight = 24;
-    int m_attribRowHeight = 24;
-    bool m_attribRowVisible = true;
-    bool m_attribColVisible = false;
     bool m_boldMarks = true;
     bool m_boldSelHeads = true;
     bool m_paintingSuppressed = false;
@@ -245,10 +228,5 @@ private:
     std::pair<int, int> m_current { 1, 1 };
     std::pair<int, int> m_anchor { 1, 1 };
 };
-
-//! The numbers of a text, line by line: a number starts at "+", "-", "." or a digit, takes "."
-//! or "," as its decimal separator and an optional exponent; magnitudes beyond 1.7E308 are
-//! limited to it.
-std::vector<std::vector<double>> ScanNumbers(std::string_view text);
 
 } // namespace meldrix

@@ -1,20 +1,11 @@
 #include "mixer/GibbsTable.h"
+#include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
 // The gas each fed cell holds at its temperature: a third display of the results table.
 
 namespace meldrix {
-
-namespace {
-
-// Where the table lies while it shows the cells' equilibria, as in the other displays [pixels].
-constexpr int TableLeft = 0;
-constexpr int TableTop = 0;
-constexpr int TableWidth = 815;
-constexpr int TableHeight = 148;
-
-} // namespace
 
 void TForm1::CellTemperature1Click()
 {
@@ -34,7 +25,8 @@ void TForm1::ShowGibbsResults()
         return;
     }
     const auto problems = FillGibbsTable(*m_rig, m_rig->LogDisplay, CellTabEd->Model());
-    CellTabEd->setGeometry(TableLeft, TableTop, TableWidth, TableHeight);
+    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
+        ResultsTablePlace::Width, ResultsTablePlace::Height);
     CellTabEd->show();
     if (!problems.empty()) {
         std::string text = "Equilibrium at cell temperature: ";

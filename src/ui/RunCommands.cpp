@@ -1,10 +1,12 @@
+#include "equil/EquilibriumDriver.h"
 #include "mixer/Execute.h"
+#include "mixer/ResultsTable.h"
+#include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
 #include <QApplication>
 
-// Execute and the results table. The results presentation and the equilibrium driver are wired in
-// here as they come; until then the results table is left as it is.
+// Execute and the results table.
 
 namespace meldrix {
 
@@ -38,6 +40,7 @@ void TForm1::RunExecute()
     hooks.Beep = [] { QApplication::beep(); };
     hooks.DrawMixer = [this] { DrawMixer(); };
     hooks.ShowResults = [this] { ShowResults(); };
+    hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
     Execute(*m_rig, hooks);
 }
 
@@ -47,6 +50,11 @@ void TForm1::ShowResults()
         ShowGibbsResults();
         return;
     }
+    const bool filled = meldrix::ShowResults(*m_rig, CellTabEd->Model());
+    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
+        ResultsTablePlace::Width, ResultsTablePlace::Height);
+    // A cleared table would show C-1, R-1 and zeros as if they were results: it goes away.
+    CellTabEd->setVisible(filled);
 }
 
 } // namespace meldrix

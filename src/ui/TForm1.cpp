@@ -1,5 +1,6 @@
 #include "ui/TForm1.h"
 
+#include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
@@ -136,6 +137,8 @@ void TForm1::createControls()
     CellTabEd->SetNrOfColumns(8);
     CellTabEd->SetNrOfRows(12);
     CellTabEd->SetDefaultColWidth(92);
+    // Rows of 20 pixels let the designed height show six gases without scrolling.
+    CellTabEd->SetDefaultRowHeight(20);
     CellTabEd->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
@@ -288,6 +291,7 @@ void TForm1::StartUp(const std::string& baseName)
     guarded([&] {
         StartUpSteps steps;
         steps.prepareEditorRows = [this] { ValueListEditor1->ensureRows(EditorRowCount); };
+        steps.initEquilibriumTables = InitEquilibriumTables;
         reportLoads(meldrix::StartUp(*m_rig, baseName, steps), true);
     });
 }

@@ -4,14 +4,18 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <sys/wait.h>
 
 namespace meldrix::testsupport {
 
-CliRun runCli(const std::string& arguments, const TempDir& dir)
+CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSeconds)
 {
     const std::string errFile = dir.file("stderr.txt");
-    const std::string command = std::string(MELDRIX_CLI_PATH) + " " + arguments + " 2>" + errFile;
+    const std::string limit =
+        timeoutSeconds > 0 ? "timeout -s KILL " + std::to_string(timeoutSeconds) + " " : "";
+    const std::string command =
+        limit + std::string(MELDRIX_CLI_PATH) + " " + arguments + " 2>" + errFile;
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
@@ -22,6 +26,8 @@ CliRun runCli(const std::string& arguments, const TempDir& dir)
         run.out.append(buffer.data(), n);
     const int status = ::pclose(pipe);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!limit.empty() && run.exitCode == 128 + 9)
+        run.exitCode = -1; // the shell reports the killed program this way
     std::ifstream err(errFile);
     run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
     return run;

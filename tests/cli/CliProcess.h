@@ -13,7 +13,8 @@ struct CliRun {
 };
 
 //! Runs the real meldrix-cli with `arguments` (passed through the shell); stderr goes to a file in
-//! `dir` so both streams can be checked.
-CliRun runCli(const std::string& arguments, const TempDir& dir);
+//! `dir` so both streams can be checked. With `timeoutSeconds` a run that takes longer is killed
+//! and reports exit code -1.
+CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSeconds = 0);
 
 } // namespace meldrix::testsupport

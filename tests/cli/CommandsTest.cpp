@@ -1,18 +1,21 @@
 #include "cli/Commands.h"
 
 #include "CliProcess.h"
+#include "cli/InputText.h"
 #include "cli/RigJson.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace meldrix {
@@ -93,6 +96,46 @@ TEST(CliCommands, AMalformedJsonIsNamedWithItsPlaceAndWritesNothing)
         << run.err;
     EXPECT_FALSE(fs::exists(dir.file("Rig.INP")));
     EXPECT_FALSE(fs::exists(dir.file("Rig.CEL")));
+}
+
+TEST(CliCommands, BuildReadsOnlyRegularFilesOrStandardInput)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("rig.fifo").c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder.json"));
+    {
+        std::ofstream(dir.file("big.json"));
+    }
+    fs::resize_file(dir.file("big.json"), cli::MaxInputBytes + 1);
+    struct Case {
+        std::string arguments;
+        std::string reason;
+        std::chrono::seconds within { 1 };
+    };
+    const std::vector<Case> cases {
+        { "build " + dir.file("rig.fifo") + " " + dir.file("Rig"), "not a regular file" },
+        { "build /dev/zero " + dir.file("Rig"), "not a regular file" },
+        { "build " + dir.file("folder.json") + " " + dir.file("Rig"), "it is a folder" },
+        { "build " + dir.file("big.json") + " " + dir.file("Rig"), "larger than 64 MiB" },
+        // Standard input is read up to the limit before it is refused.
+        { "build - " + dir.file("Rig") + " </dev/zero", "standard input: it holds more than",
+            std::chrono::seconds(8) },
+    };
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun run = runCli(c.arguments, dir, 10);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(run.exitCode, cli::ExitFailed) << c.arguments;
+        EXPECT_LT(took, c.within) << c.arguments;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(dir.file("Rig.INP"))) << c.arguments;
+    }
+
+    const CliRun piped =
+        runCli("build - " + dir.file("Rig") + " <" + MELDRIX_DEFAULT_JSON, dir, 10);
+    EXPECT_EQ(piped.exitCode, cli::ExitOk) << piped.err;
+    EXPECT_TRUE(fs::exists(dir.file("Rig.CEL")));
 }
 
 TEST(CliCommands, UsageErrorsExitWithTwoAndOneLine)

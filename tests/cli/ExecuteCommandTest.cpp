@@ -116,14 +116,49 @@ TEST_F(ExecuteCommandTest, PrintsOneObjectWithTheRunsResults)
         "\xC3\x96"
         "fen"); // Latin-1 Ö as UTF-8
     EXPECT_EQ(cell1["mix"], 1);
-    EXPECT_EQ(cell1["equil_done"], false);
+    EXPECT_EQ(cell1["equil_done"], true);
     ASSERT_EQ(cell1["gas"].size(), 12u);
 
+    // Argon alone: one element, one compound; the amounts are the mixtures' without leakages.
     const ordered_json& equilibrium = json["equilibrium"];
     EXPECT_THAT(keysOf(equilibrium), ElementsAre("elements", "selected", "amounts"));
-    EXPECT_EQ(equilibrium["elements"], ordered_json::array());
-    EXPECT_EQ(equilibrium["selected"], ordered_json::array());
-    EXPECT_EQ(equilibrium["amounts"].size(), 8u);
+    EXPECT_EQ(equilibrium["elements"], ordered_json({ "Ar" }));
+    EXPECT_EQ(equilibrium["selected"], ordered_json({ "Ar" }));
+    ASSERT_EQ(equilibrium["amounts"].size(), 8u);
+    EXPECT_EQ(equilibrium["amounts"][0], ordered_json({ 1.0 }));
+    EXPECT_EQ(equilibrium["amounts"][1], ordered_json({ 0.0 })); // cell 2: the empty M2
+}
+
+TEST_F(ExecuteCommandTest, MessageShowsTheDriversDiagnostic)
+{
+    GasRecord& gas = rig->InputGases[1];
+    const std::array<std::pair<const char*, double>, 4> components { { { "H2", 0.125 },
+        { "N2", 0.25 }, { "O2", 0.375 }, { "CO2", 0.25 } } };
+    for (int k = 1; k <= 4; ++k) {
+        gas.Components[k].Name = components[static_cast<std::size_t>(k - 1)].first;
+        gas.Components[k].Fraction = components[static_cast<std::size_t>(k - 1)].second;
+    }
+    for (int k = 1; k <= 4; ++k) {
+        CalCurveRecord& curve = rig->CalCurves[1 + k];
+        curve = rig->CalCurves[1];
+        curve.Gas = components[static_cast<std::size_t>(k - 1)].first;
+    }
+    const CliRun run = execute();
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    const ordered_json json = ordered_json::parse(run.out);
+    // The oxygen total of cell 1, 2 × 0.375 + 2 × 0.25, as the window's message line shows it.
+    EXPECT_EQ(json["message"], " 1.25000000000000E+0000");
+    EXPECT_EQ(json["equilibrium"]["elements"], ordered_json({ "H", "C", "N", "O" }));
+    EXPECT_EQ(json["equilibrium"]["selected"].size(), 8u);
+
+    // Argon as a fifth gas: 9 compounds and 5 elements are too many; no cell gets amounts.
+    rig->InputGases[2].Components[1].Name = "Ar";
+    rig->InputGases[2].Components[1].Fraction = 1.0;
+    connect(2, 2, 1, 1.0);
+    const ordered_json tooMany = ordered_json::parse(execute().out);
+    EXPECT_EQ(tooMany["message"], "Sum of compounds and elements too large: 14");
+    EXPECT_EQ(tooMany["cells"][0]["equil_done"], false);
+    EXPECT_EQ(tooMany["equilibrium"]["amounts"][0], nullptr);
 }
 
 TEST_F(ExecuteCommandTest, NumbersReadBackToTheSameDoubles)
@@ -224,6 +259,11 @@ TEST_F(ExecuteCommandTest, TablePrintsCellsByGases)
     EXPECT_THAT(lines[1], HasSubstr("  0.9999600"));
     EXPECT_THAT(lines[2], HasSubstr("  0.0000100     0.2500000"));
     EXPECT_THAT(lines[3], ::testing::StartsWith("H2O"));
+
+    // The logarithmic display: log10(1 / 1.00004), and "???" where a fraction of 0 has none.
+    const CliRun log = runCli("execute " + base + " --format table --log", dir);
+    ASSERT_EQ(log.exitCode, cli::ExitOk) << log.err;
+    EXPECT_THAT(log.out, HasSubstr("\nAr     -0.0000174           ???"));
 }
 
 TEST_F(ExecuteCommandTest, UsageErrorsExitWithTwoAndOneLine)

@@ -307,6 +307,90 @@ TEST(Diagram, EveryBoxRoutineSetsItsOwnPenAndFill)
     EXPECT_TRUE(startsWithPrelude(DrawCell, 1));
 }
 
+// Every text is drawn under a clip inside the outline of the box drawn just before it.
+struct HugeValueCase {
+    const char* name;
+    void (*change)(Rig&);
+};
+
+class DiagramClip : public ::testing::TestWithParam<HugeValueCase> { };
+
+TEST_P(DiagramClip, KeepsEveryTextInsideItsBox)
+{
+    auto rig = testsupport::sampleRig();
+    GetParam().change(*rig);
+    RecordingCanvas canvas;
+    DrawMixer(*rig, canvas);
+    ASSERT_FALSE(canvas.texts.empty());
+    std::size_t nextText = 0;
+    // Walk the ops: each text must lie under a clip within the last outlined rectangle.
+    const RecordingCanvas::Rectangle* lastBox = nullptr;
+    std::size_t rectangleIndex = 0;
+    for (const std::string& op : canvas.ops) {
+        if (op.starts_with("rectangle ") || op.starts_with("fillRect ")) {
+            const auto& r = canvas.rectangles[rectangleIndex++];
+            if (r.outlined)
+                lastBox = &r;
+        } else if (op.starts_with("text ")) {
+            const auto& text = canvas.texts[nextText++];
+            ASSERT_TRUE(text.clip.has_value()) << op;
+            ASSERT_NE(lastBox, nullptr) << op;
+            const int left = std::min(lastBox->corner.x, lastBox->opposite.x);
+            const int right = std::max(lastBox->corner.x, lastBox->opposite.x);
+            const int top = std::min(lastBox->corner.y, lastBox->opposite.y);
+            const int bottom = std::max(lastBox->corner.y, lastBox->opposite.y);
+            EXPECT_GT(text.clip->corner.x, left) << op;
+            EXPECT_GT(text.clip->corner.y, top) << op;
+            EXPECT_LT(text.clip->opposite.x, right) << op;
+            EXPECT_LT(text.clip->opposite.y, bottom) << op;
+        }
+    }
+    EXPECT_LT(canvas.lastOp("clip "), canvas.lastOp("noClip")); // no clip is left in force
+}
+
+INSTANTIATE_TEST_SUITE_P(Diagram, DiagramClip,
+    ::testing::Values(HugeValueCase { "reading", [](Rig& r) { r.Flowmeters[1].Reading = 1e308; } },
+        HugeValueCase { "pressure", [](Rig& r) { r.Cells[1].Pressure = 1e300; } },
+        HugeValueCase { "flows",
+            [](Rig& r) {
+                r.Flowmeters[2].Flow = -1e307;
+                r.Gases[17].Flow = 1e305;
+            } },
+        HugeValueCase { "fix gas above",
+            [](Rig& r) {
+                r.Flowmeters[3].FixGasUsed = 1;
+                r.Flowmeters[3].FixGasBefore = 0;
+                r.Flowmeters[3].FixGasT = 1e299;
+            } },
+        HugeValueCase { "fix gas below",
+            [](Rig& r) {
+                r.Flowmeters[3].FixGasUsed = 1;
+                r.Flowmeters[3].FixGasBefore = 1;
+                r.Flowmeters[3].FixGasT = -1e299;
+            } }),
+    [](const ::testing::TestParamInfo<HugeValueCase>& param) {
+        std::string name = param.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(Diagram, ClipsAHugeReadingToItsStageBox)
+{
+    auto rig = testsupport::rigAtStartValues();
+    rig->Flowmeters[1].Reading = 1e308;
+    RecordingCanvas canvas;
+    DrawMixer(*rig, canvas);
+    for (const auto& text : canvas.texts)
+        if (text.at == Point { 3, 503 }) {
+            EXPECT_GT(text.text.size(), 300u);
+            ASSERT_TRUE(text.clip.has_value());
+            EXPECT_EQ(text.clip->corner, (Point { 3, 402 }));
+            EXPECT_EQ(text.clip->opposite, (Point { 43, 520 }));
+            return;
+        }
+    ADD_FAILURE() << "no reading drawn for stage 1";
+}
+
 TEST(Diagram, PassesEightBitTextsAsTheyAre)
 {
     auto rig = testsupport::rigAtStartValues();

@@ -64,13 +64,25 @@ void RecordingCanvas::lineTo(Point p)
 
 void RecordingCanvas::textOut(Point p, std::string_view text)
 {
-    texts.push_back({ p, std::string(text), m_text, m_fill });
+    texts.push_back({ p, std::string(text), m_text, m_fill, m_clip });
     ops.push_back("text " + str(p) + ' ' + std::string(text));
 }
 
 Size RecordingCanvas::textSize(std::string_view text) const
 {
     return { charWidth * static_cast<int>(text.size()), lineHeight };
+}
+
+void RecordingCanvas::setClip(Point corner, Point opposite)
+{
+    m_clip = Clip { corner, opposite };
+    ops.push_back("clip " + str(corner) + ' ' + str(opposite));
+}
+
+void RecordingCanvas::resetClip()
+{
+    m_clip.reset();
+    ops.push_back("noClip");
 }
 
 std::vector<std::string> RecordingCanvas::textsAt(Point p) const

@@ -2,6 +2,7 @@
 
 #include "common/Canvas.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,8 +11,9 @@ namespace meldrix::testsupport {
 
 //! A canvas that records its calls, for tests that assert on what was drawn rather than pixels.
 //! Every call lands in `ops` as one line ("pen 255 255 255 1", "rectangle 2 401 44 521",
-//! "moveTo 24 694", "lineTo 24 521", "text 3 403 FM 1", ...); lines, rectangles and texts are
-//! also kept with the colours in force when they were drawn.
+//! "moveTo 24 694", "lineTo 24 521", "text 3 403 FM 1", "clip 3 402 43 520", "noClip", ...);
+//! lines, rectangles and texts are also kept with the colours in force when they were drawn, texts
+//! with their clip too.
 class RecordingCanvas final : public Canvas {
 public:
     struct Line {
@@ -27,11 +29,16 @@ public:
         Rgb fill;
         bool outlined = false; //!< false for fillRect
     };
+    struct Clip {
+        Point corner;
+        Point opposite;
+    };
     struct Text {
         Point at;
         std::string text;
         Rgb colour;
         Rgb background;
+        std::optional<Clip> clip; //!< the clip in force when it was drawn
     };
 
     std::vector<std::string> ops;
@@ -52,6 +59,8 @@ public:
     void lineTo(Point p) override;
     void textOut(Point p, std::string_view text) override;
     Size textSize(std::string_view text) const override;
+    void setClip(Point corner, Point opposite) override;
+    void resetClip() override;
 
     //! Texts drawn at exactly this point, in drawing order.
     std::vector<std::string> textsAt(Point p) const;
@@ -65,6 +74,7 @@ private:
     Rgb m_fill { 255, 255, 255 };
     Rgb m_text;
     Point m_position;
+    std::optional<Clip> m_clip;
 };
 
 } // namespace meldrix::testsupport

@@ -51,6 +51,8 @@ QPainterCanvas::QPainterCanvas(QPainter& painter)
     , m_pen(Qt::black, 1)
     , m_fill(Qt::white)
     , m_text(Qt::black)
+    , m_ownerClipped(painter.hasClipping())
+    , m_ownerClip(painter.clipRegion())
 {
 }
 
@@ -109,7 +111,7 @@ void QPainterCanvas::lineTo(Point p)
 
 void QPainterCanvas::textOut(Point p, std::string_view text)
 {
-    const QString shown = fromRecordText(text);
+    const QString shown = shownRecordText(text);
     const QFontMetrics metrics(m_painter.font());
     m_painter.fillRect(QRect(p.x, p.y, metrics.horizontalAdvance(shown), metrics.height()), m_fill);
     m_painter.setPen(m_text);
@@ -119,7 +121,28 @@ void QPainterCanvas::textOut(Point p, std::string_view text)
 Size QPainterCanvas::textSize(std::string_view text) const
 {
     const QFontMetrics metrics(m_painter.font());
-    return { metrics.horizontalAdvance(fromRecordText(text)), metrics.height() };
+    return { metrics.horizontalAdvance(shownRecordText(text)), metrics.height() };
+}
+
+void QPainterCanvas::setClip(Point corner, Point opposite)
+{
+    // The clip the painter came with (a partial repaint, say) still holds inside the new one.
+    restoreOwnersClip();
+    m_painter.setClipRect(
+        span(corner, opposite), m_ownerClipped ? Qt::IntersectClip : Qt::ReplaceClip);
+}
+
+void QPainterCanvas::resetClip()
+{
+    restoreOwnersClip();
+}
+
+void QPainterCanvas::restoreOwnersClip()
+{
+    if (m_ownerClipped)
+        m_painter.setClipRegion(m_ownerClip);
+    else
+        m_painter.setClipping(false);
 }
 
 } // namespace meldrix

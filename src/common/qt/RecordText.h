@@ -12,7 +12,12 @@ namespace meldrix {
 //! A record text as shown: its bytes are Latin-1.
 QString fromRecordText(std::string_view bytes);
 
-//! Typed text back into record bytes; a character beyond Latin-1 becomes '?'.
+//! A record text as the operator sees it: Latin-1, with every control character shown as a visible
+//! placeholder (the control pictures for 0..31 and 127, a replacement mark for 128..159).
+QString shownRecordText(std::string_view bytes);
+
+//! Typed text back into record bytes; a control picture becomes its control character again and
+//! any other character beyond Latin-1 becomes '?'.
 std::string toRecordText(const QString& text);
 
 } // namespace meldrix

@@ -31,7 +31,6 @@ namespace {
 const QColor CommentColour { 0, 128, 128 };
 constexpr int TextLeft = 3;
 constexpr int TextTop = 2;
-constexpr int CommentHeight = 80;
 
 // The pictures of "Edit on/off": a cross while editing is on, a check mark while it is off.
 QIcon editIcon(bool editing)
@@ -57,6 +56,7 @@ QIcon editIcon(bool editing)
 TCeltrix::TCeltrix(const QString& name, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_model(toRecordText(name))
+    , m_inplace(viewport(), this, this)
 {
     setObjectName(name);
     ColorBackground = palette().color(QPalette::Base);
@@ -171,7 +171,7 @@ void TCeltrix::buildMenus()
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (!m_headingMenu->isVisible() && !m_headingEdit) {
+                if (!m_headingMenu->isVisible() && !m_inplace.editing(Editing::EditingHeading)) {
                     m_outlinedCell.reset();
                     viewport()->update();
                 }
@@ -240,25 +240,18 @@ void TCeltrix::SetTopRow(int row)
 {
     m_topRow = std::clamp(row, 1, lastTopRow());
     updateScrollBars();
+    placeEditor();
     viewport()->update();
 }
 
 int TCeltrix::VisibleColCount() const
 {
-    int count = 0;
-    for (int column = m_leftCol; column <= m_model.NrOfColumns(); ++column, ++count)
-        if (GridCellRect(m_model.GridColumn(column), 0).right() >= viewport()->width())
-            break;
-    return count;
+    return m_model.Geometry().VisibleColCount(m_leftCol, viewport()->width());
 }
 
 int TCeltrix::VisibleRowCount() const
 {
-    int count = 0;
-    for (int row = m_topRow; row <= m_model.NrOfRows(); ++row, ++count)
-        if (GridCellRect(0, m_model.GridRow(row)).bottom() >= viewport()->height())
-            break;
-    return count;
+    return m_model.Geometry().VisibleRowCount(m_topRow, viewport()->height());
 }
 
 void TCeltrix::refresh()
@@ -266,67 +259,41 @@ void TCeltrix::refresh()
     m_leftCol = std::clamp(m_leftCol, 1, lastLeftColumn());
     m_topRow = std::clamp(m_topRow, 1, lastTopRow());
     updateScrollBars();
+    placeEditor();
     viewport()->update();
-}
-
-int TCeltrix::fixedWidth() const
-{
-    int width = 0;
-    for (int g = 0; g < m_model.FixedCols(); ++g)
-        width += m_model.GridColWidth(g);
-    return width;
-}
-
-int TCeltrix::fixedHeight() const
-{
-    int height = 0;
-    for (int g = 0; g < m_model.FixedRows(); ++g)
-        height += m_model.GridRowHeight(g);
-    return height;
 }
 
 int TCeltrix::lastLeftColumn() const
 {
-    // The leftmost column that still lets the last column show in full.
-    const int room = viewport()->width() - fixedWidth();
-    int width = 0;
-    int column = m_model.NrOfColumns();
-    while (column > 1 && width + m_model.ColWidth(column) + m_model.ColWidth(column - 1) <= room) {
-        width += m_model.ColWidth(column);
-        --column;
-    }
-    return column;
+    return m_model.Geometry().LastLeftColumn(viewport()->width());
 }
 
 int TCeltrix::lastTopRow() const
 {
-    const int room = viewport()->height() - fixedHeight();
-    int height = 0;
-    int row = m_model.NrOfRows();
-    while (row > 1 && height + m_model.RowHeight(row) + m_model.RowHeight(row - 1) <= room) {
-        height += m_model.RowHeight(row);
-        --row;
-    }
-    return row;
+    return m_model.Geometry().LastTopRow(viewport()->height());
 }
 
 void TCeltrix::updateScrollBars()
 {
-    const QSignalBlocker blockH(horizontalScrollBar());
-    const QSignalBlocker blockV(verticalScrollBar());
+    // The bars' signals must get through: the scroll area shows or hides a bar on its range
+    // signal. Only the scrolling they would cause is held back.
+    m_settingScrollBars = true;
     horizontalScrollBar()->setRange(0, lastLeftColumn() - 1);
     horizontalScrollBar()->setValue(m_leftCol - 1);
     horizontalScrollBar()->setPageStep(std::max(1, m_model.NrOfColumns() / 4));
     verticalScrollBar()->setRange(0, lastTopRow() - 1);
     verticalScrollBar()->setValue(m_topRow - 1);
     verticalScrollBar()->setPageStep(std::max(1, lastTopRow() > 1 ? 10 : 1));
+    m_settingScrollBars = false;
 }
 
 void TCeltrix::scrollContentsBy(int, int)
 {
+    if (m_settingScrollBars)
+        return;
     m_leftCol = horizontalScrollBar()->value() + 1;
     m_topRow = verticalScrollBar()->value() + 1;
-    closeEditing();
+    placeEditor(); // scrolling is no end of editing
     viewport()->update();
 }
 
@@ -338,55 +305,18 @@ void TCeltrix::resizeEvent(QResizeEvent* event)
 
 QRect TCeltrix::GridCellRect(int gridColumn, int gridRow) const
 {
-    const auto edge = [](int index, int fixedCount, int first, auto size) -> std::optional<int> {
-        int at = 0;
-        if (index < fixedCount) {
-            for (int g = 0; g < index; ++g)
-                at += size(g);
-            return at;
-        }
-        for (int g = 0; g < fixedCount; ++g)
-            at += size(g);
-        if (index < first)
-            return std::nullopt;
-        for (int g = first; g < index; ++g)
-            at += size(g);
-        return at;
-    };
-    const auto width = [this](int g) { return m_model.GridColWidth(g); };
-    const auto height = [this](int g) { return m_model.GridRowHeight(g); };
-    const auto x = edge(gridColumn, m_model.FixedCols(), m_model.GridColumn(m_leftCol), width);
-    const auto y = edge(gridRow, m_model.FixedRows(), m_model.GridRow(m_topRow), height);
-    if (!x || !y || gridColumn >= m_model.GridColCount() || gridRow >= m_model.GridRowCount())
+    const auto rect = m_model.Geometry().CellRect(gridColumn, gridRow, m_leftCol, m_topRow);
+    if (!rect)
         return {};
-    return { *x, *y, width(gridColumn), height(gridRow) };
+    return { rect->Left, rect->Top, rect->Width, rect->Height };
 }
 
 std::optional<QPoint> TCeltrix::GridCellAt(QPoint position) const
 {
-    const auto find = [](int at, int fixedCount, int first, int count, auto size) -> int {
-        int edge = 0;
-        for (int g = 0; g < fixedCount; ++g) {
-            edge += size(g);
-            if (at < edge)
-                return g;
-        }
-        for (int g = first; g < count; ++g) {
-            edge += size(g);
-            if (at < edge)
-                return g;
-        }
-        return -1;
-    };
-    if (position.x() < 0 || position.y() < 0)
+    const auto cell = m_model.Geometry().CellAt(position.x(), position.y(), m_leftCol, m_topRow);
+    if (!cell)
         return std::nullopt;
-    const int column = find(position.x(), m_model.FixedCols(), m_model.GridColumn(m_leftCol),
-        m_model.GridColCount(), [this](int g) { return m_model.GridColWidth(g); });
-    const int row = find(position.y(), m_model.FixedRows(), m_model.GridRow(m_topRow),
-        m_model.GridRowCount(), [this](int g) { return m_model.GridRowHeight(g); });
-    if (column < 0 || row < 0)
-        return std::nullopt;
-    return QPoint(column, row);
+    return QPoint(cell->first, cell->second);
 }
 
 QColor TCeltrix::colourOf(TCellColour colour) const
@@ -579,14 +509,21 @@ void TCeltrix::scrollToCurrent()
 
 void TCeltrix::mousePressEvent(QMouseEvent* event)
 {
-    if (m_headingEdit)
+    if (m_inplace.editing(Editing::EditingHeading))
         return; // an open heading editor takes no clicks in the grid
+    handleMousePress(event);
+    const QPoint at = event->position().toPoint();
+    Q_EMIT OnMouseDown(event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void TCeltrix::handleMousePress(QMouseEvent* event)
+{
     const auto cell = GridCellAt(event->position().toPoint());
     if (!cell)
         return;
     const TGridCellKind kind = m_model.CellKind(cell->x(), cell->y());
-    if (kind == TGridCellKind::Corner && m_commentEdit) {
-        closeCommentEditor(false);
+    if (kind == TGridCellKind::Corner && m_inplace.editing(Editing::EditingComment)) {
+        finishEditing(false);
         return;
     }
     if (event->button() == Qt::RightButton) {
@@ -617,7 +554,7 @@ void TCeltrix::mousePressEvent(QMouseEvent* event)
         return;
     const int column = m_model.DataColumn(cell->x());
     const int row = m_model.DataRow(cell->y());
-    if (m_editCell == QPoint(column, row))
+    if (m_inplace.editing(Editing::EditingCell) && m_inplace.cell() == QPoint(column, row))
         return; // the click belongs to the cell's own editor
     setFocus();
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
@@ -632,6 +569,8 @@ void TCeltrix::mouseReleaseEvent(QMouseEvent* event)
 {
     m_selecting = false;
     event->accept();
+    const QPoint at = event->position().toPoint();
+    Q_EMIT OnMouseUp(event->button(), event->modifiers(), at.x(), at.y());
 }
 
 void TCeltrix::mouseMoveEvent(QMouseEvent* event)
@@ -651,7 +590,7 @@ void TCeltrix::mouseMoveEvent(QMouseEvent* event)
 
 void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (m_headingEdit)
+    if (m_inplace.editing(Editing::EditingHeading))
         return;
     const auto cell = GridCellAt(event->position().toPoint());
     if (!cell || event->button() != Qt::LeftButton)
@@ -661,7 +600,7 @@ void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     const int column = m_model.DataColumn(cell->x());
     const int row = m_model.DataRow(cell->y());
-    if (m_editCell == QPoint(column, row))
+    if (m_inplace.editing(Editing::EditingCell) && m_inplace.cell() == QPoint(column, row))
         return;
     guarded([&] { moveCurrent(column, row, false); });
     startEditing();
@@ -670,7 +609,7 @@ void TCeltrix::mouseDoubleClickEvent(QMouseEvent* event)
 bool TCeltrix::focusNextPrevChild(bool next)
 {
     // Tab moves between cells, as in any grid.
-    if (m_editor || m_pickList || m_headingEdit || m_commentEdit)
+    if (m_inplace.state() != Editing::Closed)
         return QAbstractScrollArea::focusNextPrevChild(next);
     guarded([&] { moveCurrent(m_model.Col() + (next ? 1 : -1), m_model.Row(), false); });
     return true;
@@ -678,21 +617,19 @@ bool TCeltrix::focusNextPrevChild(bool next)
 
 void TCeltrix::keyPressEvent(QKeyEvent* event)
 {
-    if (m_editor || m_pickList) {
+    if (m_inplace.editing(Editing::EditingCell)) {
         // Keys that reach the grid while a cell is edited belong to the editor.
-        QCoreApplication::sendEvent(m_editor ? static_cast<QWidget*>(m_editor) : m_pickList, event);
+        QCoreApplication::sendEvent(m_inplace.widget(), event);
         return;
     }
+    QChar character;
+    if (!raiseKeyDown(event, character))
+        return;
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
     int column = m_model.Col();
     int row = m_model.Row();
-    int page = 1;
-    for (int r = m_topRow; r <= m_model.NrOfRows(); ++r) {
-        if (GridCellRect(0, m_model.GridRow(r)).bottom() >= viewport()->height())
-            break;
-        page = std::max(1, r - m_topRow);
-    }
+    const int page = std::max(1, VisibleRowCount() - 1);
     switch (event->key()) {
     case Qt::Key_Left:
         --column;
@@ -724,17 +661,18 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (m_model.AutoAdvance)
-            ++row;
-        else
-            startEditing();
+        if (!m_model.AutoAdvance) {
+            startEditing(); // the second Enter, in the editor, commits
+            return;
+        }
+        ++row;
         break;
     case Qt::Key_F2:
         startEditing();
         return;
     default:
-        if (!event->text().isEmpty() && event->text().at(0).isPrint() && !control) {
-            startEditing(event->text());
+        if (character.isPrint() && !control) {
+            startEditing(QString(character));
             return;
         }
         QAbstractScrollArea::keyPressEvent(event);
@@ -743,9 +681,35 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
     guarded([&] { moveCurrent(column, row, extend); });
 }
 
+void TCeltrix::keyReleaseEvent(QKeyEvent* event)
+{
+    if (m_inplace.editing(Editing::EditingCell)) {
+        QCoreApplication::sendEvent(m_inplace.widget(), event);
+        return;
+    }
+    int key = event->key();
+    Q_EMIT OnKeyUp(key, event->modifiers());
+    if (key != 0)
+        QAbstractScrollArea::keyReleaseEvent(event);
+}
+
+bool TCeltrix::raiseKeyDown(QKeyEvent* event, QChar& character)
+{
+    int key = event->key();
+    Q_EMIT OnKeyDown(key, event->modifiers());
+    if (key == 0)
+        return false;
+    character = event->text().isEmpty() ? QChar() : event->text().at(0);
+    if (character.isNull())
+        return true;
+    Q_EMIT OnKeyPress(character);
+    return !character.isNull();
+}
+
 void TCeltrix::startEditing(const QString& typed)
 {
-    if (!m_model.EditingEnabled || m_headingEdit || m_commentEdit)
+    if (!m_model.EditingEnabled || m_inplace.editing(Editing::EditingHeading)
+        || m_inplace.editing(Editing::EditingComment))
         return;
     closeEditing();
     const int column = m_model.Col();
@@ -753,127 +717,180 @@ void TCeltrix::startEditing(const QString& typed)
     const int gridColumn = m_model.GridColumn(column);
     const int gridRow = m_model.GridRow(row);
     scrollToCurrent();
-    const QRect rect = GridCellRect(gridColumn, gridRow);
-    if (rect.isEmpty())
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingCell;
+    request.cell = QPoint(column, row);
+    request.rect = GridCellRect(gridColumn, gridRow);
+    if (request.rect.isEmpty())
         return;
-    QString text = fromRecordText(m_model.EditText(column, row));
-    Q_EMIT OnGetEditText(gridColumn, gridRow, text);
-    m_editCell = QPoint(column, row);
+    request.text = fromRecordText(m_model.EditText(column, row));
+    Q_EMIT OnGetEditText(gridColumn, gridRow, request.text);
+    request.typed = typed;
     if (m_model.NominalColumn(column)) {
-        // Nominal values are picked from the column's names; they cannot be typed.
-        m_pickList = new QComboBox(viewport());
-        m_pickList->setObjectName(u"InplacePickList"_s);
+        QStringList names;
         for (const std::string& name : m_model.PickList(column))
-            m_pickList->addItem(fromRecordText(name));
-        m_pickList->setMaxVisibleItems(m_model.NomEditDropDownCount);
-        m_pickList->setCurrentIndex(m_pickList->findText(text.trimmed()));
-        m_pickList->setGeometry(rect.left(), rect.top(), rect.width(),
-            std::max(rect.height(), m_pickList->sizeHint().height()));
-        m_pickList->installEventFilter(this);
-        connect(m_pickList, &QComboBox::activated, this, [this] { commitEditing(); });
-        m_pickList->show();
-        m_pickList->setFocus();
-        return;
+            names << fromRecordText(name);
+        request.pickList = names;
+        request.visibleItems = m_model.NomEditDropDownCount;
     }
-    m_editor = new QLineEdit(viewport());
-    m_editor->setObjectName(u"InplaceEdit"_s);
-    m_editor->setFrame(false);
-    m_editor->setGeometry(rect.adjusted(0, 0, -1, -1));
-    m_editor->setText(typed.isEmpty() ? text.trimmed() : typed);
-    if (typed.isEmpty())
-        m_editor->selectAll();
-    m_editor->installEventFilter(this);
-    m_editor->show();
-    m_editor->setFocus();
+    m_inplace.open(request);
+    if (QComboBox* list = m_inplace.pickList())
+        connect(list, &QComboBox::activated, this, [this] { commitEditing(); });
+}
+
+void TCeltrix::openHeadingEditor()
+{
+    if (!m_outlinedCell || m_inplace.editing(Editing::EditingComment))
+        return;
+    commitEditing();
+    const QPoint cell = *m_outlinedCell;
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingHeading;
+    request.cell = cell;
+    request.rect = GridCellRect(cell.x(), cell.y());
+    request.text = fromRecordText(m_model.HeadingEditText(cell.x(), cell.y()));
+    m_inplace.open(request);
+}
+
+void TCeltrix::openCommentEditor()
+{
+    if (m_inplace.editing(Editing::EditingComment) || m_inplace.editing(Editing::EditingHeading))
+        return;
+    commitEditing(); // what was typed into a cell is not lost
+    TInplaceEditor::Request request;
+    request.kind = Editing::EditingComment;
+    request.rect = GridCellRect(0, 0);
+    request.text = Comment();
+    m_inplace.open(request);
+    m_model.SetCommentEditing(true);
+}
+
+void TCeltrix::finishEditing(bool store)
+{
+    const Editing kind = m_inplace.state();
+    const auto edit = m_inplace.finish(store);
+    if (kind == Editing::EditingComment)
+        m_model.SetCommentEditing(false);
+    if (kind == Editing::EditingHeading) {
+        m_outlinedCell.reset();
+        viewport()->update();
+    }
+    if (!edit)
+        return;
+    const QPoint cell = edit->cell;
+    switch (edit->kind) {
+    case Editing::EditingCell:
+        guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(edit->text)); });
+        Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), edit->text);
+        break;
+    case Editing::EditingHeading:
+        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toRecordText(edit->text)); });
+        break;
+    case Editing::EditingComment:
+        SetComment(edit->text);
+        break;
+    case Editing::Closed:
+        break;
+    }
 }
 
 void TCeltrix::commitEditing()
 {
-    if (!m_editCell)
-        return;
-    const QPoint cell = *m_editCell;
-    QString text;
-    if (m_editor)
-        text = m_editor->text();
-    else if (m_pickList)
-        text = m_pickList->currentText();
-    closeEditing();
-    guarded([&] { m_model.CommitEditText(cell.x(), cell.y(), toRecordText(text)); });
-    Q_EMIT OnSetEditText(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y()), text);
+    if (m_inplace.editing(Editing::EditingCell))
+        finishEditing(true);
 }
 
 void TCeltrix::closeEditing()
 {
-    m_editCell.reset();
-    for (QWidget* editor : { static_cast<QWidget*>(m_editor), static_cast<QWidget*>(m_pickList) })
-        if (editor) {
-            editor->setObjectName(QString()); // gone for findChild while it waits for deletion
-            editor->removeEventFilter(this);
-            editor->hide();
-            editor->deleteLater();
-        }
-    const bool hadFocus = m_editor || m_pickList;
-    m_editor = nullptr;
-    m_pickList = nullptr;
-    if (hadFocus)
-        setFocus();
+    if (m_inplace.editing(Editing::EditingCell))
+        finishEditing(false);
+}
+
+void TCeltrix::placeEditor()
+{
+    if (!m_inplace.editing(Editing::EditingCell))
+        return;
+    const QPoint cell = m_inplace.cell();
+    m_inplace.place(GridCellRect(m_model.GridColumn(cell.x()), m_model.GridRow(cell.y())));
 }
 
 bool TCeltrix::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool cellEditor =
-        (watched == m_editor && m_editor) || (watched == m_pickList && m_pickList);
-    if (cellEditor && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Escape:
-            closeEditing();
+    if (watched != m_inplace.widget() || !m_inplace.widget())
+        return QAbstractScrollArea::eventFilter(watched, event);
+    if (m_inplace.editing(Editing::EditingCell))
+        return cellEditorEvent(event);
+    if (event->type() == QEvent::KeyPress) {
+        // Heading and comment: Enter stores, Esc leaves everything as it was.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            finishEditing(key != Qt::Key_Escape);
             return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            commitEditing();
-            if (m_model.AutoAdvance)
-                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
-            return true;
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-            if (watched == m_editor) {
-                const int step = key->key() == Qt::Key_Up ? -1 : 1;
-                guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + step, false); });
-                return true;
-            }
-            break;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab: {
-            const int step = key->key() == Qt::Key_Tab ? 1 : -1;
-            guarded([&] { moveCurrent(m_model.Col() + step, m_model.Row(), false); });
-            return true;
-        }
-        default:
-            break;
         }
     }
-    if (cellEditor && event->type() == QEvent::FocusOut) {
-        // A drop-down list takes the focus while open; that is no end of editing.
-        if (!(watched == m_pickList && m_pickList->view()->isVisible()))
+    return false;
+}
+
+bool TCeltrix::cellEditorEvent(QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        Q_EMIT OnKeyUp(key, static_cast<QKeyEvent*>(event)->modifiers());
+        return key == 0;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        // A drop-down list takes the focus while open, and the grid takes it while the edited
+        // cell is scrolled out of view; neither ends the editing. Focus leaving the grid does.
+        const QComboBox* list = m_inplace.pickList();
+        if (!(list && list->view()->isVisible()))
             QMetaObject::invokeMethod(
-                this, [this] { commitEditing(); }, Qt::QueuedConnection);
+                this,
+                [this] {
+                    const QWidget* focus = QApplication::focusWidget();
+                    if (focus != this && !(focus && isAncestorOf(focus)))
+                        commitEditing();
+                },
+                Qt::QueuedConnection);
+        return false;
     }
-    if (watched == m_headingEdit && m_headingEdit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            closeHeadingEditor(key != Qt::Key_Escape);
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    QChar character;
+    if (!raiseKeyDown(key, character))
+        return true;
+    if (!character.isNull() && character != key->text().at(0)) {
+        if (QLineEdit* line = m_inplace.lineEdit())
+            line->insert(QString(character));
+        return true;
+    }
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        closeEditing();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        commitEditing();
+        if (m_model.AutoAdvance)
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (m_inplace.lineEdit()) {
+            const int step = key->key() == Qt::Key_Up ? -1 : 1;
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + step, false); });
             return true;
         }
+        return false;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        const int step = key->key() == Qt::Key_Tab ? 1 : -1;
+        guarded([&] { moveCurrent(m_model.Col() + step, m_model.Row(), false); });
+        return true;
     }
-    if (watched == m_commentEdit && m_commentEdit && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
-            closeCommentEditor(key != Qt::Key_Escape);
-            return true;
-        }
+    default:
+        return false;
     }
-    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void TCeltrix::showDataMenu(QPoint globalPosition)
@@ -886,47 +903,14 @@ void TCeltrix::showHeadingMenu(int gridColumn, int gridRow, QPoint globalPositio
 {
     commitEditing();
     m_outlinedCell = QPoint(gridColumn, gridRow);
-    const bool dataColumn = m_model.CellKind(gridColumn, gridRow) == TGridCellKind::ColHeading;
+    // Every cell of a data column has a precision: its heading and its attribute alike.
+    const TGridCellKind kind = m_model.CellKind(gridColumn, gridRow);
+    const bool dataColumn = kind == TGridCellKind::ColHeading || kind == TGridCellKind::ColAttrib;
     const auto actions = m_headingMenu->actions();
     actions[0]->setEnabled(m_headingMenuMask.test(0));
     m_changePrecisionAction->setEnabled(m_headingMenuMask.test(1) && dataColumn);
     viewport()->update();
     m_headingMenu->popup(globalPosition);
-}
-
-void TCeltrix::openHeadingEditor()
-{
-    if (!m_outlinedCell || m_commentEdit)
-        return;
-    const QPoint cell = *m_outlinedCell;
-    const QRect rect = GridCellRect(cell.x(), cell.y());
-    m_headingEdit = new QLineEdit(viewport());
-    m_headingEdit->setObjectName(u"HeadingEdit"_s);
-    m_headingEdit->setText(fromRecordText(m_model.HeadingEditText(cell.x(), cell.y())));
-    m_headingEdit->setProperty("gridCell", cell);
-    m_headingEdit->move(rect.topLeft() + QPoint(30, 5));
-    m_headingEdit->resize(std::max(rect.width(), 160), m_headingEdit->sizeHint().height());
-    m_headingEdit->installEventFilter(this);
-    m_headingEdit->show();
-    m_headingEdit->setFocus();
-}
-
-void TCeltrix::closeHeadingEditor(bool store)
-{
-    if (!m_headingEdit)
-        return;
-    const QPoint cell = m_headingEdit->property("gridCell").toPoint();
-    const QString text = m_headingEdit->text();
-    m_headingEdit->setObjectName(QString());
-    m_headingEdit->removeEventFilter(this);
-    m_headingEdit->hide();
-    m_headingEdit->deleteLater();
-    m_headingEdit = nullptr;
-    m_outlinedCell.reset();
-    setFocus();
-    if (store)
-        guarded([&] { m_model.CommitHeadingEdit(cell.x(), cell.y(), toRecordText(text)); });
-    viewport()->update();
 }
 
 void TCeltrix::changePrecision()
@@ -938,43 +922,6 @@ void TCeltrix::changePrecision()
     // Shown again beside the cell, so that repeated clicks step on.
     const QRect rect = GridCellRect(cell.x(), cell.y());
     showHeadingMenu(cell.x(), cell.y(), viewport()->mapToGlobal(rect.topLeft() + QPoint(20, 20)));
-}
-
-void TCeltrix::openCommentEditor()
-{
-    if (m_commentEdit || m_headingEdit)
-        return;
-    closeEditing();
-    const QRect corner = GridCellRect(0, 0);
-    m_commentEdit = new QPlainTextEdit(viewport());
-    m_commentEdit->setObjectName(u"CommentEdit"_s);
-    m_commentEdit->setPlainText(Comment());
-    QPalette colours = m_commentEdit->palette();
-    colours.setColor(QPalette::Base, CommentColour);
-    colours.setColor(QPalette::Text, Qt::white);
-    m_commentEdit->setPalette(colours);
-    const int width = std::max(160, std::min(320, viewport()->width() - corner.right() - 1));
-    m_commentEdit->setGeometry(corner.right() + 1, corner.top(), width, CommentHeight);
-    m_commentEdit->installEventFilter(this);
-    m_commentEdit->show();
-    m_commentEdit->setFocus();
-    m_model.SetCommentEditing(true);
-}
-
-void TCeltrix::closeCommentEditor(bool store)
-{
-    if (!m_commentEdit)
-        return;
-    const QString text = m_commentEdit->toPlainText();
-    m_commentEdit->setObjectName(QString());
-    m_commentEdit->removeEventFilter(this);
-    m_commentEdit->hide();
-    m_commentEdit->deleteLater();
-    m_commentEdit = nullptr;
-    m_model.SetCommentEditing(false);
-    setFocus();
-    if (store)
-        SetComment(text);
 }
 
 void TCeltrix::copyToClipboard()

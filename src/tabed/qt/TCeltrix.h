@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tabed/CeltrixModel.h"
+#include "tabed/qt/InplaceEditor.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -116,6 +117,16 @@ Q_SIGNALS:
     //! The text offered to the in-place editor; a handler may change it.
     void OnGetEditText(int gridColumn, int gridRow, QString& text);
     void OnSetEditText(int gridColumn, int gridRow, const QString& text);
+    //! A mouse button went down or up in the grid (viewport coordinates), after the grid acted.
+    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void OnMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    //! A key went down in the grid or its cell editor, before either acts on it; a handler that
+    //! sets `key` to 0 takes the key away.
+    void OnKeyDown(int& key, Qt::KeyboardModifiers shift);
+    //! The character of a key, before the grid or its cell editor uses it; a handler may change
+    //! it, and a null character takes it away.
+    void OnKeyPress(QChar& key);
+    void OnKeyUp(int& key, Qt::KeyboardModifiers shift);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -125,6 +136,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -133,8 +145,6 @@ private:
     void buildMenus();
     void refresh();
     void updateScrollBars();
-    int fixedWidth() const;
-    int fixedHeight() const;
     int lastLeftColumn() const;
     int lastTopRow() const;
     void scrollToCurrent();
@@ -144,13 +154,21 @@ private:
 
     void showDataMenu(QPoint globalPosition);
     void showHeadingMenu(int gridColumn, int gridRow, QPoint globalPosition);
+    using Editing = TInplaceEditor::State;
     void startEditing(const QString& typed = {});
+    void openHeadingEditor();
+    void openCommentEditor();
+    //! The one place that stores what an in-place editor held (with `store`) and closes it.
+    void finishEditing(bool store);
+    //! Store or drop a data cell's edit; headings and the comment stay open.
     void commitEditing();
     void closeEditing();
-    void openHeadingEditor();
-    void closeHeadingEditor(bool store);
-    void openCommentEditor();
-    void closeCommentEditor(bool store);
+    void placeEditor();
+    bool cellEditorEvent(QEvent* event);
+    void handleMousePress(QMouseEvent* event);
+    //! Raises OnKeyDown and OnKeyPress; false when a handler took the key away. `character` is
+    //! the character to use, changed or not.
+    bool raiseKeyDown(QKeyEvent* event, QChar& character);
     void copyToClipboard();
     void extractFromClipboard();
     void changePrecision();
@@ -161,6 +179,7 @@ private:
     int m_leftCol = 1;
     int m_topRow = 1;
     bool m_selecting = false;
+    bool m_settingScrollBars = false;
     QPointer<QMenu> m_popupMenu;
     QMenu* m_dataMenu = nullptr;
     QMenu* m_headingMenu = nullptr;
@@ -170,11 +189,7 @@ private:
     std::bitset<12> m_dataMenuMask;
     std::bitset<2> m_headingMenuMask;
     std::optional<QPoint> m_outlinedCell; // grid cell the heading menu acts on
-    QLineEdit* m_editor = nullptr;
-    QComboBox* m_pickList = nullptr;
-    std::optional<QPoint> m_editCell; // data cell being edited
-    QLineEdit* m_headingEdit = nullptr;
-    QPlainTextEdit* m_commentEdit = nullptr;
+    TInplaceEditor m_inplace;
 };
 
 } // namespace meldrix

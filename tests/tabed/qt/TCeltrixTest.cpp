@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,7 +44,13 @@ private Q_SLOTS:
     void clicksAndMovesRaiseOnClick();
     void keysScrollTheCurrentCellIntoView();
     void buildsTheWindowsTwoTables();
+    void scrollBarsComeAndGoWithTheContent();
     void numbersTooWideForTheirCellKeepTheirExponent();
+    void enterOpensTheEditorAndASecondEnterCommits();
+    void scrollingKeepsTheEditorAndItsText();
+    void changePrecisionOnTheAttributeRow();
+    void raisesMouseAndKeyEvents();
+    void oneEditorAtATimeAndNothingTypedIsLost();
     void screenshot();
 
 private:
@@ -58,6 +65,14 @@ private:
     }
     QMenu* menu(const QString& name) const { return m_grid->findChild<QMenu*>(name); }
     QAction* action(const QString& name) const { return m_grid->findChild<QAction*>(name); }
+    QLineEdit* cellEditor() const { return m_grid->findChild<QLineEdit*>(u"InplaceEdit"_s); }
+    void wheel(int steps)
+    {
+        const QPoint at = centre(2, 2);
+        QWheelEvent event(at, m_grid->viewport()->mapToGlobal(at), {}, QPoint(0, -120 * steps),
+            Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(m_grid->viewport(), &event);
+    }
 
     TCeltrix* m_grid = nullptr;
 };
@@ -368,6 +383,31 @@ void TCeltrixTest::buildsTheWindowsTwoTables()
     QCOMPARE(curve.size(), QSize(235, 408));
 }
 
+void TCeltrixTest::scrollBarsComeAndGoWithTheContent()
+{
+    TCeltrix cells(u"CellTabEd"_s);
+    cells.setGeometry(0, 0, 815, 148);
+    cells.SetAttribRowVisible(false);
+    cells.SetNrOfColumns(8);
+    cells.SetNrOfRows(12);
+    cells.SetDefaultColWidth(92); // 80 + 8 × 92 is wider than the table
+    cells.SetDefaultRowHeight(20);
+    cells.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&cells));
+    QTRY_VERIFY(cells.horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(cells.verticalScrollBar()->isVisible());
+
+    // Once everything fits, the bars go and leave their room to the last row and column.
+    cells.SetColWidth(0, 36);
+    for (int c = 1; c <= 8; ++c)
+        cells.SetColWidth(c, 95);
+    cells.SetNrOfRows(6);
+    QTRY_VERIFY(!cells.horizontalScrollBar()->isVisible());
+    QTRY_VERIFY(!cells.verticalScrollBar()->isVisible());
+    QCOMPARE(cells.VisibleColCount(), 8);
+    QCOMPARE(cells.VisibleRowCount(), 6);
+}
+
 void TCeltrixTest::numbersTooWideForTheirCellKeepTheirExponent()
 {
     const QFontMetrics metrics(m_grid->font());
@@ -381,6 +421,159 @@ void TCeltrixTest::numbersTooWideForTheirCellKeepTheirExponent()
         u"-4.39\u2026"_s);
     // Digits before the point never give way.
     QCOMPARE(TCeltrix::FitNumberText(u"999999999"_s, metrics, width(u"####"_s)), u"####"_s);
+}
+
+void TCeltrixTest::enterOpensTheEditorAndASecondEnterCommits()
+{
+    m_grid->SetElem(1, 1, 1.23456);
+    m_grid->SetElem(1, 2, 7.5);
+    m_grid->SetElemState(1, 2, StateEmpty);
+    QSignalSpy stored(m_grid, &TCeltrix::OnSetEditText);
+    click(2, 1);
+    QTest::keyClick(m_grid, Qt::Key_Return);
+    QLineEdit* editor = cellEditor();
+    QVERIFY(editor && editor->isVisible());
+    QCOMPARE(editor->text(), u"1.235"_s);
+    QCOMPARE(m_grid->Elem(1, 1), 1.23456);
+    QCOMPARE(m_grid->Row(), 1);
+    // Enter on an editor the operator did not touch stores nothing: no rounding to the shown text.
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(!cellEditor());
+    QCOMPARE(m_grid->Elem(1, 1), 1.23456);
+    QCOMPARE(stored.count(), 0);
+
+    // An empty element stays empty until something is typed.
+    QTest::keyClick(m_grid, Qt::Key_Down);
+    QTest::keyClick(m_grid, Qt::Key_Enter);
+    QVERIFY(cellEditor() && cellEditor()->isVisible());
+    QCOMPARE(m_grid->ElemState(1, 2), int(StateEmpty));
+    QTest::keyClick(cellEditor(), Qt::Key_Return);
+    QCOMPARE(m_grid->ElemState(1, 2), int(StateEmpty));
+    QCOMPARE(m_grid->Elem(1, 2), 7.5);
+
+    QTest::keyClick(m_grid, Qt::Key_Return);
+    QTest::keyClicks(cellEditor(), u"42"_s);
+    QTest::keyClick(cellEditor(), Qt::Key_Return);
+    QVERIFY(!cellEditor());
+    QCOMPARE(m_grid->Elem(1, 2), 42.0);
+    QCOMPARE(m_grid->ElemState(1, 2), 0);
+    QCOMPARE(m_grid->Row(), 2);
+    QCOMPARE(stored.count(), 1);
+}
+
+void TCeltrixTest::scrollingKeepsTheEditorAndItsText()
+{
+    m_grid->SetNrOfRows(200);
+    click(2, 1);
+    QTest::keyClicks(m_grid, u"42"_s);
+    QVERIFY(cellEditor());
+
+    m_grid->verticalScrollBar()->setValue(5);
+    QCOMPARE(m_grid->TopRow(), 6);
+    QVERIFY(cellEditor());
+    QCOMPARE(cellEditor()->text(), u"42"_s);
+    QVERIFY2(!cellEditor()->isVisible(), "its cell is out of view");
+    QCOMPARE(m_grid->Elem(1, 1), 11.0);
+
+    // Keys still go to the editor while its cell is out of view.
+    QTest::keyClick(m_grid, Qt::Key_5);
+    m_grid->verticalScrollBar()->setValue(0);
+    QVERIFY(cellEditor() && cellEditor()->isVisible());
+    QCOMPARE(cellEditor()->geometry().topLeft(), m_grid->GridCellRect(2, 1).topLeft());
+    QCOMPARE(cellEditor()->text(), u"425"_s);
+
+    // The wheel scrolls the grid; the editor stays and follows its cell.
+    m_grid->SetElem(1, 2, 12.0);
+    QTest::keyClick(cellEditor(), Qt::Key_Backspace);
+    wheel(1);
+    QVERIFY(m_grid->TopRow() > 1);
+    QVERIFY(cellEditor());
+    wheel(-1);
+    QCOMPARE(m_grid->TopRow(), 1);
+    QTest::keyClick(cellEditor(), Qt::Key_Return);
+    QCOMPARE(m_grid->Elem(1, 1), 42.0);
+    QCOMPARE(m_grid->Elem(1, 2), 12.0);
+}
+
+void TCeltrixTest::changePrecisionOnTheAttributeRow()
+{
+    m_grid->SetAttribColVisible(true);
+    // Grid row 1 holds the column attributes; grid column 3 is data column 2.
+    click(3, 1, Qt::RightButton);
+    QMenu* heading = menu(u"HeadingPopupMenu"_s);
+    QVERIFY(heading && heading->isVisible());
+    QVERIFY(action(u"ChangePrecision1"_s)->isEnabled());
+    action(u"ChangePrecision1"_s)->trigger();
+    QCOMPARE(m_grid->Precision(2), 2);
+    heading->hide();
+
+    click(1, 1, Qt::RightButton); // where attribute row and column meet: no menu
+    click(0, 1, Qt::RightButton);
+    QVERIFY(!heading->isVisible());
+}
+
+void TCeltrixTest::raisesMouseAndKeyEvents()
+{
+    QSignalSpy downs(m_grid, &TCeltrix::OnMouseDown);
+    QSignalSpy ups(m_grid, &TCeltrix::OnMouseUp);
+    click(3, 2, Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(downs.count(), 1);
+    QCOMPARE(ups.count(), 1);
+    QCOMPARE(downs.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
+    QCOMPARE(downs.at(0).at(1).value<Qt::KeyboardModifiers>(), Qt::ShiftModifier);
+    QCOMPARE(QPoint(downs.at(0).at(2).toInt(), downs.at(0).at(3).toInt()), centre(3, 2));
+
+    QList<int> keysDown, keysUp;
+    QString pressed;
+    connect(m_grid, &TCeltrix::OnKeyDown, this, [&](int& key, Qt::KeyboardModifiers) {
+        keysDown << key;
+        if (key == Qt::Key_Down)
+            key = 0; // a handler may take the key away from the grid
+    });
+    connect(
+        m_grid, &TCeltrix::OnKeyUp, this, [&](int& key, Qt::KeyboardModifiers) { keysUp << key; });
+    connect(m_grid, &TCeltrix::OnKeyPress, this, [&](QChar& key) {
+        pressed += key;
+        if (key == u'x')
+            key = QChar();
+        else if (key == u',')
+            key = u'.';
+    });
+    const int row = m_grid->Row();
+    QTest::keyClick(m_grid, Qt::Key_Down);
+    QCOMPARE(m_grid->Row(), row);
+    QTest::keyClick(m_grid, Qt::Key_X);
+    QVERIFY2(!cellEditor(), "a swallowed character opens no editor");
+    QTest::keyClicks(m_grid, u"1,5"_s);
+    QVERIFY(cellEditor());
+    QCOMPARE(cellEditor()->text(), u"1.5"_s);
+    QCOMPARE(pressed, u"x1,5"_s);
+    QVERIFY(keysDown.contains(Qt::Key_Down) && keysDown.contains(Qt::Key_X));
+    QVERIFY(keysUp.contains(Qt::Key_Down));
+}
+
+void TCeltrixTest::oneEditorAtATimeAndNothingTypedIsLost()
+{
+    click(2, 1);
+    QTest::keyClicks(m_grid, u"5"_s);
+    click(0, 0, Qt::RightButton); // the comment editor takes over
+    QCOMPARE(m_grid->Elem(1, 1), 5.0);
+    QVERIFY(!cellEditor());
+    QVERIFY(m_grid->findChild<QPlainTextEdit*>(u"CommentEdit"_s));
+    // While the comment is open, typing and Enter reach neither a cell nor the comment.
+    QTest::keyClick(m_grid, Qt::Key_Return);
+    QVERIFY(!cellEditor());
+    click(0, 0);
+    QVERIFY(!m_grid->findChild<QPlainTextEdit*>(u"CommentEdit"_s));
+
+    click(3, 0, Qt::RightButton);
+    action(u"EditHeading1"_s)->trigger();
+    QVERIFY(m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s));
+    QTest::keyClick(m_grid, Qt::Key_F2); // no cell editor beside an open heading editor
+    QVERIFY(!cellEditor());
+    QTest::keyClick(m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s), Qt::Key_Escape);
+    QVERIFY(!m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s));
+    QCOMPARE(m_grid->ColName(2), u"C-2"_s);
 }
 
 void TCeltrixTest::screenshot()

@@ -1,5 +1,6 @@
 #include "common/qt/QPainterCanvas.h"
 
+#include "common/qt/RecordText.h"
 #include "diagram/MixerDiagram.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void fillRectLeavesTheFarEdges();
     void linesRunBetweenTheirPoints();
     void textIsReadAsLatin1OnTheFillColour();
+    void clipCutsTextAndResetKeepsThePaintersOwnClip();
+    void controlCharactersShowAsPlaceholders();
     void diagram_data();
     void diagram();
 };
@@ -157,6 +160,43 @@ void QPainterCanvasTest::textIsReadAsLatin1OnTheFillColour()
     QVERIFY(count(image, cell, rgb(Grey)) > cell.width() * cell.height() / 2);
     QVERIFY(countDark(image, cell) > 10);
     QCOMPARE(count(image, QRect(0, 0, 200, 40), rgb(Grey)), count(image, cell, rgb(Grey)));
+}
+
+void QPainterCanvasTest::clipCutsTextAndResetKeepsThePaintersOwnClip()
+{
+    QImage image = blackImage(300, 40);
+    QPainter painter(&image);
+    painter.setFont(windowFont());
+    painter.setClipRect(QRect(0, 0, 250, 40)); // as a partial repaint would
+    QPainterCanvas canvas(painter);
+    canvas.setFill(Grey);
+    canvas.setTextColour(White); // text that escaped the clip would show on the black
+    const std::string huge(300, '8');
+    canvas.setClip({ 10, 5 }, { 50, 20 });
+    canvas.textOut({ 10, 5 }, huge);
+    canvas.resetClip();
+    canvas.fillRect({ 240, 30 }, { 300, 40 });
+    painter.end();
+    QCOMPARE(count(image, QRect(50, 0, 190, 40), rgb(Grey)), 0);
+    QCOMPARE(countDark(image, QRect(50, 0, 190, 30)), 190 * 30);
+    QVERIFY(count(image, QRect(10, 5, 40, 15), rgb(Grey)) > 0);
+    // The painter's own clip still holds after resetClip().
+    QCOMPARE(count(image, QRect(240, 30, 10, 10), rgb(Grey)), 100);
+    QCOMPARE(count(image, QRect(250, 30, 50, 10), rgb(Grey)), 0);
+}
+
+void QPainterCanvasTest::controlCharactersShowAsPlaceholders()
+{
+    QCOMPARE(shownRecordText(std::string_view("N\0l\x1F\x7F\x85\xC4", 7)),
+        u"N\u2400l\u241F\u2421\uFFFD\u00C4"_s);
+    // Control pictures go back to the bytes they picture; other characters beyond Latin-1 do not.
+    QCOMPARE(
+        toRecordText(u"N\u2400l\u241F\u2421\u00C4\u20AC"_s), std::string("N\0l\x1F\x7F\xC4?", 7));
+    QImage image = blackImage(100, 20);
+    QPainter painter(&image);
+    painter.setFont(windowFont());
+    QPainterCanvas canvas(painter);
+    QVERIFY(canvas.textSize(std::string_view("\0\0\0", 3)).width > 10);
 }
 
 void QPainterCanvasTest::diagram_data()

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "rig/Rig.h"
+#include "tabed/CeltrixModel.h"
+
+#include <string_view>
+
+namespace meldrix {
+
+inline constexpr std::string_view EquilibriumNotOperativeMessage =
+    "Equilibrium option not correctly operative yet...please toggle back";
+
+//! Where the results table lies over the main window while it shows results [pixels].
+struct ResultsTablePlace {
+    static constexpr int Left = 0;
+    static constexpr int Top = 0;
+    static constexpr int Width = 815;
+    static constexpr int Height = 148;
+};
+
+//! What the results table shows: fractions or their base-10 logarithms, of the gases as mixed
+//! (the gas-list display) or of the compounds the equilibrium driver selected.
+struct ResultsDisplay {
+    bool Log = false;
+    bool Equil = false;
+};
+
+//! Clears `table` and fills it with one column per cell (MaxCells of them) and one row per gas of
+//! the gas list, or per selected compound in the equilibrium display. Values of 0 or less have no
+//! logarithm and are marked empty. Returns false, leaving the table cleared, when there is
+//! nothing to show: an empty gas list, or no selected compound in the equilibrium display.
+bool FillResultsTable(const Rig& rig, ResultsDisplay display, TCeltrixModel& table);
+
+//! The results table of the window: FillResultsTable for the rig's display toggles; the
+//! equilibrium display also puts its warning in Message1. Returns whether to show the table.
+bool ShowResults(Rig& rig, TCeltrixModel& table);
+
+} // namespace meldrix
