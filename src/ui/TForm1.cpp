@@ -1,8 +1,11 @@
 #include "ui/TForm1.h"
 
+#include "chart/CalibrationChart.h"
+#include "chart/qt/TVistrelWidget.h"
 #include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
@@ -18,7 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <exception>
 #include <new>
 
@@ -151,18 +154,33 @@ void TForm1::createControls()
         CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
     CalCurveEdit->hide();
 
-    Vistrel1 = new QWidget(m_diagram);
-    Vistrel1->setObjectName(u"Vistrel1"_s);
+    Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);
     Vistrel1->setGeometry(583, 615, 235, 193);
+    ConfigureCalChart(Vistrel1->Chart());
     Vistrel1->hide();
 
-    CalGrid1 = new QTableWidget(100, 8, m_diagram);
+    // A view over the rig's curves: opening the editor formats only the rows in sight.
+    m_calCurveList = new CalCurveListModel(*m_rig, this);
+    CalGrid1 = new CalGridView(m_diagram);
     CalGrid1->setObjectName(u"CalGrid1"_s);
+    CalGrid1->setModel(m_calCurveList);
     CalGrid1->setGeometry(50, 616, 495, 192);
     const int gridWidths[] = { 64, 64, 64, 64, 42, 64, 64, 38 };
     for (int column = 0; column < 8; ++column)
         CalGrid1->setColumnWidth(column, gridWidths[column]);
+    // The last column takes what the designed widths leave; headings start on the left, so a
+    // narrow one still shows its beginning.
+    CalGrid1->horizontalHeader()->setStretchLastSection(true);
+    CalGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CalGrid1->horizontalHeader()->setHighlightSections(false);
     CalGrid1->verticalHeader()->hide();
+    CalGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    CalGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    CalGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    CalGrid1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+        | QAbstractItemView::SelectedClicked);
+    connect(CalGrid1, &QTableView::doubleClicked, this,
+        [this](const QModelIndex& index) { guarded([&] { SelectCalCurve(index); }); });
     CalGrid1->hide();
 
     OpenDialog1 = new QFileDialog(this);

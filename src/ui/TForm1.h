@@ -16,11 +16,14 @@ class QMenu;
 class QPainter;
 class QPushButton;
 class QSpinBox;
-class QTableWidget;
+class QModelIndex;
 
 namespace meldrix {
 
+class CalCurveListModel;
+class CalGridView;
 class DiagramArea;
+class TVistrelWidget;
 class TCeltrix;
 class ParameterEditor;
 
@@ -119,10 +122,18 @@ private:
     // Filled by the Execute and results work (RunCommands.cpp).
     void RunExecute();
     void ShowResults();
-    // Filled by the calibration editor work (CalibrationCommands.cpp).
+    // The calibration editor and its chart (CalibrationCommands.cpp).
     void ShowCalibrationEditor();
     void ReadCalibrationsTable();
     void ReadCalCurve();
+    void ListCalCurve();
+    void fillPointEditor();
+    //! Shows the curves read from a file in the calibration editor's views.
+    void CalibrationsLoaded();
+    void SelectCalCurve(const QModelIndex& index);
+    void ShowCalChart();
+    //! The curve being edited, made a curve number 1..1000 first.
+    int currentCalCurve();
 
     std::unique_ptr<Rig> m_rig;
     FileChooser m_fileChooser;
@@ -135,8 +146,9 @@ private:
     QLineEdit* Edit2 = nullptr;
     TCeltrix* CalCurveEdit = nullptr;
     TCeltrix* CellTabEd = nullptr;
-    QWidget* Vistrel1 = nullptr;
-    QTableWidget* CalGrid1 = nullptr;
+    TVistrelWidget* Vistrel1 = nullptr;
+    CalGridView* CalGrid1 = nullptr;
+    CalCurveListModel* m_calCurveList = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
 };

@@ -78,6 +78,8 @@ void TForm1::openDataFile(DataFile file)
         return;
     fileNameOf(*m_rig, file) = toSystemText(*path);
     const LoadResult result = LoadDataFile(*m_rig, file);
+    if (file == DataFile::Cal)
+        CalibrationsLoaded();
     if (!result.problem.empty())
         ShowMessage(*m_rig, result.problem);
 }
@@ -107,8 +109,10 @@ void TForm1::OpenAll1Click()
         OpenDialog1->setDirectory(dataSetFolder());
         OpenDialog1->setNameFilters({ u"Data sets (*.INP *.MIX *.CAL *.CEL)"_s });
         OpenDialog1->setDefaultSuffix(QString());
-        if (const std::optional<QString> path = chooseFile(*OpenDialog1))
+        if (const std::optional<QString> path = chooseFile(*OpenDialog1)) {
             reportLoads(OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path))), false);
+            CalibrationsLoaded();
+        }
     });
 }
 

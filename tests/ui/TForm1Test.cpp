@@ -305,8 +305,8 @@ void TForm1Test::okAndCommandsStillToComeChangeNothing()
 {
     const auto before = recordsOf(rig());
     pressOk();
-    for (const QString& name : { u"AboutMeldrix1"_s, u"Calibrations4"_s, u"Linlogtoggle1"_s,
-             u"Linlogtoggle1"_s, u"EquilRTtoggle1"_s })
+    for (const QString& name :
+        { u"AboutMeldrix1"_s, u"Linlogtoggle1"_s, u"Linlogtoggle1"_s, u"EquilRTtoggle1"_s })
         trigger(name);
     pressOk();
     QVERIFY(*recordsOf(rig()) == *before);

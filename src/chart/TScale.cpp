@@ -1,0 +1,451 @@
+#include "chart/TScale.h"
+
+#include "common/NumberFormats.h"
+#include "common/Rounding.h"
+#include "common/TextFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+namespace meldrix {
+
+namespace {
+
+constexpr double LogTiny = 1e-100;
+constexpr double PixelLimit = 2147483647.0;
+const double Log10Of2 = std::log10(2.0);
+const double Log10Of5 = std::log10(5.0);
+
+// The ends of a loop over tick values: the next value passes `end` by more than `slack`.
+bool passes(double value, double end, double direction, double slack)
+{
+    return direction * (value - end) > slack;
+}
+
+// Ticks 1, 2..9 times each power of ten inside the range, for a logarithmic axis.
+void logarithmicTicks(const TScale& scale, std::vector<ScaleTick>& ticks)
+{
+    const double lo = std::min(scale.RangeLow(), scale.RangeHigh());
+    const double hi = std::max(scale.RangeLow(), scale.RangeHigh());
+    if (!(lo > LogTiny) || !std::isfinite(hi))
+        return;
+    const int first = static_cast<int>(std::floor(std::log10(lo)));
+    const int last = static_cast<int>(std::ceil(std::log10(hi)));
+    int longCount = 0;
+    int shortCount = 0;
+    for (int decade = first; decade <= last; ++decade) {
+        const double power = std::pow(10.0, decade);
+        for (int factor = 1; factor <= 9; ++factor) {
+            const double v = factor * power;
+            if (v < lo * (1 - 1e-12) || v > hi * (1 + 1e-12))
+                continue;
+            const bool isLong = factor == 1;
+            if (!isLong && !scale.ShortTicks)
+                continue;
+            int& count = isLong ? longCount : shortCount;
+            if (count++ >= MaxScaleTicks)
+                continue;
+            ticks.push_back({ v, scale.ValueToPixel(v), isLong,
+                isLong ? scale.TickLabel(v, longCount - 1) : std::string() });
+        }
+    }
+}
+
+std::string logarithmicLabel(double v, int decPlaces)
+{
+    if (decPlaces >= 0)
+        return formatFixed(v, 1, decPlaces);
+    const int decade = static_cast<int>(std::lround(std::log10(v)));
+    if (decade >= 5 || decade <= -5)
+        return std::string(trimBlanks(FormatFixedOrSci(v, 8, -2)));
+    return formatFixed(v, 1, std::max(0, -decade));
+}
+
+} // namespace
+
+int clampedPixel(long double v, int fallback)
+{
+    if (std::isnan(v))
+        return fallback;
+    const long double limited = std::clamp<long double>(v, -PixelLimit, PixelLimit);
+    return static_cast<int>(std::llrint(limited));
+}
+
+TickSpacing TickSpacingFor(int intervals, double lo, double hi)
+{
+    if (lo == hi)
+        return { lo, 0.0, 1 };
+    const double g = lo < hi ? 1.0 : -1.0;
+    TickSpacing spacing;
+    if (intervals != 0) {
+        double t = std::log10(std::fabs(hi - lo) / intervals);
+        double r = t - std::trunc(t);
+        if (std::fabs(r) < 1e-10 || std::fabs(r) > 0.9999999999) {
+            t = std::nearbyint(t);
+            r = 0.0;
+        }
+        if (t < 0 && r != 0.0)
+            t -= 1.0;
+        if (r < 0)
+            r += 1.0;
+        const double q = std::trunc(t);
+        if (r < Log10Of2 + 1e-10) {
+            t = q;
+            spacing.shortIntervals = 5;
+        } else if (r < Log10Of5 + 1e-10) {
+            t = q + Log10Of2;
+            spacing.shortIntervals = 4;
+        } else {
+            t = q + Log10Of5;
+            spacing.shortIntervals = 5;
+        }
+        spacing.step = g * std::pow(10.0, t);
+        spacing.first = (std::trunc(lo / spacing.step) - 1.0) * spacing.step;
+    } else {
+        spacing.step = 1.0;
+        spacing.first = std::trunc(lo) - 1.0;
+        spacing.shortIntervals = std::fabs(hi - lo) <= 10.0 ? 5 : 1;
+    }
+    // Normally one or two steps; a step lost against a huge lo cannot move f, so the advance is
+    // bounded.
+    for (int n = 0; n < MaxScaleTicks && g * (lo - spacing.first) > 0.001 * std::fabs(spacing.step);
+         ++n)
+        spacing.first += spacing.step;
+    return spacing;
+}
+
+void TScale::SetRangeLow(double v)
+{
+    m_rangeLow = v;
+    if (v == m_rangeHigh)
+        m_rangeHigh = v + 1.0;
+    recomputeMapping();
+}
+
+void TScale::SetRangeHigh(double v)
+{
+    m_rangeHigh = v;
+    if (v == m_rangeLow)
+        m_rangeLow = v + 1.0;
+    recomputeMapping();
+}
+
+void TScale::SetRange(double lo, double hi)
+{
+    m_rangeLow = lo;
+    m_rangeHigh = lo == hi ? lo + 1.0 : hi;
+    recomputeMapping();
+}
+
+void TScale::SetLogarithmic(bool on)
+{
+    if (on
+        && (!(m_rangeLow > LogTiny) || !(m_rangeHigh > LogTiny)
+            || m_labelType == TFigType::ftDateTime))
+        return;
+    m_logarithmic = on;
+    recomputeMapping();
+}
+
+void TScale::SetMinTicks(int n)
+{
+    m_minTicks = n == 0 ? 0 : std::clamp(n, 2, 10);
+}
+
+void TScale::SetDecPlaces(int d)
+{
+    m_decPlaces = std::clamp(d, -3, 12);
+}
+
+void TScale::SetLabelType(TFigType type)
+{
+    m_labelType = type;
+    if (type == TFigType::ftDateTime)
+        m_logarithmic = false;
+    if (type == TFigType::ftTime)
+        m_decPlaces = 4;
+    recomputeMapping();
+}
+
+void TScale::SetScaleType(TScaleType type)
+{
+    m_scaleType = type;
+    recomputeMapping();
+}
+
+void TScale::SetAreaSize(Size size)
+{
+    m_size = size;
+    recomputeMapping();
+}
+
+void TScale::SetMargins(int left, int right, int top, int bottom)
+{
+    m_marginLeft = left;
+    m_marginRight = right;
+    m_marginTop = top;
+    m_marginBottom = bottom;
+    recomputeMapping();
+}
+
+void TScale::recomputeMapping()
+{
+    if (m_rangeLow == m_rangeHigh)
+        return;
+    double lo = m_rangeLow;
+    double hi = m_rangeHigh;
+    if (m_logarithmic) {
+        // A non-positive end leaves the last mapping in place.
+        if (!(lo > 0) || !(hi > 0))
+            return;
+        lo = std::log(lo);
+        hi = std::log(hi);
+    }
+    const int length = isHorizontal() ? m_size.width - m_marginLeft - m_marginRight - 1
+                                      : m_size.height - m_marginTop - m_marginBottom - 1;
+    if (length <= 0) {
+        m_k = 0.0;
+        m_o = m_size.width / 2.0;
+        return;
+    }
+    if (isHorizontal()) {
+        m_k = length / (hi - lo);
+        m_o = m_marginLeft - m_k * lo;
+    } else {
+        m_k = length / (lo - hi);
+        m_o = m_marginTop - m_k * hi;
+    }
+    // An overflowing range has no usable mapping; the middle of the area stands in for it.
+    if (!std::isfinite(m_k) || !std::isfinite(m_o)) {
+        m_k = 0.0;
+        m_o = (isHorizontal() ? m_size.width : m_size.height) / 2.0;
+    }
+}
+
+int TScale::ValueToPixel(double v) const
+{
+    long double pixel = 0;
+    if (m_logarithmic) {
+        if (v <= LogTiny)
+            return m_rangeHigh >= m_rangeLow ? 0 : m_size.width;
+        pixel = static_cast<long double>(m_k) * std::log(static_cast<long double>(v)) + m_o;
+    } else {
+        pixel = static_cast<long double>(m_k) * v + m_o;
+    }
+    return clampedPixel(pixel, clampedPixel(m_k * m_rangeLow + m_o));
+}
+
+double TScale::PixelToValue(int pixel) const
+{
+    const double x = (pixel - m_o) / m_k;
+    return m_logarithmic ? std::exp(x) : x;
+}
+
+double TScale::TickValue(int i) const
+{
+    if (i < 1 || i > NumTicks())
+        return 0.0;
+    return m_tickValues[static_cast<std::size_t>(i - 1)];
+}
+
+std::string TScale::TickLabel(double v, int j) const
+{
+    if (m_labelType == TFigType::ftNoFigs)
+        return {};
+    if (m_labelType == TFigType::ftUserText) {
+        // The (j+1)-th text between bars; none when there are fewer.
+        std::string_view rest = UserTickText;
+        for (int n = 0; n < j; ++n) {
+            const auto bar = rest.find('|');
+            if (bar == std::string_view::npos)
+                return {};
+            rest.remove_prefix(bar + 1);
+        }
+        return std::string(rest.substr(0, rest.find('|')));
+    }
+    std::string number;
+    if (m_logarithmic) {
+        number = logarithmicLabel(v, m_decPlaces);
+    } else {
+        const double span = m_rangeHigh - m_rangeLow;
+        const double w = std::fabs(span);
+        int decimals = m_decPlaces;
+        if (decimals == -2 || decimals == -3) {
+            if (w >= 1e6 || w <= 0.0001)
+                decimals = -1;
+            else if (w >= 100)
+                decimals = 0;
+            else
+                decimals = 2 - static_cast<int>(std::nearbyint(std::log(w) / 2.5));
+        }
+        if (std::fabs(v / span) <= 1e-14 && w <= 100000)
+            number = decimals == 0 ? "0" : "0.0";
+        else if (decimals == -1)
+            number = std::string(trimBlanks(FormatFixedOrSci(v, 8, -2)));
+        else
+            number = formatFixed(v, 1, decimals);
+        if (number.size() > 14)
+            number.resize(14);
+        if (m_decPlaces == 0 && std::fabs(v - std::nearbyint(v)) > 1e-6)
+            number.clear();
+    }
+    if (number.empty())
+        return number;
+    const auto amp = ScaleInscript.find('&');
+    if (amp == std::string::npos)
+        return ScaleInscript + number;
+    return ScaleInscript.substr(0, amp) + number + ScaleInscript.substr(amp + 1);
+}
+
+std::vector<ScaleTick> TScale::Ticks() const
+{
+    std::vector<ScaleTick> ticks;
+    const double lo = m_rangeLow;
+    const double hi = m_rangeHigh;
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(hi - lo) || lo == hi)
+        return ticks;
+    if (m_logarithmic) {
+        logarithmicTicks(*this, ticks);
+        return ticks;
+    }
+    const TickSpacing spacing = TickSpacingFor(m_minTicks, lo, hi);
+    const double s = spacing.step;
+    if (s == 0.0 || !std::isfinite(s) || !std::isfinite(spacing.first))
+        return ticks;
+    const double g = lo < hi ? 1.0 : -1.0;
+    if (ShortTicks) {
+        const double shortStep = s / spacing.shortIntervals;
+        const double start = spacing.first - s;
+        for (int j = 0; j < 2 * MaxScaleTicks; ++j) {
+            const double v = start + j * shortStep;
+            if (passes(v, hi, g, 0.001 * std::fabs(shortStep)))
+                break;
+            if (g * v >= g * lo)
+                ticks.push_back({ v, ValueToPixel(v), false, {} });
+            if (static_cast<int>(ticks.size()) >= MaxScaleTicks)
+                break;
+        }
+    }
+    for (int j = 0; j < MaxScaleTicks; ++j) {
+        const double v = spacing.first + j * s;
+        if (passes(v, hi, g, 0.001 * std::fabs(s)))
+            break;
+        ticks.push_back({ v, ValueToPixel(v), true, TickLabel(v, j) });
+    }
+    return ticks;
+}
+
+int TScale::axisPosition() const
+{
+    switch (m_scaleType) {
+    case TScaleType::sctYL:
+        return m_marginLeft;
+    case TScaleType::sctYR:
+        return m_size.width - m_marginRight - 1;
+    case TScaleType::sctXT:
+        return m_marginTop;
+    case TScaleType::sctXB:
+        break;
+    }
+    return m_size.height - m_marginBottom - 1;
+}
+
+void TScale::drawFrame(Canvas& canvas, Point offset) const
+{
+    const Point topLeft = offset;
+    const Point bottomRight { offset.x + m_size.width, offset.y + m_size.height };
+    canvas.setFill(ColorBackGnd);
+    canvas.fillRect(topLeft, bottomRight);
+    const Rgb black { 0, 0, 0 };
+    const Rgb grey { 128, 128, 128 };
+    const Rgb white { 255, 255, 255 };
+    auto edges = [&](Rgb upperLeft, Rgb lowerRight, int inset) {
+        const Point a { topLeft.x + inset, topLeft.y + inset };
+        const Point b { bottomRight.x - 1 - inset, bottomRight.y - 1 - inset };
+        canvas.setPen(upperLeft, 1);
+        canvas.moveTo({ a.x, b.y });
+        canvas.lineTo(a);
+        canvas.lineTo({ b.x, a.y });
+        canvas.setPen(lowerRight, 1);
+        canvas.lineTo(b);
+        canvas.lineTo({ a.x, b.y });
+    };
+    switch (FrameStyle) {
+    case TFrameStyle::fsNone:
+        break;
+    case TFrameStyle::fsSimple:
+        edges(black, black, 0);
+        break;
+    case TFrameStyle::fsLowered:
+        edges(grey, white, 0);
+        break;
+    case TFrameStyle::fsRaised:
+        edges(white, grey, 0);
+        break;
+    case TFrameStyle::fsEmbossed:
+        edges(white, grey, 0);
+        edges(grey, white, 1);
+        break;
+    case TFrameStyle::fsEngraved:
+        edges(grey, white, 0);
+        edges(white, grey, 1);
+        break;
+    }
+}
+
+void TScale::Draw(Canvas& canvas, Point offset)
+{
+    m_tickValues.clear();
+    if (!Transparent)
+        drawFrame(canvas, offset);
+    const bool horizontal = isHorizontal();
+    const int axis = axisPosition();
+    // Ticks point away from the side the data lies on.
+    const int direction =
+        (m_scaleType == TScaleType::sctYR || m_scaleType == TScaleType::sctXB) ? -1 : 1;
+    const std::vector<ScaleTick> ticks = Ticks();
+    canvas.setPen(ColorScale, 1);
+    canvas.setFill(ColorBackGnd);
+    canvas.setTextColour(ColorScale);
+    const Size zero = canvas.textSize("0");
+    for (const ScaleTick& tick : ticks) {
+        // Horizontal scales record each value once, from the short ticks when they are drawn.
+        const bool record = !tick.isLong || !horizontal || !ShortTicks;
+        if (record && NumTicks() < MaxScaleTicks)
+            m_tickValues.push_back(tick.value);
+        const int length = tick.isLong ? (horizontal ? 7 : 6) : 4;
+        const Point from = horizontal ? Point { tick.pixel, axis } : Point { axis, tick.pixel };
+        const Point to = horizontal ? Point { tick.pixel, axis + direction * length }
+                                    : Point { axis + direction * length, tick.pixel };
+        canvas.moveTo({ offset.x + from.x, offset.y + from.y });
+        canvas.lineTo({ offset.x + to.x, offset.y + to.y });
+        if (tick.label.empty())
+            continue;
+        const Size text = canvas.textSize(tick.label);
+        Point at;
+        if (horizontal) {
+            at.x = tick.pixel - text.width / 2;
+            if (at.x + text.width > m_size.width - 2)
+                at.x = m_size.width - 2 - text.width;
+            at.x = std::max(at.x, 2);
+            at.y = m_scaleType == TScaleType::sctXT ? axis + 7 : axis - 7 - text.height;
+        } else {
+            at.y = tick.pixel - zero.height / 2;
+            at.x = m_scaleType == TScaleType::sctYR ? axis - 6 - text.width - 2 : axis + 8;
+        }
+        canvas.textOut({ offset.x + at.x, offset.y + at.y }, tick.label);
+    }
+    if (ShowBaseLine) {
+        canvas.setPen(ColorScale, 1);
+        if (horizontal) {
+            canvas.moveTo({ offset.x + m_marginLeft, offset.y + axis });
+            canvas.lineTo({ offset.x + m_size.width - m_marginRight - 1, offset.y + axis });
+        } else {
+            canvas.moveTo({ offset.x + axis, offset.y + m_marginTop });
+            canvas.lineTo({ offset.x + axis, offset.y + m_size.height - m_marginBottom - 1 });
+        }
+    }
+}
+
+} // namespace meldrix

@@ -1,0 +1,264 @@
+#pragma once
+
+#include "chart/TScale.h"
+#include "common/Canvas.h"
+#include "common/Rounding.h"
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace meldrix {
+
+class TVistrel;
+
+enum class TScaleLocation { slTop, slBottom, slLeft, slRight };
+enum class TLabelAttachMode { tlamNone, tlamXOnly, tlamYOnly, tlamBoth };
+enum class TTextLabelMode { tlOff, tlsimple, tlBox, tlUnderline, tlShadow };
+enum class TLabelAlignment { Left, Centre, Right };
+enum class TLabelVerticalAlignment { Top, Centre, Bottom };
+enum class TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+
+inline constexpr int MaxLayers = 16;
+inline constexpr int MaxTextLabels = 30;
+
+//! The published settings of one axis of one layer. Every accepted change is passed on to the
+//! layer's TScale and the chart's mapping is recomputed.
+class TScaleProps {
+public:
+    TScaleProps(const TScaleProps&) = delete;
+    TScaleProps& operator=(const TScaleProps&) = delete;
+
+    double RangeLow() const { return m_rangeLow; }
+    //! Stores v; a range shorter than MinRange moves RangeHigh to v + MinRange; a v at or below
+    //! 1e-100 is refused on a logarithmic axis. Not a number is refused.
+    void SetRangeLow(double v);
+    double RangeHigh() const { return m_rangeHigh; }
+    //! Symmetric to SetRangeLow: a too short range moves RangeLow to v - MinRange.
+    void SetRangeHigh(double v);
+    double MinRange() const { return m_minRange; }
+    //! Accepted above 1e-100; a range shorter than m is then widened about its middle.
+    void SetMinRange(double m);
+
+    int MinTicks() const;
+    void SetMinTicks(int n);
+    int DecPlaces() const;
+    void SetDecPlaces(int d);
+    bool ShortTicks() const;
+    void SetShortTicks(bool on);
+    bool Logarithmic() const;
+    void SetLogarithmic(bool on);
+    TFigType LabelType() const;
+    void SetLabelType(TFigType type);
+    const std::string& ScaleInscript() const;
+    void SetScaleInscript(std::string text);
+    const std::string& UserTickText() const;
+    void SetUserTickText(std::string text);
+    Rgb ColorScale() const;
+    void SetColorScale(Rgb colour);
+
+    //! Distance of the axis from the data area [px].
+    int ScalePos() const { return m_scalePos; }
+    void SetScalePos(int pixels);
+    bool Visible() const { return m_visible; }
+    void SetVisible(bool visible);
+    TScaleLocation ScaleLocation() const { return m_location; }
+    //! slTop or slBottom on a horizontal axis, slLeft or slRight on a vertical one; others are
+    //! ignored.
+    void SetScaleLocation(TScaleLocation location);
+
+    std::function<void()> OnChange;
+
+private:
+    friend class TVistrel;
+    TScaleProps(TVistrel& owner, TScale& scale, bool horizontal);
+    void changed();
+
+    TVistrel& m_owner;
+    TScale& m_scale;
+    bool m_horizontal;
+    double m_rangeLow = 0.0;
+    double m_rangeHigh = 1.0;
+    double m_minRange = 1e-10;
+    int m_scalePos = 0;
+    bool m_visible = false;
+    TScaleLocation m_location;
+};
+
+//! One drawing item in data coordinates of its layer. Only lines (kind 2) are made by AddLine.
+struct TVistrelItem {
+    double x1 = 0.0;
+    double y1 = 0.0;
+    double x2 = 0.0;
+    double y2 = 0.0;
+    Rgb colour;
+    Rgb fillColour;
+    TPenStyle penStyle = TPenStyle::psSolid;
+    std::uint32_t extra = 0;
+    int lineWidth = 1;
+    std::uint8_t itemClass = 0;
+    std::uint8_t kind = 0;
+    int layer = 1;
+};
+
+inline constexpr std::uint8_t ItemKindLine = 2;
+
+//! A text placed on the chart, in data coordinates or pixels of the data area.
+struct TTextLabel {
+    double PosX = 0.0;
+    double PosY = 0.0;
+    int Layer = 1;
+    TLabelAttachMode AttachToData = TLabelAttachMode::tlamBoth;
+    TLabelAlignment Alignment = TLabelAlignment::Centre;
+    TLabelVerticalAlignment VerticalAlignment = TLabelVerticalAlignment::Bottom;
+    Rgb ColorBkg { 255, 255, 255 };
+    Rgb ColorBorder { 0, 0, 0 };
+    Rgb ColorShadow { 128, 128, 128 };
+    int ShadowDx = 3;
+    int ShadowDy = 3;
+    bool Transparent = false;
+    Rgb FontColor { 0, 0, 0 };
+    std::string Caption;
+    TTextLabelMode Mode = TTextLabelMode::tlOff; //!< tlOff: free for AddTextLabel
+    bool Visible = false;
+};
+
+//! The pixel mapping of one layer: px = kx * x + ox, py = ky * y + oy (ln x, ln y on
+//! logarithmic axes).
+struct LayerMapping {
+    Extended kx = 0;
+    Extended ox = 0;
+    Extended ky = 0;
+    Extended oy = 0;
+};
+
+//! The chart: 16 layers with a horizontal and a vertical scale each, a retained list of items in
+//! data coordinates, 30 text labels, and margins around the data area. Render draws it onto a
+//! Canvas in the order frame, scales, data, items, labels. Not copyable: the scale settings point
+//! back into it.
+class TVistrel {
+public:
+    TVistrel();
+    TVistrel(const TVistrel&) = delete;
+    TVistrel& operator=(const TVistrel&) = delete;
+    ~TVistrel();
+
+    Size ControlSize() const { return m_size; }
+    void SetControlSize(Size size);
+    int MarginLeft() const { return m_marginLeft; }
+    int MarginRight() const { return m_marginRight; }
+    int MarginTop() const { return m_marginTop; }
+    int MarginBottom() const { return m_marginBottom; }
+    void SetMarginLeft(int pixels);
+    void SetMarginRight(int pixels);
+    void SetMarginTop(int pixels);
+    void SetMarginBottom(int pixels);
+    int ShadowWidth() const { return m_shadowWidth; }
+    void SetShadowWidth(int pixels);
+    bool Isometric() const { return m_isometric; }
+    void SetIsometric(bool on) { m_isometric = on; }
+
+    //! Attributes given to the items that follow.
+    Rgb DataColor { 0, 0, 0 };
+    Rgb FillColor { 192, 192, 192 };
+    TPenStyle PenStyle = TPenStyle::psSolid;
+    int LineWidth = 1;
+    std::uint8_t ClassDefault = 0;
+
+    Rgb ChartFrameColor { 0, 0, 0 };
+    Rgb ChartColor { 255, 255, 255 }; //!< the data area
+    Rgb WindColor { 240, 240, 240 }; //!< around the data area
+    Rgb ShadowColor { 128, 128, 128 };
+    Rgb ShadowBakColor { 240, 240, 240 };
+    std::string Caption;
+    int CaptionPosX = 0;
+    int CaptionPosY = -15;
+    //! Range changes ask for a repaint through OnRedraw while this is on.
+    bool AutoRedraw = true;
+    //! Growth step of the item storage [items].
+    int AllocSize = 1000;
+    //! Asked for by range changes (when AutoRedraw) and by Repaint.
+    std::function<void()> OnRedraw;
+
+    //! The layer new items and labels go to (1..16; others are ignored).
+    int CurrentLayer() const { return m_currentLayer; }
+    void SetCurrentLayer(int layer);
+    bool LayerVisible(int layer) const;
+    void SetLayerVisible(int layer, bool visible);
+    bool ClassVisible(int itemClass) const;
+    void SetClassVisible(int itemClass, bool visible);
+
+    //! The scale settings of a layer; a layer outside 1..16 gives layer 1's.
+    TScaleProps& LayerScaleX(int layer);
+    TScaleProps& LayerScaleY(int layer);
+    TScaleProps& Scale1X() { return LayerScaleX(1); }
+    TScaleProps& Scale1Y() { return LayerScaleY(1); }
+    //! The axis components of a layer (1..16, others give layer 1's).
+    const TScale& ScaleX(int layer) const;
+    const TScale& ScaleY(int layer) const;
+
+    //! Both ranges of a layer, or of all 16 for layer 0. Equal ends are widened to the scale's
+    //! MinRange about the value; an isometric chart fits yh to the x range.
+    void SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, Extended yh);
+    LayerMapping Mapping(int layer) const;
+    //! Pixel of a data point of a layer, each coordinate limited to +-2147483647 and rounded
+    //! half to even.
+    Point DataToPixel(int layer, double x, double y) const;
+
+    //! Removes every item and frees their storage; text labels stay.
+    void ClearItems();
+    //! Appends a line with the current attributes in the current layer; no repaint.
+    void AddLine(double x1, double y1, double x2, double y2);
+    int ItemCount() const { return static_cast<int>(m_items.size()); }
+    //! Items the storage holds room for; grows by AllocSize.
+    int ItemCapacity() const { return m_capacity; }
+    std::span<const TVistrelItem> Items() const { return m_items; }
+    //! Items added per class since the last ClearItems.
+    int ClassCount(int itemClass) const;
+
+    //! Fills the first free text label and returns its number 1..30, or 0 when all are in use.
+    //! Attributes come from the template label (1..30), when given.
+    int AddTextLabel(Rgb colour, std::string caption, double x, double y, int templateLabel);
+    //! Label i (1..30), or nullptr for another number.
+    TTextLabel* TextLabel(int i);
+    const TTextLabel* TextLabel(int i) const;
+
+    //! Asks for a repaint.
+    void Repaint();
+    //! Draws the whole chart with its top-left corner at (0, 0), clipped to the control and the
+    //! data picture to the data area; leaves no clip behind.
+    void Render(Canvas& canvas);
+
+private:
+    friend class TScaleProps;
+    struct Layer;
+    void scaleChanged(TScaleProps& props);
+    void applyRanges(int layer);
+    void recomputeMappings();
+    void redraw();
+    void drawScale(Canvas& canvas, TScaleProps& props, TScale& scale);
+    void drawLine(Canvas& canvas, const TVistrelItem& item) const;
+    void drawLabel(Canvas& canvas, const TTextLabel& label) const;
+
+    Size m_size { 235, 193 };
+    int m_marginLeft = 50;
+    int m_marginRight = 10;
+    int m_marginTop = 16;
+    int m_marginBottom = 32;
+    int m_shadowWidth = 0;
+    bool m_isometric = false;
+    int m_currentLayer = 1;
+    std::array<std::unique_ptr<Layer>, MaxLayers> m_layers;
+    std::bitset<256> m_hiddenClasses;
+    std::array<int, 256> m_classCounts {};
+    std::vector<TVistrelItem> m_items;
+    int m_capacity = 0;
+    std::array<TTextLabel, MaxTextLabels> m_labels;
+};
+
+} // namespace meldrix

@@ -1,0 +1,120 @@
+#include "ui/CalibrationRows.h"
+
+#include "common/TextFormat.h"
+
+#include <cmath>
+#include <limits>
+
+namespace meldrix {
+
+namespace {
+
+std::string fixed92(double value)
+{
+    return formatFixed(value, 9, 2);
+}
+
+std::string quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+} // namespace
+
+std::string CalGridText(const Rig& rig, int curve, int column)
+{
+    const CalCurveRecord& record = rig.CalCurves[curve];
+    switch (column) {
+    case 0:
+        return formatInt(curve);
+    case 1:
+        return record.Make.str();
+    case 2:
+        return record.Size.str();
+    case 3:
+        return record.Float.str();
+    case 4:
+        return record.Gas.str();
+    case 5:
+        return fixed92(record.Temp);
+    case 6:
+        return fixed92(record.Press);
+    case 7:
+        return formatInt(record.Flowmeter);
+    default:
+        return {};
+    }
+}
+
+std::optional<long long> readWholeNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (std::numeric_limits<long long>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    // Text after the digits drops the sign: "-5.5" reads as 5.
+    const bool whole = i == text.size();
+    return negative && whole ? -value : value;
+}
+
+std::optional<std::string> ReadCalGridText(Rig& rig, int curve, int column, std::string_view text)
+{
+    CalCurveRecord& record = rig.CalCurves[curve];
+    if (text == CalGridText(rig, curve, column))
+        return std::nullopt;
+    const std::string where = "Curve " + formatInt(curve) + ", "
+        + std::string(CalGridHeadings[static_cast<std::size_t>(column)]) + " " + quoted(text);
+    switch (column) {
+    case 1:
+        record.Make = text;
+        break;
+    case 2:
+        record.Size = text;
+        break;
+    case 3:
+        record.Float = text;
+        break;
+    case 4:
+        record.Gas = text;
+        break;
+    case 5:
+    case 6: {
+        double& field = column == 5 ? record.Temp : record.Press;
+        const auto value = parseNumber(text);
+        if (!value || !std::isfinite(*value))
+            return where + " is not a number; the value stays "
+                + std::string(trimBlanks(fixed92(field))) + ".";
+        field = *value;
+        break;
+    }
+    case 7: {
+        const auto value = readWholeNumber(text);
+        if (!value || *value < 0 || *value > std::numeric_limits<std::uint16_t>::max())
+            return where + " does not fit a flowmeter number 0..65535; it stays "
+                + formatInt(record.Flowmeter) + ".";
+        record.Flowmeter = static_cast<std::uint16_t>(*value);
+        break;
+    }
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::string CalPointHeading(int curve, int point)
+{
+    return "Curve " + formatInt(curve) + " P-" + formatInt(point);
+}
+
+} // namespace meldrix

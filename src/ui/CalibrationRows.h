@@ -1,0 +1,39 @@
+#pragma once
+
+#include "rig/Rig.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What the curve list CalGrid1 shows for each curve and how its cells read back, as plain text
+// functions: the window only moves these texts in and out of its grid.
+
+namespace meldrix {
+
+//! Columns of the curve list: the curve number, then the header fields of the curve.
+inline constexpr int CalGridColumns = 8;
+inline constexpr std::array<std::string_view, CalGridColumns> CalGridHeadings { "Curve", "Make",
+    "Size", "Float", "Gas", "Temp.", "Press.", "Flowmeter" };
+
+//! The text of column 0..7 for curve `curve`: its number, Make, Size, Float, Gas, Temp and Press
+//! in width 9 with 2 decimals, Flowmeter as a whole number.
+std::string CalGridText(const Rig& rig, int curve, int column);
+
+//! A whole number as the curve list reads one: leading blanks, an optional sign and the digits
+//! after it; anything else after the digits leaves the digits alone, without the sign. Empty
+//! text gives 0; text without digits gives 0 too. Nothing when the digits overflow.
+std::optional<long long> readWholeNumber(std::string_view text);
+
+//! Stores the text of column 1..7 into the header field of curve `curve`. Texts are cut to their
+//! field; Temp and Press take a decimal number, and Flowmeter a whole number that fits 0..65535.
+//! A text that still reads as the field shows it now changes nothing. Returns the sentence that
+//! says why a text was refused (the field then keeps its value).
+[[nodiscard]] std::optional<std::string> ReadCalGridText(
+    Rig& rig, int curve, int column, std::string_view text);
+
+//! "Curve N P-i", the heading of point i of curve N in the point editor.
+std::string CalPointHeading(int curve, int point);
+
+} // namespace meldrix

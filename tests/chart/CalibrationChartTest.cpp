@@ -1,0 +1,135 @@
+#include "chart/CalibrationChart.h"
+
+#include "support/RecordingCanvas.h"
+
+#include <cmath>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <limits>
+#include <vector>
+
+namespace meldrix {
+namespace {
+
+using ::testing::ElementsAre;
+using testsupport::RecordingCanvas;
+
+CalCurveRecord curveOf(std::vector<CalPoint> points)
+{
+    CalCurveRecord curve;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        curve.Points[static_cast<int>(i) + 1] = points[i];
+    return curve;
+}
+
+class CalibrationChartTest : public ::testing::Test {
+protected:
+    CalibrationChartTest() { ConfigureCalChart(chart); }
+
+    // The lines drawn after the scales: those of the data area's items.
+    std::vector<std::pair<Point, Point>> itemLines(const RecordingCanvas& canvas) const
+    {
+        std::vector<std::pair<Point, Point>> found;
+        for (const RecordingCanvas::Line& l : canvas.lines)
+            if (l.colour == Rgb {} && l.from.x >= 50 && l.from.y <= 153 && l.from.y >= 20
+                && l.to.x >= 50 && !(l.from.x == l.to.x || l.from.y == l.to.y))
+                found.emplace_back(l.from, l.to);
+        return found;
+    }
+
+    TVistrel chart;
+};
+
+TEST_F(CalibrationChartTest, ThreePointCurveDrawsTwoSegmentsAndItsTitle)
+{
+    int repaints = 0;
+    chart.OnRedraw = [&] { ++repaints; };
+    ShowCalChart(chart, curveOf({ { 1, 10 }, { 2, 20 }, { 3, 40 } }), 3);
+
+    ASSERT_EQ(chart.ItemCount(), 2);
+    EXPECT_EQ(chart.Items()[1].x2, 3.0);
+    EXPECT_NEAR(chart.Scale1X().RangeLow(), 0.0, 1e-10);
+    EXPECT_DOUBLE_EQ(chart.Scale1X().RangeHigh(), 3.0);
+    EXPECT_NEAR(chart.Scale1Y().RangeLow(), 0.0, 1e-10);
+    EXPECT_DOUBLE_EQ(chart.Scale1Y().RangeHigh(), 40.0);
+    EXPECT_GE(repaints, 1);
+
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    // x 0..3 over pixels 50..215 and y 0..40 over 153..20: (1, 10) is at 105, 119.75.
+    EXPECT_THAT(itemLines(canvas),
+        ElementsAre(std::pair { Point { 105, 120 }, Point { 160, 86 } },
+            std::pair { Point { 160, 86 }, Point { 215, 20 } }));
+    // One title, red, in the top left corner of the data area, whatever the ranges.
+    ASSERT_EQ(canvas.texts.back().text, "Calibration curve 3");
+    EXPECT_EQ(canvas.texts.back().colour, (Rgb { 255, 0, 0 }));
+    EXPECT_EQ(canvas.texts.back().at, (Point { 53, 23 }));
+    // The axes are labelled 0.0 .. 3.00 (a span of 3 has two decimals) and 0.0 .. 40.0.
+    EXPECT_EQ(canvas.textsAt({ 215 - 12, 153 + 7 }), std::vector<std::string> { "3.00" });
+    EXPECT_EQ(canvas.textsAt({ 49 - 8 - 24, 20 - 5 }), std::vector<std::string> { "40.0" });
+}
+
+TEST_F(CalibrationChartTest, EmptyCurveKeepsTheWidenedRangeAndItsTitle)
+{
+    ShowCalChart(chart, CalCurveRecord {}, 12);
+    EXPECT_EQ(chart.ItemCount(), 0);
+    EXPECT_DOUBLE_EQ(chart.Scale1X().RangeLow(), -5e-11);
+    EXPECT_DOUBLE_EQ(chart.Scale1Y().RangeHigh(), 5e-11);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    EXPECT_EQ(canvas.texts.back().text, "Calibration curve 12");
+}
+
+TEST_F(CalibrationChartTest, SegmentIntoAZeroPointIsLeftOutAndNegativesExtendTheRanges)
+{
+    ShowCalChart(chart, curveOf({ { 1, 10 }, { 0, 0 }, { 3, 40 }, { -2, -5 } }), 1);
+    ASSERT_EQ(chart.ItemCount(), 2);
+    EXPECT_EQ(chart.Items()[0].x1, 0.0);
+    EXPECT_EQ(chart.Items()[0].y2, 40.0);
+    EXPECT_EQ(chart.Items()[1].x2, -2.0);
+    EXPECT_DOUBLE_EQ(chart.Scale1X().RangeLow(), -2.0);
+    EXPECT_DOUBLE_EQ(chart.Scale1Y().RangeLow(), -5.0);
+}
+
+TEST_F(CalibrationChartTest, EveryCallReplacesTheOneTitle)
+{
+    ShowCalChart(chart, curveOf({ { 1, 1 }, { 2, 2 } }), 5);
+    ShowCalChart(chart, curveOf({ { 1, 1 }, { 2, 2 } }), 7);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    int titles = 0;
+    for (const RecordingCanvas::Text& t : canvas.texts)
+        titles += t.text.starts_with("Calibration curve") ? 1 : 0;
+    EXPECT_EQ(titles, 1);
+    EXPECT_EQ(canvas.texts.back().text, "Calibration curve 7");
+    EXPECT_EQ(chart.TextLabel(2)->Mode, TTextLabelMode::tlOff);
+}
+
+TEST_F(CalibrationChartTest, CurvesBeyondNumbersDrawWithoutHanging)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<std::vector<CalPoint>> curves {
+        { { 1, std::nan("") }, { std::nan(""), 2 }, { 3, 4 } },
+        { { 1, 1 }, { inf, 2 }, { 3, -inf } },
+        { { -1.7e308, -1.7e308 }, { 1.7e308, 1.7e308 }, { 1, 1 } },
+        { { 1e17, 1 }, { 1e17 + 16, 2 } },
+    };
+    for (const auto& points : curves) {
+        ShowCalChart(chart, curveOf(points), 9);
+        RecordingCanvas canvas;
+        chart.Render(canvas);
+        EXPECT_EQ(canvas.texts.back().text, "Calibration curve 9");
+        EXPECT_LE(chart.ScaleX(1).NumTicks(), MaxScaleTicks);
+        EXPECT_LE(chart.ScaleY(1).NumTicks(), MaxScaleTicks);
+        for (const RecordingCanvas::Line& l : canvas.lines)
+            for (const Point p : { l.from, l.to }) {
+                EXPECT_GE(p.x, -300);
+                EXPECT_LE(p.x, 300);
+                EXPECT_GE(p.y, -300);
+                EXPECT_LE(p.y, 300);
+            }
+    }
+}
+
+} // namespace
+} // namespace meldrix

@@ -1,0 +1,313 @@
+#include "chart/qt/TVistrelWidget.h"
+#include "rig/DataFiles.h"
+#include "support/Bytes.h"
+#include "support/TempDir.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
+#include "ui/TForm1.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+namespace {
+
+void setPoints(CalCurveRecord& curve, std::initializer_list<CalPoint> points)
+{
+    int i = 1;
+    for (const CalPoint& p : points)
+        curve.Points[i++] = p;
+}
+
+} // namespace
+
+class CalibrationEditorTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensWithEveryCurveListed();
+    void modelPassesTheConformanceChecks();
+    void doubleClickStoresThePointsShownAndListsTheRow();
+    void clickInThePointEditorRedrawsTheChart();
+    void okReadsTheTypedHeaderTexts_data();
+    void okReadsTheTypedHeaderTexts();
+    void okTakesTheTextBeingTyped();
+    void okWithoutEditsChangesNoByte();
+    void spinBoxWrapsOverAllCurvesAndDropsTypedText();
+    void openedCurvesReplaceWhatTheEditorShows();
+
+private:
+    Rig& rig() { return m_window->rig(); }
+    template <typename T = QWidget>
+    T* control(const QString& name) const
+    {
+        return m_window->findChild<T*>(name);
+    }
+    CalGridView* grid() const { return control<CalGridView>(u"CalGrid1"_s); }
+    TCeltrix* points() const { return control<TCeltrix>(u"CalCurveEdit"_s); }
+    TVistrel& chart() const { return control<TVistrelWidget>(u"Vistrel1"_s)->Chart(); }
+    QSpinBox* spin() const { return control<QSpinBox>(u"SpinEdit1"_s); }
+    QString cell(int row, int column) const
+    {
+        return grid()->model()->index(row - 1, column).data().toString();
+    }
+    void type(int row, int column, const QString& text)
+    {
+        QVERIFY(grid()->model()->setData(grid()->model()->index(row - 1, column), text));
+    }
+    void open() { control<QAction>(u"Calibrations4"_s)->trigger(); }
+    void pressOk() { QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton); }
+
+    void snapshot(const QString& name)
+    {
+        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
+        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            m_window->grab().save(folder + u'/' + name + u".png"_s);
+    }
+
+    std::unique_ptr<testsupport::TempDir> m_dir;
+    std::unique_ptr<TForm1> m_window;
+};
+
+void CalibrationEditorTest::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_ALL, "C");
+}
+
+void CalibrationEditorTest::init()
+{
+    m_dir = std::make_unique<testsupport::TempDir>();
+    m_window = std::make_unique<TForm1>();
+    m_window->StartUp(m_dir->file("Default"));
+    CalCurveRecord& three = rig().CalCurves[3];
+    three.Make = "Rotalab";
+    three.Gas = "Ar";
+    three.Temp = 20.126;
+    three.Press = 1.013;
+    three.Flowmeter = 4;
+    setPoints(three, { { 1, 10 }, { 2, 20 }, { 3, 40 } });
+    setPoints(rig().CalCurves[7], { { 10, 8 }, { 150, 191.2 } });
+    setPoints(rig().CalCurves[8], { { -1.7e308, 5 }, { 1.7e308, std::nan("") }, { 3, 1e300 } });
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void CalibrationEditorTest::cleanup()
+{
+    m_window.reset();
+    m_dir.reset();
+}
+
+void CalibrationEditorTest::opensWithEveryCurveListed()
+{
+    QCOMPARE(rig().CurrentCalCurve, 0);
+    open();
+    QCOMPARE(rig().EditMode, EditModes::Calibrations);
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    QCOMPARE(spin()->value(), 1);
+    QCOMPARE(spin()->maximum(), 1000);
+    for (const char* name : { "CalGrid1", "CalCurveEdit", "Vistrel1", "SpinEdit1" })
+        QVERIFY2(control(QString::fromLatin1(name))->isVisible(), name);
+    QVERIFY(control(u"ValueListEditor1"_s)->isHidden());
+
+    QCOMPARE(grid()->model()->rowCount(), 1000);
+    const QStringList headings { u"Curve"_s, u"Make"_s, u"Size"_s, u"Float"_s, u"Gas"_s, u"Temp."_s,
+        u"Press."_s, u"Flowmeter"_s };
+    for (int column = 0; column < 8; ++column)
+        QCOMPARE(grid()->model()->headerData(column, Qt::Horizontal).toString(), headings[column]);
+    QCOMPARE(cell(1000, 0), u"1000"_s);
+    QCOMPARE(cell(3, 1), u"Rotalab"_s);
+    QCOMPARE(cell(3, 5), u"    20.13"_s);
+    QCOMPARE(cell(3, 6), u"     1.01"_s);
+    QCOMPARE(cell(3, 7), u"4"_s);
+    QCOMPARE(points()->ColName(1), u"Reading"_s);
+    QCOMPARE(points()->ColName(2), u"Flow"_s);
+    QCOMPARE(points()->RowName(3), u"Curve 1 P-3"_s);
+    QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 1"));
+}
+
+void CalibrationEditorTest::modelPassesTheConformanceChecks()
+{
+    open();
+    QAbstractItemModelTester tester(
+        grid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    type(5, 2, u"R6-15"_s);
+    pressOk();
+    QCOMPARE(rig().CalCurves[5].Size.str(), std::string("R6-15"));
+}
+
+void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
+{
+    open();
+    spin()->setValue(3);
+    QCOMPARE(rig().CurrentCalCurve, 3);
+    QCOMPARE(points()->RowName(1), u"Curve 3 P-1"_s);
+    points()->SetElem(2, 3, 45.5);
+
+    const QModelIndex row7 = grid()->model()->index(6, 1);
+    const QPoint at = grid()->visualRect(row7).center();
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
+
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 45.5);
+    QCOMPARE(rig().CalCurves[3].Points[1].Flow, 10.0);
+    QCOMPARE(rig().CurrentCalCurve, 7);
+    QCOMPARE(points()->RowName(20), u"Curve 7 P-20"_s);
+    QCOMPARE(points()->Elem(2, 2), 191.2);
+    QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 7"));
+    QCOMPARE(chart().ItemCount(), 1);
+    QCOMPARE(rig().CalCurves[7].Points[2].Flow, 191.2);
+    snapshot(u"calibration-curve-7"_s);
+}
+
+void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
+{
+    // A curve beyond all numbers shows without hanging.
+    open();
+    spin()->setValue(8);
+    QCOMPARE(chart().ItemCount(), 2);
+    control(u"Vistrel1"_s)->repaint();
+    snapshot(u"calibration-curve-8"_s);
+
+    open();
+    spin()->setValue(3);
+    QCOMPARE(chart().ItemCount(), 2);
+    points()->SetElem(1, 4, 4);
+    points()->SetElem(2, 4, 55);
+    // A click on another cell of the point editor takes its points over.
+    const QRect target = points()->GridCellRect(2, 5);
+    QVERIFY(!target.isEmpty());
+    QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, target.center());
+    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
+    QCOMPARE(chart().ItemCount(), 3);
+    QCOMPARE(chart().Items()[2].x2, 4.0);
+    QCOMPARE(chart().Scale1Y().RangeHigh(), 55.0);
+}
+
+void CalibrationEditorTest::okReadsTheTypedHeaderTexts_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown"); // after OK
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("decimal Temp") << 5 << u"20.75"_s << u"    20.75"_s << false;
+    QTest::newRow("whole Temp") << 5 << u"25.00"_s << u"    25.00"_s << false;
+    QTest::newRow("Temp not a number") << 5 << u"hot"_s << u"    20.13"_s << true;
+    QTest::newRow("Temp overflows") << 6 << u"1e400"_s << u"     1.01"_s << true;
+    QTest::newRow("negative Press") << 6 << u"-0.5"_s << u"    -0.50"_s << false;
+    QTest::newRow("Flowmeter") << 7 << u"12"_s << u"12"_s << false;
+    QTest::newRow("Flowmeter digits first") << 7 << u"9.5"_s << u"9"_s << false;
+    QTest::newRow("Flowmeter too large") << 7 << u"70000"_s << u"4"_s << true;
+    QTest::newRow("Flowmeter negative") << 7 << u"-3"_s << u"4"_s << true;
+    QTest::newRow("Flowmeter empty") << 7 << QString() << u"0"_s << false;
+    QTest::newRow("Make cut to 8") << 1 << u"ABCDEFGHIJ"_s << u"ABCDEFGH"_s << false;
+    QTest::newRow("Gas cut to 12") << 4 << u"Argon 5.0 ultra"_s << u"Argon 5.0 ul"_s << false;
+}
+
+void CalibrationEditorTest::okReadsTheTypedHeaderTexts()
+{
+    QFETCH(int, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, refused);
+    open();
+    type(3, column, typed);
+    pressOk();
+    QCOMPARE(cell(3, column), shown);
+    auto* message = control<QLabel>(u"Message1"_s);
+    QCOMPARE(message->isVisible(), refused);
+    if (refused)
+        QVERIFY2(message->text().startsWith(u"Curve 3, "_s), qPrintable(message->text()));
+    if (column == 5 && typed == u"20.75"_s)
+        QCOMPARE(rig().CalCurves[3].Temp, 20.75);
+    if (refused && column == 5)
+        QCOMPARE(rig().CalCurves[3].Temp, 20.126);
+}
+
+void CalibrationEditorTest::okTakesTheTextBeingTyped()
+{
+    open();
+    const QModelIndex temp = grid()->model()->index(2, 5);
+    grid()->setCurrentIndex(temp);
+    grid()->edit(temp);
+    auto* editor = qobject_cast<QLineEdit*>(grid()->indexWidget(temp));
+    QVERIFY(editor);
+    editor->setText(u"20.75"_s);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Temp, 20.75);
+}
+
+void CalibrationEditorTest::okWithoutEditsChangesNoByte()
+{
+    rig().CalCurves[9].Make.Chars[7] = 'x'; // a byte beyond the length byte survives too
+    const auto before = std::make_unique<OneBased<CalCurveRecord, MaxCalCurves>>(rig().CalCurves);
+    open();
+    spin()->setValue(3);
+    type(3, 5, u"    20.13"_s); // typed back as shown: no change
+    pressOk();
+    for (int c = 1; c <= MaxCalCurves; ++c)
+        QVERIFY2(std::memcmp(&rig().CalCurves[c], &(*before)[c], sizeof(CalCurveRecord)) == 0,
+            qPrintable(QString::number(c)));
+    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+}
+
+void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
+{
+    open();
+    type(3, 5, u"99"_s);
+    spin()->stepDown();
+    QCOMPARE(rig().CurrentCalCurve, 1000);
+    QCOMPARE(points()->RowName(1), u"Curve 1000 P-1"_s);
+    QCOMPARE(cell(3, 5), u"    20.13"_s);
+    spin()->stepUp();
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Temp, 20.126);
+}
+
+void CalibrationEditorTest::openedCurvesReplaceWhatTheEditorShows()
+{
+    auto other = testsupport::rigAtStartValues();
+    setPoints(other->CalCurves[3], { { 5, 50 }, { 6, 66 } });
+    other->CalCurves[3].Temp = 30.5;
+    const std::string base = m_dir->file("Other");
+    SetFileNamesFromBase(*other, base);
+    QVERIFY(!SaveAll(*other));
+    m_window->setFileChooser([&](QFileDialog&) {
+        return std::optional<QString>(QString::fromStdString(base + ".CAL"));
+    });
+
+    open();
+    spin()->setValue(3);
+    control<QAction>(u"Calibrations1"_s)->trigger();
+    QCOMPARE(points()->Elem(2, 2), 66.0);
+    QCOMPARE(cell(3, 5), u"    30.50"_s);
+    QCOMPARE(chart().Items()[0].x1, 5.0);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[1].Flow, 50.0);
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 0.0);
+    QCOMPARE(rig().CalCurves[3].Temp, 30.5);
+}
+
+} // namespace meldrix
+
+QTEST_MAIN(meldrix::CalibrationEditorTest)
+#include "CalibrationEditorTest.moc"
