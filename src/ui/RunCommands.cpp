@@ -41,7 +41,10 @@ void TForm1::RunExecute()
     hooks.DrawMixer = [this] { DrawMixer(); };
     hooks.ShowResults = [this] { ShowResults(); };
     hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
-    Execute(*m_rig, hooks);
+    const RunOutcome outcome = Execute(*m_rig, hooks);
+    // An open pO2 chart follows the new gases; the message line stays the run's.
+    if (outcome.status == RunStatus::Ok && m_pO2Window && m_pO2Window->isVisible())
+        DrawPO2Chart();
 }
 
 void TForm1::ShowResults()

@@ -85,6 +85,7 @@ public Q_SLOTS:
     void Linlogtoggle1Click();
     void EquilRTtoggle1Click();
     void CellTemperature1Click();
+    void PO2Chart1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
@@ -101,8 +102,11 @@ private:
     void guarded(const std::function<void()>& command);
     //! Shows the rig's message line in Message1.
     void showRigMessage();
-    //! The results table's display of the cells' equilibria (GibbsCommands.cpp).
+    //! The results table's display of the cells' equilibria, and the pO2 chart in a window of its
+    //! own (GibbsCommands.cpp).
     void ShowGibbsResults();
+    //! Returns the number of curves drawn.
+    int DrawPO2Chart();
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;
@@ -137,6 +141,8 @@ private:
 
     std::unique_ptr<Rig> m_rig;
     FileChooser m_fileChooser;
+    QWidget* m_pO2Window = nullptr;
+    TVistrelWidget* PO2Chart = nullptr;
 
     DiagramArea* m_diagram = nullptr;
     QLabel* Message1 = nullptr;

@@ -1,3 +1,4 @@
+#include "chart/qt/TVistrelWidget.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
@@ -72,6 +73,37 @@ private Q_SLOTS:
         auto* message = window.findChild<QLabel*>(u"Message1"_s);
         QCOMPARE(message->text(),
             u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0.000000 bar is not above 0"_s);
+    }
+
+    void drawsPO2AgainstTemperatureForEveryFedCell()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        auto* command = window.findChild<QAction*>(u"PO2Chart1"_s);
+        QVERIFY(command);
+        command->trigger();
+        QCOMPARE(window.findChild<QLabel*>(u"Message1"_s)->text(),
+            u"No cell has received a gas yet: run Execute first."_s);
+        QVERIFY(!window.findChild<QWidget*>(u"PO2Window"_s));
+
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        command->trigger();
+        auto* chartWindow = window.findChild<QWidget*>(u"PO2Window"_s);
+        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        QVERIFY(chartWindow && chart);
+        QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
+        // Four fed cells, 120 segments each from 300 to 1500 °C.
+        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
+        QCOMPARE(chart->Chart().TextLabel(2)->Caption, "OC 2; Cell B");
+        QVERIFY(chart->Chart().TextLabel(2)->Visible);
+        QVERIFY(!chart->Chart().TextLabel(5)->Visible);
+        saveScreenshot(*chartWindow, u"po2-chart"_s);
+
+        // An open chart follows the next run: cell A no longer fed, its curve goes.
+        window.rig().Cells[1].Mix = 0;
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QCOMPARE(chart->Chart().ItemCount(), 3 * 120);
+        QVERIFY(!chart->Chart().TextLabel(1)->Visible);
     }
 
 private:
