@@ -56,15 +56,6 @@ TEST_F(CellGibbsTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
     EXPECT_EQ(results[2].Result.Message, "pressure 0.000000 bar is not above 0");
 }
 
-TEST_F(CellGibbsTest, TakesAnyTemperatureForTheSameGas)
-{
-    feed(1, 1, 800.0, 1.0, { { "CO", 0.9 }, { "CO2", 0.1 } });
-    const auto cool = CellGibbsAt(*rig, 1, 600.0);
-    EXPECT_DOUBLE_EQ(cool.Kelvin, 873.15);
-    EXPECT_GT(cool.Graphite, 0.0);
-    EXPECT_EQ(CellGibbsAt(*rig, 1, 1000.0).Graphite, 0.0);
-}
-
 TEST_F(CellGibbsTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
 {
     feed(1, 1, 800.0, 1.0, { { "H2", 0.02 }, { "O2", 0.07 }, { "Ar", 0.91 } });
