@@ -507,7 +507,8 @@ GibbsResult GibbsEquilibrium(
 
     // Elements in the order the data first name them, so results list them alike every time.
     for (const ThermoSpecies& species : data.Species)
-        for (const auto& [symbol, count] : species.Composition) {
+        for (const auto& part : species.Composition) {
+            const std::string& symbol = part.first;
             const bool fed = std::any_of(known.begin(), known.end(),
                 [&](const auto& entry) { return entry.first->atoms(symbol) > 0.0; });
             if (fed
