@@ -30,8 +30,10 @@ std::string withoutLibraryPrefix(std::string message)
 
 } // namespace
 
-std::unique_ptr<Rig> loadDataSet(const std::string& base, std::ostream& err)
+std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err)
 {
+    // "Rig.INP" names the data set Rig, as in Open All.
+    const std::string base = DataSetBaseName(name);
     auto rig = std::make_unique<Rig>();
     StartUpSteps steps;
     steps.initEquilibriumTables = InitEquilibriumTables;
@@ -83,7 +85,7 @@ int runBuild(
         return ExitFailed;
     }
 
-    SetFileNamesFromBase(*rig, base);
+    SetFileNamesFromBase(*rig, DataSetBaseName(base));
     if (const auto error = SaveAll(*rig)) {
         err << Prefix << *error << '\n';
         return ExitFailed;

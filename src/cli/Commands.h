@@ -17,10 +17,10 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1; //!< the job could not be done (bad data, a run error)
 inline constexpr int ExitUsage = 2; //!< wrong arguments, or none of the four files could be read
 
-//! A rig at start-up values with the data set `base` loaded as Open All loads it. Each file that
-//! was not read or is damaged gives one warning line on `err`. Null when none of the four files
-//! could be read (an error line has been written then).
-std::unique_ptr<Rig> loadDataSet(const std::string& base, std::ostream& err);
+//! A rig at start-up values with the data set `name` (a base name, or one of its four files) loaded
+//! as Open All loads it. Each file that was not read or is damaged gives one warning line on `err`.
+//! Null when none of the four files could be read (an error line has been written then).
+std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err);
 
 //! `dump BASE`: the data set as JSON on `out`.
 int runDump(const std::string& base, std::ostream& out, std::ostream& err);

@@ -11,6 +11,9 @@ namespace meldrix {
 
 namespace {
 
+// What the table shows for a cell without a mixture: its gas is all zeros by rule, not by mixing.
+constexpr std::string_view NotFed = "not fed";
+
 using OrderedJson = nlohmann::ordered_json;
 
 OrderedJson number(double value)
@@ -49,9 +52,13 @@ std::string padRight(const std::string& text, std::size_t width)
 }
 
 // The texts of a filled results table in aligned columns: headings first, then one line per row,
-// each value the text its table cell shows.
-std::string tableText(const TCeltrixModel& table, std::string_view corner)
+// each value the text its table cell shows, or "not fed" in the column of a cell no mixture feeds.
+std::string tableText(const Rig& rig, const TCeltrixModel& table, std::string_view corner)
 {
+    const auto shown = [&](int c, int k) {
+        const bool fed = c > MaxCells || isFedCell(rig.Cells[c]);
+        return fed ? table.DataCellLook(c, k).Text : std::string(NotFed);
+    };
     std::vector<std::string> titles;
     std::size_t columnWidth = 0;
     for (int c = 1; c <= table.NrOfColumns(); ++c) {
@@ -63,7 +70,7 @@ std::string tableText(const TCeltrixModel& table, std::string_view corner)
         headingWidth = std::max(headingWidth, displayWidth(latin1ToUtf8(table.RowName(k))));
     for (int k = 1; k <= table.NrOfRows(); ++k)
         for (int c = 1; c <= table.NrOfColumns(); ++c)
-            columnWidth = std::max(columnWidth, table.DataCellLook(c, k).Text.size());
+            columnWidth = std::max(columnWidth, shown(c, k).size());
 
     std::string text = padRight(std::string(corner), headingWidth);
     for (const std::string& title : titles)
@@ -72,7 +79,7 @@ std::string tableText(const TCeltrixModel& table, std::string_view corner)
     for (int k = 1; k <= table.NrOfRows(); ++k) {
         text += padRight(latin1ToUtf8(table.RowName(k)), headingWidth);
         for (int c = 1; c <= table.NrOfColumns(); ++c)
-            text += "  " + padLeft(table.DataCellLook(c, k).Text, columnWidth);
+            text += "  " + padLeft(shown(c, k), columnWidth);
         text += '\n';
     }
     return text;
@@ -161,7 +168,7 @@ std::optional<std::string> CellGasTable(const Rig& rig, bool logDisplay)
     TCeltrixModel table("CellTabEd", MaxCells, MaxComponents);
     if (!FillResultsTable(rig, { .Log = logDisplay, .Equil = false }, table))
         return std::nullopt;
-    return tableText(table, "Gas");
+    return tableText(rig, table, "Gas");
 }
 
 } // namespace meldrix

@@ -19,8 +19,8 @@ nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
 
 //! The results table as the window's gas-list display shows it: one row per gas of the gas list,
 //! one column per cell headed "OC c; Name", each value the text of its table cell (fractions, or
-//! their base-10 logarithms with `logDisplay`, "???" where there is none). Nothing when the gas
-//! list is empty.
+//! their base-10 logarithms with `logDisplay`, "???" where there is none; "not fed" throughout
+//! the column of a cell that no mixture feeds). Nothing when the gas list is empty.
 std::optional<std::string> CellGasTable(const Rig& rig, bool logDisplay = false);
 
 } // namespace meldrix

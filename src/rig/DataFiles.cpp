@@ -2,6 +2,7 @@
 
 #include "common/TextFormat.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -167,6 +168,87 @@ std::string firstOutOfRange(const Rig& rig, DataFile file, int records)
     return {};
 }
 
+std::span<const std::byte> imageOf(const Rig& rig, DataFile file)
+{
+    switch (file) {
+    case DataFile::Inp:
+        return std::as_bytes(rig.InputGases.all());
+    case DataFile::Mix:
+        return std::as_bytes(rig.Flowmeters.all());
+    case DataFile::Cal:
+        return std::as_bytes(rig.CalCurves.all());
+    case DataFile::Cel:
+        break;
+    }
+    return std::as_bytes(rig.Cells.all());
+}
+
+FileBaseline& baselineOf(Rig& rig, DataFile file)
+{
+    return rig.FileBaselines[static_cast<std::size_t>(file)];
+}
+
+const FileBaseline& baselineOf(const Rig& rig, DataFile file)
+{
+    return rig.FileBaselines[static_cast<std::size_t>(file)];
+}
+
+// What was just read or written is what the records are compared with from now on.
+void takeAsBaseline(Rig& rig, DataFile file)
+{
+    const std::span<const std::byte> image = imageOf(std::as_const(rig), file);
+    baselineOf(rig, file).Image.assign(image.begin(), image.end());
+}
+
+void markWritten(Rig& rig, DataFile file)
+{
+    takeAsBaseline(rig, file);
+    baselineOf(rig, file).DamagedPath.clear();
+    baselineOf(rig, file).Damage.clear();
+}
+
+std::string fileNameOnly(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// "A, B and C"
+std::string listed(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == items.size() ? " and " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+// Files that share one reason: "the mixer and output cells files of Rig1: why" when they belong
+// to one data set, "A.MIX and B.CEL: why" otherwise; files with different reasons are each named
+// with their own: "A.MIX (why) and A.CEL (other)".
+std::string filesWithReasons(const std::vector<const LoadResult*>& results)
+{
+    bool oneReason = true;
+    bool oneBase = true;
+    for (const LoadResult* result : results) {
+        oneReason = oneReason && result->reason == results.front()->reason;
+        oneBase = oneBase && BaseNameOfPath(result->path) == BaseNameOfPath(results.front()->path);
+    }
+    std::vector<std::string> names;
+    if (oneReason && oneBase) {
+        for (const LoadResult* result : results)
+            names.emplace_back(kindOf(result->file).description);
+        return "the " + listed(names) + (names.size() == 1 ? " file of " : " files of ")
+            + fileNameOnly(BaseNameOfPath(results.front()->path)) + ": " + results.front()->reason;
+    }
+    for (const LoadResult* result : results)
+        names.push_back(oneReason ? fileNameOnly(result->path)
+                                  : fileNameOnly(result->path) + " (" + result->reason + ")");
+    return oneReason ? listed(names) + ": " + results.front()->reason : listed(names);
+}
+
 std::string randomSuffix()
 {
     static std::mt19937 generator { std::random_device {}() };
@@ -265,6 +347,11 @@ std::size_t fileSizeOf(DataFile file)
     return kind.recordSize * static_cast<std::size_t>(kind.recordCount);
 }
 
+const std::string& fileNameOf(const Rig& rig, DataFile file)
+{
+    return fileNameOf(const_cast<Rig&>(rig), file);
+}
+
 std::string& fileNameOf(Rig& rig, DataFile file)
 {
     switch (file) {
@@ -287,7 +374,8 @@ LoadResult LoadDataFile(Rig& rig, DataFile file)
     const std::size_t expected = fileSizeOf(file);
     const ReadOutcome outcome = readRegularFile(path, expected);
     if (!outcome.error.empty())
-        return { false, "Could not read " + fileLabel(file, path) + ": " + outcome.error + "." };
+        return { false, "Could not read " + fileLabel(file, path) + ": " + outcome.error + ".",
+            path, outcome.error, file };
 
     // A short file fills the records it covers, a partial last record only in its first bytes;
     // everything after keeps its previous contents.
@@ -299,15 +387,23 @@ LoadResult LoadDataFile(Rig& rig, DataFile file)
         for (int i = 1; i <= recordsTouched; ++i)
             UpdateGasDefined(rig, i);
 
-    LoadResult result { true, {} };
+    LoadResult result { true, {}, path, {}, file };
     if (outcome.fileSize != expected) {
         result.problem = fileTitle(file, path) + " is damaged: it holds "
             + formatInt(static_cast<long long>(outcome.fileSize)) + " bytes instead of "
             + formatInt(static_cast<long long>(expected)) + ".";
+        result.reason = formatInt(static_cast<long long>(outcome.fileSize)) + " bytes instead of "
+            + formatInt(static_cast<long long>(expected));
     } else if (const std::string fault = firstOutOfRange(rig, file, recordsTouched);
                !fault.empty()) {
         result.problem = fileTitle(file, path) + " is damaged: " + fault + ".";
+        result.reason = fault;
     }
+    // The records as read, damaged or not, are what an unsaved change is measured against; the
+    // damage is kept so that a save over this file asks first.
+    takeAsBaseline(rig, file);
+    baselineOf(rig, file).DamagedPath = result.reason.empty() ? std::string {} : path;
+    baselineOf(rig, file).Damage = result.reason;
     return result;
 }
 
@@ -333,7 +429,10 @@ std::optional<std::string> SaveDataFile(Rig& rig, DataFile file)
     PendingSave pending;
     if (auto error = writeTemporary(file, fileNameOf(rig, file), imageOf(rig, file), pending))
         return error;
-    return commit(file, pending);
+    auto error = commit(file, pending);
+    if (!error)
+        markWritten(rig, file);
+    return error;
 }
 
 std::optional<std::string> SaveInputGases(Rig& rig)
@@ -368,7 +467,9 @@ std::optional<std::string> SaveAll(Rig& rig)
     std::optional<std::string> firstError;
     for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
         auto error = commit(AllDataFiles[i], pending[i]);
-        if (error && !firstError)
+        if (!error)
+            markWritten(rig, AllDataFiles[i]);
+        else if (!firstError)
             firstError = std::move(error);
     }
     return firstError;
@@ -389,6 +490,78 @@ std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base)
         results[i] = LoadDataFile(rig, file);
     }
     return results;
+}
+
+bool HasUnsavedChanges(const Rig& rig, DataFile file)
+{
+    const std::span<const std::byte> image = imageOf(rig, file);
+    const std::vector<std::byte>& baseline = baselineOf(rig, file).Image;
+    return !std::equal(image.begin(), image.end(), baseline.begin(), baseline.end());
+}
+
+void MarkAllUnchanged(Rig& rig)
+{
+    for (const DataFile file : AllDataFiles)
+        takeAsBaseline(rig, file);
+}
+
+std::optional<std::string> DamagedTargetNote(const Rig& rig, DataFile file)
+{
+    const FileBaseline& baseline = baselineOf(rig, file);
+    if (baseline.DamagedPath.empty() || baseline.DamagedPath != fileNameOf(rig, file))
+        return std::nullopt;
+    return fileNameOnly(baseline.DamagedPath) + " was read as a damaged "
+        + std::string(kindOf(file).description) + " file (" + baseline.Damage + ").";
+}
+
+std::string DataFileLabel(const Rig& rig, DataFile file)
+{
+    return "the " + std::string(kindOf(file).description) + " file "
+        + fileNameOnly(fileNameOf(rig, file));
+}
+
+std::string LoadSummary(std::span<const LoadResult> results)
+{
+    std::vector<const LoadResult*> unread;
+    std::vector<const LoadResult*> damaged;
+    for (const LoadResult& result : results) {
+        if (result.problem.empty())
+            continue;
+        (result.read ? damaged : unread).push_back(&result);
+    }
+    std::vector<std::string> parts;
+    if (!unread.empty())
+        parts.push_back("Could not read " + filesWithReasons(unread));
+    if (damaged.size() == 1) {
+        parts.push_back(
+            fileNameOnly(damaged.front()->path) + " is damaged (" + damaged.front()->reason + ")");
+    } else if (!damaged.empty()) {
+        std::vector<std::string> names;
+        for (const LoadResult* result : damaged)
+            names.push_back(fileNameOnly(result->path) + " (" + result->reason + ")");
+        parts.push_back(listed(names) + " are damaged");
+    }
+    if (parts.empty())
+        return {};
+    std::string summary = parts.front();
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        summary += "; " + parts[i];
+    return summary + ".";
+}
+
+std::string DataSetBaseName(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find('/', dot) != std::string_view::npos)
+        return std::string(name);
+    std::string extension(name.substr(dot));
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    for (const DataFile file : AllDataFiles)
+        if (extension == extensionOf(file))
+            return std::string(name.substr(0, dot));
+    return std::string(name);
 }
 
 std::string BaseNameOfPath(std::string_view path)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,7 @@ inline constexpr std::array<DataFile, 4> AllDataFiles { DataFile::Inp, DataFile:
 std::string_view extensionOf(DataFile file);
 //! The file name the rig currently uses for a file.
 std::string& fileNameOf(Rig& rig, DataFile file);
+const std::string& fileNameOf(const Rig& rig, DataFile file);
 //! Exact size of a file of that kind [bytes].
 std::size_t fileSizeOf(DataFile file);
 
@@ -26,6 +28,10 @@ std::size_t fileSizeOf(DataFile file);
 struct LoadResult {
     bool read = false;
     std::string problem;
+    std::string path; //!< the file name the load used
+    std::string
+        reason; //!< in a few words: "No such file or directory", "154 bytes instead of 1664"
+    DataFile file = DataFile::Inp;
 };
 
 LoadResult LoadInputGases(Rig& rig);
@@ -52,6 +58,31 @@ std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base);
 
 //! Sets the four file names from a base name: base + ".INP" and so on.
 void SetFileNamesFromBase(Rig& rig, const std::string& base);
+
+//! Whether the records of `file`, as they would be saved, differ from the bytes last read from or
+//! written to it (so an edit undone by hand is no change).
+bool HasUnsavedChanges(const Rig& rig, DataFile file);
+
+//! The records as they stand become the last-read state of every file; start-up does this before
+//! it loads, so the start values are no change.
+void MarkAllUnchanged(Rig& rig);
+
+//! When the file a save of `file` would overwrite was reported damaged when it was read, the
+//! sentence that says so ("Lab1.CEL was read as a damaged mixer file (576 bytes instead of
+//! 1664)."); nullopt otherwise.
+std::optional<std::string> DamagedTargetNote(const Rig& rig, DataFile file);
+
+//! "the mixer file Lab1.MIX": the kind of file and the current file's name without its folder.
+std::string DataFileLabel(const Rig& rig, DataFile file);
+
+//! The problems of one command's loads in one short sentence naming the files without their
+//! folders ("Could not read the input gases, mixer, calibrations and output cells files of Rig: No
+//! such file or directory."); empty when there is none.
+std::string LoadSummary(std::span<const LoadResult> results);
+
+//! The base name of a data set named by its base name or by one of its four files ("Rig.INP" and
+//! "Rig.cel" give "Rig"); any other name is the base name itself.
+std::string DataSetBaseName(std::string_view name);
 
 //! The base name of a chosen file: the path without the file name's own extension
 //! ("/data/Run.2/Rig1.CEL" gives "/data/Run.2/Rig1"); a dot in a folder name is kept.

@@ -6,9 +6,10 @@
 
 namespace meldrix {
 
-void ShowMessage(Rig& rig, std::string text)
+void ShowMessage(Rig& rig, std::string text, std::string detail)
 {
     rig.Message1.Text = std::move(text);
+    rig.Message1.Detail = std::move(detail);
     rig.Message1.Visible = true;
 }
 

@@ -5,9 +5,11 @@
 #include "rig/Records.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meldrix {
 
@@ -37,6 +39,15 @@ using Composition = OneBased<GasComponent, MaxComponents>;
 struct MessageLine {
     std::string Text = "Messages.";
     bool Visible = false;
+    std::string Detail; //!< the full account behind a short Text (the line's tooltip); may be empty
+};
+
+//! One data file as it was last read or written: the records as they stood then, and the damage
+//! the file was reported with when it was read (empty when it was whole).
+struct FileBaseline {
+    std::vector<std::byte> Image;
+    std::string DamagedPath;
+    std::string Damage; //!< "576 bytes instead of 1664"
 };
 
 //! The whole state of the rig and of its runs. The window, the command-line tool and every test
@@ -95,10 +106,13 @@ struct Rig {
     bool GibbsDisplay = false;
 
     MessageLine Message1;
+
+    //! .INP, .MIX, .CAL, .CEL: what tells unsaved changes and damaged files apart (DataFiles.h).
+    std::array<FileBaseline, 4> FileBaselines;
 };
 
-//! Sets the message line's text and shows it.
-void ShowMessage(Rig& rig, std::string text);
+//! Sets the message line's text and shows it; `detail`, when given, is the full account behind it.
+void ShowMessage(Rig& rig, std::string text, std::string detail = {});
 
 //! Recomputes Defined of InputGases[index]: some component has a Fraction above 0 and a name that
 //! is not blank once spaces and control characters are trimmed.

@@ -140,6 +140,7 @@ std::array<LoadResult, 4> StartUp(Rig& rig, const std::string& baseName, const S
         steps.prepareEditorRows();
     if (steps.initEquilibriumTables)
         steps.initEquilibriumTables(rig);
+    MarkAllUnchanged(rig);
     return OpenAllByBase(rig, rig.BaseName);
 }
 

@@ -2,7 +2,9 @@
 
 #include "common/TextFormat.h"
 
+#include <cmath>
 #include <cstddef>
+#include <cstdlib>
 
 namespace meldrix {
 
@@ -27,14 +29,66 @@ std::string yesNo(std::uint8_t flag)
     return isSet(flag) ? "Y" : "N";
 }
 
-// An unchanged text leaves the field alone: storing it would only round the field.
-void storeNumber(double& field, std::string_view text, std::string_view shown)
+std::string quoted(std::string_view text)
 {
-    if (text == shown)
-        return;
-    if (const auto value = parseNumber(text))
-        field = *value;
+    return "\"" + std::string(text) + "\"";
 }
+
+// Why a text is not a number: a number beyond the range of a double is "too large", the rest is
+// not a number at all.
+std::string notANumber(std::string_view text)
+{
+    const std::string_view trimmed = trimBlanks(text);
+    if (trimmed.empty())
+        return "no value";
+    const std::string copy(trimmed);
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    const bool hasDigit = copy.find_first_of("0123456789") != std::string::npos;
+    if (hasDigit && end == copy.c_str() + copy.size() && std::isinf(value))
+        return quoted(text) + " is too large";
+    return quoted(text) + " is not a number";
+}
+
+// Collects what OK does not take, row by row.
+class Refusals {
+public:
+    explicit Refusals(std::span<const EditorRow> rows)
+        : m_rows(rows)
+    {
+    }
+
+    void refuse(int row, std::string_view shown, const std::string& why)
+    {
+        std::string key(trimBlanks(keyOf(m_rows, row)));
+        if (key.empty())
+            key = "Row " + formatInt(row);
+        m_refusals.push_back({ row, key + ": " + why, std::string(trimBlanks(shown)) });
+    }
+
+    void refuseWhole(int row, std::string_view shown, std::string clause)
+    {
+        m_refusals.push_back({ row, std::move(clause), std::string(trimBlanks(shown)) });
+    }
+
+    // An unchanged text leaves the field alone: storing it would only round the field.
+    void number(int row, double& field, std::string_view shown)
+    {
+        const std::string_view text = valueOf(m_rows, row);
+        if (text == shown)
+            return;
+        if (const auto value = parseNumber(text))
+            field = *value;
+        else
+            refuse(row, shown, notANumber(text));
+    }
+
+    RowRefusals take() { return std::move(m_refusals); }
+
+private:
+    std::span<const EditorRow> m_rows;
+    RowRefusals m_refusals;
+};
 
 void storeFlag(std::uint8_t& field, std::string_view text)
 {
@@ -159,67 +213,113 @@ EditorPage FlowmeterReadingsPage(const Rig& rig)
     return page;
 }
 
-std::optional<std::string> ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows)
+std::string RefusalMessage(std::span<const RowRefusal> refusals, std::string_view noun)
 {
-    CellRecord& record = rig.Cells[cell];
-    std::optional<std::string> refusal;
-    record.Name = valueOf(rows, 1);
-    storeNumber(record.Temp, valueOf(rows, 2), fixed61(record.Temp));
-    storeNumber(record.Pressure, valueOf(rows, 3), formatFixed(record.Pressure, 10, 4));
-    if (const auto mix = parseInteger(valueOf(rows, 4))) {
-        // Mix picks the mixture that feeds the cell; 0 leaves the cell unfed.
-        if (*mix >= 0 && *mix <= MaxMixtures)
-            record.Mix = static_cast<std::uint16_t>(*mix);
-        else
-            refusal = "Mix " + formatInt(*mix) + " of cell " + formatInt(cell)
-                + " is refused: it must be a mixture 1..16, or 0 for a cell that is not fed.";
+    if (refusals.empty())
+        return {};
+    if (refusals.size() == 1)
+        return refusals.front().Clause + "; the " + std::string(noun) + " stays "
+            + refusals.front().Stored + ".";
+    std::string message;
+    for (std::size_t i = 0; i < refusals.size(); ++i) {
+        if (i > 0)
+            message += i + 1 == refusals.size() ? " and " : ", ";
+        message += refusals[i].Clause;
     }
-    storeNumber(record.LeakO2, valueOf(rows, 6), leakage(record.LeakO2));
-    storeNumber(record.LeakN2, valueOf(rows, 7), leakage(record.LeakN2));
-    storeNumber(record.LeakH2, valueOf(rows, 8), leakage(record.LeakH2));
-    storeNumber(record.LeakH2O, valueOf(rows, 9), leakage(record.LeakH2O));
-    return refusal;
+    return message + "; those " + std::string(noun) + "s stay as they were.";
 }
 
-void ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> rows)
+RowRefusals ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows)
+{
+    CellRecord& record = rig.Cells[cell];
+    Refusals refusals(rows);
+    record.Name = valueOf(rows, 1);
+    refusals.number(2, record.Temp, fixed61(record.Temp));
+    refusals.number(3, record.Pressure, formatFixed(record.Pressure, 10, 4));
+    const std::string mixShown = formatInt(record.Mix);
+    if (const std::string_view text = valueOf(rows, 4); text != mixShown) {
+        // Mix picks the mixture that feeds the cell; 0 leaves the cell unfed.
+        const auto mix = parseInteger(text);
+        if (mix && *mix >= 0 && *mix <= MaxMixtures)
+            record.Mix = static_cast<std::uint16_t>(*mix);
+        else if (mix)
+            refusals.refuseWhole(4, mixShown,
+                "Mix " + formatInt(*mix) + " of cell " + formatInt(cell)
+                    + " is refused (a mixture 1..16, or 0 for a cell that is not fed)");
+        else
+            refusals.refuse(4, mixShown,
+                trimBlanks(text).empty() ? "no value" : quoted(text) + " is not a whole number");
+    }
+    refusals.number(6, record.LeakO2, leakage(record.LeakO2));
+    refusals.number(7, record.LeakN2, leakage(record.LeakN2));
+    refusals.number(8, record.LeakH2, leakage(record.LeakH2));
+    refusals.number(9, record.LeakH2O, leakage(record.LeakH2O));
+    return refusals.take();
+}
+
+RowRefusals ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> rows)
 {
     FlowmeterRecord& record = rig.Flowmeters[stage];
+    Refusals refusals(rows);
     record.Make = valueOf(rows, 1);
     record.Size = valueOf(rows, 2);
     record.Float = valueOf(rows, 3);
-    if (const auto input = parseStageInput(valueOf(rows, 4)))
-        record.Input = *input;
-    if (const auto output = parseStageOutput(valueOf(rows, 5)))
-        record.Output = *output;
+    const std::string inputShown = stageInputText(record.Input);
+    if (const std::string_view text = valueOf(rows, 4); text != inputShown) {
+        if (const auto input = parseStageInput(text))
+            record.Input = *input;
+        else
+            refusals.refuse(4, inputShown, quoted(text) + " is not I1..I16 or M1..M16");
+    }
+    const std::string outputShown = formatInt(record.Output);
+    if (const std::string_view text = valueOf(rows, 5); text != outputShown) {
+        if (const auto output = parseStageOutput(text))
+            record.Output = *output;
+        else
+            refusals.refuse(5, outputShown, quoted(text) + " is not a mixture 1..16");
+    }
     record.FixGas = valueOf(rows, 6);
     record.FixGasType = valueOf(rows, 7);
-    storeNumber(record.FixGasT, valueOf(rows, 8), fixed61(record.FixGasT));
+    refusals.number(8, record.FixGasT, fixed61(record.FixGasT));
     storeFlag(record.FixGasUsed, valueOf(rows, 10));
     storeFlag(record.FixGasBefore, valueOf(rows, 11));
+    return refusals.take();
 }
 
-void ReadInputGasRows(Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name)
+RowRefusals ReadInputGasRows(
+    Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name)
 {
     GasRecord& record = rig.InputGases[gas];
+    Refusals refusals(rows);
     for (int k = 1; k <= MaxComponents; ++k) {
         GasComponent& component = record.Components[k];
         component.Name = keyOf(rows, k);
+        const std::string shown = fraction108(component.Fraction);
         const std::string_view text = valueOf(rows, k);
-        if (text == fraction108(component.Fraction))
+        if (text == shown)
             continue;
-        if (const auto fraction = parseNumber(text); fraction && *fraction >= 0)
+        // An emptied fraction keeps its value: a component is removed by entering 0.
+        const auto fraction = parseNumber(text);
+        if (fraction && *fraction >= 0)
             component.Fraction = *fraction;
+        else if (fraction)
+            refusals.refuse(k, shown.empty() ? "0" : shown, quoted(text) + " is negative");
+        else
+            refusals.refuse(k, shown.empty() ? "0" : shown, notANumber(text));
     }
     record.Name = name;
     UpdateGasDefined(rig, gas);
+    return refusals.take();
 }
 
-void ReadReadingRows(Rig& rig, std::span<const EditorRow> rows)
+RowRefusals ReadReadingRows(Rig& rig, std::span<const EditorRow> rows)
 {
+    Refusals refusals(rows);
     for (int stage = 1; stage <= MaxFlowmeters; ++stage) {
         double& reading = rig.Flowmeters[stage].Reading;
-        storeNumber(reading, valueOf(rows, stage), fixed61(reading));
+        refusals.number(stage, reading, fixed61(reading));
     }
+    return refusals.take();
 }
 
 } // namespace meldrix

@@ -52,23 +52,36 @@ EditorPage FlowmetersPage(const Rig& rig, int stage);
 EditorPage InputGasesPage(const Rig& rig, int gas);
 EditorPage FlowmeterReadingsPage(const Rig& rig);
 
+//! A row whose text OK did not take: the field keeps its value.
+struct RowRefusal {
+    int Row = 0;
+    std::string Clause; //!< what was refused and why: F 4: "abc" is not a number
+    std::string Stored; //!< the value the field keeps, as the row shows it ("60.0")
+};
+using RowRefusals = std::vector<RowRefusal>;
+
+//! The refusals of one OK in one sentence, or empty when there are none. One refusal says what
+//! the field keeps (`F 4: "abc" is not a number; the reading stays 60.0.`); several are listed
+//! in one sentence. `noun` names the fields: "reading", "value".
+std::string RefusalMessage(std::span<const RowRefusal> refusals, std::string_view noun);
+
 // The read-back routines take the rows as they stand in the editor, row 1 first; a missing row
 // reads as empty text. A value whose text still reads exactly as the field shows it now is not
-// stored again, so OK never rounds a field to its display precision behind the operator's back.
+// stored again, so OK never rounds a field to its display precision behind the operator's back,
+// and is never refused. Every other text that is not taken is returned as a refusal.
 
-//! Reads the cell editor into Cells[cell]. A Mix outside 0..16 is refused; the sentence that says
-//! so is returned.
-[[nodiscard]] std::optional<std::string> ReadCellRows(
-    Rig& rig, int cell, std::span<const EditorRow> rows);
+//! Reads the cell editor into Cells[cell]. A Mix outside 0..16 is refused.
+[[nodiscard]] RowRefusals ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows);
 
 //! Reads the flowmeter editor into Flowmeters[stage].
-void ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> rows);
+[[nodiscard]] RowRefusals ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> rows);
 
 //! Reads the input-gas editor into InputGases[gas]: the components of rows 1..12, then `name`,
-//! then Defined.
-void ReadInputGasRows(Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name);
+//! then Defined. A negative fraction is refused.
+[[nodiscard]] RowRefusals ReadInputGasRows(
+    Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name);
 
 //! Reads the readings editor into the Reading of stages 1..16.
-void ReadReadingRows(Rig& rig, std::span<const EditorRow> rows);
+[[nodiscard]] RowRefusals ReadReadingRows(Rig& rig, std::span<const EditorRow> rows);
 
 } // namespace meldrix

@@ -5,7 +5,9 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QProxyStyle>
+#include <QSignalBlocker>
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,6 +56,7 @@ ParameterEditor::ParameterEditor(QWidget* parent)
         | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    connect(this, &QTableWidget::itemChanged, this, &ParameterEditor::updateMark);
 }
 
 ParameterEditor::~ParameterEditor()
@@ -103,19 +106,23 @@ void ParameterEditor::showPage(const EditorPage& page)
     // Text still open in a cell belongs to the record shown before; it must not land in this one.
     discardOpenEditor();
     show();
-    setHorizontalHeaderLabels({ fromRecordText(page.KeyTitle), fromRecordText(page.ValueTitle) });
+    setHorizontalHeaderLabels({ shownRecordText(page.KeyTitle), shownRecordText(page.ValueTitle) });
     // A long gas name does not fit the title; its tooltip shows all of it.
     horizontalHeaderItem(ValueColumn)->setToolTip(horizontalHeaderItem(ValueColumn)->text());
     m_keysEditable = page.KeysEditable;
     ensureRows(static_cast<int>(page.Rows.size()));
     for (int row = 1; row <= rowCount(); ++row) {
         const auto index = static_cast<std::size_t>(row - 1);
-        if (index < page.Rows.size())
-            setRow(
-                row, fromRecordText(page.Rows[index].Key), fromRecordText(page.Rows[index].Value));
-        else
-            setRow(row, QString(), QString());
+        showRow(row, index < page.Rows.size() ? page.Rows[index] : EditorRow {});
     }
+}
+
+void ParameterEditor::showRow(int row, const EditorRow& text)
+{
+    if (m_shown.size() < static_cast<std::size_t>(row))
+        m_shown.resize(static_cast<std::size_t>(row));
+    m_shown[static_cast<std::size_t>(row - 1)] = text;
+    putRow(row, shownRecordText(text.Key), shownRecordText(text.Value));
 }
 
 QString ParameterEditor::key(int row) const
@@ -132,6 +139,14 @@ QString ParameterEditor::value(int row) const
 
 void ParameterEditor::setRow(int row, const QString& key, const QString& value)
 {
+    if (m_shown.size() < static_cast<std::size_t>(row))
+        m_shown.resize(static_cast<std::size_t>(row));
+    m_shown[static_cast<std::size_t>(row - 1)] = { toRecordText(key), toRecordText(value) };
+    putRow(row, key, value);
+}
+
+void ParameterEditor::putRow(int row, const QString& key, const QString& value)
+{
     QTableWidgetItem* keyItem = itemAt(row, KeyColumn);
     keyItem->setText(key);
     const Qt::ItemFlags keyFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
@@ -141,11 +156,79 @@ void ParameterEditor::setRow(int row, const QString& key, const QString& value)
 
 std::vector<EditorRow> ParameterEditor::rows() const
 {
+    // A text left as it was shown reads back as the bytes it was shown from, so a name whose
+    // control characters were shown as placeholders keeps them.
+    const auto read = [this](int row, int column) {
+        const std::string& shown = shownBytes(row, column);
+        const QString text = column == KeyColumn ? key(row) : value(row);
+        return text == shownRecordText(shown) ? shown : toRecordText(text);
+    };
     std::vector<EditorRow> result;
     result.reserve(static_cast<std::size_t>(rowCount()));
     for (int row = 1; row <= rowCount(); ++row)
-        result.push_back({ toRecordText(key(row)), toRecordText(value(row)) });
+        result.push_back({ read(row, KeyColumn), read(row, ValueColumn) });
     return result;
+}
+
+const std::string& ParameterEditor::shownBytes(int row, int column) const
+{
+    static const std::string none;
+    if (row < 1 || static_cast<std::size_t>(row) > m_shown.size())
+        return none;
+    const EditorRow& shown = m_shown[static_cast<std::size_t>(row - 1)];
+    return column == KeyColumn ? shown.Key : shown.Value;
+}
+
+bool ParameterEditor::isPending(const QTableWidgetItem* cell) const
+{
+    return cell->text() != shownRecordText(shownBytes(cell->row() + 1, cell->column()));
+}
+
+QColor ParameterEditor::pendingTint()
+{
+    return QColor(255, 240, 190);
+}
+
+void ParameterEditor::updateMark(QTableWidgetItem* cell)
+{
+    // Typed but not yet taken with OK: bold on a light tint.
+    const bool pending = isPending(cell);
+    if (cell->font().bold() == pending)
+        return;
+    const QSignalBlocker blocker(this);
+    QFont font = cell->font();
+    font.setBold(pending);
+    cell->setFont(font);
+    cell->setBackground(pending ? QBrush(pendingTint()) : QBrush());
+}
+
+std::vector<int> ParameterEditor::pendingRows() const
+{
+    std::vector<int> pending;
+    const QModelIndex open = currentIndex();
+    const auto* editor = qobject_cast<const QLineEdit*>(indexWidget(open));
+    for (int row = 1; row <= rowCount(); ++row) {
+        bool changed = false;
+        for (const int column : { KeyColumn, ValueColumn }) {
+            const QTableWidgetItem* cell = item(row - 1, column);
+            changed = changed || (cell && isPending(cell));
+            if (editor && state() == EditingState && open.row() == row - 1
+                && open.column() == column)
+                changed = changed || editor->text() != shownRecordText(shownBytes(row, column));
+        }
+        if (changed)
+            pending.push_back(row);
+    }
+    return pending;
+}
+
+void ParameterEditor::markTaken()
+{
+    m_shown = rows();
+    for (int row = 0; row < rowCount(); ++row)
+        for (const int column : { KeyColumn, ValueColumn })
+            if (QTableWidgetItem* cell = item(row, column))
+                updateMark(cell);
 }
 
 void ParameterEditor::commitOpenEditor()

@@ -12,7 +12,11 @@ namespace meldrix {
 
 void TForm1::Run1Click()
 {
-    guarded([this] { RunExecute(); });
+    guarded([this] {
+        // Readings typed but not taken would make the run use other values than those shown.
+        if (!reportUntakenText())
+            RunExecute();
+    });
 }
 
 void TForm1::Linlogtoggle1Click()

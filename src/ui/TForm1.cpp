@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -36,6 +37,9 @@ constexpr int ClientWidth = 1067;
 constexpr int ClientHeight = 853;
 constexpr int MessageHeight = 20;
 constexpr int EditorWidth = 176;
+// Below this client size the spin box, OK and the editor no longer have room side by side.
+constexpr int MinimumClientWidth = 480;
+constexpr int MinimumClientHeight = 320;
 
 const QColor Maroon(128, 0, 0);
 const QColor Light3D(227, 227, 227);
@@ -81,6 +85,7 @@ TForm1::TForm1(QWidget* parent)
     createMenus();
     move(206, 225);
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setMinimumSize(MinimumClientWidth, MinimumClientHeight + menuBar()->sizeHint().height());
     dockControls();
 }
 
@@ -130,6 +135,7 @@ void TForm1::createControls()
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setGeometry(821, 144, 65, 21);
     Edit2->hide();
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { markGasName(); });
 
     // The results table, the point editor and the chart are placeholders with their designed
     // places until their widgets take them over.
@@ -278,6 +284,12 @@ void TForm1::dockControls()
     Message1->setAlignment(fits ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     const int bottom = Message1->isHidden() ? height : height - MessageHeight;
     ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
+    // The spin box, OK and the name field keep their designed places while the window is wide
+    // enough, and move left with the editor in a narrower one rather than hide behind it.
+    const int shift = std::min(0, width - ClientWidth);
+    SpinEdit1->move(824 + shift, 8);
+    Button1->move(821 + shift, 73);
+    Edit2->move(821 + shift, 144);
 }
 
 void TForm1::guarded(const std::function<void()>& command)
@@ -297,10 +309,12 @@ void TForm1::guarded(const std::function<void()>& command)
 void TForm1::showRigMessage()
 {
     const QString text = fromSystemText(m_rig->Message1.Text);
-    if (Message1->text() != text) {
+    const QString detail =
+        m_rig->Message1.Detail.empty() ? text : fromSystemText(m_rig->Message1.Detail);
+    if (Message1->text() != text)
         Message1->setText(text);
-        Message1->setToolTip(text);
-    }
+    if (Message1->toolTip() != detail)
+        Message1->setToolTip(detail);
     if (Message1->isHidden() == m_rig->Message1.Visible)
         Message1->setVisible(m_rig->Message1.Visible);
     dockControls();
@@ -341,7 +355,7 @@ void TForm1::HideCalForms()
 
 void TForm1::Exit1Click()
 {
-    // Nothing is saved on the way out.
+    // Nothing is saved unasked; closing asks when there are unsaved changes.
     guarded([this] { close(); });
 }
 

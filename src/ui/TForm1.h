@@ -2,11 +2,14 @@
 
 #include "rig/DataFiles.h"
 #include "rig/Rig.h"
+#include "ui/EditorRows.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 class QFileDialog;
@@ -35,6 +38,8 @@ public:
     //! Shows a configured file dialog and returns the chosen path, or nothing when cancelled.
     using FileChooser = std::function<std::optional<QString>(QFileDialog&)>;
     using DiagramPainter = std::function<void(QPainter&)>;
+    //! Shows a configured question and returns the button chosen.
+    using QuestionAsker = std::function<QMessageBox::StandardButton(QMessageBox&)>;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -48,6 +53,9 @@ public:
 
     //! Replaces the modal run of the file dialogs (tests answer them without a modal loop).
     void setFileChooser(FileChooser chooser);
+
+    //! Replaces the modal run of the questions (tests answer them without a modal loop).
+    void setQuestionAsker(QuestionAsker asker);
 
     //! The diagram's painter; it runs on every repaint of the client area after it is filled black.
     void setDiagramPainter(DiagramPainter painter);
@@ -90,6 +98,10 @@ public Q_SLOTS:
     void SpinEdit1Change(int value);
     void Button1Click();
 
+protected:
+    //! Closing asks first when a data file has unsaved changes.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
     void createMenus();
@@ -115,13 +127,28 @@ private:
     void saveDataFileAs(DataFile file);
     void reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent);
     void reportSave(const std::optional<std::string>& error);
+    QMessageBox::StandardButton ask(QMessageBox& question);
+    //! Asks before a save overwrites a file that was read as damaged; false when the answer is No.
+    bool confirmReplacingDamaged(std::span<const DataFile> files);
+    //! Asks before unsaved changes of these files are lost (Save All, Discard, Cancel); false when
+    //! the command must not go on.
+    bool confirmLosingChanges(std::span<const DataFile> files);
+    //! Save All, after asking about damaged targets; true when all four were saved.
+    bool saveAllFiles();
 
     //! Shows `value` in the spin box for a record kind numbered 1..max, without a change event.
     void showInSpinBox(int value, int max);
-    void ReadCellsTable();
-    void ReadFlowmetersTable();
-    void ReadInputGasesTable();
-    void ReadFlowmeterReadingsTable();
+    // The read-backs return what they did not take; OK shows those rows' stored values again.
+    RowRefusals ReadCellsTable();
+    RowRefusals ReadFlowmetersTable();
+    RowRefusals ReadInputGasesTable();
+    RowRefusals ReadFlowmeterReadingsTable();
+    //! The name in Edit2 as record text: the bytes it was shown from while it is unchanged.
+    std::string typedGasName() const;
+    //! Bold on a tint while Edit2 holds a name not yet taken with OK.
+    void markGasName();
+    //! Says so on the message line when the open editor holds text not yet taken with OK.
+    bool reportUntakenText();
 
     // Filled by the Execute and results work (RunCommands.cpp).
     void RunExecute();
@@ -141,6 +168,8 @@ private:
 
     std::unique_ptr<Rig> m_rig;
     FileChooser m_fileChooser;
+    QuestionAsker m_questionAsker;
+    std::string m_gasNameShown; //!< the bytes Edit2 was filled from
     QWidget* m_pO2Window = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
 

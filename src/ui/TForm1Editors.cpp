@@ -1,3 +1,4 @@
+#include "common/TextFormat.h"
 #include "ui/EditorRows.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -65,8 +66,10 @@ void TForm1::InputMixtures3Click()
         showInSpinBox(gas, MaxInputGases);
         ValueListEditor1->showPage(InputGasesPage(*m_rig, gas));
         SpinEdit1->show();
-        Edit2->setText(fromRecordText(m_rig->InputGases[gas].Name.view()));
+        m_gasNameShown = m_rig->InputGases[gas].Name.str();
+        Edit2->setText(shownRecordText(m_gasNameShown));
         Edit2->setCursorPosition(0);
+        markGasName();
         Edit2->show();
     });
 }
@@ -122,22 +125,29 @@ void TForm1::Button1Click()
 {
     guarded([this] {
         ValueListEditor1->commitOpenEditor();
+        RowRefusals refusals;
+        EditorPage page;
+        std::string_view noun = "value";
         switch (m_rig->EditMode) {
         case EditModes::OutputCells:
-            ReadCellsTable();
+            refusals = ReadCellsTable();
+            page = CellsPage(*m_rig, checkedIndex(m_rig->CurrentCell, MaxCells));
             break;
         case EditModes::Flowmeters:
-            ReadFlowmetersTable();
+            refusals = ReadFlowmetersTable();
+            page = FlowmetersPage(*m_rig, checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters));
             break;
         case EditModes::InputGases: {
             const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
-            m_rig->Gases[gas].Name = toRecordText(Edit2->text());
-            ReadInputGasesTable();
+            m_rig->Gases[gas].Name = typedGasName();
+            refusals = ReadInputGasesTable();
             InputMixtures3Click();
             break;
         }
         case EditModes::FlowmeterReadings:
-            ReadFlowmeterReadingsTable();
+            refusals = ReadFlowmeterReadingsTable();
+            page = FlowmeterReadingsPage(*m_rig);
+            noun = "reading";
             break;
         case EditModes::Calibrations:
             ReadCalibrationsTable();
@@ -146,32 +156,83 @@ void TForm1::Button1Click()
         default:
             break;
         }
+        // What OK read is taken; a refused row shows the value its field kept.
+        ValueListEditor1->markTaken();
+        for (const RowRefusal& refusal : refusals) {
+            const auto index = static_cast<std::size_t>(refusal.Row - 1);
+            if (index < page.Rows.size())
+                ValueListEditor1->showRow(refusal.Row, page.Rows[index]);
+        }
+        if (!refusals.empty())
+            ShowMessage(*m_rig, RefusalMessage(refusals, noun));
         DrawMixer();
     });
 }
 
-void TForm1::ReadCellsTable()
+RowRefusals TForm1::ReadCellsTable()
 {
-    const int cell = checkedIndex(m_rig->CurrentCell, MaxCells);
-    if (const auto refusal = ReadCellRows(*m_rig, cell, ValueListEditor1->rows()))
-        ShowMessage(*m_rig, *refusal);
+    return ReadCellRows(
+        *m_rig, checkedIndex(m_rig->CurrentCell, MaxCells), ValueListEditor1->rows());
 }
 
-void TForm1::ReadFlowmetersTable()
+RowRefusals TForm1::ReadFlowmetersTable()
 {
-    ReadFlowmeterRows(
+    return ReadFlowmeterRows(
         *m_rig, checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters), ValueListEditor1->rows());
 }
 
-void TForm1::ReadInputGasesTable()
+RowRefusals TForm1::ReadInputGasesTable()
 {
-    ReadInputGasRows(*m_rig, checkedIndex(m_rig->CurrentInputGas, MaxInputGases),
-        ValueListEditor1->rows(), toRecordText(Edit2->text()));
+    return ReadInputGasRows(*m_rig, checkedIndex(m_rig->CurrentInputGas, MaxInputGases),
+        ValueListEditor1->rows(), typedGasName());
 }
 
-void TForm1::ReadFlowmeterReadingsTable()
+RowRefusals TForm1::ReadFlowmeterReadingsTable()
 {
-    ReadReadingRows(*m_rig, ValueListEditor1->rows());
+    return ReadReadingRows(*m_rig, ValueListEditor1->rows());
+}
+
+std::string TForm1::typedGasName() const
+{
+    const QString typed = Edit2->text();
+    return typed == shownRecordText(m_gasNameShown) ? m_gasNameShown : toRecordText(typed);
+}
+
+void TForm1::markGasName()
+{
+    const bool pending = Edit2->text() != shownRecordText(m_gasNameShown);
+    QFont font = Edit2->font();
+    font.setBold(pending);
+    Edit2->setFont(font);
+    QPalette tinted = palette();
+    if (pending)
+        tinted.setColor(QPalette::Base, ParameterEditor::pendingTint());
+    Edit2->setPalette(tinted);
+}
+
+bool TForm1::reportUntakenText()
+{
+    if (ValueListEditor1->isHidden())
+        return false;
+    std::vector<std::string> names;
+    if (Edit2->isVisible() && Edit2->text() != shownRecordText(m_gasNameShown))
+        names.emplace_back("the name");
+    for (const int row : ValueListEditor1->pendingRows()) {
+        std::string key(trimBlanks(toRecordText(ValueListEditor1->key(row))));
+        names.push_back(key.empty() ? "row " + formatInt(row) : key);
+    }
+    if (names.empty())
+        return false;
+    std::string listed;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            listed += i + 1 == names.size() ? " and " : ", ";
+        listed += names[i];
+    }
+    ShowMessage(*m_rig,
+        "Not executed: " + listed + (names.size() == 1 ? " holds" : " hold")
+            + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
+    return true;
 }
 
 } // namespace meldrix

@@ -2,8 +2,11 @@
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -51,20 +54,112 @@ QString TForm1::dataSetFolder() const
 
 void TForm1::reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent)
 {
+    std::vector<LoadResult> reported;
     std::string problems;
     for (const LoadResult& result : results) {
         if (result.problem.empty() || (missingIsSilent && !result.read))
             continue;
+        reported.push_back(result);
         problems += problems.empty() ? result.problem : " " + result.problem;
     }
-    if (!problems.empty())
+    // One problem is told whole; several become one short sentence, the whole account a tooltip.
+    if (reported.size() == 1)
         ShowMessage(*m_rig, problems);
+    else if (!reported.empty())
+        ShowMessage(*m_rig, LoadSummary(reported), problems);
 }
 
 void TForm1::reportSave(const std::optional<std::string>& error)
 {
     if (error)
         ShowMessage(*m_rig, *error);
+}
+
+void TForm1::setQuestionAsker(QuestionAsker asker)
+{
+    m_questionAsker = std::move(asker);
+}
+
+QMessageBox::StandardButton TForm1::ask(QMessageBox& question)
+{
+    if (m_questionAsker)
+        return m_questionAsker(question);
+    question.exec();
+    return question.standardButton(question.clickedButton());
+}
+
+bool TForm1::confirmReplacingDamaged(std::span<const DataFile> files)
+{
+    std::string notes;
+    int count = 0;
+    for (const DataFile file : files)
+        if (const auto note = DamagedTargetNote(*m_rig, file)) {
+            notes += notes.empty() ? *note : " " + *note;
+            ++count;
+        }
+    if (count == 0)
+        return true;
+    QMessageBox question(QMessageBox::Warning, u"Replace damaged file"_s,
+        fromSystemText(notes) + (count == 1 ? u" Replace it?"_s : u" Replace them?"_s),
+        QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName(u"ReplaceDamagedQuestion"_s);
+    question.setDefaultButton(QMessageBox::No);
+    question.setEscapeButton(QMessageBox::No);
+    if (ask(question) == QMessageBox::Yes)
+        return true;
+    ShowMessage(*m_rig, "Nothing was saved.", notes);
+    return false;
+}
+
+bool TForm1::confirmLosingChanges(std::span<const DataFile> files)
+{
+    std::vector<std::string> changed;
+    for (const DataFile file : files)
+        if (HasUnsavedChanges(*m_rig, file))
+            changed.push_back(DataFileLabel(*m_rig, file));
+    if (changed.empty())
+        return true;
+    std::string text;
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == changed.size() ? " and " : ", ";
+        text += changed[i];
+    }
+    text.front() = 'T';
+    text += changed.size() == 1 ? " has unsaved changes." : " have unsaved changes.";
+    QMessageBox question(QMessageBox::Question, u"Unsaved changes"_s, fromSystemText(text),
+        QMessageBox::SaveAll | QMessageBox::Discard | QMessageBox::Cancel, this);
+    question.setObjectName(u"UnsavedChangesQuestion"_s);
+    question.setInformativeText(u"Save all four files first, or discard the changes?"_s);
+    question.setDefaultButton(QMessageBox::SaveAll);
+    question.setEscapeButton(QMessageBox::Cancel);
+    switch (ask(question)) {
+    case QMessageBox::SaveAll:
+        return saveAllFiles();
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TForm1::saveAllFiles()
+{
+    if (!confirmReplacingDamaged(AllDataFiles))
+        return false;
+    const std::optional<std::string> error = SaveAll(*m_rig);
+    reportSave(error);
+    return !error;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool close = true;
+    guarded([&] { close = confirmLosingChanges(AllDataFiles); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TForm1::openDataFile(DataFile file)
@@ -74,7 +169,7 @@ void TForm1::openDataFile(DataFile file)
     OpenDialog1->setNameFilters({ filterOf(file) });
     OpenDialog1->setDefaultSuffix(suffixOf(file));
     const std::optional<QString> path = chooseFile(*OpenDialog1);
-    if (!path)
+    if (!path || !confirmLosingChanges(std::span(&file, 1)))
         return;
     fileNameOf(*m_rig, file) = toSystemText(*path);
     const LoadResult result = LoadDataFile(*m_rig, file);
@@ -86,7 +181,8 @@ void TForm1::openDataFile(DataFile file)
 
 void TForm1::saveDataFile(DataFile file)
 {
-    reportSave(SaveDataFile(*m_rig, file));
+    if (confirmReplacingDamaged(std::span(&file, 1)))
+        reportSave(SaveDataFile(*m_rig, file));
 }
 
 void TForm1::saveDataFileAs(DataFile file)
@@ -109,7 +205,8 @@ void TForm1::OpenAll1Click()
         OpenDialog1->setDirectory(dataSetFolder());
         OpenDialog1->setNameFilters({ u"Data sets (*.INP *.MIX *.CAL *.CEL)"_s });
         OpenDialog1->setDefaultSuffix(QString());
-        if (const std::optional<QString> path = chooseFile(*OpenDialog1)) {
+        const std::optional<QString> path = chooseFile(*OpenDialog1);
+        if (path && confirmLosingChanges(AllDataFiles)) {
             reportLoads(OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path))), false);
             CalibrationsLoaded();
         }
@@ -178,7 +275,7 @@ void TForm1::OutputCells2Click()
 
 void TForm1::SaveAll1Click()
 {
-    guarded([this] { reportSave(SaveAll(*m_rig)); });
+    guarded([this] { saveAllFiles(); });
 }
 
 void TForm1::SaveAllAs()
@@ -192,7 +289,7 @@ void TForm1::SaveAllAs()
         if (!path)
             return;
         SetFileNamesFromBase(*m_rig, BaseNameOfPath(toSystemText(*path)));
-        reportSave(SaveAll(*m_rig));
+        saveAllFiles();
     });
 }
 

@@ -27,6 +27,21 @@ namespace fs = std::filesystem;
 using testsupport::CliRun;
 using testsupport::runCli;
 
+TEST(CliCommands, AFileOfTheDataSetNamesTheDataSet)
+{
+    TempDir dir;
+    std::ostringstream built, byBase, byFile, executed, err;
+    ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, dir.file("A.inp"), built, err), cli::ExitOk);
+    EXPECT_TRUE(fs::exists(dir.file("A.CEL")));
+    EXPECT_FALSE(fs::exists(dir.file("A.inp.INP")));
+    ASSERT_EQ(cli::runDump(dir.file("A"), byBase, err), cli::ExitOk);
+    ASSERT_EQ(cli::runDump(dir.file("A.CEL"), byFile, err), cli::ExitOk);
+    EXPECT_EQ(byBase.str(), byFile.str());
+    EXPECT_EQ(cli::runExecute(dir.file("A.INP"), {}, cli::ExecuteFormat::Json, executed, err),
+        cli::ExitOk);
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST(CliCommands, DumpBuildDumpGivesTheSameJsonAndBytes)
 {
     TempDir dir;

@@ -266,6 +266,32 @@ TEST_F(ExecuteCommandTest, TablePrintsCellsByGases)
     EXPECT_THAT(log.out, HasSubstr("\nAr     -0.0000174           ???"));
 }
 
+TEST_F(ExecuteCommandTest, TableMarksCellsThatNoMixtureFeeds)
+{
+    rig->Cells[3].Mix = 0;
+    rig->Cells[5].Mix = 40; // not a mixture: fed by nothing
+    for (const std::string options : { "--format table", "--format table --log" }) {
+        const CliRun run = execute(options);
+        ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+        std::istringstream in(run.out);
+        std::string heading;
+        std::getline(in, heading);
+        int rows = 0;
+        for (std::string line; std::getline(in, line); ++rows) {
+            std::vector<std::string> words;
+            std::istringstream split(line);
+            for (std::string word; split >> word;)
+                words.push_back(word);
+            // The gas, then per cell one value or the two words "not fed".
+            ASSERT_EQ(words.size(), 1u + MaxCells + 2u) << line;
+            EXPECT_EQ(words[3] + ' ' + words[4], "not fed") << line;
+            EXPECT_EQ(words[6] + ' ' + words[7], "not fed") << line;
+            EXPECT_NE(words[1], "not") << line;
+        }
+        EXPECT_EQ(rows, 3) << run.out;
+    }
+}
+
 TEST_F(ExecuteCommandTest, UsageErrorsExitWithTwoAndOneLine)
 {
     save();

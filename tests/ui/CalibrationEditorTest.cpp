@@ -106,6 +106,7 @@ void CalibrationEditorTest::init()
     setPoints(three, { { 1, 10 }, { 2, 20 }, { 3, 40 } });
     setPoints(rig().CalCurves[7], { { 10, 8 }, { 150, 191.2 } });
     setPoints(rig().CalCurves[8], { { -1.7e308, 5 }, { 1.7e308, std::nan("") }, { 3, 1e300 } });
+    MarkAllUnchanged(rig()); // as if loaded: opening another file asks nothing
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }

@@ -1,9 +1,11 @@
 #include "ui/EditorRows.h"
 
+#include "common/TextFormat.h"
 #include "support/Bytes.h"
 
 #include <QTest>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +43,9 @@ private Q_SLOTS:
     void refusesMixOutsideTheMixtures();
     void untouchedTextsKeepFullPrecision();
     void readsInputGasComponents();
+    void namesEveryRefusedRow_data();
+    void namesEveryRefusedRow();
+    void tellsRefusalsInOneSentence();
 };
 
 void EditorRowsTest::wrapsRecordNumbers_data()
@@ -148,8 +153,9 @@ void EditorRowsTest::refusesMixOutsideTheMixtures_data()
     QTest::newRow("17") << u"17"_s << 3 << true;
     QTest::newRow("negative") << u"-1"_s << 3 << true;
     QTest::newRow("beyond u16") << u"65537"_s << 3 << true;
-    QTest::newRow("not a number") << u"M3"_s << 3 << false;
-    QTest::newRow("decimal") << u"4.0"_s << 3 << false;
+    QTest::newRow("not a number") << u"M3"_s << 3 << true;
+    QTest::newRow("decimal") << u"4.0"_s << 3 << true;
+    QTest::newRow("as shown") << u"3"_s << 3 << false;
 }
 
 void EditorRowsTest::refusesMixOutsideTheMixtures()
@@ -162,11 +168,15 @@ void EditorRowsTest::refusesMixOutsideTheMixtures()
     auto rows = rowsWith(shown, 4, text(typed));
     rows[1].Value = "30.5"; // Temp, read before Mix
     rows[6].Value = "2e-6"; // LeakN2, read after it
-    const auto refusal = ReadCellRows(*rig, 3, rows);
+    const RowRefusals refusals = ReadCellRows(*rig, 3, rows);
     QCOMPARE(int(rig->Cells[3].Mix), expected);
-    QCOMPARE(refusal.has_value(), refused);
-    if (refusal)
-        QVERIFY(refusal->find("cell 3") != std::string::npos);
+    QCOMPARE(!refusals.empty(), refused);
+    if (!refusals.empty()) {
+        QCOMPARE(refusals.front().Row, 4);
+        QCOMPARE(refusals.front().Stored, std::string("3"));
+    }
+    if (parseInteger(text(typed)))
+        QCOMPARE(RefusalMessage(refusals, "value").find("cell 3") != std::string::npos, refused);
     QCOMPARE(rig->Cells[3].Temp, 30.5);
     QCOMPARE(rig->Cells[3].LeakN2, 2e-6);
 }
@@ -183,22 +193,22 @@ void EditorRowsTest::untouchedTextsKeepFullPrecision()
     rig->Flowmeters[9].Reading = 12.345;
 
     auto cellRows = rowsWith(CellsPage(*rig, 1), 1, "Oven");
-    QVERIFY(!ReadCellRows(*rig, 1, cellRows));
+    QVERIFY(ReadCellRows(*rig, 1, cellRows).empty());
     QCOMPARE(cell.Name.view(), "Oven");
     QCOMPARE(cell.Temp, 25.04);
     QCOMPARE(cell.LeakO2, 1.23456e-5);
 
-    ReadFlowmeterRows(*rig, 2, rowsWith(FlowmetersPage(*rig, 2), 1, "Brooks"));
+    QVERIFY(ReadFlowmeterRows(*rig, 2, rowsWith(FlowmetersPage(*rig, 2), 1, "Brooks")).empty());
     QCOMPARE(stage.Make.view(), "Brooks");
     QCOMPARE(stage.FixGasT, 37.77);
     QCOMPARE(int(stage.FixGasUsed), 2);
 
-    ReadReadingRows(*rig, rowsWith(FlowmeterReadingsPage(*rig), 1, "4"));
+    QVERIFY(ReadReadingRows(*rig, rowsWith(FlowmeterReadingsPage(*rig), 1, "4")).empty());
     QCOMPARE(rig->Flowmeters[1].Reading, 4.0);
     QCOMPARE(rig->Flowmeters[9].Reading, 12.345);
 
     // A text the operator changed is stored even when it means the shown value.
-    QVERIFY(!ReadCellRows(*rig, 1, rowsWith(CellsPage(*rig, 1), 2, "25.0")));
+    QVERIFY(ReadCellRows(*rig, 1, rowsWith(CellsPage(*rig, 1), 2, "25.0")).empty());
     QCOMPARE(cell.Temp, 25.0);
 }
 
@@ -212,7 +222,10 @@ void EditorRowsTest::readsInputGasComponents()
     rows[3] = { "  ", "0.5" };
     rows[4] = { "Carbondioxide", "abc" };
     rows[12] = { "Kr", "0.3" }; // row 13 is not a component
-    ReadInputGasRows(*rig, 4, rows, "Synthetic air!");
+    const RowRefusals refusals = ReadInputGasRows(*rig, 4, rows, "Synthetic air!");
+    QCOMPARE(refusals.size(), std::size_t(2));
+    QCOMPARE(refusals[0].Clause, std::string("Ar: \"-0.01\" is negative"));
+    QCOMPARE(refusals[1].Clause, std::string("Carbondioxide: \"abc\" is not a number"));
     const GasRecord& gas = rig->InputGases[4];
     QCOMPARE(gas.Name.view(), "Synthetic ai");
     QCOMPARE(gas.Components[1].Name.view(), "N2");
@@ -226,9 +239,108 @@ void EditorRowsTest::readsInputGasComponents()
     // Zero removes a component from Defined; a blank name never counted.
     rows[0].Value = "0";
     rows[1].Value = "0";
-    ReadInputGasRows(*rig, 4, rows, "Empty");
+    QVERIFY(ReadInputGasRows(*rig, 4, rows, "Empty").size() == 2);
     QCOMPARE(gas.Components[4].Fraction, 0.5);
     QVERIFY(!isSet(gas.Defined));
+}
+
+void EditorRowsTest::namesEveryRefusedRow_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("clause"); // empty: taken
+    QTest::addColumn<QString>("stored");
+    const int cells = EditModes::OutputCells;
+    const int stages = EditModes::Flowmeters;
+    const int readings = EditModes::FlowmeterReadings;
+    QTest::newRow("letters") << readings << 4 << u"abc"_s << u"F 4: \"abc\" is not a number"_s
+                             << u"60.0"_s;
+    QTest::newRow("decimal comma")
+        << readings << 4 << u"12,5"_s << u"F 4: \"12,5\" is not a number"_s << u"60.0"_s;
+    QTest::newRow("beyond a double")
+        << readings << 4 << u"1e400"_s << u"F 4: \"1e400\" is too large"_s << u"60.0"_s;
+    QTest::newRow("infinity") << readings << 4 << u"inf"_s << u"F 4: \"inf\" is not a number"_s
+                              << u"60.0"_s;
+    QTest::newRow("cleared") << readings << 4 << u" "_s << u"F 4: no value"_s << u"60.0"_s;
+    QTest::newRow("a reading") << readings << 4 << u"-7"_s << QString() << QString();
+    QTest::newRow("hot") << cells << 2 << u"hot"_s << u"Temp.,C: \"hot\" is not a number"_s
+                         << u"20.0"_s;
+    QTest::newRow("leakage") << cells << 9 << u"1e-5x"_s
+                             << u"Leakage of H2O: \"1e-5x\" is not a number"_s << u"0.000E+0000"_s;
+    QTest::newRow("X3") << stages << 4 << u"X3"_s << u"Input: \"X3\" is not I1..I16 or M1..M16"_s
+                        << u"I 1"_s;
+    QTest::newRow("I17") << stages << 4 << u"I17"_s << u"Input: \"I17\" is not I1..I16 or M1..M16"_s
+                         << u"I 1"_s;
+    QTest::newRow("17") << stages << 5 << u"17"_s << u"Output: \"17\" is not a mixture 1..16"_s
+                        << u"1"_s;
+    QTest::newRow("123") << stages << 5 << u"123"_s << QString() << QString();
+    QTest::newRow("fix gas T") << stages << 8 << u"warm"_s << u"FixGasT: \"warm\" is not a number"_s
+                               << u"0.0"_s;
+    QTest::newRow("yes is no") << stages << 10 << u"yes"_s << QString() << QString();
+}
+
+// Each editor refuses what it cannot take, names the row by its key and keeps the stored value.
+void EditorRowsTest::namesEveryRefusedRow()
+{
+    QFETCH(int, mode);
+    QFETCH(int, row);
+    QFETCH(QString, typed);
+    QFETCH(QString, clause);
+    QFETCH(QString, stored);
+    const auto prepared = [] {
+        auto rig = testsupport::rigAtStartValues();
+        rig->Flowmeters[4].Reading = 60.0;
+        rig->Flowmeters[1].FixGasT = 0.0;
+        rig->Cells[1].Temp = 20.0;
+        rig->Cells[1].LeakH2O = 0.0;
+        return rig;
+    };
+    auto rig = prepared();
+    const auto before = prepared();
+    RowRefusals refusals;
+    switch (mode) {
+    case EditModes::OutputCells:
+        refusals = ReadCellRows(*rig, 1, rowsWith(CellsPage(*rig, 1), row, text(typed)));
+        break;
+    case EditModes::Flowmeters:
+        refusals = ReadFlowmeterRows(*rig, 1, rowsWith(FlowmetersPage(*rig, 1), row, text(typed)));
+        break;
+    default:
+        refusals = ReadReadingRows(*rig, rowsWith(FlowmeterReadingsPage(*rig), row, text(typed)));
+        break;
+    }
+    if (clause.isEmpty()) {
+        QVERIFY(refusals.empty());
+        return;
+    }
+    QCOMPARE(refusals.size(), std::size_t(1));
+    QCOMPARE(refusals[0].Row, row);
+    QCOMPARE(refusals[0].Clause, text(clause));
+    QCOMPARE(refusals[0].Stored, text(stored));
+    QVERIFY(std::memcmp(&rig->Cells[1], &before->Cells[1], sizeof(CellRecord)) == 0);
+    QCOMPARE(rig->Flowmeters[1].Input, before->Flowmeters[1].Input);
+    QCOMPARE(rig->Flowmeters[1].Output, before->Flowmeters[1].Output);
+    QCOMPARE(rig->Flowmeters[4].Reading, 60.0);
+}
+
+void EditorRowsTest::tellsRefusalsInOneSentence()
+{
+    auto rig = testsupport::rigAtStartValues();
+    rig->Flowmeters[4].Reading = 60.0;
+    auto rows = rowsWith(FlowmeterReadingsPage(*rig), 4, "abc");
+    const RowRefusals one = ReadReadingRows(*rig, rows);
+    QCOMPARE(RefusalMessage(one, "reading"),
+        std::string("F 4: \"abc\" is not a number; the reading stays 60.0."));
+    rows[6].Value = "1e400";
+    rows[8].Value = "12,5";
+    rows[9].Value = "3.5";
+    const RowRefusals three = ReadReadingRows(*rig, rows);
+    QCOMPARE(RefusalMessage(three, "reading"),
+        std::string("F 4: \"abc\" is not a number, F 7: \"1e400\" is too large and F 9: "
+                    "\"12,5\" is not a number; those readings stay as they were."));
+    QCOMPARE(rig->Flowmeters[10].Reading, 3.5);
+    QVERIFY(RefusalMessage({}, "reading").empty());
 }
 
 } // namespace meldrix
