@@ -1,10 +1,17 @@
 #include "calib/CalCurveLookup.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace meldrix {
 
 namespace {
+
+// A reading that is not a finite number counts as no reading at all.
+bool givesFlow(double reading)
+{
+    return reading > 0 && std::isfinite(reading);
+}
 
 double finiteOrZero(double flow)
 {
@@ -24,8 +31,7 @@ bool hasRepeatedReading(const OneBased<CalPoint, MaxCalPoints>& points, int top)
 
 double FlowFromReading(const Rig& rig, int stage, std::string_view gasName, double reading)
 {
-    // A reading that is not a finite number counts as no reading at all.
-    if (!(reading > 0) || !std::isfinite(reading))
+    if (!givesFlow(reading))
         return 0.0;
     return InterpolateCalCurve(rig, FindCalCurve(rig, stage, gasName), reading);
 }
@@ -86,6 +92,78 @@ double InterpolateCalCurve(const Rig& rig, int curve, double reading)
         flow += points[i].Flow * product;
     }
     return finiteOrZero(flow);
+}
+
+CalCurveIndex::CalCurveIndex(const Rig& rig)
+    : m_rig(rig)
+{
+    m_curves.reserve(MaxCalCurves);
+    m_gasIds.reserve(2 * MaxCalCurves);
+    for (const CalCurveRecord& curve : rig.CalCurves) {
+        const auto [entry, added] =
+            m_gasIds.try_emplace(curve.Gas.view(), static_cast<int>(m_gasIds.size()));
+        m_curves.push_back({ pack(curve.Make), pack(curve.Size), pack(curve.Float), curve.Flowmeter,
+            entry->second });
+    }
+}
+
+CalCurveIndex::PackedText CalCurveIndex::pack(const ShortString<8>& text)
+{
+    // Only the first Length bytes count; the rest of the number stays 0.
+    const std::string_view view = text.view();
+    PackedText packed;
+    std::memcpy(&packed.chars, view.data(), view.size());
+    packed.length = static_cast<std::uint8_t>(view.size());
+    return packed;
+}
+
+const CalCurveIndex::StageTable& CalCurveIndex::stageTable(int stage)
+{
+    StageTable& table = m_stages[stage];
+    if (table.built)
+        return table;
+    const FlowmeterRecord& meter = m_rig.Flowmeters[stage];
+    const PackedText make = pack(meter.Make);
+    const PackedText size = pack(meter.Size);
+    const PackedText floatText = pack(meter.Float);
+
+    table.byGas.assign(m_gasIds.size(), Choice {});
+    table.anyGas = {};
+    for (int c = 1; c <= MaxCalCurves; ++c) {
+        const CurveKey& key = m_curves[static_cast<std::size_t>(c - 1)];
+        const int score = (key.make == make) + (key.size == size) + (key.floatText == floatText)
+            + (key.flowmeter == stage);
+        // Greater or equal, as in the scan: among equal scores the highest-numbered curve wins.
+        if (score >= table.anyGas.score)
+            table.anyGas = { c, score };
+        Choice& ofGas = table.byGas[static_cast<std::size_t>(key.gas)];
+        if (score >= ofGas.score)
+            ofGas = { c, score };
+    }
+    table.built = true;
+    return table;
+}
+
+int CalCurveIndex::FindCalCurve(int stage, std::string_view gasName)
+{
+    // The best curve either has this gas (its meter score plus the gas point) or is the best on
+    // the meter alone; when the best on the meter alone has this gas, the first one wins anyway.
+    const StageTable& table = stageTable(stage);
+    Choice best = table.anyGas;
+    if (const auto found = m_gasIds.find(gasName); found != m_gasIds.end()) {
+        Choice ofGas = table.byGas[static_cast<std::size_t>(found->second)];
+        ++ofGas.score;
+        if (ofGas.score > best.score || (ofGas.score == best.score && ofGas.curve > best.curve))
+            best = ofGas;
+    }
+    return best.curve;
+}
+
+double CalCurveIndex::FlowFromReading(int stage, std::string_view gasName, double reading)
+{
+    if (!givesFlow(reading))
+        return 0.0;
+    return InterpolateCalCurve(m_rig, FindCalCurve(stage, gasName), reading);
 }
 
 } // namespace meldrix

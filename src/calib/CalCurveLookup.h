@@ -2,7 +2,10 @@
 
 #include "rig/Rig.h"
 
+#include <cstdint>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace meldrix {
 
@@ -13,7 +16,7 @@ double FlowFromReading(const Rig& rig, int stage, std::string_view gasName, doub
 
 //! The curve 1..1000 that best matches stage `stage` (1..16) and `gasName`: one point each for
 //! Make, Size, Float, Gas and Flowmeter; ties go to the highest-numbered curve, so with no match at
-//! all curve 1000 is chosen.
+//! all curve 1000 is chosen. Scans every curve: the reference for CalCurveIndex.
 int FindCalCurve(const Rig& rig, int stage, std::string_view gasName);
 
 //! The flow of curve `curve` (1..1000) at `reading`: the interpolating polynomial through the
@@ -21,5 +24,53 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName);
 //! point above 0, when two interpolated points share a reading, and whenever the result would not
 //! be a finite number.
 double InterpolateCalCurve(const Rig& rig, int curve, double reading);
+
+//! FindCalCurve without the scan: the curves are grouped by gas once, and the first question about
+//! a stage scores the curves against that stage's meter once; every answer after that is one hash
+//! probe. It gives exactly FindCalCurve's choice for the rig as it was when the index was built,
+//! and it refers to that rig's curves: build it where the curves and meters stay as they are for
+//! its whole life (one Execute), never keep it across an edit.
+class CalCurveIndex {
+public:
+    explicit CalCurveIndex(const Rig& rig);
+
+    //! The curve FindCalCurve(rig, stage, gasName) chooses; stage 1..16.
+    int FindCalCurve(int stage, std::string_view gasName);
+
+    //! FlowFromReading(rig, stage, gasName, reading), choosing the curve through the index.
+    double FlowFromReading(int stage, std::string_view gasName, double reading);
+
+private:
+    //! A text of at most 8 characters as one number: equal exactly when the texts are equal.
+    struct PackedText {
+        std::uint64_t chars = 0;
+        std::uint8_t length = 0;
+        friend bool operator==(PackedText, PackedText) = default;
+    };
+    struct CurveKey {
+        PackedText make;
+        PackedText size;
+        PackedText floatText;
+        std::uint16_t flowmeter = 0;
+        int gas = 0; //!< index into the distinct gas names of the curves
+    };
+    struct Choice {
+        int curve = 0;
+        int score = -1;
+    };
+    struct StageTable {
+        bool built = false;
+        Choice anyGas; //!< the best curve on the meter's four points alone
+        std::vector<Choice> byGas; //!< the same among the curves of each gas name
+    };
+
+    static PackedText pack(const ShortString<8>& text);
+    const StageTable& stageTable(int stage);
+
+    const Rig& m_rig;
+    std::vector<CurveKey> m_curves; //!< curve c at c - 1
+    std::unordered_map<std::string_view, int> m_gasIds;
+    OneBased<StageTable, MaxFlowmeters> m_stages;
+};
 
 } // namespace meldrix

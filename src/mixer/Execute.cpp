@@ -5,6 +5,7 @@
 #include "mixer/GasList.h"
 
 #include <cmath>
+#include <optional>
 
 namespace meldrix {
 
@@ -28,7 +29,44 @@ bool hasValidSource(const FlowmeterRecord& stage)
     return OneBased<GasRecord, MaxGases>::inRange(stage.Input);
 }
 
-void computeStage(Rig& rig, int f)
+// The flows of a run. A stage's meter, its reading and the curves do not change during a run, so
+// the flow of a gas through a stage is the same in every pass: it is looked up once and reused.
+class StageFlows {
+public:
+    StageFlows(const Rig& rig, CurveLookup lookup)
+        : m_rig(rig)
+    {
+        if (lookup == CurveLookup::Indexed)
+            m_index.emplace(rig);
+    }
+
+    double flow(int f, int k, std::string_view gas, double reading)
+    {
+        if (!m_index)
+            return FlowFromReading(m_rig, f, gas, reading);
+        // Slot k names the same gas of the gas list in every working gas; the name is checked
+        // all the same, so a slot named otherwise is never given another gas's flow.
+        Known& known = m_known[f][k];
+        if (!known.valid || known.gas.view() != gas) {
+            known.gas = gas;
+            known.flow = m_index->FlowFromReading(f, gas, reading);
+            known.valid = true;
+        }
+        return known.flow;
+    }
+
+private:
+    struct Known {
+        bool valid = false;
+        decltype(GasComponent::Name) gas;
+        double flow = 0.0;
+    };
+    const Rig& m_rig;
+    std::optional<CalCurveIndex> m_index;
+    OneBased<OneBased<Known, MaxComponents>, MaxFlowmeters> m_known;
+};
+
+void computeStage(Rig& rig, int f, StageFlows& flows)
 {
     FlowmeterRecord& stage = rig.Flowmeters[f];
     rig.WorkComposition = rig.Gases[stage.Input].Components;
@@ -40,8 +78,10 @@ void computeStage(Rig& rig, int f)
 
     // A mixture is measured as the fraction-weighted sum of what its pure gases would show.
     double flow = 0.0;
-    for (const GasComponent& slot : rig.WorkComposition)
-        flow += slot.Fraction * FlowFromReading(rig, f, slot.Name.view(), stage.Reading);
+    for (int k = 1; k <= MaxComponents; ++k) {
+        const GasComponent& slot = rig.WorkComposition[k];
+        flow += slot.Fraction * flows.flow(f, k, slot.Name.view(), stage.Reading);
+    }
 
     if (fixGasUsed && !fixGasBefore) {
         if (const auto change = ApplyFixGasStage(rig, f))
@@ -51,7 +91,7 @@ void computeStage(Rig& rig, int f)
 }
 
 // One attempt at mixture m; true when it was solved.
-bool solveMixture(Rig& rig, int m)
+bool solveMixture(Rig& rig, int m, StageFlows& flows)
 {
     GasRecord& mixture = rig.Gases[MaxInputGases + m];
     bool ready = true;
@@ -64,7 +104,7 @@ bool solveMixture(Rig& rig, int m)
         if (stage.Output != m || !hasValidSource(stage))
             continue;
         if (ready && isSet(rig.Gases[stage.Input].Defined)) {
-            computeStage(rig, f);
+            computeStage(rig, f, flows);
             mixture.Flow += stage.Flow;
             for (int k = 1; k <= MaxComponents; ++k)
                 mixture.Components[k].Fraction += stage.Flow * rig.WorkComposition[k].Fraction;
@@ -85,7 +125,7 @@ bool solveMixture(Rig& rig, int m)
 
 } // namespace
 
-RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks)
+RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 {
     call(hooks.HideCalForms);
     for (int i = 1; i <= MaxInputGases; ++i)
@@ -108,13 +148,14 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks)
 
     // Each dependency on a higher-numbered mixture costs one pass; a loop of mixtures feeding each
     // other never gets solved, hence the limit.
+    StageFlows flows(rig, lookup);
     int passes = 0;
     bool allDone = false;
     while (!allDone && passes < MaxPasses) {
         ++passes;
         allDone = true;
         for (int m = 1; m <= MaxMixtures; ++m)
-            if (!isSet(rig.Gases[MaxInputGases + m].Defined) && !solveMixture(rig, m))
+            if (!isSet(rig.Gases[MaxInputGases + m].Defined) && !solveMixture(rig, m, flows))
                 allDone = false;
     }
 

@@ -36,10 +36,18 @@ struct ExecuteHooks {
     std::function<void()> StartEquilibriumCalculations; //!< last of a converged run
 };
 
+//! How a run finds the calibration curve of each gas of a stage. Both choose the same curves and
+//! give bit-identical results.
+enum class CurveLookup {
+    Indexed, //!< through a CalCurveIndex; a stage's flow of a gas is looked up once per run
+    FullScan, //!< every slot of every computed stage in every pass scans all 1000 curves
+};
+
 //! The Execute command: makes the working copies of the input gases, builds the gas list, solves
 //! the mixer pass by pass and, once every mixture is known, computes the cell gases and calls the
 //! hooks. A run error is put in Message1 and returned; no stored value can make it index outside
 //! an array or loop without end.
-RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks = {});
+RunOutcome Execute(
+    Rig& rig, const ExecuteHooks& hooks = {}, CurveLookup lookup = CurveLookup::Indexed);
 
 } // namespace meldrix

@@ -53,6 +53,16 @@ QFont pixelFont(int pixels)
     return font;
 }
 
+// The controls on the diagram's black margin are filled with that black, which makes them opaque:
+// a change of their text then repaints the control alone, not the whole diagram beneath it again.
+void fillWithDiagramBlack(QWidget* control)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    control->setPalette(palette);
+    control->setAutoFillBackground(true);
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -121,6 +131,7 @@ void TForm1::createControls()
     SpinEdit1->setRange(0, 17);
     SpinEdit1->setValue(0);
     SpinEdit1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fillWithDiagramBlack(SpinEdit1);
     // Records are stepped with the arrows only.
     if (auto* text = SpinEdit1->findChild<QLineEdit*>())
         text->setReadOnly(true);
@@ -134,6 +145,7 @@ void TForm1::createControls()
     Edit2 = new QLineEdit(m_diagram);
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setGeometry(821, 144, 65, 21);
+    fillWithDiagramBlack(Edit2);
     Edit2->hide();
     connect(Edit2, &QLineEdit::textChanged, this, [this] { markGasName(); });
 

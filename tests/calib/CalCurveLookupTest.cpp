@@ -1,6 +1,7 @@
 #include "calib/CalCurveLookup.h"
 
 #include "support/Bytes.h"
+#include "support/RandomRigs.h"
 
 #include <cmath>
 #include <cstring>
@@ -42,6 +43,16 @@ protected:
         curve.Gas = gas;
         curve.Flowmeter = 3;
     }
+
+    // The scan's choice, after checking that the index makes the same one.
+    int chosen(const Rig& r, int stage, std::string_view gas)
+    {
+        const int scanned = FindCalCurve(r, stage, gas);
+        EXPECT_EQ(CalCurveIndex(r).FindCalCurve(stage, gas), scanned)
+            << "stage " << stage << " gas '" << gas << "'";
+        return scanned;
+    }
+    int chosen(int stage, std::string_view gas) { return chosen(*rig, stage, gas); }
 };
 
 TEST_F(CalCurveLookupTest, ChoosesTheCurveOfTheComponentGas)
@@ -49,11 +60,11 @@ TEST_F(CalCurveLookupTest, ChoosesTheCurveOfTheComponentGas)
     setUpStage3();
     setMeterCurve(10, "Ar");
     setMeterCurve(20, "N2");
-    EXPECT_EQ(FindCalCurve(*rig, 3, "Ar"), 10); // score 5 against 4
-    EXPECT_EQ(FindCalCurve(*rig, 3, "N2"), 20);
+    EXPECT_EQ(chosen(3, "Ar"), 10); // score 5 against 4
+    EXPECT_EQ(chosen(3, "N2"), 20);
     // No trimming, case-sensitive: neither matches, the tie of 4 goes to the higher number.
-    EXPECT_EQ(FindCalCurve(*rig, 3, "Ar "), 20);
-    EXPECT_EQ(FindCalCurve(*rig, 3, "ar"), 20);
+    EXPECT_EQ(chosen(3, "Ar "), 20);
+    EXPECT_EQ(chosen(3, "ar"), 20);
 }
 
 TEST_F(CalCurveLookupTest, EqualScoresGoToTheHighestNumberedCurve)
@@ -61,7 +72,7 @@ TEST_F(CalCurveLookupTest, EqualScoresGoToTheHighestNumberedCurve)
     setUpStage3();
     setMeterCurve(10, "Ar");
     setMeterCurve(700, "Ar");
-    EXPECT_EQ(FindCalCurve(*rig, 3, "Ar"), 700);
+    EXPECT_EQ(chosen(3, "Ar"), 700);
 }
 
 TEST_F(CalCurveLookupTest, EveryFieldCountsOnePoint)
@@ -74,17 +85,96 @@ TEST_F(CalCurveLookupTest, EveryFieldCountsOnePoint)
     rig->CalCurves[5].Size = "65";
     rig->CalCurves[5].Float = "Ss";
     rig->CalCurves[5].Gas = "He";
-    EXPECT_EQ(FindCalCurve(*rig, 3, "Ar"), 5);
+    EXPECT_EQ(chosen(3, "Ar"), 5);
     rig->CalCurves[999].Make = "Acme";
     rig->CalCurves[999].Size = "65"; // now 4
-    EXPECT_EQ(FindCalCurve(*rig, 3, "Ar"), 999);
+    EXPECT_EQ(chosen(3, "Ar"), 999);
 }
 
 TEST_F(CalCurveLookupTest, ChoosesCurve1000WhenNothingMatches)
 {
     auto rig0 = testsupport::freshRig();
     rig0->Flowmeters[1].Make = "X";
-    EXPECT_EQ(FindCalCurve(*rig0, 1, "Ar"), 1000);
+    EXPECT_EQ(chosen(*rig0, 1, "Ar"), 1000);
+}
+
+TEST_F(CalCurveLookupTest, ACurveOfTheGasTiesWithAnotherByNumber)
+{
+    setUpStage3();
+    // Curve 5 scores the gas and three meter points, curve 10 the four meter points: 4 each.
+    setMeterCurve(5, "Ar");
+    rig->CalCurves[5].Flowmeter = 0;
+    setMeterCurve(10, "N2");
+    EXPECT_EQ(chosen(3, "Ar"), 10);
+    // Numbered the other way round, the curve of the gas wins the tie.
+    std::swap(rig->CalCurves[5], rig->CalCurves[10]);
+    EXPECT_EQ(chosen(3, "Ar"), 10);
+    EXPECT_EQ(rig->CalCurves[10].Gas.view(), "Ar");
+}
+
+TEST_F(CalCurveLookupTest, OnlyTheBytesWithinTheLengthCount)
+{
+    setUpStage3();
+    // Stray bytes after the texts are not part of them.
+    setMeterCurve(10, "Ar");
+    rig->CalCurves[10].Make.Chars[5] = 'x';
+    setMeterCurve(20, "N2");
+    rig->CalCurves[20].Make.Chars[4] = 'y';
+    rig->Flowmeters[3].Make.Chars = { 'A', 'c', 'm', 'e', 'z', 'z', 'z', 'z' };
+    EXPECT_EQ(chosen(3, "Ar"), 10);
+    EXPECT_EQ(chosen(3, "N2"), 20);
+    // A length byte past the field reads the whole field: the meter's make is now "Acmezzzz".
+    rig->Flowmeters[3].Make.Length = 200;
+    rig->CalCurves[20].Make = "Acmezzzz";
+    EXPECT_EQ(chosen(3, "Ar"), 20); // 4 against curve 10's 4
+    rig->CalCurves[20].Make.Length = 7;
+    EXPECT_EQ(chosen(3, "Ar"), 10);
+}
+
+// Curves drawn from small pools of texts tie and match in part in every way; the index must choose
+// exactly as the scan, for every stage and every name, listed or not.
+TEST(CalCurveIndexTest, ChoosesAsTheScanOnRandomRigs)
+{
+    std::vector<std::string_view> names(
+        testsupport::randomGasNames().begin(), testsupport::randomGasNames().end());
+    names.insert(names.end(), { "Xe", "None", "Ar  " });
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        const auto rig = testsupport::randomRig(seed);
+        CalCurveIndex index(*rig);
+        for (int stage = 1; stage <= MaxFlowmeters; ++stage) {
+            for (const std::string_view name : names) {
+                ASSERT_EQ(index.FindCalCurve(stage, name), FindCalCurve(*rig, stage, name))
+                    << "seed " << seed << " stage " << stage << " gas '" << name << "'";
+                for (const double reading : { 0.7, 13.0, 60.5 }) {
+                    const double indexed = index.FlowFromReading(stage, name, reading);
+                    const double scanned = FlowFromReading(*rig, stage, name, reading);
+                    ASSERT_EQ(std::memcmp(&indexed, &scanned, sizeof(double)), 0)
+                        << "seed " << seed << " stage " << stage << " gas '" << name << "'";
+                }
+            }
+        }
+    }
+}
+
+TEST(CalCurveIndexTest, ChoosesAsTheScanOnCurvesOfRandomBytes)
+{
+    auto rig = testsupport::rigAtStartValues();
+    auto bytes = testsupport::randomBytes(sizeof(CalCurveRecord) * MaxCalCurves, 11);
+    std::memcpy(&rig->CalCurves, bytes.data(), bytes.size());
+    // The stages copy the texts of some curves, so that there is something to match.
+    for (int stage = 1; stage <= MaxFlowmeters; ++stage) {
+        const CalCurveRecord& curve = rig->CalCurves[stage * 37];
+        rig->Flowmeters[stage].Make = curve.Make;
+        rig->Flowmeters[stage].Size = curve.Size;
+        rig->Flowmeters[stage].Float = rig->CalCurves[stage * 41].Float;
+    }
+    CalCurveIndex index(*rig);
+    for (int stage = 1; stage <= MaxFlowmeters; ++stage)
+        for (const int c : { 1, stage * 37, 500, 1000 }) {
+            const std::string_view gas = rig->CalCurves[c].Gas.view();
+            ASSERT_EQ(index.FindCalCurve(stage, gas), FindCalCurve(*rig, stage, gas))
+                << "stage " << stage << " gas of curve " << c;
+        }
 }
 
 struct InterpolationCase {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "rig/Rig.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace meldrix::testsupport {
+
+//! The gas names random rigs draw from: some differ from others only by case or a trailing space,
+//! and one is empty.
+std::span<const std::string_view> randomGasNames();
+
+//! A rig at start values filled at random from small pools of texts, so that many calibration
+//! curves tie and match a stage only in part: random curve headers (with stray bytes after the
+//! texts and now and then a length byte past the field) and points, input gases, stages (readings
+//! of 0, below 0 and not a number included, fix-gas stages, sources and outputs out of range now
+//! and then, loops possible) and cells. The same seed gives the same rig.
+std::unique_ptr<Rig> randomRig(std::uint32_t seed);
+
+} // namespace meldrix::testsupport
