@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
 
 #include <CLI/CLI.hpp>
@@ -90,6 +91,9 @@ int run(int argc, char** argv)
         ->type_name("FILE.svg")
         ->required();
 
+    EquilibriumOptions equilibriumOptions;
+    CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -113,6 +117,8 @@ int run(int argc, char** argv)
         return runDiagram({ base, outPath, readings, !asLoaded }, std::cout, std::cerr);
     if (*chart)
         return runChart(base, curve, outPath, std::cout, std::cerr);
+    if (*equilibrium)
+        return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 

@@ -102,6 +102,8 @@ struct Rig {
     // Display toggles of the results table.
     bool LogDisplay = false;
     bool EquilDisplay = false;
+    //! The table shows the gas each fed cell holds at its temperature (Gibbs equilibrium).
+    bool GibbsDisplay = false;
 
     MessageLine Message1;
 

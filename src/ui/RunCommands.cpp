@@ -30,6 +30,8 @@ void TForm1::Linlogtoggle1Click()
 void TForm1::EquilRTtoggle1Click()
 {
     guarded([this] {
+        // The toggle brings back one of its own two displays.
+        m_rig->GibbsDisplay = false;
         m_rig->EquilDisplay = !m_rig->EquilDisplay;
         ShowResults();
     });
@@ -43,11 +45,18 @@ void TForm1::RunExecute()
     hooks.DrawMixer = [this] { DrawMixer(); };
     hooks.ShowResults = [this] { ShowResults(); };
     hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
-    Execute(*m_rig, hooks);
+    const RunOutcome outcome = Execute(*m_rig, hooks);
+    // An open pO2 chart follows the new gases; the message line stays the run's.
+    if (outcome.status == RunStatus::Ok && m_pO2Window && m_pO2Window->isVisible())
+        DrawPO2Chart();
 }
 
 void TForm1::ShowResults()
 {
+    if (m_rig->GibbsDisplay) {
+        ShowGibbsResults();
+        return;
+    }
     const bool filled = meldrix::ShowResults(*m_rig, CellTabEd->Model());
     CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
         ResultsTablePlace::Width, ResultsTablePlace::Height);

@@ -277,6 +277,10 @@ void TForm1::createMenus()
     QMenu* settings = addMenu(bar, u"Se1"_s, u"&Settings"_s);
     addCommand(settings, u"Linlogtoggle1"_s, u"&Lin/log toggle"_s, &TForm1::Linlogtoggle1Click);
     addCommand(settings, u"EquilRTtoggle1"_s, u"&Equil./RT toggle"_s, &TForm1::EquilRTtoggle1Click);
+    addCommand(settings, u"CellTemperature1"_s, u"Equilibrium at cell &temperature"_s,
+        &TForm1::CellTemperature1Click);
+    addCommand(
+        settings, u"PO2Chart1"_s, u"log10 pO&2 against temperature"_s, &TForm1::PO2Chart1Click);
 
     QMenu* help = addMenu(bar, u"Help1"_s, u"Help"_s);
     addCommand(help, u"AboutMeldrix1"_s, u"About Meldrix"_s, nullptr);

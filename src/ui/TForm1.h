@@ -93,6 +93,8 @@ public Q_SLOTS:
     void Run1Click();
     void Linlogtoggle1Click();
     void EquilRTtoggle1Click();
+    void CellTemperature1Click();
+    void PO2Chart1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
@@ -113,6 +115,11 @@ private:
     void guarded(const std::function<void()>& command);
     //! Shows the rig's message line in Message1.
     void showRigMessage();
+    //! The results table's display of the cells' equilibria, and the pO2 chart in a window of its
+    //! own (GibbsCommands.cpp).
+    void ShowGibbsResults();
+    //! Returns the number of curves drawn.
+    int DrawPO2Chart();
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;
@@ -167,6 +174,8 @@ private:
     FileChooser m_fileChooser;
     QuestionAsker m_questionAsker;
     std::string m_gasNameShown; //!< the bytes Edit2 was filled from
+    QWidget* m_pO2Window = nullptr;
+    TVistrelWidget* PO2Chart = nullptr;
 
     DiagramArea* m_diagram = nullptr;
     QLabel* Message1 = nullptr;

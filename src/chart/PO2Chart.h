@@ -1,0 +1,23 @@
+#pragma once
+
+#include "chart/TVistrel.h"
+#include "rig/Rig.h"
+
+namespace meldrix {
+
+//! The temperatures the pO2 chart spans and its step [°C, °C, K].
+inline constexpr double PO2ChartFrom = 300.0;
+inline constexpr double PO2ChartTo = 1500.0;
+inline constexpr double PO2ChartStep = 10.0;
+
+//! The pO2 chart's design: margins for its scales, linear scales of layer 1 at the bottom and
+//! left, and its caption.
+void ConfigurePO2Chart(TVistrel& chart);
+
+//! Draws log10 pO2 of each fed cell's gas against its temperature from PO2ChartFrom to
+//! PO2ChartTo, one colour per cell, each curve named by text label c ("OC c; Name"), then asks
+//! for a repaint. Returns the number of curves: cells whose gas holds no oxygen or cannot be
+//! solved draw none.
+int ShowPO2Chart(TVistrel& chart, const Rig& rig);
+
+} // namespace meldrix

@@ -1,0 +1,75 @@
+#include "chart/PO2Chart.h"
+#include "chart/qt/TVistrelWidget.h"
+#include "mixer/GibbsTable.h"
+#include "mixer/ResultsTable.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/TForm1.h"
+
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The gas each fed cell holds at its temperature: a third display of the results table.
+
+namespace meldrix {
+
+void TForm1::CellTemperature1Click()
+{
+    guarded([this] {
+        m_rig->GibbsDisplay = !m_rig->GibbsDisplay;
+        ShowResults();
+    });
+}
+
+void TForm1::ShowGibbsResults()
+{
+    // Before the first run the cells have received nothing: the table only clears, as the
+    // other displays do.
+    if (m_rig->GasListCount == 0) {
+        CellTabEd->Clear();
+        CellTabEd->hide();
+        return;
+    }
+    const auto problems = FillGibbsTable(*m_rig, m_rig->LogDisplay, CellTabEd->Model());
+    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
+        ResultsTablePlace::Width, ResultsTablePlace::Height);
+    CellTabEd->show();
+    if (!problems.empty()) {
+        std::string text = "Equilibrium at cell temperature: ";
+        for (std::size_t i = 0; i < problems.size(); ++i)
+            text += (i == 0 ? "" : "; ") + problems[i];
+        ShowMessage(*m_rig, text);
+    }
+}
+
+void TForm1::PO2Chart1Click()
+{
+    guarded([this] {
+        if (m_rig->GasListCount == 0) {
+            ShowMessage(*m_rig, "No cell has received a gas yet: run Execute first.");
+            return;
+        }
+        if (!m_pO2Window) {
+            m_pO2Window = new QWidget(this, Qt::Window);
+            m_pO2Window->setObjectName(u"PO2Window"_s);
+            m_pO2Window->setWindowTitle(u"log10 pO2 against temperature"_s);
+            PO2Chart = new TVistrelWidget(u"PO2Chart"_s, m_pO2Window);
+            ConfigurePO2Chart(PO2Chart->Chart());
+            auto* layout = new QVBoxLayout(m_pO2Window);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->addWidget(PO2Chart);
+            m_pO2Window->resize(640, 440);
+        }
+        if (DrawPO2Chart() == 0)
+            ShowMessage(*m_rig, "No fed cell's gas holds oxygen: the pO2 chart stays empty.");
+        m_pO2Window->show();
+        m_pO2Window->raise();
+    });
+}
+
+int TForm1::DrawPO2Chart()
+{
+    return ShowPO2Chart(PO2Chart->Chart(), *m_rig);
+}
+
+} // namespace meldrix

@@ -1,0 +1,217 @@
+#include "CliProcess.h"
+#include "cli/Commands.h"
+#include "cli/EquilibriumReport.h"
+#include "rig/DataFiles.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace meldrix {
+namespace {
+
+using nlohmann::ordered_json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::runCli;
+using testsupport::TempDir;
+
+std::vector<std::string> keysOf(const ordered_json& object)
+{
+    std::vector<std::string> keys;
+    for (const auto& item : object.items())
+        keys.push_back(item.key());
+    return keys;
+}
+
+// The shipped data set: cells A..D fed from M1..M4 at 700..1000 °C, cells 5..8 not fed.
+class EquilibriumCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    EquilibriumCommandTest()
+    {
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+    }
+
+    // Loads the data set, lets `change` edit it and saves it back.
+    template <typename Change>
+    void edit(Change change)
+    {
+        std::ostringstream err;
+        const auto rig = cli::loadDataSet(base, err);
+        ASSERT_TRUE(rig);
+        change(*rig);
+        SetFileNamesFromBase(*rig, base);
+        ASSERT_EQ(SaveAll(*rig), std::nullopt);
+    }
+
+    CliRun equilibrium(const std::string& arguments = {})
+    {
+        return runCli("equilibrium " + base + " " + arguments, dir);
+    }
+};
+
+TEST_F(EquilibriumCommandTest, PrintsEveryFedCellAsJson)
+{
+    const CliRun run = equilibrium();
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    EXPECT_EQ(run.err, "");
+    const ordered_json json = ordered_json::parse(run.out);
+    EXPECT_THAT(keysOf(json), ElementsAre("cells"));
+    ASSERT_EQ(json["cells"].size(), 4u);
+    const ordered_json& b = json["cells"][1];
+    EXPECT_THAT(keysOf(b),
+        ElementsAre("cell", "name", "temperature_K", "pressure_bar", "status", "message", "species",
+            "log10_pO2", "graphite", "inert"));
+    EXPECT_EQ(b["cell"], 2);
+    EXPECT_EQ(b["name"], "Cell B");
+    EXPECT_EQ(b["temperature_K"], 800.0 + 273.15);
+    EXPECT_EQ(b["pressure_bar"], 1.0);
+    EXPECT_EQ(b["status"], "ok");
+    EXPECT_TRUE(b["message"].is_null());
+    EXPECT_EQ(b["graphite"], 0.0);
+    EXPECT_EQ(b["inert"], ordered_json::array());
+    double sum = 0.0;
+    double o2 = 0.0;
+    for (const ordered_json& species : b["species"]) {
+        sum += species["fraction"].get<double>();
+        if (species["name"] == "O2")
+            o2 = species["fraction"].get<double>();
+    }
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+    // 17 digits: log10_pO2 reads back as exactly the logarithm of the printed O2 fraction.
+    EXPECT_NEAR(b["log10_pO2"].get<double>(), std::log10(o2), 1e-15);
+}
+
+TEST_F(EquilibriumCommandTest, SweepsOneCellOverTemperatures)
+{
+    const CliRun run = equilibrium("--cell 3 --temperature-sweep 600:1000:200");
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    const ordered_json json = ordered_json::parse(run.out);
+    ASSERT_EQ(json["cells"].size(), 3u);
+    EXPECT_EQ(json["cells"][0]["temperature_K"], 600.0 + 273.15);
+    EXPECT_EQ(json["cells"][2]["temperature_K"], 1000.0 + 273.15);
+    for (const ordered_json& cell : json["cells"])
+        EXPECT_EQ(cell["cell"], 3);
+}
+
+TEST_F(EquilibriumCommandTest, AFailedCellIsReportedAndExitsWithOne)
+{
+    edit([](Rig& rig) {
+        rig.Cells[2].Pressure = 0.0;
+        rig.Cells[3].Temp = 6000.0;
+    });
+    const CliRun run = equilibrium();
+    EXPECT_EQ(run.exitCode, cli::ExitFailed);
+    const ordered_json json = ordered_json::parse(run.out);
+    const ordered_json& b = json["cells"][1];
+    EXPECT_EQ(b["status"], "error");
+    EXPECT_EQ(b["message"], "pressure 0.000000 bar is not above 0");
+    EXPECT_EQ(b["species"], ordered_json::array());
+    EXPECT_TRUE(b["log10_pO2"].is_null());
+    EXPECT_TRUE(b["graphite"].is_null());
+    EXPECT_EQ(json["cells"][2]["status"], "error");
+    EXPECT_EQ(json["cells"][3]["status"], "ok");
+    EXPECT_THAT(run.err, HasSubstr("OC 2; Cell B at 1073.1500000000001 K: pressure"));
+    EXPECT_THAT(run.err, HasSubstr("OC 3; Cell C at 6273.1499999999996 K: temperature"));
+}
+
+TEST_F(EquilibriumCommandTest, ComponentsTheDataDoNotKnowAreListedAsInert)
+{
+    edit([](Rig& rig) { rig.InputGases[1].Components[1].Name = "Ar,x"; });
+    const CliRun json = equilibrium("--cell 1");
+    ASSERT_EQ(json.exitCode, cli::ExitOk) << json.err;
+    EXPECT_EQ(ordered_json::parse(json.out)["cells"][0]["inert"], ordered_json({ "Ar,x" }));
+
+    const CliRun csv = equilibrium("--cell 1 --format csv");
+    ASSERT_EQ(csv.exitCode, cli::ExitOk) << csv.err;
+    std::istringstream lines(csv.out);
+    std::string header, row, rest;
+    std::getline(lines, header);
+    std::getline(lines, row);
+    EXPECT_FALSE(std::getline(lines, rest));
+    EXPECT_THAT(header,
+        ::testing::StartsWith(
+            "cell,name,temperature_K,pressure_bar,status,message,log10_pO2,graphite,H2,O2,"));
+    EXPECT_THAT(header, ::testing::EndsWith(",\"Ar,x\""));
+    EXPECT_THAT(row, ::testing::StartsWith("1,Cell A,973.14999999999998,1,ok,,-0.91"));
+}
+
+TEST_F(EquilibriumCommandTest, TableShowsSpeciesByCells)
+{
+    const CliRun run = equilibrium("--format table");
+    ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+    std::istringstream lines(run.out);
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_THAT(header, HasSubstr("OC 1; Cell A"));
+    EXPECT_THAT(header, HasSubstr("OC 4; Cell D"));
+    EXPECT_THAT(run.out, HasSubstr("\nlog10 pO2 "));
+    EXPECT_THAT(run.out, HasSubstr("\ngraphite "));
+    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("\nNH3 "))); // below 1e-12 in every cell
+}
+
+TEST_F(EquilibriumCommandTest, ACellWithoutMixtureFails)
+{
+    const CliRun run = equilibrium("--cell 6");
+    EXPECT_EQ(run.exitCode, cli::ExitFailed);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "meldrix-cli: cell 6 is not fed by a mixture (Mix 0)\n");
+}
+
+struct UsageCase {
+    const char* arguments;
+    const char* message;
+};
+
+class EquilibriumUsageTest : public EquilibriumCommandTest,
+                             public ::testing::WithParamInterface<UsageCase> { };
+
+TEST_P(EquilibriumUsageTest, ExitsWithTwoAndSaysWhy)
+{
+    const CliRun run = equilibrium(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, cli::ExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(GetParam().message));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, EquilibriumUsageTest,
+    ::testing::Values(UsageCase { "--cell 9", "--cell 9 is not a cell 1..8" },
+        UsageCase { "--cell 0", "--cell 0 is not a cell 1..8" },
+        UsageCase { "--temperature-sweep 600:1000:100", "needs --cell C" },
+        UsageCase { "--cell 1 --temperature-sweep 600:1000", "is not FROM:TO:STEP" },
+        UsageCase { "--cell 1 --temperature-sweep 1000:600:100", "is not FROM:TO:STEP" },
+        UsageCase { "--cell 1 --temperature-sweep 0:1000:0", "is not FROM:TO:STEP" },
+        UsageCase { "--cell 1 --temperature-sweep 0:1000:0.01", "at most 10000" },
+        UsageCase { "--format xml", "--format" },
+        UsageCase { "--reading 17=1", "--reading '17=1'" }, UsageCase { "--cell x", "--cell" }));
+
+TEST(EquilibriumCommandDataTest, AMissingDataSetIsAUsageError)
+{
+    TempDir dir;
+    const CliRun run = runCli("equilibrium " + dir.file("Nothing"), dir);
+    EXPECT_EQ(run.exitCode, cli::ExitUsage);
+    EXPECT_THAT(run.err, HasSubstr("none of the four files"));
+}
+
+TEST(TemperatureSweepTest, EndsOnTheLastTemperatureWithoutDrift)
+{
+    const auto sweep = cli::parseTemperatureSweep("300:301:0.1");
+    ASSERT_TRUE(sweep);
+    const auto temperatures = sweep->temperatures();
+    ASSERT_EQ(temperatures.size(), 11u);
+    EXPECT_DOUBLE_EQ(temperatures[3], 300.3);
+    EXPECT_EQ(temperatures.back(), 301.0);
+    EXPECT_EQ(cli::parseTemperatureSweep("5:5:1")->temperatures(), std::vector<double> { 5.0 });
+}
+
+} // namespace
+} // namespace meldrix
