@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace meldrix {
@@ -14,6 +15,17 @@ namespace {
 
 constexpr double LogTiny = 1e-100;
 constexpr double PixelLimit = 2147483647.0;
+
+// A point of the scale moved by the scale's offset; sums are taken wide and limited, since a pixel
+// may already sit at the limit.
+Point shifted(Point offset, long long x, long long y)
+{
+    const auto limit = [](long long v) {
+        return static_cast<int>(std::clamp<long long>(
+            v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    return { limit(offset.x + x), limit(offset.y + y) };
+}
 const double Log10Of2 = std::log10(2.0);
 const double Log10Of5 = std::log10(5.0);
 
@@ -354,7 +366,7 @@ int TScale::axisPosition() const
 void TScale::drawFrame(Canvas& canvas, Point offset) const
 {
     const Point topLeft = offset;
-    const Point bottomRight { offset.x + m_size.width, offset.y + m_size.height };
+    const Point bottomRight = shifted(offset, m_size.width, m_size.height);
     canvas.setFill(ColorBackGnd);
     canvas.fillRect(topLeft, bottomRight);
     const Rgb black { 0, 0, 0 };
@@ -414,36 +426,36 @@ void TScale::Draw(Canvas& canvas, Point offset)
         const bool record = !tick.isLong || !horizontal || !ShortTicks;
         if (record && NumTicks() < MaxScaleTicks)
             m_tickValues.push_back(tick.value);
-        const int length = tick.isLong ? (horizontal ? 7 : 6) : 4;
-        const Point from = horizontal ? Point { tick.pixel, axis } : Point { axis, tick.pixel };
-        const Point to = horizontal ? Point { tick.pixel, axis + direction * length }
-                                    : Point { axis + direction * length, tick.pixel };
-        canvas.moveTo({ offset.x + from.x, offset.y + from.y });
-        canvas.lineTo({ offset.x + to.x, offset.y + to.y });
+        const long long length = tick.isLong ? (horizontal ? 7 : 6) : 4;
+        const long long pixel = tick.pixel;
+        const long long reach = axis + direction * length;
+        canvas.moveTo(horizontal ? shifted(offset, pixel, axis) : shifted(offset, axis, pixel));
+        canvas.lineTo(horizontal ? shifted(offset, pixel, reach) : shifted(offset, reach, pixel));
         if (tick.label.empty())
             continue;
         const Size text = canvas.textSize(tick.label);
-        Point at;
+        long long x = 0;
+        long long y = 0;
         if (horizontal) {
-            at.x = tick.pixel - text.width / 2;
-            if (at.x + text.width > m_size.width - 2)
-                at.x = m_size.width - 2 - text.width;
-            at.x = std::max(at.x, 2);
-            at.y = m_scaleType == TScaleType::sctXT ? axis + 7 : axis - 7 - text.height;
+            x = pixel - text.width / 2;
+            if (x + text.width > m_size.width - 2)
+                x = m_size.width - 2 - text.width;
+            x = std::max(x, 2LL);
+            y = m_scaleType == TScaleType::sctXT ? axis + 7LL : axis - 7LL - text.height;
         } else {
-            at.y = tick.pixel - zero.height / 2;
-            at.x = m_scaleType == TScaleType::sctYR ? axis - 6 - text.width - 2 : axis + 8;
+            y = pixel - zero.height / 2;
+            x = m_scaleType == TScaleType::sctYR ? axis - 8LL - text.width : axis + 8LL;
         }
-        canvas.textOut({ offset.x + at.x, offset.y + at.y }, tick.label);
+        canvas.textOut(shifted(offset, x, y), tick.label);
     }
     if (ShowBaseLine) {
         canvas.setPen(ColorScale, 1);
         if (horizontal) {
-            canvas.moveTo({ offset.x + m_marginLeft, offset.y + axis });
-            canvas.lineTo({ offset.x + m_size.width - m_marginRight - 1, offset.y + axis });
+            canvas.moveTo(shifted(offset, m_marginLeft, axis));
+            canvas.lineTo(shifted(offset, m_size.width - m_marginRight - 1LL, axis));
         } else {
-            canvas.moveTo({ offset.x + axis, offset.y + m_marginTop });
-            canvas.lineTo({ offset.x + axis, offset.y + m_size.height - m_marginBottom - 1 });
+            canvas.moveTo(shifted(offset, axis, m_marginTop));
+            canvas.lineTo(shifted(offset, axis, m_size.height - m_marginBottom - 1LL));
         }
     }
 }
