@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/RigJson.h"
+#include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
@@ -35,47 +36,6 @@ std::vector<const GibbsResult*> resultsOf(std::span<const EquilibriumRow> rows)
     for (const EquilibriumRow& row : rows)
         results.push_back(&row.Result);
     return results;
-}
-
-// Columns are measured in characters, not bytes: a Latin-1 name may take two bytes in UTF-8.
-std::size_t displayWidth(std::string_view utf8)
-{
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(),
-        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-std::string padLeft(const std::string& text, std::size_t width)
-{
-    const std::size_t shown = displayWidth(text);
-    return shown >= width ? text : std::string(width - shown, ' ') + text;
-}
-
-std::string padRight(const std::string& text, std::size_t width)
-{
-    const std::size_t shown = displayWidth(text);
-    return shown >= width ? text : text + std::string(width - shown, ' ');
-}
-
-std::string seventeenDigits(double value)
-{
-    if (!std::isfinite(value))
-        return {};
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
-
-std::string csvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
 }
 
 std::string cellTitle(const EquilibriumRow& row)

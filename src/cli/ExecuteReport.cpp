@@ -1,5 +1,6 @@
 #include "cli/ExecuteReport.h"
 
+#include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "mixer/ResultsTable.h"
@@ -10,6 +11,10 @@
 namespace meldrix {
 
 namespace {
+
+using cli::displayWidth;
+using cli::padLeft;
+using cli::padRight;
 
 // What the table shows for a cell without a mixture: its gas is all zeros by rule, not by mixing.
 constexpr std::string_view NotFed = "not fed";
@@ -30,25 +35,6 @@ OrderedJson componentsToJson(const Composition& slots)
         components.push_back(
             { { "name", latin1ToUtf8(slot.Name.view()) }, { "fraction", number(slot.Fraction) } });
     return components;
-}
-
-// Columns are measured in characters, not bytes: a Latin-1 name may take two bytes in UTF-8.
-std::size_t displayWidth(std::string_view utf8)
-{
-    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(),
-        [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-std::string padLeft(const std::string& text, std::size_t width)
-{
-    const std::size_t shown = displayWidth(text);
-    return shown >= width ? text : std::string(width - shown, ' ') + text;
-}
-
-std::string padRight(const std::string& text, std::size_t width)
-{
-    const std::size_t shown = displayWidth(text);
-    return shown >= width ? text : text + std::string(width - shown, ' ');
 }
 
 // The texts of a filled results table in aligned columns: headings first, then one line per row,

@@ -23,29 +23,7 @@ namespace {
 
 constexpr const char* Prefix = "meldrix-cli: ";
 
-std::string seventeenDigits(double value)
-{
-    if (!std::isfinite(value))
-        return {};
-    std::array<char, 40> text {};
-    std::snprintf(text.data(), text.size(), "%.17g", value);
-    return text.data();
-}
-
 } // namespace
-
-std::string csvField(std::string_view text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
 
 std::string CellGasCsv(const Rig& rig)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/TextColumns.h"
 #include "rig/Rig.h"
 
 #include <iosfwd>
@@ -13,9 +14,6 @@ namespace meldrix::cli {
 //! quote or a line break quoted): a header row "Gas" and one "OC c; Name" per cell, then one row
 //! per gas of the gas list with the cells' fractions in 17 significant digits.
 std::string CellGasCsv(const Rig& rig);
-
-//! One CSV field, quoted when it must be.
-std::string csvField(std::string_view text);
 
 //! What `diagram` draws: the data set after Execute with the given readings, or as loaded.
 struct DiagramRequest {
