@@ -4,12 +4,15 @@
 #include "common/TextFormat.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <set>
+#include <string_view>
+#include <utility>
 
 namespace meldrix {
 
@@ -52,7 +55,7 @@ OrderedJson gasToJson(const GasRecord& gas)
         components.push_back({ { "Name", text(c.Name) }, { "Fraction", number(c.Fraction) } });
     return { { "Name", text(gas.Name) }, { "Reserved1", number(gas.Reserved1) },
         { "Flow", number(gas.Flow) }, { "Reserved2", number(gas.Reserved2) },
-        { "Components", components }, { "Defined", flag(gas.Defined) } };
+        { "Components", std::move(components) }, { "Defined", flag(gas.Defined) } };
 }
 
 OrderedJson flowmeterToJson(const FlowmeterRecord& f)
@@ -72,7 +75,7 @@ OrderedJson curveToJson(const CalCurveRecord& c)
         points.push_back({ number(p.Reading), number(p.Flow) });
     return { { "Make", text(c.Make) }, { "Size", text(c.Size) }, { "Float", text(c.Float) },
         { "Gas", text(c.Gas) }, { "Temp", number(c.Temp) }, { "Press", number(c.Press) },
-        { "Flowmeter", c.Flowmeter }, { "Reserved", c.Reserved }, { "Points", points } };
+        { "Flowmeter", c.Flowmeter }, { "Reserved", c.Reserved }, { "Points", std::move(points) } };
 }
 
 OrderedJson cellToJson(const CellRecord& c)
@@ -359,17 +362,96 @@ bool holdsOnlyPlainValues(const OrderedJson& json)
     });
 }
 
-void writeScalar(const OrderedJson& json, NumberForm form, std::string& out)
+// Every scalar of a dump passes here: the library's dump() would build a serialiser for each one,
+// which made writing a full data set take seconds in a sanitizer build.
+void appendQuoted(std::string_view text, std::string& out)
 {
-    if (json.is_number_float() && form == NumberForm::SeventeenDigits) {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.17g", json.get<double>());
-        out += buffer;
-        if (std::string_view(buffer).find_first_of(".e") == std::string_view::npos)
-            out += ".0"; // keeps a whole number recognisable as a real number
+    // Beyond ASCII the library's own escaping stays in charge, so invalid UTF-8 is still refused.
+    if (std::any_of(text.begin(), text.end(),
+            [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        out += OrderedJson(std::string(text)).dump(-1, ' ', false);
         return;
     }
-    out += json.dump(-1, ' ', false);
+    out += '"';
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
+                out += buffer;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+template <typename Integer>
+void appendInteger(Integer value, std::string& out)
+{
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+void writeScalar(const OrderedJson& json, NumberForm form, std::string& out)
+{
+    using Type = OrderedJson::value_t;
+    char buffer[64];
+    switch (json.type()) {
+    case Type::number_float: {
+        const double value = json.get<double>();
+        if (!std::isfinite(value)) {
+            out += "null";
+        } else if (form == NumberForm::SeventeenDigits) {
+            std::snprintf(buffer, sizeof buffer, "%.17g", value);
+            out += buffer;
+            if (std::string_view(buffer).find_first_of(".e") == std::string_view::npos)
+                out += ".0"; // keeps a whole number recognisable as a real number
+        } else {
+            // The library's shortest round-trip form, as its dump() writes it.
+            out.append(buffer, nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value));
+        }
+        return;
+    }
+    case Type::number_integer:
+        appendInteger(json.get<std::int64_t>(), out);
+        return;
+    case Type::number_unsigned:
+        appendInteger(json.get<std::uint64_t>(), out);
+        return;
+    case Type::string:
+        appendQuoted(json.get_ref<const std::string&>(), out);
+        return;
+    case Type::boolean:
+        out += json.get<bool>() ? "true" : "false";
+        return;
+    default:
+        out += json.dump(-1, ' ', false);
+        return;
+    }
 }
 
 void writeCompact(const OrderedJson& json, NumberForm form, std::string& out)
@@ -384,8 +466,10 @@ void writeCompact(const OrderedJson& json, NumberForm form, std::string& out)
         if (!first)
             out += ", ";
         first = false;
-        if (json.is_object())
-            out += OrderedJson(it.key()).dump(-1, ' ', false) + ": ";
+        if (json.is_object()) {
+            appendQuoted(it.key(), out);
+            out += ": ";
+        }
         writeCompact(*it, form, out);
     }
     out += json.is_object() ? '}' : ']';
@@ -398,27 +482,29 @@ void writePretty(const OrderedJson& json, NumberForm form, int indent, std::stri
         return;
     }
     if (holdsOnlyPlainValues(json)) {
-        std::string line;
-        writeCompact(json, form, line);
-        if (static_cast<int>(line.size()) + indent <= 100) {
-            out += line;
+        const std::size_t start = out.size();
+        writeCompact(json, form, out);
+        if (static_cast<int>(out.size() - start) + indent <= 100)
             return;
-        }
+        out.resize(start);
     }
     const bool isObject = json.is_object();
     out += isObject ? "{\n" : "[\n";
-    const std::string pad(static_cast<std::size_t>(indent + 2), ' ');
     bool first = true;
     for (auto it = json.begin(); it != json.end(); ++it) {
         if (!first)
             out += ",\n";
         first = false;
-        out += pad;
-        if (isObject)
-            out += OrderedJson(it.key()).dump(-1, ' ', false) + ": ";
+        out.append(static_cast<std::size_t>(indent + 2), ' ');
+        if (isObject) {
+            appendQuoted(it.key(), out);
+            out += ": ";
+        }
         writePretty(*it, form, indent + 2, out);
     }
-    out += '\n' + std::string(static_cast<std::size_t>(indent), ' ') + (isObject ? '}' : ']');
+    out += '\n';
+    out.append(static_cast<std::size_t>(indent), ' ');
+    out += isObject ? '}' : ']';
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
+#include <vector>
 
 namespace meldrix {
 namespace {
@@ -225,6 +227,28 @@ TEST(PrettyJson, WritesSeventeenSignificantDigitsWhenAsked)
         "{\"fraction\": 0.20999999999999999, \"flow\": 3.0, \"count\": 3, "
         "\"list\": [0.10000000000000001, 1e-300]}");
     EXPECT_EQ(nlohmann::ordered_json::parse(prettyJson(value, NumberForm::SeventeenDigits)), value);
+}
+
+} // namespace
+} // namespace meldrix
+
+namespace meldrix {
+namespace {
+
+// The writer spells scalars itself for speed; its text must stay the library's, byte for byte.
+TEST(PrettyJson, WritesEveryScalarAsTheLibraryDoes)
+{
+    using J = nlohmann::ordered_json;
+    const std::vector<J> scalars = { "", "tab\tcr\rnl\nff\fbs\b", std::string("\x01\x1f\x7f", 3),
+        "q\"b\\s/",
+        "Gr\xc3\xbc\xc3\x9f \xc2\xb0"
+        "C",
+        0.1, 1e15, 1e16, 1e-5, -0.0, 5e-324, 1.7976931348623157e308, 123456789.125, 0,
+        -9223372036854775807LL - 1, 18446744073709551615ULL, true, false, nullptr, std::nan(""),
+        std::numeric_limits<double>::infinity() };
+    for (const J& scalar : scalars)
+        EXPECT_EQ(prettyJson(J::array({ scalar })), "[" + scalar.dump() + "]") << scalar.dump();
+    EXPECT_THROW(prettyJson(J::array({ std::string("\xff") })), nlohmann::json::type_error);
 }
 
 } // namespace
