@@ -78,7 +78,7 @@ int runBuild(
     SetStartValues(*rig);
     try {
         RigFromJson(nlohmann::json::parse(text), *rig);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
         err << Prefix << jsonPath << ": " << withoutLibraryPrefix(error.what()) << '\n';
         return ExitFailed;
     } catch (const RigJsonError& error) {

@@ -113,6 +113,19 @@ TEST(CliCommands, AMalformedJsonIsNamedWithItsPlaceAndWritesNothing)
     EXPECT_FALSE(fs::exists(dir.file("Rig.CEL")));
 }
 
+// The JSON library reports a number beyond double range apart from its syntax errors.
+TEST(CliCommands, ANumberOutOfRangeIsNamedLikeASyntaxError)
+{
+    TempDir dir;
+    std::ofstream(dir.file("big.json")) << "{\"Cells\": [{\"Temp\": 17E11718}]}";
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::runBuild(dir.file("big.json"), dir.file("Rig"), out, err), cli::ExitFailed);
+    EXPECT_EQ(err.str(),
+        "meldrix-cli: " + dir.file("big.json") + ": number overflow parsing '17E11718'\n");
+    EXPECT_FALSE(fs::exists(dir.file("Rig.INP")));
+}
+
 TEST(CliCommands, BuildReadsOnlyRegularFilesOrStandardInput)
 {
     TempDir dir;
