@@ -1,18 +1,23 @@
 // Saves that fail: each leaves the previous files whole byte for byte, leaves no temporary file
 // behind and says which file failed and why. Faults that would also hit the test process (a
-// file-size limit, giving up root's right to write anywhere) are raised in a child process.
+// file-size limit, giving up root's right to write anywhere, a full file system) are raised in a
+// child process.
 
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
+#include <array>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,7 +34,33 @@ using testsupport::readBytes;
 struct ChildLimits {
     bool unprivileged = false; //!< run as "nobody" when the test runs as root
     rlim_t fileSizeLimit = RLIM_INFINITY; //!< [bytes]
+    std::string smallFileSystemAt {}; //!< a folder the child mounts a 1 MiB file system over
 };
+
+constexpr const char* NoSmallFileSystem = "no small file system";
+
+// A mount namespace of the child's own keeps the mount away from the machine; a user namespace
+// gives the right to mount where the test does not run as root.
+bool mountSmallFileSystem(const std::string& at)
+{
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (uid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return false;
+    } else {
+        const auto write = [](const char* path, const std::string& text) {
+            std::ofstream file(path);
+            return static_cast<bool>(file << text << std::flush);
+        };
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !write("/proc/self/setgroups", "deny")
+            || !write("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1")
+            || !write("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+            return false;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+        && ::mount("meldrix-test", at.c_str(), "tmpfs", 0, "size=1m") == 0;
+}
 
 // Runs a save in a child process under `limits` and returns what it reported ("" for success).
 std::string saveInChild(ChildLimits limits, const std::function<std::optional<std::string>()>& save)
@@ -47,6 +78,10 @@ std::string saveInChild(ChildLimits limits, const std::function<std::optional<st
             std::signal(SIGXFSZ, SIG_IGN); // a write beyond the limit then fails with EFBIG
             const rlimit limit { limits.fileSizeLimit, limits.fileSizeLimit };
             ready = ready && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        }
+        if (!limits.smallFileSystemAt.empty() && !mountSmallFileSystem(limits.smallFileSystemAt)) {
+            const std::string report = NoSmallFileSystem;
+            ::_exit(::write(channel[1], report.data(), report.size()) > 0 ? 0 : 1);
         }
         const std::string report = ready ? save().value_or("") : "child setup failed";
         const bool sent = ::write(channel[1], report.data(), report.size())
@@ -134,6 +169,41 @@ TEST_F(SaveFaultsTest, SaveAllWhoseThirdFileFailsPartWayWritesNothing)
     EXPECT_EQ(saveInChild({ .fileSizeLimit = 100000 }, [&] { return SaveAll(*rig); }),
         "Could not save the calibrations file '" + base + ".CAL': File too large.");
     expectOldFilesWholeAndNothingLeftOver();
+}
+
+// Everything happens in the child, the only process that sees the small file system.
+TEST_F(SaveFaultsTest, ASaveOntoAFullFileSystemFails)
+{
+    const fs::path small = dir.path() / "Small";
+    fs::create_directory(small);
+    const std::string smallBase = (small / "Rig1").string();
+    const std::string report = saveInChild({ .smallFileSystemAt = small.string() }, [&] {
+        SetFileNamesFromBase(*rig, smallBase);
+        if (const auto error = SaveAll(*rig))
+            return "the first save failed: " + *error;
+        std::array<std::vector<std::uint8_t>, 4> old;
+        for (std::size_t i = 0; i < AllDataFiles.size(); ++i)
+            old[i] = readBytes(fileNameOf(*rig, AllDataFiles[i]));
+        {
+            std::ofstream filler(small / "filler", std::ios::binary);
+            const std::vector<char> block(4096, 'x');
+            while (filler.write(block.data(), block.size()))
+                ;
+        }
+        rig->CalCurves[1000].Gas = "Again";
+        std::string said = SaveAll(*rig).value_or("saved");
+        for (std::size_t i = 0; i < AllDataFiles.size(); ++i)
+            if (readBytes(fileNameOf(*rig, AllDataFiles[i])) != old[i])
+                said += " | changed " + fileNameOf(*rig, AllDataFiles[i]);
+        for (const auto& entry : fs::directory_iterator(small))
+            if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+                said += " | left " + entry.path().filename().string();
+        return said;
+    });
+    if (report == NoSmallFileSystem)
+        GTEST_SKIP() << "this machine lets no test mount a small file system";
+    EXPECT_EQ(report,
+        "Could not save the input gases file '" + smallBase + ".INP': No space left on device.");
 }
 
 TEST_F(SaveFaultsTest, SaveAllWhoseThirdFileIsInTheWayWritesNothing)
