@@ -2,6 +2,7 @@
 // byte for byte (as compact JSON text, without the files and the indenting in between, which
 // would slow the fuzzer down tenfold).
 
+#include "Check.h"
 #include "ScratchFolder.h"
 #include "cli/Commands.h"
 #include "cli/RigJson.h"
@@ -18,16 +19,9 @@
 #include <string>
 
 using namespace meldrix;
+using fuzz::check;
 
 namespace {
-
-void check(bool condition, const char* what, const std::string& detail = {})
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n%s\n", what, detail.c_str());
-        std::abort();
-    }
-}
 
 std::unique_ptr<Rig> rigFrom(const std::string& json)
 {

@@ -5,6 +5,7 @@
 // length in two little-endian bytes (cut to what is left) and that many bytes of the file. A file
 // shorter than its kind patches only the records it covers, so short inputs reach deep.
 
+#include "Check.h"
 #include "ScratchFolder.h"
 #include "diagram/MixerDiagram.h"
 #include "equil/EquilibriumDriver.h"
@@ -22,6 +23,7 @@
 #include <memory>
 
 using namespace meldrix;
+using fuzz::check;
 
 namespace {
 
@@ -39,14 +41,6 @@ const Rig& shippedRig()
         return loaded;
     }();
     return *rig;
-}
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
 }
 
 } // namespace

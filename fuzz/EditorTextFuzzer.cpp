@@ -4,6 +4,7 @@
 // Input: a record kind byte, a record number byte, then rows separated by line feeds, each a key
 // and a value separated by a tab.
 
+#include "Check.h"
 #include "common/TextFormat.h"
 #include "rig/StartUp.h"
 #include "ui/CalibrationRows.h"
@@ -18,17 +19,9 @@
 #include <vector>
 
 using namespace meldrix;
+using fuzz::check;
 
 namespace {
-
-void check(bool condition, const char* what, std::string_view text)
-{
-    if (!condition) {
-        std::fprintf(
-            stderr, "broken: %s for \"%.*s\"\n", what, static_cast<int>(text.size()), text.data());
-        std::abort();
-    }
-}
 
 // Blanks, then at most one sign, then digits and nothing else.
 bool isIntegerText(std::string_view text)

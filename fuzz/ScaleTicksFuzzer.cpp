@@ -1,6 +1,7 @@
 // The axis scale on arbitrary ranges and settings: tick spacing, the ticks and labels of a drawn
 // axis, and the pixel mapping. Every loop must end and no tick list may outgrow its limit.
 
+#include "Check.h"
 #include "chart/TScale.h"
 #include "support/RecordingCanvas.h"
 
@@ -10,18 +11,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 using namespace meldrix;
-
-namespace {
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

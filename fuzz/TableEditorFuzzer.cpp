@@ -5,6 +5,7 @@
 // Input: columns, rows, selection column, selection row, number width, precision, nominal names
 // flag, then the text; its first line is also committed into the current cell.
 
+#include "Check.h"
 #include "tabed/CeltrixModel.h"
 
 #include <cmath>
@@ -14,18 +15,7 @@
 #include <string_view>
 
 using namespace meldrix;
-
-namespace {
-
-void check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
