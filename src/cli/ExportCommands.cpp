@@ -34,8 +34,11 @@ std::string CellGasCsv(const Rig& rig)
     csv += "\r\n";
     for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k) {
         csv += csvField(latin1ToUtf8(rig.GasList[k]));
+        // A cell no mixture feeds holds zeros by rule; an empty field keeps them from reading
+        // as a measured gas.
         for (int c = 1; c <= MaxCells; ++c)
-            csv += ',' + seventeenDigits(rig.CellGases[c][k].Fraction);
+            csv += ','
+                + (isFedCell(rig.Cells[c]) ? seventeenDigits(rig.CellGases[c][k].Fraction) : "");
         csv += "\r\n";
     }
     return csv;
