@@ -108,26 +108,36 @@ std::optional<ReadingArgument> parseReadingArgument(std::string_view text)
     return ReadingArgument { static_cast<int>(*stage), *value };
 }
 
-int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
-    std::ostream& out, std::ostream& err, bool logDisplay)
+std::optional<std::vector<ReadingArgument>> parseReadingArguments(
+    std::span<const std::string> texts, std::string_view command, std::ostream& err)
 {
-    // Arguments are checked before anything is loaded, so a usage error is the only line.
     std::vector<ReadingArgument> parsed;
-    for (const std::string& text : readings) {
+    for (const std::string& text : texts) {
         const auto reading = parseReadingArgument(text);
         if (!reading) {
             err << Prefix << "--reading '" << text
                 << "' is not N=VALUE with a stage N of 1..16 and a number VALUE"
-                   " (see meldrix-cli execute --help)\n";
-            return ExitUsage;
+                   " (see meldrix-cli "
+                << command << " --help)\n";
+            return std::nullopt;
         }
         parsed.push_back(*reading);
     }
+    return parsed;
+}
+
+int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
+    std::ostream& out, std::ostream& err, bool logDisplay)
+{
+    // Arguments are checked before anything is loaded, so a usage error is the only line.
+    const auto parsed = parseReadingArguments(readings, "execute", err);
+    if (!parsed)
+        return ExitUsage;
 
     const auto rig = loadDataSet(base, err);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : parsed)
+    for (const ReadingArgument& reading : *parsed)
         rig->Flowmeters[reading.stage].Reading = reading.value;
 
     // The message of the run is what the run itself shows; start from a hidden message line.

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace meldrix::cli {
 
@@ -38,6 +39,11 @@ struct ReadingArgument {
 
 //! `N=VALUE` with N a whole number 1..16 and VALUE a finite number; nullopt otherwise.
 std::optional<ReadingArgument> parseReadingArgument(std::string_view text);
+
+//! Every `--reading` of `command`, checked before anything is loaded; at the first that is not
+//! N=VALUE one usage line goes to `err` and nothing is returned.
+std::optional<std::vector<ReadingArgument>> parseReadingArguments(
+    std::span<const std::string> texts, std::string_view command, std::ostream& err);
 
 enum class ExecuteFormat { Json, Table, Csv };
 

@@ -183,17 +183,9 @@ std::string EquilibriumCsv(std::span<const EquilibriumRow> rows)
 int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::ostream& err)
 {
     // Arguments are checked before anything is loaded, so a usage error is the only line.
-    std::vector<ReadingArgument> readings;
-    for (const std::string& text : options.Readings) {
-        const auto reading = parseReadingArgument(text);
-        if (!reading) {
-            err << Prefix << "--reading '" << text
-                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE"
-                   " (see meldrix-cli equilibrium --help)\n";
-            return ExitUsage;
-        }
-        readings.push_back(*reading);
-    }
+    const auto readings = parseReadingArguments(options.Readings, "equilibrium", err);
+    if (!readings)
+        return ExitUsage;
     std::optional<TemperatureSweep> sweep;
     if (!options.Sweep.empty()) {
         sweep = parseTemperatureSweep(options.Sweep);
@@ -219,7 +211,7 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
     const auto rig = loadDataSet(options.Base, err);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : readings)
+    for (const ReadingArgument& reading : *readings)
         rig->Flowmeters[reading.stage].Reading = reading.value;
     const RunOutcome outcome = Execute(*rig);
     if (outcome.status != RunStatus::Ok) {

@@ -85,22 +85,14 @@ bool writeOutput(
 
 int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err)
 {
-    std::vector<ReadingArgument> readings;
-    for (const std::string& text : request.readings) {
-        const auto reading = parseReadingArgument(text);
-        if (!reading) {
-            err << Prefix << "--reading '" << text
-                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE"
-                   " (see meldrix-cli diagram --help)\n";
-            return ExitUsage;
-        }
-        readings.push_back(*reading);
-    }
+    const auto readings = parseReadingArguments(request.readings, "diagram", err);
+    if (!readings)
+        return ExitUsage;
 
     const auto rig = loadDataSet(request.base, err);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : readings)
+    for (const ReadingArgument& reading : *readings)
         rig->Flowmeters[reading.stage].Reading = reading.value;
     if (request.execute) {
         // The same run as execute's, equilibrium included, though the picture does not show it.
