@@ -148,4 +148,15 @@ std::string formatInt(long long value, int width)
     return padLeft(std::to_string(value), width);
 }
 
+std::string listed(std::span<const std::string> items)
+{
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == items.size() ? " and " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
 } // namespace meldrix

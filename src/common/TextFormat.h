@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,8 @@ std::string_view trimBlanksAndControls(std::string_view text);
 //! A whole number as decimal text, right-aligned in a field of at least `width` characters:
 //! formatInt(3, 2) is " 3".
 std::string formatInt(long long value, int width = 0);
+
+//! Items joined as a sentence lists them: "a", "a and b", "a, b and c".
+std::string listed(std::span<const std::string> items);
 
 } // namespace meldrix

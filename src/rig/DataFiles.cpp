@@ -215,17 +215,6 @@ std::string fileNameOnly(std::string_view path)
 }
 
 // "A, B and C"
-std::string listed(const std::vector<std::string>& items)
-{
-    std::string text;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == items.size() ? " and " : ", ";
-        text += items[i];
-    }
-    return text;
-}
-
 // Files that share one reason: "the mixer and output cells files of Rig1: why" when they belong
 // to one data set, "A.MIX and B.CEL: why" otherwise; files with different reasons are each named
 // with their own: "A.MIX (why) and A.CEL (other)".

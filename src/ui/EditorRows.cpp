@@ -220,13 +220,10 @@ std::string RefusalMessage(std::span<const RowRefusal> refusals, std::string_vie
     if (refusals.size() == 1)
         return refusals.front().Clause + "; the " + std::string(noun) + " stays "
             + refusals.front().Stored + ".";
-    std::string message;
-    for (std::size_t i = 0; i < refusals.size(); ++i) {
-        if (i > 0)
-            message += i + 1 == refusals.size() ? " and " : ", ";
-        message += refusals[i].Clause;
-    }
-    return message + "; those " + std::string(noun) + "s stay as they were.";
+    std::vector<std::string> clauses;
+    for (const RowRefusal& refusal : refusals)
+        clauses.push_back(refusal.Clause);
+    return listed(clauses) + "; those " + std::string(noun) + "s stay as they were.";
 }
 
 RowRefusals ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows)

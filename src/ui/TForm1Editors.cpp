@@ -223,14 +223,8 @@ bool TForm1::reportUntakenText()
     }
     if (names.empty())
         return false;
-    std::string listed;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            listed += i + 1 == names.size() ? " and " : ", ";
-        listed += names[i];
-    }
     ShowMessage(*m_rig,
-        "Not executed: " + listed + (names.size() == 1 ? " holds" : " hold")
+        "Not executed: " + listed(names) + (names.size() == 1 ? " holds" : " hold")
             + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
     return true;
 }

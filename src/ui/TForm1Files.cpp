@@ -1,3 +1,4 @@
+#include "common/TextFormat.h"
 #include "rig/DataFiles.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
@@ -119,12 +120,7 @@ bool TForm1::confirmLosingChanges(std::span<const DataFile> files)
             changed.push_back(DataFileLabel(*m_rig, file));
     if (changed.empty())
         return true;
-    std::string text;
-    for (std::size_t i = 0; i < changed.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == changed.size() ? " and " : ", ";
-        text += changed[i];
-    }
+    std::string text = listed(changed);
     text.front() = 'T';
     text += changed.size() == 1 ? " has unsaved changes." : " have unsaved changes.";
     QMessageBox question(QMessageBox::Question, u"Unsaved changes"_s, fromSystemText(text),
