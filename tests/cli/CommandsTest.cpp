@@ -8,7 +8,6 @@
 #include "support/TempDir.h"
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -26,6 +25,8 @@ namespace fs = std::filesystem;
 
 using testsupport::CliRun;
 using testsupport::runCli;
+
+constexpr int HangSeconds = 120;
 
 TEST(CliCommands, AFileOfTheDataSetNamesTheDataSet)
 {
@@ -138,7 +139,6 @@ TEST(CliCommands, BuildReadsOnlyRegularFilesOrStandardInput)
     struct Case {
         std::string arguments;
         std::string reason;
-        std::chrono::seconds within { 1 };
     };
     const std::vector<Case> cases {
         { "build " + dir.file("rig.fifo") + " " + dir.file("Rig"), "not a regular file" },
@@ -146,22 +146,22 @@ TEST(CliCommands, BuildReadsOnlyRegularFilesOrStandardInput)
         { "build " + dir.file("folder.json") + " " + dir.file("Rig"), "it is a folder" },
         { "build " + dir.file("big.json") + " " + dir.file("Rig"), "larger than 64 MiB" },
         // Standard input is read up to the limit before it is refused.
-        { "build - " + dir.file("Rig") + " </dev/zero", "standard input: it holds more than",
-            std::chrono::seconds(8) },
+        { "build - " + dir.file("Rig") + " </dev/zero", "standard input: it holds more than" },
     };
+    // A wait on the FIFO or an endless read of /dev/zero would hang: only such a run reaches the
+    // kill, however busy the machine is.
     for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
-        const CliRun run = runCli(c.arguments, dir, 10);
-        const auto took = std::chrono::steady_clock::now() - start;
+        const CliRun run = runCli(c.arguments, dir, HangSeconds);
+        EXPECT_NE(run.exitCode, -1)
+            << c.arguments << ": still running after " << HangSeconds << " s";
         EXPECT_EQ(run.exitCode, cli::ExitFailed) << c.arguments;
-        EXPECT_LT(took, c.within) << c.arguments;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
         EXPECT_FALSE(fs::exists(dir.file("Rig.INP"))) << c.arguments;
     }
 
     const CliRun piped =
-        runCli("build - " + dir.file("Rig") + " <" + MELDRIX_DEFAULT_JSON, dir, 10);
+        runCli("build - " + dir.file("Rig") + " <" + MELDRIX_DEFAULT_JSON, dir, HangSeconds);
     EXPECT_EQ(piped.exitCode, cli::ExitOk) << piped.err;
     EXPECT_TRUE(fs::exists(dir.file("Rig.CEL")));
 }
