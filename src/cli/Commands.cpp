@@ -16,8 +16,6 @@ namespace meldrix::cli {
 
 namespace {
 
-constexpr const char* Prefix = "meldrix-cli: ";
-
 // nlohmann prefixes its messages with its own error id; the operator needs only the sentence.
 std::string withoutLibraryPrefix(std::string message)
 {

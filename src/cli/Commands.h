@@ -18,6 +18,9 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1; //!< the job could not be done (bad data, a run error)
 inline constexpr int ExitUsage = 2; //!< wrong arguments, or none of the four files could be read
 
+//! Starts every line meldrix-cli writes to stderr.
+inline constexpr const char* Prefix = "meldrix-cli: ";
+
 //! A rig at start-up values with the data set `name` (a base name, or one of its four files) loaded
 //! as Open All loads it. Each file that was not read or is damaged gives one warning line on `err`.
 //! Null when none of the four files could be read (an error line has been written then).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/EquilibriumReport.h"
+#include "cli/Options.h"
 
 #include <CLI/CLI.hpp>
 
@@ -12,15 +13,8 @@ inline CLI::App* addEquilibriumCommand(CLI::App& app, EquilibriumOptions& option
     CLI::App* command = app.add_subcommand("equilibrium",
         "Run the mixer on BASE, then print the equilibrium gas of each fed cell at its "
         "temperature");
-    command->add_option("BASE", options.Base, "Base name of the data set, without extension")
-        ->required();
-    // One value per --reading, so that BASE after it is never taken for a reading.
-    command
-        ->add_option("--reading", options.Readings,
-            "Reading of stage N (1..16) instead of the stored one; may be repeated")
-        ->type_name("N=VALUE")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addBaseArgument(*command, options.Base);
+    addReadingOption(*command, options.Readings);
     command->add_option("--cell", options.Cell, "Only cell C (1..8)")->type_name("C");
     command
         ->add_option("--temperature-sweep", options.Sweep,

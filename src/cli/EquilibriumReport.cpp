@@ -20,7 +20,6 @@ namespace {
 
 using OrderedJson = nlohmann::ordered_json;
 
-constexpr const char* Prefix = "meldrix-cli: ";
 constexpr double ShownFraction = 1e-12; // the table lists species from this fraction up
 
 OrderedJson number(double value)

@@ -19,12 +19,6 @@
 
 namespace meldrix::cli {
 
-namespace {
-
-constexpr const char* Prefix = "meldrix-cli: ";
-
-} // namespace
-
 std::string CellGasCsv(const Rig& rig)
 {
     std::string csv = "Gas";

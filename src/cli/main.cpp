@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/Options.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -35,7 +36,7 @@ int run(int argc, char** argv)
 
     CLI::App* dump =
         app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
-    dump->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    addBaseArgument(*dump, base);
 
     CLI::App* build =
         app.add_subcommand("build", "Write the four files of BASE from a JSON description");
@@ -47,14 +48,8 @@ int run(int argc, char** argv)
 
     CLI::App* execute = app.add_subcommand(
         "execute", "Run the mixer on the data set BASE and print what every cell receives");
-    execute->add_option("BASE", base, "Base name of the data set, without extension")->required();
-    // One value per --reading, so that BASE after it is never taken for a reading.
-    execute
-        ->add_option("--reading", readings,
-            "Reading of stage N (1..16) instead of the stored one; may be repeated")
-        ->type_name("N=VALUE")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addBaseArgument(*execute, base);
+    addReadingOption(*execute, readings);
     execute
         ->add_option("--format", format,
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
@@ -66,30 +61,21 @@ int run(int argc, char** argv)
     bool asLoaded = false;
     CLI::App* diagram = app.add_subcommand(
         "diagram", "Write the mixer diagram of the data set BASE, as the window shows it, as SVG");
-    diagram->add_option("BASE", base, "Base name of the data set, without extension")->required();
-    diagram->add_option("--out", outPath, "The SVG file to write; - for standard output")
-        ->type_name("FILE.svg")
-        ->required();
-    diagram
-        ->add_option("--reading", readings,
-            "Reading of stage N (1..16) instead of the stored one; may be repeated")
-        ->type_name("N=VALUE")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    addBaseArgument(*diagram, base);
+    addOutOption(*diagram, outPath, "FILE.svg", "SVG file");
+    addReadingOption(*diagram, readings);
     diagram->add_flag(
         "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
 
     int curve = 0;
     CLI::App* chart = app.add_subcommand("chart",
         "Write a calibration curve of the data set BASE, drawn as the window's chart, as SVG");
-    chart->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    addBaseArgument(*chart, base);
     chart->add_option("--curve", curve, "The calibration curve to draw")
         ->type_name("N")
         ->check(CLI::Range(1, meldrix::MaxCalCurves))
         ->required();
-    chart->add_option("--out", outPath, "The SVG file to write; - for standard output")
-        ->type_name("FILE.svg")
-        ->required();
+    addOutOption(*chart, outPath, "FILE.svg", "SVG file");
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -103,7 +89,7 @@ int run(int argc, char** argv)
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "meldrix-cli: " << e.what() << " (see meldrix-cli --help)\n";
+        std::cerr << Prefix << e.what() << " (see meldrix-cli --help)\n";
         return ExitUsage;
     }
 
@@ -130,9 +116,9 @@ int main(int argc, char** argv)
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::cerr << "meldrix-cli: not enough memory\n";
+        std::cerr << Prefix << "not enough memory\n";
     } catch (const std::exception& error) {
-        std::cerr << "meldrix-cli: " << error.what() << '\n';
+        std::cerr << Prefix << error.what() << '\n';
     }
     return ExitFailed;
 }

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+namespace meldrix::cli {
+
+//! The data set every command works on, as its first positional argument.
+inline CLI::Option* addBaseArgument(CLI::App& command, std::string& base)
+{
+    return command.add_option("BASE", base, "Base name of the data set, without extension")
+        ->required();
+}
+
+//! `--reading N=VALUE`, checked later by parseReadingArguments.
+inline CLI::Option* addReadingOption(CLI::App& command, std::vector<std::string>& readings)
+{
+    // One value per --reading, so that BASE after it is never taken for a reading.
+    return command
+        .add_option("--reading", readings,
+            "Reading of stage N (1..16) instead of the stored one; may be repeated")
+        ->type_name("N=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+//! `--out FILE` for the commands that write a picture or a document; `what` names it ("SVG file").
+inline CLI::Option* addOutOption(
+    CLI::App& command, std::string& path, const std::string& typeName, const std::string& what)
+{
+    return command.add_option("--out", path, "The " + what + " to write; - for standard output")
+        ->type_name(typeName)
+        ->required();
+}
+
+} // namespace meldrix::cli
