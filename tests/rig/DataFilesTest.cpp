@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -283,25 +285,37 @@ TEST_F(DataFilesTest, OpenAllLeavesTheArrayOfAMissingFileUnchanged)
     EXPECT_EQ(rig->CelFileName, base + ".CEL");
 }
 
-TEST(BaseNameOfPath, RemovesOnlyTheFileNamesExtension)
+struct BaseNameCase {
+    std::string (*baseName)(std::string_view);
+    const char* name;
+    const char* expected;
+};
+
+class BaseNameTest : public ::testing::TestWithParam<BaseNameCase> { };
+
+TEST_P(BaseNameTest, RemovesOnlyTheFileNamesExtension)
 {
-    EXPECT_EQ(BaseNameOfPath("/data/Rig1.CEL"), "/data/Rig1");
-    EXPECT_EQ(BaseNameOfPath("/data/Run.2/Rig1.CEL"), "/data/Run.2/Rig1");
-    EXPECT_EQ(BaseNameOfPath("/data/Run.2/Rig1"), "/data/Run.2/Rig1");
-    EXPECT_EQ(BaseNameOfPath("/data/Rig.v2.MIX"), "/data/Rig.v2");
-    EXPECT_EQ(BaseNameOfPath("Rig1.INP"), "Rig1");
-    EXPECT_EQ(BaseNameOfPath("/data/.CEL"), "/data/");
+    const auto& [baseName, name, expected] = GetParam();
+    EXPECT_EQ(baseName(name), expected) << name;
 }
 
-TEST(DataSetBaseName, RemovesOnlyTheExtensionOfADataFile)
-{
-    EXPECT_EQ(DataSetBaseName("/data/Rig1.MIX"), "/data/Rig1");
-    EXPECT_EQ(DataSetBaseName("Rig1.cel"), "Rig1");
-    EXPECT_EQ(DataSetBaseName("/data/Rig1"), "/data/Rig1");
-    EXPECT_EQ(DataSetBaseName("/data/Run.2"), "/data/Run.2");
-    EXPECT_EQ(DataSetBaseName("/data/Run.2/Rig"), "/data/Run.2/Rig");
-    EXPECT_EQ(DataSetBaseName("/data/Rig.INPX"), "/data/Rig.INPX");
-}
+// Any extension of the file name goes; a dot in a folder name stays.
+INSTANTIATE_TEST_SUITE_P(BaseNameOfPath, BaseNameTest,
+    ::testing::Values(BaseNameCase { BaseNameOfPath, "/data/Rig1.CEL", "/data/Rig1" },
+        BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1.CEL", "/data/Run.2/Rig1" },
+        BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1", "/data/Run.2/Rig1" },
+        BaseNameCase { BaseNameOfPath, "/data/Rig.v2.MIX", "/data/Rig.v2" },
+        BaseNameCase { BaseNameOfPath, "Rig1.INP", "Rig1" },
+        BaseNameCase { BaseNameOfPath, "/data/.CEL", "/data/" }));
+
+// Only the extension of one of the four data files goes, in either case.
+INSTANTIATE_TEST_SUITE_P(DataSetBaseName, BaseNameTest,
+    ::testing::Values(BaseNameCase { DataSetBaseName, "/data/Rig1.MIX", "/data/Rig1" },
+        BaseNameCase { DataSetBaseName, "Rig1.cel", "Rig1" },
+        BaseNameCase { DataSetBaseName, "/data/Rig1", "/data/Rig1" },
+        BaseNameCase { DataSetBaseName, "/data/Run.2", "/data/Run.2" },
+        BaseNameCase { DataSetBaseName, "/data/Run.2/Rig", "/data/Run.2/Rig" },
+        BaseNameCase { DataSetBaseName, "/data/Rig.INPX", "/data/Rig.INPX" }));
 
 } // namespace
 } // namespace meldrix
