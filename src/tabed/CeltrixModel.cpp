@@ -208,38 +208,22 @@ void TCeltrixModel::SetDefaultRowHeight(int pixels)
 
 void TCeltrixModel::SetColName(int column, std::string_view text)
 {
-    if (column < 1 || column > NrOfColumns())
-        return;
-    m_table.SetColName(column, text);
-    changed();
-    repaint();
+    changeHeading(column, NrOfColumns(), [&] { m_table.SetColName(column, text); });
 }
 
 void TCeltrixModel::SetRowName(int row, std::string_view text)
 {
-    if (row < 1 || row > NrOfRows())
-        return;
-    m_table.SetRowName(row, text);
-    changed();
-    repaint();
+    changeHeading(row, NrOfRows(), [&] { m_table.SetRowName(row, text); });
 }
 
 void TCeltrixModel::SetColAttrib(int column, std::uint8_t value)
 {
-    if (column < 1 || column > NrOfColumns())
-        return;
-    m_table.SetColAttrib(column, value);
-    changed();
-    repaint();
+    changeHeading(column, NrOfColumns(), [&] { m_table.SetColAttrib(column, value); });
 }
 
 void TCeltrixModel::SetRowAttrib(int row, std::uint8_t value)
 {
-    if (row < 1 || row > NrOfRows())
-        return;
-    m_table.SetRowAttrib(row, value);
-    changed();
-    repaint();
+    changeHeading(row, NrOfRows(), [&] { m_table.SetRowAttrib(row, value); });
 }
 
 void TCeltrixModel::SetElemState(int column, int row, std::uint8_t state)

@@ -207,6 +207,17 @@ private:
     void repaint();
     void changed();
     void changeSetup();
+    //! A heading's name or attribute set through `change` when `index` is 1..`count`; others are
+    //! ignored, as a heading outside the table has nothing to hold them.
+    template <typename Change>
+    void changeHeading(int index, int count, Change change)
+    {
+        if (index < 1 || index > count)
+            return;
+        change();
+        changed();
+        repaint();
+    }
     void clampCurrent();
     std::string displayText(int column, int row) const;
     std::string copyText(int column, int row) const;
