@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/TargetCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -94,6 +95,9 @@ int run(int argc, char** argv)
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
 
+    TargetOptions targetOptions;
+    CLI::App* target = addTargetCommand(app, targetOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -119,6 +123,8 @@ int run(int argc, char** argv)
         return runChart(base, curve, outPath, std::cout, std::cerr);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
+    if (*target)
+        return runTarget(targetOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 
