@@ -82,9 +82,13 @@ std::string targetTitle(const Target& target)
     return {};
 }
 
-std::string value(std::optional<double> number)
+// Fractions to their tolerance, pO2 and flow to 4 decimals.
+std::string value(TargetKind kind, std::optional<double> number)
 {
-    return number && std::isfinite(*number) ? formatScientific(*number, 14) : std::string("none");
+    constexpr int Width = 14;
+    if (!number || !std::isfinite(*number))
+        return padLeft("none", Width);
+    return formatFixed(*number, Width, kind == TargetKind::Fraction ? 7 : 4);
 }
 
 } // namespace
@@ -160,8 +164,9 @@ std::string TargetTable(const TargetOutcome& outcome)
     table += padRight("Target", 12) + padLeft("wanted", Width) + "  " + padLeft("achieved", Width)
         + '\n';
     for (const TargetResult& result : outcome.Targets)
-        table += padRight(targetTitle(result.Wanted), 12) + value(result.Wanted.Wanted) + "  "
-            + value(result.Achieved) + '\n';
+        table += padRight(targetTitle(result.Wanted), 12)
+            + value(result.Wanted.Kind, result.Wanted.Wanted) + "  "
+            + value(result.Wanted.Kind, result.Achieved) + '\n';
     table += '\n' + padRight("Stage", 12) + padLeft("was", Width) + "  " + padLeft("reading", Width)
         + "  free\n";
     for (int f = 1; f <= MaxFlowmeters; ++f) {

@@ -720,19 +720,22 @@ TargetOutcome FindReadings(
     std::vector<std::string> reasons = missing;
     if (outcome.Cancelled)
         reasons.insert(reasons.begin(), "the search was cancelled");
-    // A free reading held at a bound that the targets pull beyond.
-    std::vector<double> u = best.U;
-    Evaluator probing(rig, request, free);
-    const SearchControl unlimited;
-    LeastSquares probe(probing, bounds, unlimited);
-    const Trial at = probe.evaluate(u);
-    const auto g = LeastSquares::gradient(probe.jacobian(u, at), at, u.size());
-    for (std::size_t i = 0; i < free.size(); ++i) {
-        if (bounds[i].High <= bounds[i].Low || !LeastSquares::heldAtBound(u[i], g[i]))
-            continue;
-        const bool low = u[i] <= 0.0;
-        reasons.push_back(stageName(free[i]) + " stops at its " + (low ? "lowest" : "highest")
-            + " reading, " + shortNumber(low ? bounds[i].Low : bounds[i].High));
+    // A free reading held at a bound that the targets pull beyond. A cancelled search ends
+    // without the extra trials this takes.
+    if (!outcome.Cancelled) {
+        std::vector<double> u = best.U;
+        Evaluator probing(rig, request, free);
+        const SearchControl unlimited;
+        LeastSquares probe(probing, bounds, unlimited);
+        const Trial at = probe.evaluate(u);
+        const auto g = LeastSquares::gradient(probe.jacobian(u, at), at, u.size());
+        for (std::size_t i = 0; i < free.size(); ++i) {
+            if (bounds[i].High <= bounds[i].Low || !LeastSquares::heldAtBound(u[i], g[i]))
+                continue;
+            const bool low = u[i] <= 0.0;
+            reasons.push_back(stageName(free[i]) + " stops at its " + (low ? "lowest" : "highest")
+                + " reading, " + shortNumber(low ? bounds[i].Low : bounds[i].High));
+        }
     }
     if (reasons.empty())
         reasons.emplace_back("the free stages cannot meet every target at once");
