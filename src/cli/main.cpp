@@ -2,6 +2,7 @@
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/Options.h"
+#include "cli/TargetCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -80,6 +81,9 @@ int run(int argc, char** argv)
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
 
+    TargetOptions targetOptions;
+    CLI::App* target = addTargetCommand(app, targetOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -105,6 +109,8 @@ int run(int argc, char** argv)
         return runChart(base, curve, outPath, std::cout, std::cerr);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
+    if (*target)
+        return runTarget(targetOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 
