@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/UncertaintyCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -93,6 +94,8 @@ int run(int argc, char** argv)
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
+    UncertaintyCommandOptions uncertaintyOptions;
+    CLI::App* uncertainty = addUncertaintyCommand(app, uncertaintyOptions);
 
     try {
         app.parse(argc, argv);
@@ -119,6 +122,8 @@ int run(int argc, char** argv)
         return runChart(base, curve, outPath, std::cout, std::cerr);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
+    if (*uncertainty)
+        return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 

@@ -7,10 +7,13 @@
 #include "uncertainty/RandomDraws.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <span>
+#include <thread>
 
 namespace meldrix {
 
@@ -34,6 +37,20 @@ public:
         : m_rig(std::make_unique<Rig>(rig))
         , m_equilibrium(equilibrium)
     {
+    }
+
+    Trials(Trials&&) = default;
+
+    //! Another set of trials on a copy of this one's rig, with the same inputs and outputs.
+    Trials clone() const
+    {
+        Trials copy(*m_rig, m_equilibrium);
+        copy.m_gases = m_gases;
+        copy.m_cells = m_cells;
+        copy.m_stages = m_stages;
+        copy.m_curves = m_curves;
+        copy.m_curveFlows = m_curveFlows;
+        return copy;
     }
 
     Rig& rig() { return *m_rig; }
@@ -263,14 +280,18 @@ private:
                     cell.Log10PO2 = Spread { value, 0.0, {}, {} };
                 else {
                     const GibbsResult solved = CellGibbsAt(rig, c, rig.Cells[c].Temp);
-                    cell.PO2Problem = solved.Ok ? "the gas holds no oxygen" : solved.Message;
+                    cell.PO2Problem = solved.Ok ? std::string(NoOxygenProblem) : solved.Message;
                 }
             }
             m_result.Cells.push_back(std::move(cell));
         }
     }
 
-    bool report(int done, int total) const { return !m_progress || m_progress(done, total); }
+    bool report(int done, int total)
+    {
+        m_lastReported = done;
+        return !m_progress || m_progress(done, total);
+    }
 
     // Each input with a deviation costs two trials; the Jacobian's column times the deviation is
     // that input's share of every output's standard deviation.
@@ -361,27 +382,80 @@ private:
         const double flowSd = m_options.FlowPercent / 100.0;
         std::vector<double> drawn(static_cast<std::size_t>(samples) * stages);
         std::vector<double> values(static_cast<std::size_t>(samples) * outputs);
-        std::vector<double> readings(stages);
-        std::vector<double> factors(m_factors.size());
-        std::vector<double> out;
-        for (int s = 0; s < samples; ++s) {
-            RandomDraws draws(m_options.Seed, static_cast<std::uint64_t>(s));
-            for (std::size_t i = 0; i < stages; ++i)
-                readings[i] = std::max(0.0, m_readings[i] + m_sds[i] * draws.normal());
-            for (double& factor : factors)
-                factor = std::max(0.0, 1.0 + flowSd * draws.normal());
-            m_trials.run(readings, factors, out);
-            const auto row = static_cast<std::size_t>(s);
-            std::copy(readings.begin(), readings.end(),
-                drawn.begin() + static_cast<std::ptrdiff_t>(row * stages));
-            std::copy(out.begin(), out.end(),
-                values.begin() + static_cast<std::ptrdiff_t>(row * outputs));
-            if (!report(s + 1, samples))
-                return false;
+
+        // Samples are shared out among workers, each with its own copy of the rig; a sample's
+        // draws and its place in the tables depend on its number alone, so every number of
+        // workers gives the same answer. Only this thread reports progress.
+        std::vector<Trials> helpers;
+        for (int t = 1; t < workerCount(); ++t)
+            helpers.push_back(m_trials.clone());
+        std::atomic<int> next { 0 };
+        std::atomic<int> done { 0 };
+        std::atomic<bool> stop { false };
+        const auto work = [&](Trials& trials, bool reports) {
+            std::vector<double> readings(stages);
+            std::vector<double> factors(m_factors.size());
+            std::vector<double> out;
+            for (int s = next++; s < samples && !stop; s = next++) {
+                RandomDraws draws(m_options.Seed, static_cast<std::uint64_t>(s));
+                for (std::size_t i = 0; i < stages; ++i)
+                    readings[i] = std::max(0.0, m_readings[i] + m_sds[i] * draws.normal());
+                for (double& factor : factors)
+                    factor = std::max(0.0, 1.0 + flowSd * draws.normal());
+                trials.run(readings, factors, out);
+                const auto row = static_cast<std::size_t>(s);
+                std::copy(readings.begin(), readings.end(),
+                    drawn.begin() + static_cast<std::ptrdiff_t>(row * stages));
+                std::copy(out.begin(), out.end(),
+                    values.begin() + static_cast<std::ptrdiff_t>(row * outputs));
+                const int finished = ++done;
+                if (reports && !report(finished, samples))
+                    stop = true;
+            }
+        };
+        std::vector<std::exception_ptr> failures(helpers.size());
+        std::vector<std::thread> workers;
+        for (std::size_t t = 0; t < helpers.size(); ++t)
+            workers.emplace_back([&, t] {
+                try {
+                    work(helpers[t], false);
+                } catch (...) {
+                    failures[t] = std::current_exception();
+                    stop = true;
+                }
+            });
+        try {
+            work(m_trials, true);
+        } catch (...) {
+            stop = true;
+            for (std::thread& worker : workers)
+                worker.join();
+            throw;
         }
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const std::exception_ptr& failure : failures)
+            if (failure)
+                std::rethrow_exception(failure);
+        if (stop)
+            return false;
+        // The helpers may have finished the last samples after this thread's last report.
+        if (done != m_lastReported)
+            (void)report(samples, samples);
         m_result.Samples = samples;
         fillMonteCarlo(drawn, values);
         return true;
+    }
+
+    int workerCount() const
+    {
+        constexpr int MostWorkers = 8;
+        constexpr int LeastSamplesEach = 50; // fewer are not worth a copy of the rig
+        int workers = m_options.Threads;
+        if (workers <= 0)
+            workers = static_cast<int>(std::thread::hardware_concurrency());
+        workers = std::min({ workers, MostWorkers, m_options.Samples / LeastSamplesEach });
+        return std::max(workers, 1);
     }
 
     void fillMonteCarlo(std::span<const double> drawn, std::span<const double> values)
@@ -460,6 +534,7 @@ private:
     std::vector<double> m_sds; //!< one per input stage
     std::vector<double> m_factors; //!< 1.0 per uncertain curve
     std::vector<double> m_nominal;
+    int m_lastReported = 0;
 };
 
 } // namespace

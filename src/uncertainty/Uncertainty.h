@@ -22,6 +22,8 @@ std::string_view UncertaintyMethodName(UncertaintyMethod method);
 inline constexpr double DefaultFullScalePercent = 1.0;
 inline constexpr int DefaultSamples = 2000;
 inline constexpr std::uint64_t DefaultSeed = 1;
+//! Why a cell has no log10 pO2 when its equilibrium solved.
+inline constexpr std::string_view NoOxygenProblem = "the gas holds no oxygen";
 //! A Monte Carlo run takes at most this many samples.
 inline constexpr int MaxSamples = 100000;
 
@@ -43,6 +45,9 @@ struct UncertaintyOptions {
     std::vector<StageDeviation> StageSds;
     int Samples = DefaultSamples; //!< Monte Carlo only, 2..MaxSamples
     std::uint64_t Seed = DefaultSeed; //!< Monte Carlo only
+    //! Monte Carlo workers, each on a copy of the rig; 0: one per processor. The answer is the
+    //! same for any number.
+    int Threads = 0;
     //! Also log10 pO2 of each fed cell's gas at its temperature (one Gibbs minimisation per cell
     //! and trial).
     bool Equilibrium = false;
@@ -105,8 +110,9 @@ struct UncertaintyResult {
     std::vector<CellUncertainty> Cells; //!< every fed cell, in cell order
 };
 
-//! Called after each trial with the trials done and the trials in all; returning false stops the
-//! run. Called on the thread that runs PropagateUncertainty.
+//! Called with the trials done and the trials in all, after each trial this thread ran and once
+//! at the end with both equal; returning false stops the run. Called on the thread that runs
+//! PropagateUncertainty only.
 using UncertaintyProgress = std::function<bool(int done, int total)>;
 
 //! Why options cannot be used, or nullopt when they can.

@@ -265,6 +265,7 @@ TEST_F(UncertaintyTest, ProgressSeesEveryTrialAndCanCancel)
     UncertaintyOptions options;
     options.Method = UncertaintyMethod::MonteCarlo;
     options.Samples = 40;
+    options.Threads = 1;
     int calls = 0;
     const UncertaintyResult done = PropagateUncertainty(*rig, options, [&](int n, int total) {
         EXPECT_EQ(total, 40);
@@ -274,11 +275,40 @@ TEST_F(UncertaintyTest, ProgressSeesEveryTrialAndCanCancel)
     EXPECT_TRUE(done.Ok);
     EXPECT_EQ(calls, 40);
 
+    // With helpers the progress moves on in jumps, ends at the total, and still cancels.
+    options.Samples = 400;
+    options.Threads = 3;
+    int last = 0;
+    EXPECT_TRUE(PropagateUncertainty(*rig, options, [&](int n, int total) {
+        EXPECT_GE(n, last);
+        last = n;
+        return total == 400;
+    }).Ok);
+    EXPECT_EQ(last, 400);
     const UncertaintyResult stopped =
         PropagateUncertainty(*rig, options, [](int n, int) { return n < 10; });
     EXPECT_FALSE(stopped.Ok);
     EXPECT_TRUE(stopped.Cancelled);
     EXPECT_TRUE(stopped.Cells.empty());
+}
+
+TEST_F(UncertaintyTest, MonteCarloGivesTheSameAnswerOnAnyNumberOfWorkers)
+{
+    UncertaintyOptions options;
+    options.Method = UncertaintyMethod::MonteCarlo;
+    options.FullScalePercent = 3.0;
+    options.FlowPercent = 1.0;
+    options.Samples = 300;
+    options.Equilibrium = true;
+    options.Threads = 1;
+    const UncertaintyResult alone = PropagateUncertainty(*rig, options);
+    options.Threads = 4;
+    const UncertaintyResult shared = PropagateUncertainty(*rig, options);
+    ASSERT_TRUE(alone.Ok && shared.Ok);
+    for (const auto field : { &Spread::Value, &Spread::Sd })
+        EXPECT_EQ(spreadsOf(alone.Cells[0], field), spreadsOf(shared.Cells[0], field));
+    EXPECT_EQ(alone.Cells[0].Log10PO2->P2_5, shared.Cells[0].Log10PO2->P2_5);
+    EXPECT_EQ(alone.Cells[0].DominantStage, shared.Cells[0].DominantStage);
 }
 
 TEST(RandomDrawsTest, StreamsArePortableAndNormal)
