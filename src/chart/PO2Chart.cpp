@@ -18,6 +18,12 @@ constexpr std::array<Rgb, MaxCells> CellColours { Rgb { 200, 0, 0 }, Rgb { 0, 0,
 
 } // namespace
 
+Rgb PO2CellColour(int cell)
+{
+    return OneBased<Rgb, MaxCells>::inRange(cell) ? CellColours[static_cast<std::size_t>(cell - 1)]
+                                                  : Rgb { 128, 128, 128 };
+}
+
 void ConfigurePO2Chart(TVistrel& chart)
 {
     chart.SetMarginLeft(50);
@@ -63,7 +69,7 @@ int ShowPO2Chart(TVistrel& chart, const Rig& rig)
     const int count = static_cast<int>(curves.size());
     for (int k = 0; k < count; ++k) {
         const PO2Curve& curve = curves[static_cast<std::size_t>(k)];
-        chart.DataColor = CellColours[static_cast<std::size_t>(curve.Cell - 1)];
+        chart.DataColor = PO2CellColour(curve.Cell);
         chart.LineWidth = 2;
         for (std::size_t i = 1; i < curve.Points.size(); ++i)
             chart.AddLine(curve.Points[i - 1].first, curve.Points[i - 1].second,

@@ -10,6 +10,9 @@ inline constexpr double PO2ChartFrom = 300.0;
 inline constexpr double PO2ChartTo = 1500.0;
 inline constexpr double PO2ChartStep = 10.0;
 
+//! The colour of cell `cell`'s curve (1..8; grey for any other number).
+Rgb PO2CellColour(int cell);
+
 //! The pO2 chart's design: margins for its scales, linear scales of layer 1 at the bottom and
 //! left, and its caption.
 void ConfigurePO2Chart(TVistrel& chart);

@@ -3,6 +3,7 @@
 #include "cli/ExportCommands.h"
 #include "cli/Options.h"
 #include "cli/TargetCommand.h"
+#include "cli/UncertaintyCommand.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -80,6 +81,8 @@ int run(int argc, char** argv)
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
+    UncertaintyCommandOptions uncertaintyOptions;
+    CLI::App* uncertainty = addUncertaintyCommand(app, uncertaintyOptions);
 
     TargetOptions targetOptions;
     CLI::App* target = addTargetCommand(app, targetOptions);
@@ -111,6 +114,8 @@ int run(int argc, char** argv)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     if (*target)
         return runTarget(targetOptions, std::cout, std::cerr);
+    if (*uncertainty)
+        return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
     return ExitUsage;
 }
 

@@ -16,6 +16,7 @@ namespace meldrix {
 void TForm1::CellTemperature1Click()
 {
     guarded([this] {
+        showUncertainty(false);
         m_rig->GibbsDisplay = !m_rig->GibbsDisplay;
         ShowResults();
     });
@@ -69,7 +70,9 @@ void TForm1::PO2Chart1Click()
 
 int TForm1::DrawPO2Chart()
 {
-    return ShowPO2Chart(PO2Chart->Chart(), *m_rig);
+    const int curves = ShowPO2Chart(PO2Chart->Chart(), *m_rig);
+    DrawUncertaintyBands();
+    return curves;
 }
 
 } // namespace meldrix

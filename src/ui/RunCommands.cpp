@@ -3,6 +3,7 @@
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
+#include "ui/UncertaintyRun.h"
 
 #include <QApplication>
 
@@ -31,6 +32,7 @@ void TForm1::EquilRTtoggle1Click()
 {
     guarded([this] {
         // The toggle brings back one of its own two displays.
+        showUncertainty(false);
         m_rig->GibbsDisplay = false;
         m_rig->EquilDisplay = !m_rig->EquilDisplay;
         ShowResults();
@@ -39,6 +41,7 @@ void TForm1::EquilRTtoggle1Click()
 
 void TForm1::RunExecute()
 {
+    UncertaintyOutOfDate();
     ExecuteHooks hooks;
     hooks.HideCalForms = [this] { HideCalForms(); };
     hooks.Beep = [] { QApplication::beep(); };
@@ -53,6 +56,10 @@ void TForm1::RunExecute()
 
 void TForm1::ShowResults()
 {
+    if (m_uncertainty->Shown) {
+        ShowUncertaintyResults();
+        return;
+    }
     if (m_rig->GibbsDisplay) {
         ShowGibbsResults();
         return;

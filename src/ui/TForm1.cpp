@@ -9,6 +9,7 @@
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
+#include "ui/UncertaintyRun.h"
 #include "ui/canvas/MixerDiagramPainter.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ void fillWithDiagramBlack(QWidget* control)
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent)
     , m_rig(std::make_unique<Rig>())
+    , m_uncertainty(std::make_unique<UncertaintyView>())
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Meldrix 0.301"_s);
@@ -281,6 +283,12 @@ void TForm1::createMenus()
         &TForm1::CellTemperature1Click);
     addCommand(
         settings, u"PO2Chart1"_s, u"log10 pO&2 against temperature"_s, &TForm1::PO2Chart1Click);
+    settings->addSeparator();
+    addCommand(
+        settings, u"MeterAccuracy1"_s, u"Meter &accuracy\u2026"_s, &TForm1::MeterAccuracy1Click);
+    m_uncertainty->Toggle = addCommand(
+        settings, u"Uncertainty1"_s, u"\u00B1 &uncertainty"_s, &TForm1::Uncertainty1Click);
+    m_uncertainty->Toggle->setCheckable(true);
 
     QMenu* help = addMenu(bar, u"Help1"_s, u"Help"_s);
     addCommand(help, u"AboutMeldrix1"_s, u"About Meldrix"_s, nullptr);

@@ -29,6 +29,7 @@ class DiagramArea;
 class TVistrelWidget;
 class TCeltrix;
 class ParameterEditor;
+struct UncertaintyView;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
 //! the message line lie over it. It owns the rig.
@@ -95,6 +96,8 @@ public Q_SLOTS:
     void EquilRTtoggle1Click();
     void CellTemperature1Click();
     void PO2Chart1Click();
+    void MeterAccuracy1Click();
+    void Uncertainty1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
@@ -120,6 +123,14 @@ private:
     void ShowGibbsResults();
     //! Returns the number of curves drawn.
     int DrawPO2Chart();
+    // The "± uncertainty" display and its runs (UncertaintyCommands.cpp).
+    void ShowUncertaintyResults();
+    void showUncertainty(bool shown);
+    //! The last uncertainty answer no longer fits the rig: a run going on is dropped.
+    void UncertaintyOutOfDate();
+    void UncertaintyFinished();
+    //! Each cell's pO2 band on the pO2 chart, from a current answer; returns the bands drawn.
+    int DrawUncertaintyBands();
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;
@@ -171,6 +182,7 @@ private:
     int currentCalCurve();
 
     std::unique_ptr<Rig> m_rig;
+    std::unique_ptr<UncertaintyView> m_uncertainty;
     FileChooser m_fileChooser;
     QuestionAsker m_questionAsker;
     std::string m_gasNameShown; //!< the bytes Edit2 was filled from

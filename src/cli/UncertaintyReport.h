@@ -1,0 +1,46 @@
+#pragma once
+
+#include "uncertainty/Uncertainty.h"
+
+#include <iosfwd>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace meldrix::cli {
+
+//! {"method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells"}: the
+//! cells with each gas's fraction, sd and quantiles, log10_pO2 (or null) and dominant_stage;
+//! quantiles, samples and seed are null for a linear run, and so is any number that is not finite.
+nlohmann::ordered_json UncertaintyToJson(const UncertaintyResult& result);
+
+//! Gases (then log10 pO2) by cells, each as "value ± sd", with a line of the 2.5..97.5 % band
+//! under each for Monte Carlo; then the inputs and each cell's dominant stage.
+std::string UncertaintyTable(const UncertaintyResult& result);
+
+//! One line per cell and quantity: cell, name, quantity, value, sd, p2_5, p97_5, dominant_stage
+//! (on the log10 pO2 line); RFC 4180 with CRLF line ends.
+std::string UncertaintyCsv(const UncertaintyResult& result);
+
+enum class UncertaintyFormat { Json, Table, Csv };
+
+struct UncertaintyCommandOptions {
+    std::string Base;
+    std::vector<std::string> Readings; //!< N=VALUE
+    std::vector<std::string> Sds; //!< N=VALUE
+    double FullScalePercent = DefaultFullScalePercent;
+    double FlowPercent = 0.0;
+    UncertaintyMethod Method = UncertaintyMethod::Linear;
+    int Samples = DefaultSamples;
+    std::uint64_t Seed = DefaultSeed;
+    bool Equilibrium = false;
+    UncertaintyFormat Format = UncertaintyFormat::Json;
+};
+
+//! `uncertainty BASE ...`: loads the data set as Open All does, sets the readings and carries the
+//! meters' accuracy to every fed cell. Exit 0 when done, 1 when the run stopped with an error or a
+//! cell's equilibrium could not be solved, 2 for a usage error or when no file of the data set
+//! could be read.
+int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace meldrix::cli

@@ -1,0 +1,118 @@
+#include "chart/PO2Bands.h"
+#include "chart/qt/TVistrelWidget.h"
+#include "mixer/ResultsTable.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/MeterAccuracyDialog.h"
+#include "ui/TForm1.h"
+#include "ui/UncertaintyRun.h"
+#include "uncertainty/UncertaintyTable.h"
+
+#include <QAction>
+#include <utility>
+
+// The "± uncertainty" display of the results table: the meters' accuracy carried to each cell,
+// computed off the window's thread.
+
+namespace meldrix {
+
+void TForm1::MeterAccuracy1Click()
+{
+    guarded([this] {
+        auto* dialog = new MeterAccuracyDialog(m_uncertainty->Options, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            guarded([&] {
+                m_uncertainty->Options = dialog->options();
+                UncertaintyOutOfDate();
+                if (m_uncertainty->Shown)
+                    ShowResults();
+            });
+        });
+        dialog->open();
+    });
+}
+
+void TForm1::Uncertainty1Click()
+{
+    guarded([this] {
+        showUncertainty(!m_uncertainty->Shown);
+        ShowResults();
+    });
+}
+
+void TForm1::showUncertainty(bool shown)
+{
+    m_uncertainty->Shown = shown;
+    m_uncertainty->Toggle->setChecked(shown);
+    // Without the display nobody waits for the answer.
+    if (!shown && m_uncertainty->Run)
+        UncertaintyOutOfDate();
+}
+
+void TForm1::UncertaintyOutOfDate()
+{
+    m_uncertainty->Current = false;
+    if (UncertaintyRun* run = std::exchange(m_uncertainty->Run, nullptr)) {
+        run->disconnect(this);
+        run->cancel();
+        run->deleteLater();
+    }
+}
+
+void TForm1::ShowUncertaintyResults()
+{
+    // Before the first run the cells have received nothing: the table only clears, as the other
+    // displays do.
+    if (m_rig->GasListCount == 0) {
+        CellTabEd->Clear();
+        CellTabEd->hide();
+        return;
+    }
+    const auto& result = m_uncertainty->Result;
+    if (m_uncertainty->Current && result) {
+        const bool filled = FillUncertaintyTable(*result, CellTabEd->Model());
+        CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
+            ResultsTablePlace::Width, ResultsTablePlace::Height);
+        CellTabEd->setVisible(filled);
+        return;
+    }
+    // The table comes back when the run has its answer.
+    CellTabEd->hide();
+    if (m_uncertainty->Run)
+        return;
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, m_uncertainty->Options, this);
+    connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
+        [this] { guarded([this] { UncertaintyFinished(); }); });
+}
+
+void TForm1::UncertaintyFinished()
+{
+    UncertaintyRun* run = std::exchange(m_uncertainty->Run, nullptr);
+    UncertaintyResult result = run->takeResult();
+    run->deleteLater();
+    if (result.Cancelled) {
+        ShowMessage(*m_rig, result.Message);
+        showUncertainty(false);
+        ShowResults();
+        return;
+    }
+    if (!result.Ok) {
+        ShowMessage(*m_rig, "Meter accuracy: " + result.Message);
+        return;
+    }
+    m_uncertainty->Result = std::move(result);
+    m_uncertainty->Current = true;
+    if (m_uncertainty->Shown)
+        ShowResults();
+    if (m_pO2Window && m_pO2Window->isVisible())
+        DrawPO2Chart();
+}
+
+int TForm1::DrawUncertaintyBands()
+{
+    if (!m_uncertainty->Current || !m_uncertainty->Result)
+        return 0;
+    return DrawPO2Bands(PO2Chart->Chart(), *m_uncertainty->Result);
+}
+
+} // namespace meldrix

@@ -1,0 +1,96 @@
+#include "ui/UncertaintyRun.h"
+
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <exception>
+#include <limits>
+#include <new>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+namespace {
+
+constexpr int PollInterval = 50; // [ms]
+
+} // namespace
+
+UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window)
+    : QObject(window)
+    , m_rig(std::make_unique<Rig>(rig))
+    , m_options(options)
+{
+    setObjectName(u"UncertaintyRun"_s);
+    m_thread = QThread::create([this] {
+        // Nothing thrown may leave the thread: it ends as a failed run instead.
+        try {
+            m_result = PropagateUncertainty(*m_rig, m_options, [this](int done, int total) {
+                m_done = done;
+                m_total = total;
+                return !m_cancel;
+            });
+        } catch (const std::bad_alloc&) {
+            m_result = {};
+            m_result.Message = "not enough memory";
+        } catch (const std::exception& error) {
+            m_result = {};
+            m_result.Message = error.what();
+        }
+    });
+    connect(m_thread, &QThread::finished, this, [this] {
+        m_timer->stop();
+        if (m_progress)
+            m_progress->hide();
+        Q_EMIT finished();
+    });
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(PollInterval);
+    connect(m_timer, &QTimer::timeout, this, &UncertaintyRun::poll);
+
+    m_progress = new QProgressDialog(window);
+    m_progress->setObjectName(u"UncertaintyProgress"_s);
+    m_progress->setWindowTitle(u"Meter accuracy"_s);
+    m_progress->setLabelText(u"Carrying the meters' accuracy to the cells\u2026"_s);
+    m_progress->setWindowModality(Qt::WindowModal);
+    // This run decides when the dialog shows, not the dialog's own estimate.
+    m_progress->setMinimumDuration(std::numeric_limits<int>::max());
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->hide();
+    connect(m_progress, &QProgressDialog::canceled, this, &UncertaintyRun::cancel);
+
+    m_clock.start();
+    m_timer->start();
+    m_thread->start(QThread::LowPriority);
+}
+
+UncertaintyRun::~UncertaintyRun()
+{
+    m_cancel = true;
+    m_thread->wait();
+    delete m_thread;
+    delete m_progress;
+}
+
+void UncertaintyRun::cancel()
+{
+    m_cancel = true;
+}
+
+void UncertaintyRun::poll()
+{
+    if (m_clock.elapsed() < ProgressDelay || m_cancel)
+        return;
+    const int total = m_total;
+    if (total > 0) {
+        m_progress->setMaximum(total);
+        m_progress->setValue(m_done);
+    }
+    if (m_progress->isHidden())
+        m_progress->show();
+}
+
+} // namespace meldrix

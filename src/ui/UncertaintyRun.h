@@ -1,0 +1,68 @@
+#pragma once
+
+#include "uncertainty/Uncertainty.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QProgressDialog;
+class QThread;
+class QTimer;
+class QWidget;
+
+namespace meldrix {
+
+//! One uncertainty run off the window's thread, on a copy of the rig taken when it starts. A run
+//! that lasts longer than a moment shows its progress with a Cancel button.
+class UncertaintyRun : public QObject {
+    Q_OBJECT
+public:
+    //! The progress dialog appears once a run has taken this long [ms].
+    static constexpr int ProgressDelay = 250;
+
+    UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window);
+    //! Cancels a run still going and waits for it: at most one trial.
+    ~UncertaintyRun() override;
+
+    void cancel();
+    //! The answer, once finished() was emitted.
+    UncertaintyResult takeResult() { return std::move(m_result); }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    void poll();
+
+    std::unique_ptr<Rig> m_rig;
+    UncertaintyOptions m_options;
+    UncertaintyResult m_result;
+    std::atomic<int> m_done { 0 };
+    std::atomic<int> m_total { 0 };
+    std::atomic<bool> m_cancel { false };
+    QElapsedTimer m_clock;
+    QThread* m_thread = nullptr;
+    QTimer* m_timer = nullptr;
+    QProgressDialog* m_progress = nullptr;
+};
+
+//! The window's state of the "± uncertainty" display.
+struct UncertaintyView {
+    UncertaintyOptions Options = [] {
+        UncertaintyOptions options;
+        options.Equilibrium = true; // the display and the pO2 chart both show pO2
+        return options;
+    }();
+    bool Shown = false;
+    //! The last finished run; Current while no Execute or new setting has come since it started.
+    std::optional<UncertaintyResult> Result;
+    bool Current = false;
+    UncertaintyRun* Run = nullptr; //!< the run going on, child of the window
+    QAction* Toggle = nullptr;
+};
+
+} // namespace meldrix

@@ -1,0 +1,174 @@
+#include "CliProcess.h"
+#include "cli/Commands.h"
+#include "rig/DataFiles.h"
+#include "support/TempDir.h"
+
+#include <cmath>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace meldrix {
+namespace {
+
+using nlohmann::ordered_json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::runCli;
+using testsupport::TempDir;
+
+std::vector<std::string> keysOf(const ordered_json& object)
+{
+    std::vector<std::string> keys;
+    for (const auto& item : object.items())
+        keys.push_back(item.key());
+    return keys;
+}
+
+// The shipped data set: eight stages whose curves reach 150, cells A..D fed from M1..M4.
+class UncertaintyCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    UncertaintyCommandTest()
+    {
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+    }
+
+    CliRun uncertainty(const std::string& arguments = {})
+    {
+        return runCli("uncertainty " + base + " " + arguments, dir, 120);
+    }
+};
+
+TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
+{
+    const CliRun run = uncertainty("--equilibrium");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const auto json = ordered_json::parse(run.out);
+    EXPECT_THAT(keysOf(json),
+        ElementsAre(
+            "method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells"));
+    EXPECT_EQ(json["method"], "linear");
+    EXPECT_TRUE(json["samples"].is_null());
+    EXPECT_TRUE(json["seed"].is_null());
+    ASSERT_EQ(json["inputs"].size(), 8u);
+    EXPECT_EQ(json["inputs"][3]["stage"], 4);
+    EXPECT_EQ(json["inputs"][3]["reading"], 30.0);
+    EXPECT_DOUBLE_EQ(json["inputs"][3]["sd"].get<double>(), 1.5); // 1 % of 150
+
+    ASSERT_EQ(json["cells"].size(), 4u);
+    const auto& cell = json["cells"][1];
+    EXPECT_THAT(keysOf(cell), ElementsAre("cell", "name", "gas", "log10_pO2", "dominant_stage"));
+    EXPECT_EQ(cell["name"], "Cell B");
+    EXPECT_THAT(keysOf(cell["gas"][0]), ElementsAre("name", "fraction", "sd", "p2_5", "p97_5"));
+    EXPECT_EQ(cell["gas"][3]["name"], "H2");
+    EXPECT_NEAR(cell["gas"][3]["fraction"].get<double>(), 0.0214818, 1e-7); // execute's table
+    EXPECT_GT(cell["gas"][3]["sd"].get<double>(), 0.0);
+    EXPECT_TRUE(cell["gas"][3]["p2_5"].is_null());
+    EXPECT_NEAR(cell["log10_pO2"]["value"].get<double>(), -1.2314, 1e-4); // equilibrium's table
+    EXPECT_TRUE(cell["log10_pO2"]["p97_5"].is_null());
+    // Cell B is fed through stage 4 from M1 and through stage 3 with hydrogen.
+    EXPECT_EQ(cell["dominant_stage"], 4);
+
+    // Without the equilibrium there is no pO2 and no stage to point at.
+    const auto plain = ordered_json::parse(uncertainty().out);
+    EXPECT_TRUE(plain["cells"][0]["log10_pO2"].is_null());
+    EXPECT_TRUE(plain["cells"][0]["dominant_stage"].is_null());
+}
+
+TEST_F(UncertaintyCommandTest, MonteCarloIsRepeatableAndHasItsBand)
+{
+    const std::string arguments = "--method monte-carlo --samples 200 --seed 5 --equilibrium "
+                                  "--flow-percent 0.5 --reading 4=20";
+    const CliRun run = uncertainty(arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(uncertainty(arguments).out, run.out);
+    const auto json = ordered_json::parse(run.out);
+    EXPECT_EQ(json["samples"], 200);
+    EXPECT_EQ(json["seed"], 5);
+    EXPECT_EQ(json["inputs"][3]["reading"], 20.0);
+    for (const auto& cell : json["cells"]) {
+        const auto& pO2 = cell["log10_pO2"];
+        EXPECT_LT(pO2["p2_5"].get<double>(), pO2["p97_5"].get<double>()) << cell["name"];
+        EXPECT_GT(pO2["sd"].get<double>(), 0.0);
+    }
+}
+
+TEST_F(UncertaintyCommandTest, TableAndCsvShowTheSameCells)
+{
+    const CliRun table = uncertainty("--equilibrium --format table");
+    ASSERT_EQ(table.exitCode, 0) << table.err;
+    EXPECT_THAT(table.out, HasSubstr("0.0214818 \u00B1 "));
+    EXPECT_THAT(table.out, HasSubstr("OC 2; Cell B: read stage 4 more carefully"));
+    EXPECT_THAT(
+        table.out, HasSubstr("Stage 4: reading 30.000 \u00B1 1.500E+0000 (full scale 150.000)"));
+
+    const CliRun csv = uncertainty("--equilibrium --method monte-carlo --samples 50 --format csv");
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    std::vector<std::string> lines;
+    std::istringstream in(csv.out);
+    for (std::string line; std::getline(in, line);) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    ASSERT_EQ(lines.size(), 1u + 4u * 7u); // four cells, six gases and log10 pO2 each
+    EXPECT_EQ(lines[0], "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage");
+    EXPECT_THAT(lines[14], ::testing::StartsWith("2,Cell B,log10 pO2,"));
+    EXPECT_THAT(lines[14], ::testing::EndsWith(",4"));
+}
+
+struct UsageCase {
+    const char* arguments;
+    const char* says;
+};
+
+class UncertaintyUsageTest : public UncertaintyCommandTest,
+                             public ::testing::WithParamInterface<UsageCase> { };
+
+TEST_P(UncertaintyUsageTest, RefusesWithOneLineAndExitTwo)
+{
+    const CliRun run = uncertainty(GetParam().arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(GetParam().says));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, UncertaintyUsageTest,
+    ::testing::Values(UsageCase { "--sd 3=-1", "--sd '3=-1' is not N=VALUE" },
+        UsageCase { "--sd 17=1", "--sd '17=1'" }, UsageCase { "--reading 2", "--reading '2'" },
+        UsageCase { "--full-scale-percent -2", "full-scale percentage" },
+        UsageCase { "--flow-percent nan", "flow percentage" },
+        UsageCase { "--method monte-carlo --samples 1", "the samples must be 2..100000" },
+        UsageCase { "--method exact", "--method" }, UsageCase { "--format xml", "--format" }));
+
+TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)
+{
+    const CliRun warned = uncertainty("--sd 12=0.5");
+    EXPECT_EQ(warned.exitCode, 0);
+    EXPECT_THAT(warned.err, HasSubstr("stage 12 has no positive reading"));
+
+    // M1 and M2 feeding each other never converge.
+    std::ostringstream err;
+    const auto rig = cli::loadDataSet(base, err);
+    ASSERT_TRUE(rig);
+    rig->Flowmeters[9].Input = 18;
+    rig->Flowmeters[9].Output = 1;
+    rig->Flowmeters[9].Reading = 5.0;
+    SetFileNamesFromBase(*rig, base);
+    ASSERT_EQ(SaveAll(*rig), std::nullopt);
+    const CliRun failed = uncertainty();
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "meldrix-cli: Non-converging mixer! Check for iterating loops!\n");
+}
+
+} // namespace
+} // namespace meldrix

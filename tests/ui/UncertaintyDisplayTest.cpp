@@ -1,0 +1,200 @@
+#include "chart/qt/TVistrelWidget.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/TForm1.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <clocale>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+// The "± uncertainty" display, the meter accuracy dialog and the pO2 bands, on the shipped
+// default data set.
+class UncertaintyDisplayTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_NUMERIC, "C");
+    }
+
+    void showsEachValueWithItsDeviation()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(toggle && table);
+        QCOMPARE(toggle->text(), u"\u00B1 &uncertainty"_s);
+
+        toggle->trigger(); // before any run there is nothing to show, and nothing runs
+        QVERIFY(toggle->isChecked());
+        QVERIFY(table->isHidden());
+        QVERIFY(!window.findChild<QObject*>(u"UncertaintyRun"_s));
+
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
+        const TCeltrixModel& model = table->Model();
+        QCOMPARE(model.NrOfColumns(), 8); // four fed cells, a value and a deviation each
+        QCOMPARE(model.ColName(3), "OC 2; Cell B");
+        QCOMPARE(model.ColName(4), "\xB1 sd");
+        QCOMPARE(model.RowName(model.NrOfRows()), "log10 pO2");
+        QCOMPARE(model.RowName(4), "H2");
+        // Execute's fraction of hydrogen in cell B, then its deviation at 1 % of full scale.
+        QVERIFY(std::abs(model.Elem(3, 4) - 0.0214818) < 1e-7);
+        QVERIFY(model.Elem(4, 4) > 1e-4 && model.Elem(4, 4) < 1e-3);
+        saveScreenshot(window, u"uncertainty-display"_s);
+
+        // Lin/log keeps the display; the specified toggles leave it.
+        window.findChild<QAction*>(u"Linlogtoggle1"_s)->trigger();
+        QCOMPARE(model.ColName(4), "\xB1 sd");
+        window.findChild<QAction*>(u"EquilRTtoggle1"_s)->trigger();
+        QVERIFY(!toggle->isChecked());
+        QCOMPARE(model.ColName(1), "OC 1; Cell A");
+        QVERIFY(model.NrOfColumns() == 8 && model.ColName(2) == "OC 2; Cell B");
+    }
+
+    void meterAccuracyIsTypedInItsDialog()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+
+        auto* dialog = openDialog(window);
+        QVERIFY(dialog);
+        auto* fullScale = dialog->findChild<QDoubleSpinBox*>(u"FullScalePercent"_s);
+        auto* method = dialog->findChild<QComboBox*>(u"Method"_s);
+        auto* samples = dialog->findChild<QSpinBox*>(u"Samples"_s);
+        QVERIFY(fullScale && method && samples);
+        QCOMPARE(fullScale->value(), 1.0);
+        QVERIFY(!samples->isEnabled());
+        retype(fullScale, "2.5");
+        QTest::keyClick(method, Qt::Key_Down);
+        QVERIFY(samples->isEnabled());
+        retype(samples, "300");
+        QTest::keyClick(samples, Qt::Key_Return);
+        QVERIFY(dialog->isHidden() || !dialog->isVisible());
+
+        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        toggle->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
+        // 2.5 % of full scale on the readings moves hydrogen in cell B by more than at 1 %.
+        QVERIFY(table->Model().Elem(4, 4) > 1.5e-3);
+
+        // Cancel in the dialog changes nothing.
+        dialog = openDialog(window);
+        QVERIFY(dialog);
+        retype(dialog->findChild<QDoubleSpinBox*>(u"FullScalePercent"_s), "0");
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(table->isVisible());
+        QVERIFY(table->Model().Elem(4, 4) > 1.5e-3);
+    }
+
+    void aLongRunShowsProgressAndCancels()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        auto* dialog = openDialog(window);
+        QVERIFY(dialog);
+        QTest::keyClick(dialog->findChild<QComboBox*>(u"Method"_s), Qt::Key_Down);
+        auto* samples = dialog->findChild<QSpinBox*>(u"Samples"_s);
+        retype(samples, "100000");
+        QTest::keyClick(samples, Qt::Key_Return);
+
+        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
+        toggle->trigger();
+        QProgressDialog* progress = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (progress = window.findChild<QProgressDialog*>(u"UncertaintyProgress"_s))
+                && progress->isVisible(),
+            30000);
+        auto* cancel = progress->findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        auto* message = window.findChild<QLabel*>(u"Message1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(message->text(), u"The uncertainty run was cancelled."_s, 30000);
+        QVERIFY(!toggle->isChecked());
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(table->isVisible()); // back to the gases as mixed
+        QCOMPARE(table->Model().ColName(2), "OC 2; Cell B");
+    }
+
+    void po2ChartDrawsEachCellsBand()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
+        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        QVERIFY(chart);
+        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
+
+        window.findChild<QAction*>(u"Uncertainty1"_s)->trigger();
+        // Four curves of 120 segments, then a bar, two caps and a tick per cell.
+        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * 120 + 4 * 4, 60000);
+        saveScreenshot(*window.findChild<QWidget*>(u"PO2Window"_s), u"po2-chart-bands"_s);
+
+        // The next run's bands replace these once it has its answer; the curves come at once.
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
+        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * 120 + 4 * 4, 60000);
+    }
+
+private:
+    static QDialog* openDialog(TForm1& window)
+    {
+        window.findChild<QAction*>(u"MeterAccuracy1"_s)->trigger();
+        for (auto* dialog : window.findChildren<QDialog*>(u"MeterAccuracyDialog"_s))
+            if (dialog->isVisible())
+                return dialog;
+        return nullptr;
+    }
+
+    // Selects the field's text with Ctrl+A and types `text` key by key, as a person does.
+    static void retype(QWidget* field, const char* text)
+    {
+        field->setFocus();
+        QTest::keyPress(field, Qt::Key_Control);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyRelease(field, Qt::Key_Control);
+        for (const char* c = text; *c; ++c) {
+            const auto key = *c == '.' ? Qt::Key_Period : Qt::Key(Qt::Key_0 + (*c - '0'));
+            QTest::keyClick(field, key, Qt::NoModifier);
+        }
+    }
+
+    static void saveScreenshot(QWidget& window, const QString& name)
+    {
+        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
+        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+        if (!folder.isEmpty())
+            window.grab().save(folder + u'/' + name + u".png"_s);
+    }
+};
+
+} // namespace meldrix
+
+QTEST_MAIN(meldrix::UncertaintyDisplayTest)
+#include "UncertaintyDisplayTest.moc"
