@@ -495,10 +495,12 @@ public:
                         a[p * k + q] += j[r * n + moving[p]] * j[r * n + moving[q]];
                 topDiagonal = std::max(topDiagonal, a[p * k + p]);
             }
-            // A reading that moves nothing gets a small weight of its own, so the system stays
-            // solvable and the step keeps it where it is.
+            // The same damping for every reading (all are scaled to their ranges): with fewer
+            // targets than free readings the step is then the smallest change that meets them,
+            // so the proposal stays near the operator's readings, and the readings that act most
+            // move most.
             for (std::size_t p = 0; p < k; ++p)
-                diagonal[p] = std::max({ a[p * k + p], 1e-12 * topDiagonal, 1e-300 });
+                diagonal[p] = std::max(topDiagonal, 1e-300);
 
             bool improved = false;
             bool stalled = false;

@@ -95,6 +95,7 @@ public Q_SLOTS:
     void EquilRTtoggle1Click();
     void CellTemperature1Click();
     void PO2Chart1Click();
+    void FindReadings1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
