@@ -43,6 +43,14 @@ void typeKeys(const QString& text)
     }
 }
 
+// Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
+void saveScreenshot(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + u'/' + name + u".png"_s);
+}
+
 void pressKey(QWidget* target, Qt::Key key)
 {
     QTest::keyPress(target, key);
@@ -103,6 +111,7 @@ private Q_SLOTS:
         QVERIFY(!dialog->searching());
         QVERIFY(dialog->findChild<QLabel*>(u"StatusLabel"_s)->text().startsWith(u"Reached: "_s));
         const TargetOutcome outcome = *dialog->outcome();
+        saveScreenshot(*dialog, u"find-readings"_s);
         // Nothing reaches the window's rig before Apply.
         const Rig& rig = window.rig();
         for (int f = 1; f <= MaxFlowmeters; ++f)
@@ -110,6 +119,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(dialog->findChild<QPushButton*>(u"ApplyButton"_s), Qt::LeftButton);
         QTRY_VERIFY(dialog.isNull());
+        saveScreenshot(window, u"find-readings-applied"_s);
         for (int f = 1; f <= MaxFlowmeters; ++f)
             QCOMPARE(rig.Flowmeters[f].Reading, outcome.Readings[f].Reading);
         QCOMPARE(rig.EditMode, EditModes::FlowmeterReadings);
