@@ -422,7 +422,10 @@ public:
     Trial evaluate(std::span<const double> u)
     {
         Trial trial = m_evaluator.evaluate(readings(u));
-        if (trial.Cost < m_best.At.Cost) {
+        // A trial that meets every target wins over one of smaller cost that misses one.
+        const bool better =
+            trial.Reached != m_best.At.Reached ? trial.Reached : trial.Cost < m_best.At.Cost;
+        if (better) {
             m_best.U.assign(u.begin(), u.end());
             m_best.At = trial;
         }
@@ -467,7 +470,8 @@ public:
         const std::size_t n = u.size();
         Trial at = evaluate(u);
         double lambda = 1e-3;
-        for (int step = 0; step < MaxStepsPerStart && !at.Reached && !stopped(); ++step) {
+        // Any trial that meets every target ends the search, a derivative's probe included.
+        for (int step = 0; step < MaxStepsPerStart && !m_best.At.Reached && !stopped(); ++step) {
             ++m_iterations;
             if (m_control.Progress)
                 m_control.Progress(m_evaluator.evaluations(), MaxTargetEvaluations);
@@ -495,10 +499,12 @@ public:
                         a[p * k + q] += j[r * n + moving[p]] * j[r * n + moving[q]];
                 topDiagonal = std::max(topDiagonal, a[p * k + p]);
             }
-            // A reading that moves nothing gets a small weight of its own, so the system stays
-            // solvable and the step keeps it where it is.
+            // The same damping for every reading (all are scaled to their ranges): with fewer
+            // targets than free readings the step is then the smallest change that meets them,
+            // so the proposal stays near the operator's readings, and the readings that act most
+            // move most.
             for (std::size_t p = 0; p < k; ++p)
-                diagonal[p] = std::max({ a[p * k + p], 1e-12 * topDiagonal, 1e-300 });
+                diagonal[p] = std::max(topDiagonal, 1e-300);
 
             bool improved = false;
             bool stalled = false;
@@ -519,7 +525,7 @@ public:
                         break;
                     }
                     Trial trial = evaluate(next);
-                    if (trial.Cost < at.Cost) {
+                    if (trial.Reached || trial.Cost < at.Cost) {
                         u = std::move(next);
                         at = std::move(trial);
                         lambda = std::max(lambda / 3.0, 1e-12);
@@ -536,7 +542,7 @@ public:
             if (stalled || !improved)
                 break;
         }
-        return at.Reached;
+        return m_best.At.Reached;
     }
 
     //! The current readings first, then the middle of the ranges, then spread-out starts.

@@ -275,6 +275,7 @@ void TForm1::createMenus()
     addCommand(
         bar, u"FlowmeterReadings1"_s, u"Flowmeter&Readings"_s, &TForm1::FlowmeterReadings1Click);
     addCommand(bar, u"Run1"_s, u"E&xecute"_s, &TForm1::Run1Click);
+    addCommand(bar, u"FindReadings1"_s, u"Fi&nd readings\u2026"_s, &TForm1::FindReadings1Click);
 
     QMenu* settings = addMenu(bar, u"Se1"_s, u"&Settings"_s);
     addCommand(settings, u"Linlogtoggle1"_s, u"&Lin/log toggle"_s, &TForm1::Linlogtoggle1Click);

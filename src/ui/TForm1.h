@@ -98,6 +98,7 @@ public Q_SLOTS:
     void PO2Chart1Click();
     void MeterAccuracy1Click();
     void Uncertainty1Click();
+    void FindReadings1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();

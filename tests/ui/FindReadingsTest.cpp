@@ -1,0 +1,179 @@
+#include "rig/StartUp.h"
+#include "ui/FindReadingsDialog.h"
+#include "ui/TForm1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <clocale>
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace meldrix {
+
+namespace {
+
+constexpr int SearchLimitMs = 60000; // only against a hang: a search takes milliseconds
+
+// Each character as the keyboard sends it, to whatever has the focus at that moment.
+void typeKeys(const QString& text)
+{
+    for (const QChar ch : text) {
+        Qt::Key key = Qt::Key_unknown;
+        if (ch.isDigit())
+            key = static_cast<Qt::Key>(Qt::Key_0 + ch.digitValue());
+        else if (ch == u'.')
+            key = Qt::Key_Period;
+        else if (ch == u'-')
+            key = Qt::Key_Minus;
+        else if (ch.isLetter())
+            key = static_cast<Qt::Key>(Qt::Key_A + (ch.toLower().unicode() - u'a'));
+        QWidget* target = QApplication::focusWidget();
+        QVERIFY(target);
+        QTest::keyPress(target, key);
+        QTest::keyRelease(target, key);
+    }
+}
+
+// Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
+void saveScreenshot(QWidget& widget, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + u'/' + name + u".png"_s);
+}
+
+void pressKey(QWidget* target, Qt::Key key)
+{
+    QTest::keyPress(target, key);
+    QTest::keyRelease(target, key);
+}
+
+} // namespace
+
+// "Find readings…" through the real window on the shipped data set.
+class FindReadingsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QPointer<FindReadingsDialog> openDialog(TForm1& window)
+    {
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return nullptr;
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        window.findChild<QAction*>(u"FindReadings1"_s)->trigger();
+        auto* dialog = window.findChild<FindReadingsDialog*>(u"FindReadingsDialog"_s);
+        if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+            return nullptr;
+        // Cell 2, the reducing cell, one step down from the first fed cell.
+        auto* cell = dialog->findChild<QComboBox*>(u"CellBox"_s);
+        cell->setFocus();
+        pressKey(cell, Qt::Key_Down);
+        return dialog;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_NUMERIC, "C");
+    }
+
+    void applyPutsTheProposedReadingsInAndRunsExecute()
+    {
+        TForm1 window;
+        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QComboBox*>(u"CellBox"_s)->currentText(), u"OC 2; Cell B"_s);
+        auto* fractions = dialog->findChild<QTableWidget*>(u"FractionTable"_s);
+        const auto rows = fractions->findItems(u"H2"_s, Qt::MatchExactly);
+        QCOMPARE(rows.size(), 1);
+        const int row = rows.front()->row();
+        QCOMPARE(fractions->item(row, 1)->text(), u"0.02148175"_s); // what Execute gave
+        QTest::mouseClick(fractions->viewport(), Qt::LeftButton, {},
+            fractions->visualRect(fractions->model()->index(row, 2)).center());
+        typeKeys(u"0.03"_s);
+        pressKey(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(fractions->item(row, 2)->text(), u"0.03"_s); // the delegate commits queued
+
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->outcome().has_value(), SearchLimitMs);
+        QVERIFY(!dialog->searching());
+        QVERIFY(dialog->findChild<QLabel*>(u"StatusLabel"_s)->text().startsWith(u"Reached: "_s));
+        const TargetOutcome outcome = *dialog->outcome();
+        saveScreenshot(*dialog, u"find-readings"_s);
+        // Nothing reaches the window's rig before Apply.
+        const Rig& rig = window.rig();
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            QCOMPARE(rig.Flowmeters[f].Reading, outcome.Readings[f].Was);
+
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"ApplyButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(dialog.isNull());
+        saveScreenshot(window, u"find-readings-applied"_s);
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            QCOMPARE(rig.Flowmeters[f].Reading, outcome.Readings[f].Reading);
+        QCOMPARE(rig.EditMode, EditModes::FlowmeterReadings);
+        QCOMPARE(rig.CellGases[2][4].Name.view(), "H2");
+        QCOMPARE(rig.CellGases[2][4].Fraction, *outcome.Targets[0].Achieved);
+        QVERIFY(std::abs(rig.CellGases[2][4].Fraction - 0.03) <= FractionTolerance);
+    }
+
+    void aBadNumberStartsNoSearch()
+    {
+        TForm1 window;
+        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        QVERIFY(dialog);
+        auto* pO2 = dialog->findChild<QLineEdit*>(u"PO2Edit"_s);
+        QTest::mouseClick(pO2, Qt::LeftButton);
+        QTest::keyPress(pO2, Qt::Key_Shift);
+        QTest::keyPress(pO2, 'X', Qt::ShiftModifier);
+        QTest::keyRelease(pO2, 'X', Qt::ShiftModifier);
+        QTest::keyRelease(pO2, Qt::Key_Shift);
+        typeKeys(u"15"_s);
+        pressKey(pO2, Qt::Key_Return); // the default button: Find
+        QCOMPARE(dialog->findChild<QLabel*>(u"StatusLabel"_s)->text(),
+            u"The wanted log10 pO2, \u201CX15\u201D, is not a number."_s);
+        QVERIFY(!dialog->searching());
+        QVERIFY(!dialog->outcome());
+    }
+
+    void closingDuringASearchLeavesTheRigAsItWas()
+    {
+        TForm1 window;
+        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        QVERIFY(dialog);
+        std::array<double, MaxFlowmeters> before {};
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            before[static_cast<std::size_t>(f - 1)] = window.rig().Flowmeters[f].Reading;
+        auto* pO2 = dialog->findChild<QLineEdit*>(u"PO2Edit"_s);
+        QTest::mouseClick(pO2, Qt::LeftButton);
+        typeKeys(u"-19"_s);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
+        QVERIFY(dialog->searching());
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"CancelButton"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->searching(), SearchLimitMs);
+        QVERIFY(dialog->outcome());
+
+        // A second search, closed with Escape while it runs.
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
+        pressKey(dialog, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), SearchLimitMs);
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            QCOMPARE(window.rig().Flowmeters[f].Reading, before[static_cast<std::size_t>(f - 1)]);
+    }
+};
+
+} // namespace meldrix
+
+QTEST_MAIN(meldrix::FindReadingsTest)
+#include "FindReadingsTest.moc"
