@@ -55,7 +55,7 @@ public:
 
     Rig& rig() { return *m_rig; }
 
-    //! Takes the cells and gases of the run at the readings as they are; false on a run error.
+    //! Runs Execute at the readings as they are and takes its fed cells and gas list.
     RunOutcome start()
     {
         const RunOutcome outcome = Execute(*m_rig);
