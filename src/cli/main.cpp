@@ -1,6 +1,10 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/ReportCommand.h"
+#ifdef MELDRIX_REPORT_PDF
+#include "report/qt/ReportPdf.h"
+#endif
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -91,6 +95,22 @@ int run(int argc, char** argv)
         ->type_name("FILE.svg")
         ->required();
 
+    CLI::App* report = app.add_subcommand(
+        "report", "Run the mixer on BASE and write the run's report as HTML or PDF");
+    report->add_option("BASE", base, "Base name of the data set, without extension")->required();
+    report->add_option("--out", outPath, "The report to write: .html (self-contained) or .pdf")
+        ->type_name("FILE.html|FILE.pdf")
+        ->required();
+    report
+        ->add_option("--reading", readings,
+            "Reading of stage N (1..16) instead of the stored one; may be repeated")
+        ->type_name("N=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    std::string page = "a4";
+    report->add_option("--page", page, "Paper of the PDF: a4 (default) or letter")
+        ->check(CLI::IsMember({ "a4", "letter" }));
+
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
 
@@ -119,6 +139,16 @@ int run(int argc, char** argv)
         return runChart(base, curve, outPath, std::cout, std::cerr);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
+    if (*report) {
+        ReportRequest request { base, outPath, readings, {} };
+#ifdef MELDRIX_REPORT_PDF
+        request.writePdf = [&page](const meldrix::RunReport& run, const std::string& path) {
+            return meldrix::WriteReportPdf(run, path,
+                page == "letter" ? meldrix::ReportPaper::Letter : meldrix::ReportPaper::A4);
+        };
+#endif
+        return runReport(request, std::cout, std::cerr);
+    }
     return ExitUsage;
 }
 
