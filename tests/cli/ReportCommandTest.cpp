@@ -1,0 +1,134 @@
+#include "cli/ReportCommand.h"
+
+#include "CliProcess.h"
+#include "cli/Commands.h"
+#include "equil/CellGibbs.h"
+#include "mixer/Execute.h"
+#include "report/ReportHtml.h"
+#include "rig/StartUp.h"
+#include "support/TempDir.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace meldrix {
+namespace {
+
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::runCli;
+using testsupport::TempDir;
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+int count(const std::string& text, const std::regex& pattern)
+{
+    return static_cast<int>(std::distance(
+        std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+}
+
+// The shipped data set, built from its JSON into a fresh folder.
+class ReportCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    void SetUp() override
+    {
+        std::ostringstream out, err;
+        ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+    }
+};
+
+TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[2].Reading = 30;
+    const Rig before = rig;
+    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {} });
+    EXPECT_EQ(rig.CellGases[1], before.CellGases[1]); // the run was made on a copy
+    ASSERT_TRUE(report.RunOk);
+
+    Rig run = before;
+    ASSERT_EQ(Execute(run).status, RunStatus::Ok);
+    const std::string html = ReportHtml(report);
+    ASSERT_FALSE(report.Cells.empty());
+    for (const ReportCell& cell : report.Cells)
+        for (int k = 1; k <= run.GasListCount; ++k) {
+            const double fraction = run.CellGases[cell.Cell][k].Fraction;
+            EXPECT_EQ(cell.Fractions[static_cast<std::size_t>(k - 1)], fraction);
+            EXPECT_THAT(html, HasSubstr("<td class=\"n\">" + ReportNumber(fraction) + "</td>"));
+        }
+    for (const ReportStage& stage : report.Stages)
+        EXPECT_EQ(stage.Flow, run.Flowmeters[stage.Stage].Flow) << "stage " << stage.Stage;
+    const auto equilibria = CellGibbsEquilibria(run);
+    ASSERT_EQ(report.Equilibria.size(), equilibria.size());
+    for (std::size_t i = 0; i < equilibria.size(); ++i) {
+        EXPECT_EQ(report.Equilibria[i].Result.Log10PO2, equilibria[i].Result.Log10PO2);
+        if (std::isfinite(equilibria[i].Result.Log10PO2)) {
+            EXPECT_THAT(html, HasSubstr(ReportLog10(equilibria[i].Result.Log10PO2)));
+        }
+    }
+    // Every drawing is inline, and the clip paths of one never serve another.
+    EXPECT_EQ(html.find("<?xml"), std::string::npos);
+    EXPECT_EQ(html.find("href="), std::string::npos);
+    std::set<std::string> ids;
+    const std::regex id("<clipPath id=\"([^\"]+)\"");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), id); it != std::sregex_iterator();
+         ++it)
+        EXPECT_TRUE(ids.insert((*it)[1]).second) << (*it)[1];
+}
+
+TEST_F(ReportCommandTest, AStoppedRunSaysSoAtTheTopAndShowsTheInputs)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Input = 17; // mixture 1 feeds itself and never converges
+    rig.Flowmeters[1].Output = 1;
+    const std::string html = ReportHtml(BuildRunReport(rig, {}));
+    const auto stopped =
+        html.find("The run stopped with an error: " + std::string(NonConvergingMessage));
+    ASSERT_NE(stopped, std::string::npos);
+    EXPECT_LT(stopped, html.find("<h2>Input gases</h2>"));
+    EXPECT_THAT(html, HasSubstr("<h2>Readings and flows</h2>"));
+    EXPECT_EQ(html.find("<h2>Gas of the cells</h2>"), std::string::npos);
+}
+
+TEST_F(ReportCommandTest, WritesHtmlAndPdfOnPaperOfTheChosenSize)
+{
+    const CliRun html =
+        runCli("report " + base + " --reading 2=30 --out " + dir.file("r.html"), dir, 120);
+    ASSERT_EQ(html.exitCode, cli::ExitOk) << html.err;
+    EXPECT_THAT(readFile(dir.file("r.html")), HasSubstr("<h2>Calibration curves in use</h2>"));
+
+    // A4 is 595 points wide, Letter 612; the shipped rig fills more than one page.
+    const std::regex page("/Type\\s*/Page[^s]");
+    for (const auto& [paper, width] :
+        { std::pair { "a4", "595" }, std::pair { "letter", "612" } }) {
+        const std::string pdf = dir.file(std::string(paper) + ".pdf");
+        const CliRun run =
+            runCli("report " + base + " --page " + paper + " --out " + pdf, dir, 120);
+        ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+        const std::string bytes = readFile(pdf);
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        EXPECT_GE(count(bytes, page), 2) << paper;
+        EXPECT_THAT(bytes, HasSubstr("/MediaBox [0 0 " + std::string(width))) << paper;
+    }
+
+    const CliRun wrong = runCli("report " + base + " --out " + dir.file("r.txt"), dir, 120);
+    EXPECT_EQ(wrong.exitCode, cli::ExitUsage);
+    EXPECT_THAT(wrong.err, HasSubstr("must end in .html or .pdf"));
+}
+
+} // namespace
+} // namespace meldrix
