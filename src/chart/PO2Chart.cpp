@@ -20,7 +20,8 @@ constexpr std::array<Rgb, MaxCells> CellColours { Rgb { 200, 0, 0 }, Rgb { 0, 0,
     Rgb { 120, 70, 0 }, Rgb { 0, 0, 0 } };
 
 constexpr int MarkArm = 4; // [px] of the cross at a cell's operating point
-constexpr int LabelGap = 3; // [px] between a name and its curve
+// [px] between a name and its curve: close where there is room, farther off where curves crowd.
+constexpr int LabelGaps[] = { 3, 10, 20, 35 };
 
 struct Box {
     double left = 0;
@@ -93,18 +94,16 @@ void placeLabels(TVistrel& chart, std::span<const PO2Curve> curves, std::span<co
         TTextLabel& label = *chart.TextLabel(labels[static_cast<std::size_t>(k)]);
         const Size text = measure.textSize(label.Caption);
         const int points = static_cast<int>(curve.Points.size());
-        // Tried from the place spread along the temperatures outwards, above and below.
+        // Tried from the place spread along the temperatures outwards, above and below, nearest
+        // first.
         const int preferred = points * (k + 1) / (count + 1);
         Box best;
         int bestHits = -1;
-        for (int step = 0; step < points && bestHits != 0; ++step) {
-            const int i = preferred + (step % 2 == 0 ? step / 2 : -(step / 2 + 1));
-            if (i < 0 || i >= points)
-                continue;
-            const Point at = chart.DataToPixel(1, curve.Points[static_cast<std::size_t>(i)].first,
-                curve.Points[static_cast<std::size_t>(i)].second);
+        const auto tryAt = [&](int i, int gap) {
+            const auto& point = curve.Points[static_cast<std::size_t>(i)];
+            const Point at = chart.DataToPixel(1, point.first, point.second);
             for (const int side : { -1, 1 }) {
-                const double top = side < 0 ? at.y - LabelGap - text.height - 1 : at.y + LabelGap;
+                const double top = side < 0 ? at.y - gap - text.height - 1 : at.y + gap;
                 const Box box { double(at.x - text.width / 2 - 2), top,
                     double(at.x + text.width / 2 + 2), top + text.height + 1 };
                 if (box.left < area.left || box.right > area.right || box.top < area.top
@@ -116,9 +115,15 @@ void placeLabels(TVistrel& chart, std::span<const PO2Curve> curves, std::span<co
                     bestHits = n;
                 }
                 if (n == 0)
-                    break;
+                    return;
             }
-        }
+        };
+        for (const int gap : LabelGaps)
+            for (int step = 0; step < 2 * points && bestHits != 0; ++step) {
+                const int i = preferred + (step % 2 == 0 ? step / 2 : -(step / 2 + 1));
+                if (i >= 0 && i < points)
+                    tryAt(i, gap);
+            }
         if (bestHits < 0)
             continue; // no room inside the data area: the label keeps its place on the curve
         placed.push_back(best);

@@ -61,6 +61,8 @@ public:
         if (m_y > 0 && m_y + height > m_height) {
             m_device.newPage();
             m_y = 0;
+            m_rowTop = -1;
+            m_rowBottom = 0;
         }
     }
 
@@ -76,9 +78,10 @@ public:
         m_y += bounds.height() + Gap / 2.0;
     }
 
-    void heading(const QString& title)
+    //! A heading kept on one page with the `next` pixels that follow it.
+    void heading(const QString& title, double next = 40)
     {
-        room(60); // a heading never ends a page alone
+        room(40 + next);
         m_y += Gap;
         text(title, textFont(15, true));
         m_painter.setPen(QPen(Qt::gray, 1));
@@ -120,7 +123,7 @@ public:
                 const QString elided =
                     QFontMetricsF(face).elidedText(shown, Qt::ElideRight, inside.width());
                 const bool number = c > 0 && !shown.isEmpty()
-                    && (shown[0].isDigit() || shown[0] == u'-' || shown[0] == u'M');
+                    && (shown[0].isDigit() || (shown.size() > 1 && shown[0] == u'-'));
                 m_painter.drawText(
                     inside, Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft), elided);
                 x += widths[c];
@@ -142,10 +145,11 @@ public:
         const double w = drawing.Area.width * scale;
         const double h = drawing.Area.height * scale;
         const double captionHeight = QFontMetricsF(textFont(9)).height() * 2 + 2;
-        if (beside && m_rowX + w <= m_width && m_rowTop >= 0 && m_rowTop + h <= m_height) {
+        if (beside && m_rowTop >= 0 && m_rowX + w <= m_width) {
             m_y = m_rowTop;
         } else {
-            m_y = m_rowBottom > m_y ? m_rowBottom : m_y;
+            m_y = std::max(m_y, m_rowBottom);
+            m_rowBottom = 0;
             room(h + captionHeight);
             m_rowX = 0;
             m_rowTop = m_y;
@@ -165,13 +169,23 @@ public:
         m_painter.setPen(QColor(51, 51, 51));
         m_painter.drawText(QRectF(m_rowX, m_y + h + 2, w, captionHeight),
             Qt::TextWordWrap | Qt::AlignLeft, caption);
-        m_rowBottom = m_y + h + captionHeight + Gap;
+        m_rowBottom = std::max(m_rowBottom, m_y + h + captionHeight + Gap);
         m_rowX += w + 2 * Gap;
         m_y = m_rowBottom;
     }
 
     // Ends a row of drawings placed side by side.
-    void endRow() { m_rowTop = -1; }
+    void endRow()
+    {
+        m_rowTop = -1;
+        m_rowBottom = 0;
+    }
+
+    //! The height a drawing takes when scaled to `maxWidth`.
+    static double scaledHeight(const ReportDrawing& drawing, double maxWidth)
+    {
+        return drawing.Area.height * std::min(1.0, maxWidth / std::max(drawing.Area.width, 1));
+    }
 
 private:
     QPagedPaintDevice& m_device;
@@ -284,7 +298,7 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
         stages);
 
     if (report.Diagram) {
-        page.heading(u"Mixer diagram"_s);
+        page.heading(u"Mixer diagram"_s, PageWriter::scaledHeight(*report.Diagram, page.width()));
         page.drawing(*report.Diagram, latin1(report.Diagram->Title), page.width());
         page.endRow();
     }
@@ -293,7 +307,8 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
         equilibria(report, page);
     }
     if (report.PO2Chart) {
-        page.heading(u"log10 pO2 against temperature"_s);
+        page.heading(u"log10 pO2 against temperature"_s,
+            PageWriter::scaledHeight(*report.PO2Chart, page.width()));
         page.drawing(*report.PO2Chart,
             u"Each fed cell's gas; the vertical line and the cross mark the cell's own "
             "temperature."_s,
@@ -301,7 +316,8 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
         page.endRow();
     }
     if (!report.Curves.empty()) {
-        page.heading(u"Calibration curves in use"_s);
+        page.heading(u"Calibration curves in use"_s,
+            PageWriter::scaledHeight(report.Curves.front().Chart, page.width()));
         for (const ReportCurve& curve : report.Curves)
             page.drawing(curve.Chart,
                 u"Stage %1, "_s.arg(curve.Stage) + latin1(curve.Gas) + u": reading "_s
