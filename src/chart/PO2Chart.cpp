@@ -211,9 +211,12 @@ int ShowPO2Chart(TVistrel& chart, const Rig& rig)
         chart.LineWidth = 1;
         chart.AddLine(cell.Temp, std::floor(low) - 1.0, cell.Temp, std::ceil(high) + 1.0);
         const GibbsResult at = CellGibbsAt(rig, curve.Cell, cell.Temp);
-        if (at.Ok && std::isfinite(at.Log10PO2) && m.kx != 0 && m.ky != 0) {
-            const double dx = static_cast<double>(MarkArm / std::abs(m.kx));
-            const double dy = static_cast<double>(MarkArm / std::abs(m.ky));
+        if (at.Ok && std::isfinite(at.Log10PO2)) {
+            // A chart not yet given its size has no pixels to speak of: a hundredth of the ranges.
+            const double dx = m.kx != 0 ? static_cast<double>(MarkArm / std::abs(m.kx))
+                                        : (PO2ChartTo - PO2ChartFrom) / 100.0;
+            const double dy = m.ky != 0 ? static_cast<double>(MarkArm / std::abs(m.ky))
+                                        : (std::ceil(high) - std::floor(low) + 2.0) / 100.0;
             chart.LineWidth = 2;
             chart.AddLine(cell.Temp - dx, at.Log10PO2 - dy, cell.Temp + dx, at.Log10PO2 + dy);
             chart.AddLine(cell.Temp - dx, at.Log10PO2 + dy, cell.Temp + dx, at.Log10PO2 - dy);

@@ -34,12 +34,17 @@ DiagramPicture::DiagramPicture(Rig& rig, std::string title)
         m_band + drawing.height + Border };
 }
 
+Point DiagramPicture::Offset() const
+{
+    return { Border - m_from.x, m_band - m_from.y };
+}
+
 void DiagramPicture::Draw(Canvas& canvas)
 {
     canvas.setFill(Black);
     canvas.fillRect({ 0, 0 }, { m_size.width, m_size.height });
     // DrawMixer's own black background spills over the title band; the title comes after it.
-    ShiftedCanvas shifted(canvas, { Border - m_from.x, m_band - m_from.y });
+    ShiftedCanvas shifted(canvas, Offset());
     DrawMixer(m_rig, shifted);
     canvas.setFill(Black);
     canvas.setTextColour(White);

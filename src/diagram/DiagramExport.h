@@ -21,6 +21,10 @@ public:
     DiagramPicture(Rig& rig, std::string title);
 
     Size PictureSize() const { return m_size; }
+    //! The band of the title line at the top [px].
+    int TitleHeight() const { return m_band; }
+    //! Where the client area's pixel (0, 0) lies in the picture.
+    Point Offset() const;
     void Draw(Canvas& canvas);
 
 private:

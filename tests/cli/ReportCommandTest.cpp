@@ -1,7 +1,10 @@
 #include "cli/ReportCommand.h"
 
 #include "CliProcess.h"
+#include "chart/ChartExport.h"
+#include "chart/PO2Chart.h"
 #include "cli/Commands.h"
+#include "common/SvgCanvas.h"
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 #include "report/ReportHtml.h"
@@ -128,6 +131,64 @@ TEST_F(ReportCommandTest, WritesHtmlAndPdfOnPaperOfTheChosenSize)
     const CliRun wrong = runCli("report " + base + " --out " + dir.file("r.txt"), dir, 120);
     EXPECT_EQ(wrong.exitCode, cli::ExitUsage);
     EXPECT_THAT(wrong.err, HasSubstr("must end in .html or .pdf"));
+}
+
+TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
+{
+    Rig rig;
+    StartUp(rig, base);
+    ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
+    for (const Size size : { Size { 640, 400 }, Size { 640, 440 }, Size { 900, 600 } }) {
+        TVistrel chart;
+        ConfigurePO2Chart(chart);
+        chart.SetControlSize(size);
+        ASSERT_EQ(ShowPO2Chart(chart, rig), 4);
+        const SvgCanvas measure({ 0, 0 });
+        for (int c = 1; c <= 4; ++c) {
+            const TTextLabel& label = *chart.TextLabel(c);
+            ASSERT_TRUE(label.Visible);
+            ASSERT_EQ(label.Alignment, TLabelAlignment::Left);
+            ASSERT_EQ(label.VerticalAlignment, TLabelVerticalAlignment::Top);
+            const Point at = chart.DataToPixel(1, label.PosX, label.PosY);
+            const Size text = measure.textSize(label.Caption);
+            // Every pixel of every line, against the text's box.
+            for (const TVistrelItem& item : chart.Items()) {
+                const Point a = chart.DataToPixel(1, item.x1, item.y1);
+                const Point b = chart.DataToPixel(1, item.x2, item.y2);
+                const int steps = std::max({ std::abs(b.x - a.x), std::abs(b.y - a.y), 1 });
+                for (int i = 0; i <= steps; ++i) {
+                    const double x = a.x + (b.x - a.x) * double(i) / steps;
+                    const double y = a.y + (b.y - a.y) * double(i) / steps;
+                    const bool inside =
+                        x >= at.x && x < at.x + text.width && y >= at.y && y < at.y + text.height;
+                    ASSERT_FALSE(inside) << label.Caption << " at " << size.width << "x"
+                                         << size.height << " meets a line at " << x << ", " << y;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ReportCommandTest, ChartExportReadsOnItsOwn)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const CalCurveRecord& curve = rig.CalCurves[2];
+    const std::string svg = CalibrationChartSvg(rig, 2);
+    CalChartPicture picture(rig, 2);
+    const Size size = picture.PictureSize();
+    EXPECT_GE(size.width * CalChartExportScale, 600);
+    // Scaled as a whole: the drawing keeps its own pixels in the view box.
+    EXPECT_THAT(svg,
+        HasSubstr("width=\"" + std::to_string(size.width * CalChartExportScale) + "\" height=\""
+            + std::to_string(size.height * CalChartExportScale) + "\" viewBox=\"0 0 "
+            + std::to_string(size.width) + " " + std::to_string(size.height) + "\""));
+    EXPECT_THAT(svg, HasSubstr(">Calibration curve 2: " + std::string(curve.Gas.view()) + "<"));
+    EXPECT_THAT(svg,
+        HasSubstr(">Meter " + std::string(curve.Make.view()) + ", size "
+            + std::string(curve.Size.view()) + ", float " + std::string(curve.Float.view()) + "<"));
+    EXPECT_THAT(svg, HasSubstr(">Reading<"));
+    EXPECT_THAT(svg, HasSubstr(">Flow<"));
 }
 
 } // namespace
