@@ -1,6 +1,7 @@
 #include "cli/ReportCommand.h"
 
 #include "CliProcess.h"
+#include "calib/CalCurveLookup.h"
 #include "chart/ChartExport.h"
 #include "chart/PO2Chart.h"
 #include "cli/Commands.h"
@@ -131,6 +132,52 @@ TEST_F(ReportCommandTest, WritesHtmlAndPdfOnPaperOfTheChosenSize)
     const CliRun wrong = runCli("report " + base + " --out " + dir.file("r.txt"), dir, 120);
     EXPECT_EQ(wrong.exitCode, cli::ExitUsage);
     EXPECT_THAT(wrong.err, HasSubstr("must end in .html or .pdf"));
+}
+
+// The curves in use explain each stage's flow: the fraction-weighted sum of the flows at the
+// marked points is the flow the run gave the stage.
+TEST_F(ReportCommandTest, CurvesInUseAddUpToTheStageFlows)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const RunReport report = BuildRunReport(rig, {});
+    Rig run = rig;
+    ASSERT_EQ(Execute(run).status, RunStatus::Ok);
+    int checked = 0;
+    for (const ReportStage& stage : report.Stages) {
+        const FlowmeterRecord& meter = run.Flowmeters[stage.Stage];
+        if (isSet(meter.FixGasUsed) || !(meter.Reading > 0))
+            continue; // a fix-gas stage changes the gas or the flow after the meter
+        double flow = 0.0;
+        for (const ReportCurve& curve : report.Curves) {
+            if (curve.Stage != stage.Stage)
+                continue;
+            EXPECT_EQ(curve.Reading, meter.Reading);
+            EXPECT_EQ(curve.Curve, FindCalCurve(run, stage.Stage, curve.Gas));
+            for (const GasComponent& slot : run.Gases[meter.Input].Components)
+                if (slot.Name.view() == curve.Gas)
+                    flow += slot.Fraction * curve.Flow;
+        }
+        EXPECT_NEAR(flow, stage.Flow, 1e-12 * std::abs(stage.Flow)) << "stage " << stage.Stage;
+        ++checked;
+    }
+    EXPECT_GE(checked, 4);
+}
+
+TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
+{
+    Rig rig;
+    StartUp(rig, base);
+    ReportUncertainties spread;
+    spread.Method = "linear, from the meters' accuracy";
+    spread.Fractions[2] = { 0.00125 };
+    for (int c = 1; c <= MaxCells; ++c)
+        spread.Log10PO2[c] = c == 2 ? 0.0375 : NAN;
+    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread }));
+    EXPECT_THAT(html, HasSubstr(" \u00B1 0.00125</td>"));
+    EXPECT_THAT(html, HasSubstr(" \u00B1 0.0375</td>"));
+    EXPECT_THAT(html, HasSubstr("Uncertainties: linear, from the meters' accuracy."));
+    EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
 }
 
 TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
