@@ -1,17 +1,97 @@
 #include "chart/ChartExport.h"
 
 #include "chart/CalibrationChart.h"
+#include "common/ShiftedCanvas.h"
 #include "common/SvgCanvas.h"
+#include "common/TextFormat.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace meldrix {
 
+namespace {
+
+constexpr int Pad = 4; // [px] around the title lines
+constexpr Rgb Red { 255, 0, 0 };
+constexpr int CrossArm = 4; // [px]
+
+std::string orDash(std::string_view text)
+{
+    return text.empty() ? std::string("-") : std::string(text);
+}
+
+// A cross of CrossArm pixels each way, made of two chart lines in data units.
+void markPoint(TVistrel& chart, CalPointUsed used)
+{
+    const LayerMapping m = chart.Mapping(1);
+    if (m.kx == 0 || m.ky == 0 || !std::isfinite(used.Reading) || !std::isfinite(used.Flow))
+        return;
+    const double dx = static_cast<double>(CrossArm / std::abs(m.kx));
+    const double dy = static_cast<double>(CrossArm / std::abs(m.ky));
+    const Rgb colour = chart.DataColor;
+    const int width = chart.LineWidth;
+    chart.DataColor = Red;
+    chart.LineWidth = 2;
+    chart.AddLine(used.Reading - dx, used.Flow - dy, used.Reading + dx, used.Flow + dy);
+    chart.AddLine(used.Reading - dx, used.Flow + dy, used.Reading + dx, used.Flow - dy);
+    chart.DataColor = colour;
+    chart.LineWidth = width;
+}
+
+} // namespace
+
+CalChartPicture::CalChartPicture(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used)
+{
+    const CalCurveRecord& curve = rig.CalCurves[curveNumber];
+    ConfigureCalChart(m_chart);
+    ShowCalChart(m_chart, curve, curveNumber);
+    if (used)
+        markPoint(m_chart, *used);
+    m_title = "Calibration curve " + formatInt(curveNumber) + ": " + orDash(curve.Gas.view());
+    m_meter = "Meter " + orDash(curve.Make.view()) + ", size " + orDash(curve.Size.view())
+        + ", float " + orDash(curve.Float.view());
+    // Measured in the window's font, which both faces of the picture draw in.
+    const SvgCanvas measure({ 0, 0 });
+    const Size title = measure.textSize(m_title);
+    const Size meter = measure.textSize(m_meter);
+    const Size chart = m_chart.ControlSize();
+    m_size = { std::max({ chart.width, title.width + 2 * Pad, meter.width + 2 * Pad }),
+        chart.height + title.height + meter.height + Pad };
+}
+
+void CalChartPicture::Draw(Canvas& canvas)
+{
+    const Size chart = m_chart.ControlSize();
+    const int band = m_size.height - chart.height;
+    canvas.setFill(m_chart.WindColor);
+    canvas.fillRect({ 0, 0 }, { m_size.width, m_size.height });
+    canvas.setTextColour({ 0, 0, 0 });
+    canvas.textOut({ Pad, Pad }, m_title);
+    canvas.textOut({ Pad, Pad + canvas.textSize(m_title).height }, m_meter);
+
+    ShiftedCanvas shifted(canvas, { 0, band });
+    m_chart.Render(shifted);
+    // The axis titles sit in the margins the scales leave free: flows above the left scale,
+    // readings below the bottom one's figures.
+    canvas.setFill(m_chart.WindColor);
+    canvas.setTextColour({ 0, 0, 0 });
+    canvas.textOut({ Pad, band + 2 }, "Flow");
+    const int dataLeft = m_chart.MarginLeft();
+    const int dataRight = chart.width - m_chart.MarginRight();
+    const Size reading = canvas.textSize("Reading");
+    canvas.textOut(
+        { (dataLeft + dataRight - reading.width) / 2, m_size.height - reading.height - 2 },
+        "Reading");
+}
+
 std::string CalibrationChartSvg(const Rig& rig, int curveNumber)
 {
-    TVistrel chart;
-    ConfigureCalChart(chart);
-    ShowCalChart(chart, rig.CalCurves[curveNumber], curveNumber);
-    SvgCanvas canvas(chart.ControlSize());
-    chart.Render(canvas);
+    CalChartPicture picture(rig, curveNumber);
+    const Size size = picture.PictureSize();
+    SvgCanvas canvas(size);
+    canvas.setDisplaySize({ size.width * CalChartExportScale, size.height * CalChartExportScale });
+    picture.Draw(canvas);
     return canvas.document();
 }
 

@@ -1,13 +1,43 @@
 #pragma once
 
+#include "chart/TVistrel.h"
+#include "common/Canvas.h"
 #include "rig/Rig.h"
 
+#include <optional>
 #include <string>
 
 namespace meldrix {
 
-//! Calibration curve `curveNumber` (1..1000) of the rig as an SVG document: the calibration chart
-//! at its designed size, drawn as the window draws it.
+//! How many times larger than its designed size a calibration chart is exported, so that the
+//! picture reads on its own (at least 600 pixels wide).
+inline constexpr int CalChartExportScale = 3;
+
+//! A point of a calibration curve a run used: the stage's reading and the flow it gave.
+struct CalPointUsed {
+    double Reading = 0.0;
+    double Flow = 0.0;
+};
+
+//! The calibration chart as a picture of its own: above the chart the curve's number and gas,
+//! and the make, size and float of its meter; the axes titled Reading and Flow; the point used,
+//! when given, marked by a cross. The chart is drawn at its designed size.
+class CalChartPicture {
+public:
+    CalChartPicture(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used = {});
+
+    Size PictureSize() const { return m_size; }
+    void Draw(Canvas& canvas);
+
+private:
+    TVistrel m_chart;
+    std::string m_title;
+    std::string m_meter;
+    Size m_size;
+};
+
+//! Calibration curve `curveNumber` (1..1000) of the rig as an SVG document: the chart as the
+//! window draws it, with its titles, scaled up CalChartExportScale times.
 std::string CalibrationChartSvg(const Rig& rig, int curveNumber);
 
 } // namespace meldrix

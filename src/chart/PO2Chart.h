@@ -18,9 +18,11 @@ Rgb PO2CellColour(int cell);
 void ConfigurePO2Chart(TVistrel& chart);
 
 //! Draws log10 pO2 of each fed cell's gas against its temperature from PO2ChartFrom to
-//! PO2ChartTo, one colour per cell, each curve named by text label c ("OC c; Name"), then asks
-//! for a repaint. Returns the number of curves: cells whose gas holds no oxygen or cannot be
-//! solved draw none.
+//! PO2ChartTo, one colour per cell, each curve named by text label c ("OC c; Name") placed where
+//! it meets no line, and each cell's own temperature marked by a line across the chart and a cross
+//! at its operating point (three items per curve after its segments), then asks for a repaint.
+//! The names are placed for the chart's current size. Returns the number of curves: cells whose gas
+//! holds no oxygen or cannot be solved draw none.
 int ShowPO2Chart(TVistrel& chart, const Rig& rig);
 
 } // namespace meldrix

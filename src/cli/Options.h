@@ -25,13 +25,11 @@ inline CLI::Option* addReadingOption(CLI::App& command, std::vector<std::string>
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
-//! `--out FILE` for the commands that write a picture or a document; `what` names it ("SVG file").
+//! `--out FILE` for the commands that write a picture or a document.
 inline CLI::Option* addOutOption(
-    CLI::App& command, std::string& path, const std::string& typeName, const std::string& what)
+    CLI::App& command, std::string& path, const std::string& typeName, const std::string& help)
 {
-    return command.add_option("--out", path, "The " + what + " to write; - for standard output")
-        ->type_name(typeName)
-        ->required();
+    return command.add_option("--out", path, help)->type_name(typeName)->required();
 }
 
 } // namespace meldrix::cli

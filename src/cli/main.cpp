@@ -2,8 +2,12 @@
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
 #include "cli/Options.h"
+#include "cli/ReportCommand.h"
 #include "cli/TargetCommand.h"
 #include "cli/UncertaintyCommand.h"
+#ifdef MELDRIX_REPORT_PDF
+#include "report/qt/ReportPdf.h"
+#endif
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -64,7 +68,7 @@ int run(int argc, char** argv)
     CLI::App* diagram = app.add_subcommand(
         "diagram", "Write the mixer diagram of the data set BASE, as the window shows it, as SVG");
     addBaseArgument(*diagram, base);
-    addOutOption(*diagram, outPath, "FILE.svg", "SVG file");
+    addOutOption(*diagram, outPath, "FILE.svg", "The SVG file to write; - for standard output");
     addReadingOption(*diagram, readings);
     diagram->add_flag(
         "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
@@ -77,7 +81,17 @@ int run(int argc, char** argv)
         ->type_name("N")
         ->check(CLI::Range(1, meldrix::MaxCalCurves))
         ->required();
-    addOutOption(*chart, outPath, "FILE.svg", "SVG file");
+    addOutOption(*chart, outPath, "FILE.svg", "The SVG file to write; - for standard output");
+
+    CLI::App* report = app.add_subcommand(
+        "report", "Run the mixer on BASE and write the run's report as HTML or PDF");
+    addBaseArgument(*report, base);
+    addOutOption(*report, outPath, "FILE.html|FILE.pdf",
+        "The report to write: .html (self-contained) or .pdf");
+    addReadingOption(*report, readings);
+    std::string page = "a4";
+    report->add_option("--page", page, "Paper of the PDF: a4 (default) or letter")
+        ->check(CLI::IsMember({ "a4", "letter" }));
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -116,6 +130,16 @@ int run(int argc, char** argv)
         return runTarget(targetOptions, std::cout, std::cerr);
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
+    if (*report) {
+        ReportRequest request { base, outPath, readings, {} };
+#ifdef MELDRIX_REPORT_PDF
+        request.writePdf = [&page](const meldrix::RunReport& run, const std::string& path) {
+            return meldrix::WriteReportPdf(run, path,
+                page == "letter" ? meldrix::ReportPaper::Letter : meldrix::ReportPaper::A4);
+        };
+#endif
+        return runReport(request, std::cout, std::cerr);
+    }
     return ExitUsage;
 }
 

@@ -93,6 +93,7 @@ std::string xmlText(std::string_view latin1)
 
 SvgCanvas::SvgCanvas(Size size, const SvgFont& font)
     : m_size(size)
+    , m_shown(size)
     , m_font(font)
 {
 }
@@ -197,7 +198,7 @@ void SvgCanvas::setClip(Point corner, Point opposite)
 {
     resetClip();
     const Span area = span(corner, opposite);
-    const std::string id = "clip" + number(++m_clips);
+    const std::string id = m_idPrefix + number(++m_clips);
     // An empty clip lets nothing through, as a painter's does.
     m_body += "<clipPath id=\"" + id + "\"><rect x=\"" + number(area.left) + "\" y=\""
         + number(area.top) + "\" width=\"" + number(area.width) + "\" height=\""
@@ -214,13 +215,18 @@ void SvgCanvas::resetClip()
 
 std::string SvgCanvas::document() const
 {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + element();
+}
+
+std::string SvgCanvas::element() const
+{
     const std::string width = number(m_size.width);
     const std::string height = number(m_size.height);
     // Crisp edges keep 1-pixel lines one pixel wide; preserved spaces keep the right-aligned
     // numbers in their columns.
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
-        + width + "\" height=\"" + height + "\" viewBox=\"0 0 " + width + ' ' + height
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
+        + number(m_shown.width) + "\" height=\"" + number(m_shown.height) + "\" viewBox=\"0 0 "
+        + width + ' ' + height
         + "\" shape-rendering=\"crispEdges\" stroke-linecap=\"square\" font-family=\""
         + std::string(m_font.family) + "\" font-stretch=\"" + std::string(m_font.stretch)
         + "\" font-size=\"" + number(m_font.pixelSize)

@@ -55,11 +55,20 @@ public:
 
     //! The whole document, closed.
     [[nodiscard]] std::string document() const;
+    //! The <svg> element alone, for a page that holds several pictures.
+    [[nodiscard]] std::string element() const;
+
+    //! Shows the picture `shown` pixels large, scaled as a whole rather than drawn anew.
+    void setDisplaySize(Size shown) { m_shown = shown; }
+    //! Starts the ids of the document's clip paths, so that pictures on one page keep theirs.
+    void setIdPrefix(std::string prefix) { m_idPrefix = std::move(prefix); }
 
 private:
     void filledRect(int left, int top, int width, int height, Rgb colour);
 
     Size m_size;
+    Size m_shown;
+    std::string m_idPrefix = "clip";
     const SvgFont& m_font;
     std::string m_body;
     Rgb m_pen;

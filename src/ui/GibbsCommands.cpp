@@ -61,10 +61,12 @@ void TForm1::PO2Chart1Click()
             layout->addWidget(PO2Chart);
             m_pO2Window->resize(640, 440);
         }
+        // Shown first, so that the names are placed for the chart's real size.
+        m_pO2Window->show();
+        m_pO2Window->layout()->activate();
+        m_pO2Window->raise();
         if (DrawPO2Chart() == 0)
             ShowMessage(*m_rig, "No fed cell's gas holds oxygen: the pO2 chart stays empty.");
-        m_pO2Window->show();
-        m_pO2Window->raise();
     });
 }
 

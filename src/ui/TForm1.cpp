@@ -244,7 +244,8 @@ void TForm1::createMenus()
     bar->setFont(QApplication::font());
 
     QMenu* file = addMenu(bar, u"File1"_s, u"&File"_s);
-    addCommand(file, u"OpenAll1"_s, u"Open All"_s, &TForm1::OpenAll1Click);
+    addCommand(file, u"OpenAll1"_s, u"Open All"_s, &TForm1::OpenAll1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     QMenu* open = addMenu(file, u"g1"_s, u"&Open"_s);
     addCommand(open, u"InputGases1"_s, u"&InputGases"_s, &TForm1::InputGases1Click);
     addCommand(open, u"MixerOutline1"_s, u"Mixer"_s, &TForm1::MixerOutline1Click);
@@ -260,11 +261,17 @@ void TForm1::createMenus()
     addCommand(saveAs, u"Flowmeters1"_s, u"Mixer"_s, &TForm1::Flowmeters1Click);
     addCommand(saveAs, u"Calibrations3"_s, u"Calibrations"_s, &TForm1::Calibrations3Click);
     addCommand(saveAs, u"OutputCells2"_s, u"OutputCells"_s, &TForm1::OutputCells2Click);
-    addCommand(file, u"SaveAll1"_s, u"Save All"_s, &TForm1::SaveAll1Click);
-    addCommand(file, u"SaveAllAs1"_s, u"Save All As"_s, &TForm1::SaveAllAs);
+    addCommand(file, u"SaveAll1"_s, u"Save All"_s, &TForm1::SaveAll1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(file, u"SaveAllAs1"_s, u"Save All As"_s, &TForm1::SaveAllAs)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     addCommand(file, u"ExportDiagram1"_s, u"Export diagram\u2026"_s, &TForm1::ExportDiagram1Click);
+    addCommand(file, u"ExportReport1"_s, u"Export report\u2026"_s, &TForm1::ExportReport1Click);
+    addCommand(file, u"Print1"_s, u"&Print\u2026"_s, &TForm1::Print1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     file->addSeparator();
-    addCommand(file, u"Exit1"_s, u"E&xit"_s, &TForm1::Exit1Click);
+    addCommand(file, u"Exit1"_s, u"E&xit"_s, &TForm1::Exit1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* edit = addMenu(bar, u"Edit1"_s, u"&Edit"_s);
     addCommand(edit, u"InputMixtures3"_s, u"InputMixtures"_s, &TForm1::InputMixtures3Click);
@@ -274,7 +281,10 @@ void TForm1::createMenus()
 
     addCommand(
         bar, u"FlowmeterReadings1"_s, u"Flowmeter&Readings"_s, &TForm1::FlowmeterReadings1Click);
-    addCommand(bar, u"Run1"_s, u"E&xecute"_s, &TForm1::Run1Click);
+    // A command on the menu bar itself shows no shortcut beside it; its tooltip names them.
+    QAction* run = addCommand(bar, u"Run1"_s, u"E&xecute"_s, &TForm1::Run1Click);
+    run->setShortcuts({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) });
+    run->setToolTip(u"Execute (F5, Ctrl+R)"_s);
     addCommand(bar, u"FindReadings1"_s, u"Fi&nd readings\u2026"_s, &TForm1::FindReadings1Click);
 
     QMenu* settings = addMenu(bar, u"Se1"_s, u"&Settings"_s);

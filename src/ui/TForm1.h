@@ -84,6 +84,9 @@ public Q_SLOTS:
     void SaveAll1Click();
     void SaveAllAs();
     void ExportDiagram1Click();
+    //! The report of a run of the data set as shown: HTML or PDF, or printed (ReportCommands.cpp).
+    void ExportReport1Click();
+    void Print1Click();
     void Exit1Click();
 
     void InputMixtures3Click();

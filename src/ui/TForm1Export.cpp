@@ -1,10 +1,11 @@
+#include "common/qt/QPainterCanvas.h"
 #include "diagram/DiagramExport.h"
 #include "ui/DiagramArea.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
-#include "ui/canvas/MixerDiagramPainter.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
@@ -37,16 +38,25 @@ std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
 std::optional<QString> TForm1::exportDiagram(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const QSize area = m_diagram->size();
+    // The picture stands on its own: cropped to the drawing, under the data set's name and the
+    // date.
+    const QString dataSet = QFileInfo(fromSystemText(m_rig->BaseName)).fileName();
+    const std::string title = toSystemText(
+        dataSet + u", "_s + QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s));
     QByteArray bytes;
     if (suffix == u"svg"_s) {
-        const std::string svg = MixerDiagramSvg(*m_rig, { area.width(), area.height() });
+        const std::string svg = DiagramPictureSvg(*m_rig, title);
         bytes = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
     } else if (suffix == u"png"_s) {
-        QImage image(area, QImage::Format_RGB32);
+        DiagramPicture picture(*m_rig, title);
+        const Size size = picture.PictureSize();
+        QImage image(QSize(size.width, size.height), QImage::Format_RGB32);
         {
             QPainter painter(&image);
-            paintMixerDiagramArea(painter, *m_rig, area);
+            painter.setFont(windowFont());
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            QPainterCanvas canvas(painter);
+            picture.Draw(canvas);
         }
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);

@@ -3,6 +3,7 @@
 #include "ui/TForm1.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -56,14 +57,24 @@ private Q_SLOTS:
             QStringList({ u"SVG pictures (*.svg)"_s, u"PNG pictures (*.png)"_s }));
         QCOMPARE(m_dialog->acceptMode(), QFileDialog::AcceptSave);
 
+        const std::string before = title();
+        exportTo(path);
+        const std::string after = title();
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
+        const std::string svg = written.readAll().toStdString();
+        // Cropped to the drawing, under the data set and the date (the minute may turn).
+        QVERIFY(svg == DiagramPictureSvg(m_window->rig(), before)
+            || svg == DiagramPictureSvg(m_window->rig(), after));
+        QVERIFY(svg.find(">Default, ") != std::string::npos);
         const QSize area = m_window->centralWidget()->size();
-        QCOMPARE(written.readAll().toStdString(),
-            MixerDiagramSvg(m_window->rig(), { area.width(), area.height() }));
+        DiagramPicture picture(m_window->rig(), before);
+        QVERIFY(picture.PictureSize().width < area.width());
+        QVERIFY(picture.PictureSize().height < area.height());
     }
 
-    // The PNG holds the pixels of the client area wherever no control lies over it.
+    // Below its title line the PNG holds the pixels of the client area, cropped to the drawing,
+    // wherever no control lies over them.
     void pngIsWhatTheWindowShows()
     {
         const QString path = file(u"rig.PNG"_s);
@@ -72,23 +83,30 @@ private Q_SLOTS:
         const QImage exported(path);
         QWidget* area = m_window->centralWidget();
         const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(exported.size(), area->size());
+        DiagramPicture picture(m_window->rig(), title());
+        QCOMPARE(exported.width(), picture.PictureSize().width);
+        QCOMPARE(exported.height(), picture.PictureSize().height);
+        const Point offset = picture.Offset();
 
         QRegion covered;
         for (const QWidget* child : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (child->isVisible())
                 covered += child->geometry();
         int compared = 0;
-        for (int y = 0; y < shown.height(); ++y) {
-            for (int x = 0; x < shown.width(); ++x) {
-                if (covered.contains(QPoint(x, y)))
+        int drawn = 0;
+        for (int y = 0; y < exported.height(); ++y) {
+            for (int x = 0; x < exported.width(); ++x) {
+                const QPoint at(x - offset.x, y - offset.y);
+                if (y < picture.TitleHeight() || !shown.rect().contains(at) || covered.contains(at))
                     continue;
                 ++compared;
-                if (exported.pixel(x, y) != shown.pixel(x, y))
+                drawn += exported.pixel(x, y) != qRgb(0, 0, 0) ? 1 : 0;
+                if (exported.pixel(x, y) != shown.pixel(at))
                     QFAIL(qPrintable(u"pixel %1, %2 differs"_s.arg(x).arg(y)));
             }
         }
-        QVERIFY(compared > area->width() * area->height() / 2);
+        QVERIFY(compared > exported.width() * exported.height() / 2);
+        QVERIFY(drawn > compared / 20);
     }
 
     void refusesWhatItCannotWrite()
@@ -145,7 +163,60 @@ private Q_SLOTS:
         QVERIFY(program.readAllStandardError().contains("no-such-option"));
     }
 
+    // File › Export report… writes the page or the PDF by the name's extension.
+    void reportIsExportedAsHtmlOrPdf()
+    {
+        for (const QString& name : { u"run.html"_s, u"run.pdf"_s }) {
+            const QString path = file(name);
+            m_window->setFileChooser([path](QFileDialog& dialog) {
+                dialog.selectNameFilter(path.endsWith(u"pdf"_s) ? dialog.nameFilters().last()
+                                                                : dialog.nameFilters().first());
+                return std::optional<QString>(path);
+            });
+            m_window->findChild<QAction*>(u"ExportReport1"_s)->trigger();
+            QCOMPARE(message(), u"Report exported to "_s + path);
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray bytes = written.readAll();
+            QVERIFY(name.endsWith(u"pdf"_s) ? bytes.startsWith("%PDF-")
+                                            : bytes.contains("Meldrix run report: Default"));
+        }
+    }
+
+    // The shortcuts are shown in the menus and work from the keyboard.
+    void shortcutsReachTheCommands()
+    {
+        const std::pair<const char16_t*, QKeySequence> shown[] = {
+            { u"OpenAll1", QKeySequence(Qt::CTRL | Qt::Key_O) },
+            { u"SaveAll1", QKeySequence(Qt::CTRL | Qt::Key_S) },
+            { u"SaveAllAs1", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) },
+            { u"Print1", QKeySequence(Qt::CTRL | Qt::Key_P) },
+            { u"Exit1", QKeySequence(Qt::CTRL | Qt::Key_Q) },
+        };
+        for (const auto& [name, keys] : shown)
+            QCOMPARE(m_window->findChild<QAction*>(QString::fromUtf16(name))->shortcut(), keys);
+        auto* run = m_window->findChild<QAction*>(u"Run1"_s);
+        QCOMPARE(run->shortcuts(),
+            QList<QKeySequence>({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) }));
+
+        int runs = 0;
+        connect(run, &QAction::triggered, this, [&runs] { ++runs; });
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_F5);
+        QTest::keyPress(m_window.get(), Qt::Key_Control);
+        QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
+        QTest::keyRelease(m_window.get(), Qt::Key_Control);
+        QCOMPARE(runs, 2);
+    }
+
 private:
+    std::string title() const
+    {
+        return "Default, "
+            + QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s).toStdString();
+    }
+
     QString file(const QString& name) const
     {
         return QString::fromStdString((m_dir->path() / name.toStdString()).string());

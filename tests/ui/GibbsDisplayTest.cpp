@@ -92,8 +92,9 @@ private Q_SLOTS:
         auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
         QVERIFY(chartWindow && chart);
         QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
-        // Four fed cells, 120 segments each from 300 to 1500 °C.
-        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
+        // Four fed cells, 120 segments each from 300 to 1500 °C, and three marks of each cell's
+        // own temperature.
+        QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
         QCOMPARE(chart->Chart().TextLabel(2)->Caption, "OC 2; Cell B");
         QVERIFY(chart->Chart().TextLabel(2)->Visible);
         QVERIFY(!chart->Chart().TextLabel(5)->Visible);
@@ -102,7 +103,7 @@ private Q_SLOTS:
         // An open chart follows the next run: cell A no longer fed, its curve goes.
         window.rig().Cells[1].Mix = 0;
         window.findChild<QAction*>(u"Run1"_s)->trigger();
-        QCOMPARE(chart->Chart().ItemCount(), 3 * 120);
+        QCOMPARE(chart->Chart().ItemCount(), 3 * (120 + 3));
         QVERIFY(!chart->Chart().TextLabel(1)->Visible);
     }
 

@@ -445,16 +445,15 @@ void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
     const std::unique_ptr<Rig> rig = defaultRig();
     QVERIFY2(rig, "the default data set is built beside the tests");
 
-    // As the chart widget paints: its chart through the QPainter canvas in the window's font.
-    TVistrel chart;
-    ConfigureCalChart(chart);
-    ShowCalChart(chart, rig->CalCurves[curve], curve);
+    // As the chart widget paints: the exported picture (the window's chart under its titles)
+    // through the QPainter canvas in the window's font.
+    CalChartPicture picture(*rig, curve);
     RecordingDevice device;
     {
         QPainter painter(&device);
         painter.setFont(windowFont());
         QPainterCanvas canvas(painter);
-        chart.Render(canvas);
+        picture.Draw(canvas);
     }
     const QStringList painted = device.engine().ops;
     QString rootFont;

@@ -1,0 +1,104 @@
+#include "cli/ReportCommand.h"
+
+#include "cli/Commands.h"
+#include "cli/ExportCommands.h"
+#include "report/ReportHtml.h"
+
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <ostream>
+#include <sstream>
+
+namespace meldrix::cli {
+
+namespace {
+
+std::string lowerExtension(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+} // namespace
+
+std::string ReportDateTime()
+{
+    std::time_t now = std::time(nullptr);
+    bool utc = false;
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        const long long seconds = std::strtoll(epoch, &end, 10);
+        if (end != epoch && *end == '\0') {
+            now = static_cast<std::time_t>(seconds);
+            utc = true;
+        }
+    }
+    std::tm parts {};
+    if (utc)
+        gmtime_r(&now, &parts);
+    else
+        localtime_r(&now, &parts);
+    std::array<char, 32> text {};
+    std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M", &parts);
+    return text.data();
+}
+
+int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err)
+{
+    const auto readings = parseReadingArguments(request.readings, "report", err);
+    if (!readings)
+        return ExitUsage;
+    const std::string extension = lowerExtension(request.outPath);
+    const bool pdf = extension == "pdf";
+    if (!pdf && extension != "html" && extension != "htm") {
+        err << Prefix << "--out '" << request.outPath
+            << "' must end in .html or .pdf (see meldrix-cli report --help)\n";
+        return ExitUsage;
+    }
+    if (pdf && !request.writePdf) {
+        err << Prefix << "this meldrix-cli was built without Qt and writes no PDF; use .html\n";
+        return ExitUsage;
+    }
+
+    std::ostringstream warnings;
+    const auto rig = loadDataSet(request.base, warnings);
+    err << warnings.str();
+    if (!rig)
+        return ExitUsage;
+    for (const ReadingArgument& reading : *readings)
+        rig->Flowmeters[reading.stage].Reading = reading.value;
+
+    ReportInputs inputs;
+    inputs.Generated = ReportDateTime();
+    inputs.Version = "0.301";
+    // The load warnings go into the report as well, without the tool's prefix.
+    std::istringstream lines(warnings.str());
+    for (std::string line; std::getline(lines, line);)
+        inputs.Warnings.push_back(line.starts_with(std::string(Prefix) + "warning: ")
+                ? line.substr(std::string(Prefix).size() + 9)
+                : line);
+    const RunReport report = BuildRunReport(*rig, std::move(inputs));
+    if (!report.RunOk)
+        err << Prefix << report.RunError << " (the report says so)\n";
+
+    if (pdf) {
+        if (const auto error = request.writePdf(report, request.outPath)) {
+            err << Prefix << "cannot write '" << request.outPath << "': " << *error << '\n';
+            return ExitFailed;
+        }
+    } else if (!writeOutput(request.outPath, ReportHtml(report), out, err)) {
+        return ExitFailed;
+    }
+    return report.RunOk ? ExitOk : ExitFailed;
+}
+
+} // namespace meldrix::cli

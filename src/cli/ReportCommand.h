@@ -1,0 +1,33 @@
+#pragma once
+
+#include "report/RunReport.h"
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace meldrix::cli {
+
+//! Writes a report as PDF to a path; the reason when it could not. Empty where the tool was built
+//! without Qt.
+using PdfWriter = std::function<std::optional<std::string>(const RunReport&, const std::string&)>;
+
+struct ReportRequest {
+    std::string base;
+    std::string outPath; //!< .html, .htm or .pdf
+    std::span<const std::string> readings;
+    PdfWriter writePdf;
+};
+
+//! The date and time a report carries: now, or SOURCE_DATE_EPOCH when it is set (for output that
+//! must be the same on every run), as "YYYY-MM-DD HH:MM" in local time (UTC for the epoch).
+std::string ReportDateTime();
+
+//! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]...`: the run's report. Exit 0 when
+//! written (a run that stopped is reported too, and ends in 1), 2 on a usage error or when no
+//! file of the data set could be read.
+int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err);
+
+} // namespace meldrix::cli

@@ -1,0 +1,98 @@
+#include "report/ReportHtml.h"
+#include "report/qt/ReportPdf.h"
+#include "ui/TForm1.h"
+#include "ui/Text.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The report of a run: File › Export report… and File › Print….
+
+namespace meldrix {
+
+namespace {
+
+const QString HtmlFilter = u"HTML pages (*.html)"_s;
+const QString PdfFilter = u"PDF documents (*.pdf)"_s;
+
+// A report of the data set as it stands, run on a copy: the window's own state stays as it is.
+RunReport reportOfWindow(const Rig& rig)
+{
+    ReportInputs inputs;
+    inputs.Generated = toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s));
+    inputs.Version = "0.301";
+    return BuildRunReport(rig, std::move(inputs));
+}
+
+std::optional<QString> writeHtml(const QString& path, const std::string& html)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return u"it is not a regular file"_s;
+    QSaveFile file(path);
+    const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace
+
+void TForm1::ExportReport1Click()
+{
+    guarded([this] {
+        SaveDialog1->setWindowTitle(u"Export report"_s);
+        SaveDialog1->setDirectory(dataSetFolder());
+        SaveDialog1->setNameFilters({ HtmlFilter, PdfFilter });
+        SaveDialog1->selectNameFilter(HtmlFilter);
+        SaveDialog1->setDefaultSuffix(u"html"_s);
+        const auto connection =
+            connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+                SaveDialog1->setDefaultSuffix(filter == PdfFilter ? u"pdf"_s : u"html"_s);
+            });
+        const std::optional<QString> path = chooseFile(*SaveDialog1);
+        disconnect(connection);
+        SaveDialog1->setDefaultSuffix(QString());
+        if (!path)
+            return;
+        const QString suffix = QFileInfo(*path).suffix().toLower();
+        std::optional<QString> error;
+        if (suffix == u"pdf"_s) {
+            if (const auto failed =
+                    WriteReportPdf(reportOfWindow(*m_rig), path->toStdString(), ReportPaper::A4))
+                error = QString::fromStdString(*failed);
+        } else if (suffix == u"html"_s || suffix == u"htm"_s) {
+            error = writeHtml(*path, ReportHtml(reportOfWindow(*m_rig)));
+        } else {
+            error = u"the name must end in .html or .pdf"_s;
+        }
+        if (error)
+            ShowMessage(*m_rig,
+                toSystemText(u"The report could not be exported to %1: %2"_s.arg(*path, *error)));
+        else
+            ShowMessage(*m_rig, toSystemText(u"Report exported to %1"_s.arg(*path)));
+    });
+}
+
+void TForm1::Print1Click()
+{
+    guarded([this] {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageOrientation(QPageLayout::Portrait);
+        printer.setDocName(u"Meldrix run report"_s);
+        QPrintDialog dialog(&printer, this);
+        dialog.setObjectName(u"PrintDialog1"_s);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        PaintReport(reportOfWindow(*m_rig), printer);
+        ShowMessage(*m_rig, "Report sent to the printer.");
+    });
+}
+
+} // namespace meldrix

@@ -1,0 +1,242 @@
+#include "cli/ReportCommand.h"
+
+#include "CliProcess.h"
+#include "calib/CalCurveLookup.h"
+#include "chart/ChartExport.h"
+#include "chart/PO2Chart.h"
+#include "cli/Commands.h"
+#include "common/SvgCanvas.h"
+#include "equil/CellGibbs.h"
+#include "mixer/Execute.h"
+#include "report/ReportHtml.h"
+#include "rig/StartUp.h"
+#include "support/TempDir.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace meldrix {
+namespace {
+
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::runCli;
+using testsupport::TempDir;
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+int count(const std::string& text, const std::regex& pattern)
+{
+    return static_cast<int>(std::distance(
+        std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+}
+
+// The shipped data set, built from its JSON into a fresh folder.
+class ReportCommandTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    void SetUp() override
+    {
+        std::ostringstream out, err;
+        ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+    }
+};
+
+TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[2].Reading = 30;
+    const Rig before = rig;
+    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {} });
+    EXPECT_EQ(rig.CellGases[1], before.CellGases[1]); // the run was made on a copy
+    ASSERT_TRUE(report.RunOk);
+
+    Rig run = before;
+    ASSERT_EQ(Execute(run).status, RunStatus::Ok);
+    const std::string html = ReportHtml(report);
+    ASSERT_FALSE(report.Cells.empty());
+    for (const ReportCell& cell : report.Cells)
+        for (int k = 1; k <= run.GasListCount; ++k) {
+            const double fraction = run.CellGases[cell.Cell][k].Fraction;
+            EXPECT_EQ(cell.Fractions[static_cast<std::size_t>(k - 1)], fraction);
+            EXPECT_THAT(html, HasSubstr("<td class=\"n\">" + ReportNumber(fraction) + "</td>"));
+        }
+    for (const ReportStage& stage : report.Stages)
+        EXPECT_EQ(stage.Flow, run.Flowmeters[stage.Stage].Flow) << "stage " << stage.Stage;
+    const auto equilibria = CellGibbsEquilibria(run);
+    ASSERT_EQ(report.Equilibria.size(), equilibria.size());
+    for (std::size_t i = 0; i < equilibria.size(); ++i) {
+        EXPECT_EQ(report.Equilibria[i].Result.Log10PO2, equilibria[i].Result.Log10PO2);
+        if (std::isfinite(equilibria[i].Result.Log10PO2)) {
+            EXPECT_THAT(html, HasSubstr(ReportLog10(equilibria[i].Result.Log10PO2)));
+        }
+    }
+    // Every drawing is inline, and the clip paths of one never serve another.
+    EXPECT_EQ(html.find("<?xml"), std::string::npos);
+    EXPECT_EQ(html.find("href="), std::string::npos);
+    std::set<std::string> ids;
+    const std::regex id("<clipPath id=\"([^\"]+)\"");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), id); it != std::sregex_iterator();
+         ++it)
+        EXPECT_TRUE(ids.insert((*it)[1]).second) << (*it)[1];
+}
+
+TEST_F(ReportCommandTest, AStoppedRunSaysSoAtTheTopAndShowsTheInputs)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Input = 17; // mixture 1 feeds itself and never converges
+    rig.Flowmeters[1].Output = 1;
+    const std::string html = ReportHtml(BuildRunReport(rig, {}));
+    const auto stopped =
+        html.find("The run stopped with an error: " + std::string(NonConvergingMessage));
+    ASSERT_NE(stopped, std::string::npos);
+    EXPECT_LT(stopped, html.find("<h2>Input gases</h2>"));
+    EXPECT_THAT(html, HasSubstr("<h2>Readings and flows</h2>"));
+    EXPECT_EQ(html.find("<h2>Gas of the cells</h2>"), std::string::npos);
+}
+
+TEST_F(ReportCommandTest, WritesHtmlAndPdfOnPaperOfTheChosenSize)
+{
+    const CliRun html =
+        runCli("report " + base + " --reading 2=30 --out " + dir.file("r.html"), dir, 120);
+    ASSERT_EQ(html.exitCode, cli::ExitOk) << html.err;
+    EXPECT_THAT(readFile(dir.file("r.html")), HasSubstr("<h2>Calibration curves in use</h2>"));
+
+    // A4 is 595 points wide, Letter 612; the shipped rig fills more than one page.
+    const std::regex page("/Type\\s*/Page[^s]");
+    for (const auto& [paper, width] :
+        { std::pair { "a4", "595" }, std::pair { "letter", "612" } }) {
+        const std::string pdf = dir.file(std::string(paper) + ".pdf");
+        const CliRun run =
+            runCli("report " + base + " --page " + paper + " --out " + pdf, dir, 120);
+        ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+        const std::string bytes = readFile(pdf);
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        EXPECT_GE(count(bytes, page), 2) << paper;
+        EXPECT_THAT(bytes, HasSubstr("/MediaBox [0 0 " + std::string(width))) << paper;
+    }
+
+    const CliRun wrong = runCli("report " + base + " --out " + dir.file("r.txt"), dir, 120);
+    EXPECT_EQ(wrong.exitCode, cli::ExitUsage);
+    EXPECT_THAT(wrong.err, HasSubstr("must end in .html or .pdf"));
+}
+
+// The curves in use explain each stage's flow: the fraction-weighted sum of the flows at the
+// marked points is the flow the run gave the stage.
+TEST_F(ReportCommandTest, CurvesInUseAddUpToTheStageFlows)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const RunReport report = BuildRunReport(rig, {});
+    Rig run = rig;
+    ASSERT_EQ(Execute(run).status, RunStatus::Ok);
+    int checked = 0;
+    for (const ReportStage& stage : report.Stages) {
+        const FlowmeterRecord& meter = run.Flowmeters[stage.Stage];
+        if (isSet(meter.FixGasUsed) || !(meter.Reading > 0))
+            continue; // a fix-gas stage changes the gas or the flow after the meter
+        double flow = 0.0;
+        for (const ReportCurve& curve : report.Curves) {
+            if (curve.Stage != stage.Stage)
+                continue;
+            EXPECT_EQ(curve.Reading, meter.Reading);
+            EXPECT_EQ(curve.Curve, FindCalCurve(run, stage.Stage, curve.Gas));
+            for (const GasComponent& slot : run.Gases[meter.Input].Components)
+                if (slot.Name.view() == curve.Gas)
+                    flow += slot.Fraction * curve.Flow;
+        }
+        EXPECT_NEAR(flow, stage.Flow, 1e-12 * std::abs(stage.Flow)) << "stage " << stage.Stage;
+        ++checked;
+    }
+    EXPECT_GE(checked, 4);
+}
+
+TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
+{
+    Rig rig;
+    StartUp(rig, base);
+    ReportUncertainties spread;
+    spread.Method = "linear, from the meters' accuracy";
+    spread.Fractions[2] = { 0.00125 };
+    for (int c = 1; c <= MaxCells; ++c)
+        spread.Log10PO2[c] = c == 2 ? 0.0375 : NAN;
+    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread }));
+    EXPECT_THAT(html, HasSubstr(" \u00B1 0.00125</td>"));
+    EXPECT_THAT(html, HasSubstr(" \u00B1 0.0375</td>"));
+    EXPECT_THAT(html, HasSubstr("Uncertainties: linear, from the meters' accuracy."));
+    EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
+}
+
+TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
+{
+    Rig rig;
+    StartUp(rig, base);
+    ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
+    for (const Size size : { Size { 640, 400 }, Size { 640, 440 }, Size { 900, 600 } }) {
+        TVistrel chart;
+        ConfigurePO2Chart(chart);
+        chart.SetControlSize(size);
+        ASSERT_EQ(ShowPO2Chart(chart, rig), 4);
+        const SvgCanvas measure({ 0, 0 });
+        for (int c = 1; c <= 4; ++c) {
+            const TTextLabel& label = *chart.TextLabel(c);
+            ASSERT_TRUE(label.Visible);
+            ASSERT_EQ(label.Alignment, TLabelAlignment::Left);
+            ASSERT_EQ(label.VerticalAlignment, TLabelVerticalAlignment::Top);
+            const Point at = chart.DataToPixel(1, label.PosX, label.PosY);
+            const Size text = measure.textSize(label.Caption);
+            // Every pixel of every line, against the text's box.
+            for (const TVistrelItem& item : chart.Items()) {
+                const Point a = chart.DataToPixel(1, item.x1, item.y1);
+                const Point b = chart.DataToPixel(1, item.x2, item.y2);
+                const int steps = std::max({ std::abs(b.x - a.x), std::abs(b.y - a.y), 1 });
+                for (int i = 0; i <= steps; ++i) {
+                    const double x = a.x + (b.x - a.x) * double(i) / steps;
+                    const double y = a.y + (b.y - a.y) * double(i) / steps;
+                    const bool inside =
+                        x >= at.x && x < at.x + text.width && y >= at.y && y < at.y + text.height;
+                    ASSERT_FALSE(inside) << label.Caption << " at " << size.width << "x"
+                                         << size.height << " meets a line at " << x << ", " << y;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ReportCommandTest, ChartExportReadsOnItsOwn)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const CalCurveRecord& curve = rig.CalCurves[2];
+    const std::string svg = CalibrationChartSvg(rig, 2);
+    CalChartPicture picture(rig, 2);
+    const Size size = picture.PictureSize();
+    EXPECT_GE(size.width * CalChartExportScale, 600);
+    // Scaled as a whole: the drawing keeps its own pixels in the view box.
+    EXPECT_THAT(svg,
+        HasSubstr("width=\"" + std::to_string(size.width * CalChartExportScale) + "\" height=\""
+            + std::to_string(size.height * CalChartExportScale) + "\" viewBox=\"0 0 "
+            + std::to_string(size.width) + " " + std::to_string(size.height) + "\""));
+    EXPECT_THAT(svg, HasSubstr(">Calibration curve 2: " + std::string(curve.Gas.view()) + "<"));
+    EXPECT_THAT(svg,
+        HasSubstr(">Meter " + std::string(curve.Make.view()) + ", size "
+            + std::string(curve.Size.view()) + ", float " + std::string(curve.Float.view()) + "<"));
+    EXPECT_THAT(svg, HasSubstr(">Reading<"));
+    EXPECT_THAT(svg, HasSubstr(">Flow<"));
+}
+
+} // namespace
+} // namespace meldrix
