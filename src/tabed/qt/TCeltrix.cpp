@@ -56,7 +56,7 @@ QIcon editIcon(bool editing)
 TCeltrix::TCeltrix(const QString& name, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_model(toRecordText(name))
-    , m_inplace(viewport(), this, this)
+    , m_inplace(viewport(), this, this, [this](QKeyEvent* event) { unusedEditorKey(event); })
 {
     setObjectName(name);
     ColorBackground = palette().color(QPalette::Base);
@@ -618,13 +618,39 @@ bool TCeltrix::focusNextPrevChild(bool next)
 void TCeltrix::keyPressEvent(QKeyEvent* event)
 {
     if (m_inplace.editing(Editing::EditingCell)) {
-        // Keys that reach the grid while a cell is edited belong to the editor.
+        // Keys that reach the grid while a cell is edited (its editor waits out of view, or the
+        // key was sent to the grid) belong to the editor. It takes every key, so none comes back.
         QCoreApplication::sendEvent(m_inplace.widget(), event);
         return;
     }
     QChar character;
     if (!raiseKeyDown(event, character))
         return;
+    if (navigate(event))
+        return;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_model.AutoAdvance)
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
+        else
+            startEditing(); // the second Enter, in the editor, commits
+        return;
+    case Qt::Key_F2:
+        startEditing();
+        return;
+    default:
+        if (character.isPrint() && !event->modifiers().testFlag(Qt::ControlModifier)) {
+            startEditing(QString(character));
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+}
+
+bool TCeltrix::navigate(const QKeyEvent* event)
+{
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
     int column = m_model.Col();
@@ -659,26 +685,18 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
         if (control)
             row = m_model.NrOfRows();
         break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!m_model.AutoAdvance) {
-            startEditing(); // the second Enter, in the editor, commits
-            return;
-        }
-        ++row;
-        break;
-    case Qt::Key_F2:
-        startEditing();
-        return;
     default:
-        if (character.isPrint() && !control) {
-            startEditing(QString(character));
-            return;
-        }
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+        return false;
     }
     guarded([&] { moveCurrent(column, row, extend); });
+    return true;
+}
+
+void TCeltrix::unusedEditorKey(QKeyEvent* event)
+{
+    // A moving key the cell editor has no use for (a page key, an arrow at the end of its text)
+    // moves on as in the grid, taking the text; any other key ends at the editor.
+    navigate(event);
 }
 
 void TCeltrix::keyReleaseEvent(QKeyEvent* event)

@@ -169,6 +169,9 @@ private:
     //! Raises OnKeyDown and OnKeyPress; false when a handler took the key away. `character` is
     //! the character to use, changed or not.
     bool raiseKeyDown(QKeyEvent* event, QChar& character);
+    //! Moves the current cell for the arrow, page, Home and End keys; false for other keys.
+    bool navigate(const QKeyEvent* event);
+    void unusedEditorKey(QKeyEvent* event);
     void copyToClipboard();
     void extractFromClipboard();
     void changePrecision();
