@@ -160,6 +160,8 @@ void TForm1::createControls()
     CellTabEd->SetDefaultColWidth(92);
     // Rows of 20 pixels let the designed height show six gases without scrolling.
     CellTabEd->SetDefaultRowHeight(20);
+    // Computed results are shown, not typed: the operator switches editing on deliberately.
+    CellTabEd->SetEditingEnabled(false);
     CellTabEd->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);

@@ -198,6 +198,8 @@ void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
         QVERIFY(grid);
         grid->show();
         grid->raise();
+        if (!grid->EditingEnabled())
+            grid->findChild<QAction*>(u"EditOnOff1"_s)->trigger(); // as an operator switches it on
         const QStringList texts = hostileTexts();
         for (int i = 0; i < texts.size(); ++i) {
             const int gridRow = 1 + i % grid->Model().NrOfRows();

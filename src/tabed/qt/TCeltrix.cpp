@@ -31,6 +31,8 @@ namespace {
 const QColor CommentColour { 0, 128, 128 };
 constexpr int TextLeft = 3;
 constexpr int TextTop = 2;
+// Clear, Paste, Extract from Clipboard and Toggle Empty State, counted from 0 in the data menu.
+constexpr std::size_t ValueChangingItems[] = { 5, 7, 9, 11 };
 
 // The pictures of "Edit on/off": a cross while editing is on, a check mark while it is off.
 QIcon editIcon(bool editing)
@@ -141,11 +143,8 @@ void TCeltrix::buildMenus()
     add(u"Clear"_s, u"Clear1"_s, [this] { m_model.ClearSelected(); });
     add(u"Copy"_s, u"Copy1"_s, [this] { copyToClipboard(); });
     m_pasteAction = add(u"Paste"_s, u"Paste1"_s, [this] { m_model.Paste(); });
-    m_editOnOffAction = add(u"Edit on/off"_s, u"EditOnOff1"_s, [this] {
-        closeEditing();
-        m_model.EditingEnabled = !m_model.EditingEnabled;
-        m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
-    });
+    m_editOnOffAction = add(
+        u"Edit on/off"_s, u"EditOnOff1"_s, [this] { SetEditingEnabled(!m_model.EditingEnabled); });
     m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
     add(u"Extract from Clipboard"_s, u"ExtractFromClipboard1"_s,
         [this] { extractFromClipboard(); });
@@ -156,6 +155,10 @@ void TCeltrix::buildMenus()
         for (int i = 0; i < actions.size() && i < 12; ++i)
             actions[i]->setEnabled(m_dataMenuMask.test(static_cast<std::size_t>(i)));
         m_pasteAction->setEnabled(m_dataMenuMask.test(7) && m_model.ClipboardFilled());
+        // With editing off the values are a display: nothing may change them.
+        if (!m_model.EditingEnabled)
+            for (const std::size_t item : ValueChangingItems)
+                actions[static_cast<qsizetype>(item)]->setEnabled(false);
     });
 
     m_headingMenu = new QMenu(this);
@@ -178,6 +181,13 @@ void TCeltrix::buildMenus()
             },
             Qt::QueuedConnection);
     });
+}
+
+void TCeltrix::SetEditingEnabled(bool enabled)
+{
+    closeEditing();
+    m_model.EditingEnabled = enabled;
+    m_editOnOffAction->setIcon(editIcon(enabled));
 }
 
 void TCeltrix::SetDataMenuItemEnabled(int item, bool enabled)

@@ -84,6 +84,10 @@ public:
     int VisibleColCount() const;
     int VisibleRowCount() const;
     void SetTopRow(int row);
+    //! The grid's editing option ("Edit on/off"). While it is off no cell opens for typing, and
+    //! the data menu's commands that change values are disabled.
+    bool EditingEnabled() const { return m_model.EditingEnabled; }
+    void SetEditingEnabled(bool enabled);
     //! A user-supplied context menu replaces the built-in ones.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
     //! Items of the data-cell menu (1..12) and the heading menu (1..2) can be disabled.
