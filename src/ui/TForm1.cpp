@@ -172,6 +172,9 @@ void TForm1::createControls()
     CalCurveEdit->SetColWidths({ 80, 66, 78 });
     connect(
         CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
+    // A point taken with Enter shows in the chart at once.
+    connect(CalCurveEdit, &TCeltrix::OnSetEditText, this,
+        [this] { guarded([this] { ReadCalCurve(); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);

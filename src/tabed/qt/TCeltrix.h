@@ -84,6 +84,8 @@ public:
     int VisibleColCount() const;
     int VisibleRowCount() const;
     void SetTopRow(int row);
+    //! Stores what an open cell editor holds and closes it, at once; nothing when none is open.
+    void commitOpenEditor() { commitEditing(); }
     //! The grid's editing option ("Edit on/off"). While it is off no cell opens for typing, and
     //! the data menu's commands that change values are disabled.
     bool EditingEnabled() const { return m_model.EditingEnabled; }
