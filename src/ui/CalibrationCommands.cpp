@@ -8,10 +8,13 @@
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,6 +22,23 @@ using namespace Qt::Literals::StringLiterals;
 // Vistrel1.
 
 namespace meldrix {
+
+namespace {
+
+// The headings whole, and Reading and Flow side by side in what is left beside the vertical
+// scroll bar: nothing to scroll sideways.
+void fitPointColumns(TCeltrix& points)
+{
+    const QFontMetrics metrics(points.font());
+    const int headings =
+        metrics.horizontalAdvance(fromRecordText(CalPointHeading(MaxCalCurves, MaxCalPoints))) + 8;
+    const int inside =
+        points.width() - 2 * points.frameWidth() - points.verticalScrollBar()->sizeHint().width();
+    const int reading = std::max(1, (inside - headings) / 2);
+    points.SetColWidths({ headings, reading, std::max(1, inside - headings - reading) });
+}
+
+} // namespace
 
 int TForm1::currentCalCurve()
 {
@@ -48,6 +68,7 @@ void TForm1::fillPointEditor()
 
 void TForm1::ListCalCurve()
 {
+    fitPointColumns(*CalCurveEdit); // before it shows, so no scroll bar comes and goes
     CalCurveEdit->show();
     fillPointEditor();
     ShowCalChart();

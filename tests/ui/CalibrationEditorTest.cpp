@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <clocale>
@@ -343,6 +344,11 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     snapshot(u"calibration-refused-curve-2"_s);
     spin()->setValue(1000);
     QVERIFY(showsValue(2, 8));
+    // Both columns and the longest heading in view, without scrolling sideways.
+    QTRY_VERIFY(!points()->horizontalScrollBar()->isVisible());
+    QCOMPARE(points()->VisibleColCount(), 2);
+    QVERIFY(QFontMetrics(points()->font()).horizontalAdvance(u"Curve 1000 P-20"_s)
+        < points()->ColWidth(0) - 3);
     snapshot(u"calibration-refused-curve-1000"_s);
     spin()->setValue(1);
     QVERIFY(showsValue(2, 8));
