@@ -102,17 +102,20 @@ TickSpacing TickSpacingFor(int intervals, double lo, double hi)
         if (r < 0)
             r += 1.0;
         const double q = std::trunc(t);
+        double mantissa = 1.0;
         if (r < Log10Of2 + 1e-10) {
-            t = q;
             spacing.shortIntervals = 5;
         } else if (r < Log10Of5 + 1e-10) {
-            t = q + Log10Of2;
+            mantissa = 2.0;
             spacing.shortIntervals = 4;
         } else {
-            t = q + Log10Of5;
+            mantissa = 5.0;
             spacing.shortIntervals = 5;
         }
-        spacing.step = g * std::pow(10.0, t);
+        // The step is exactly 1, 2 or 5 times a power of ten: 10^|q| is exact up to 10^22, and
+        // one product or quotient rounds once; 10 to the power q + log10 2 would not give 0.2.
+        const double power = std::pow(10.0, std::fabs(q));
+        spacing.step = g * (q >= 0 ? mantissa * power : mantissa / power);
         spacing.first = (std::trunc(lo / spacing.step) - 1.0) * spacing.step;
     } else {
         spacing.step = 1.0;

@@ -8,10 +8,13 @@
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,6 +22,23 @@ using namespace Qt::Literals::StringLiterals;
 // Vistrel1.
 
 namespace meldrix {
+
+namespace {
+
+// The headings whole, and Reading and Flow side by side in what is left beside the vertical
+// scroll bar: nothing to scroll sideways.
+void fitPointColumns(TCeltrix& points)
+{
+    const QFontMetrics metrics(points.font());
+    const int headings =
+        metrics.horizontalAdvance(fromRecordText(CalPointHeading(MaxCalCurves, MaxCalPoints))) + 8;
+    const int inside =
+        points.width() - 2 * points.frameWidth() - points.verticalScrollBar()->sizeHint().width();
+    const int reading = std::max(1, (inside - headings) / 2);
+    points.SetColWidths({ headings, reading, std::max(1, inside - headings - reading) });
+}
+
+} // namespace
 
 int TForm1::currentCalCurve()
 {
@@ -43,19 +63,12 @@ void TForm1::ShowCalibrationEditor()
 
 void TForm1::fillPointEditor()
 {
-    const int curve = currentCalCurve();
-    const CalCurveRecord& record = m_rig->CalCurves[curve];
-    CalCurveEdit->SetColName(1, u"Reading"_s);
-    CalCurveEdit->SetColName(2, u"Flow"_s);
-    for (int i = 1; i <= MaxCalPoints; ++i) {
-        CalCurveEdit->SetRowName(i, fromRecordText(CalPointHeading(curve, i)));
-        CalCurveEdit->SetElem(1, i, record.Points[i].Reading);
-        CalCurveEdit->SetElem(2, i, record.Points[i].Flow);
-    }
+    FillCalPoints(*m_rig, currentCalCurve(), CalCurveEdit->Model());
 }
 
 void TForm1::ListCalCurve()
 {
+    fitPointColumns(*CalCurveEdit); // before it shows, so no scroll bar comes and goes
     CalCurveEdit->show();
     fillPointEditor();
     ShowCalChart();
@@ -73,28 +86,41 @@ void TForm1::CalibrationsLoaded()
     meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
 }
 
-void TForm1::ReadCalibrationsTable()
+std::string TForm1::ReadCalibrationsTable()
 {
     CalGrid1->commitOpenEditor();
     const std::vector<std::string> refusals = m_calCurveList->readBack();
     if (refusals.empty())
-        return;
+        return {};
     std::string text = refusals.front();
     if (refusals.size() > 1)
         text +=
             " (and " + formatInt(static_cast<long long>(refusals.size() - 1)) + " more refused)";
-    ShowMessage(*m_rig, text);
+    return text;
 }
 
 void TForm1::ReadCalCurve()
 {
-    const int curve = currentCalCurve();
-    CalCurveRecord& record = m_rig->CalCurves[curve];
-    for (int i = 1; i <= MaxCalPoints; ++i) {
-        record.Points[i].Reading = CalCurveEdit->Elem(1, i);
-        record.Points[i].Flow = CalCurveEdit->Elem(2, i);
-    }
+    // A refused point keeps its stored value; OK says so.
+    static_cast<void>(ReadCalPoints(*m_rig, currentCalCurve(), CalCurveEdit->Model()));
     ShowCalChart();
+}
+
+void TForm1::ReadCalibrationEditor()
+{
+    // The click on OK may come before the point editor has lost the focus: its open cell is
+    // taken first, as the curve list's is.
+    CalCurveEdit->commitOpenEditor();
+    std::string text = ReadCalibrationsTable();
+    const int curve = currentCalCurve();
+    const RowRefusals refused = ReadCalPoints(*m_rig, curve, CalCurveEdit->Model());
+    ShowCalChart();
+    // What a refused point kept shows again in place of its "???".
+    fillPointEditor();
+    if (!refused.empty())
+        text += (text.empty() ? "" : " ") + RefusalMessage(refused, "value");
+    if (!text.empty())
+        ShowMessage(*m_rig, text);
 }
 
 void TForm1::SelectCalCurve(const QModelIndex& index)

@@ -1,6 +1,8 @@
 #include "ui/CalibrationRows.h"
 
+#include "common/NumberFormats.h"
 #include "common/TextFormat.h"
+#include "tabed/CeltrixModel.h"
 
 #include <cmath>
 #include <limits>
@@ -115,6 +117,59 @@ std::optional<std::string> ReadCalGridText(Rig& rig, int curve, int column, std:
 std::string CalPointHeading(int curve, int point)
 {
     return "Curve " + formatInt(curve) + " P-" + formatInt(point);
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 2> PointColumns { "Reading", "Flow" };
+
+double& pointField(CalPoint& point, int column)
+{
+    return column == 1 ? point.Reading : point.Flow;
+}
+
+double pointValue(const CalPoint& point, int column)
+{
+    return column == 1 ? point.Reading : point.Flow;
+}
+
+} // namespace
+
+void FillCalPoints(const Rig& rig, int curve, TCeltrixModel& points)
+{
+    const CalCurveRecord& record = rig.CalCurves[curve];
+    for (int column = 1; column <= 2; ++column)
+        points.SetColName(column, PointColumns[static_cast<std::size_t>(column - 1)]);
+    for (int i = 1; i <= MaxCalPoints; ++i) {
+        points.SetRowName(i, CalPointHeading(curve, i));
+        for (int column = 1; column <= 2; ++column) {
+            const double value = pointValue(record.Points[i], column);
+            points.SetElem(column, i, value);
+            points.SetElemState(column, i, std::isfinite(value) ? 0 : StateEmpty);
+        }
+    }
+}
+
+RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points)
+{
+    CalCurveRecord& record = rig.CalCurves[curve];
+    RowRefusals refusals;
+    for (int i = 1; i <= MaxCalPoints; ++i)
+        for (int column = 1; column <= 2; ++column) {
+            double& field = pointField(record.Points[i], column);
+            if ((points.ElemState(column, i) & StateNoValueMask) == 0) {
+                field = points.Elem(column, i);
+                continue;
+            }
+            if (std::isfinite(field))
+                refusals.push_back({ i,
+                    CalPointHeading(curve, i) + " "
+                        + std::string(PointColumns[static_cast<std::size_t>(column - 1)])
+                        + " is not a number",
+                    std::string(trimBlanks(
+                        FormatCellNumber(field, points.NumWidth(), points.Precision(column)))) });
+        }
+    return refusals;
 }
 
 } // namespace meldrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rig/Rig.h"
+#include "ui/EditorRows.h"
 
 #include <array>
 #include <optional>
@@ -8,9 +9,12 @@
 #include <string_view>
 
 // What the curve list CalGrid1 shows for each curve and how its cells read back, as plain text
-// functions: the window only moves these texts in and out of its grid.
+// functions, and the same for the point editor CalCurveEdit: the window only moves these in and
+// out of its grids.
 
 namespace meldrix {
+
+class TCeltrixModel;
 
 //! Columns of the curve list: the curve number, then the header fields of the curve.
 inline constexpr int CalGridColumns = 8;
@@ -35,5 +39,15 @@ std::optional<long long> readWholeNumber(std::string_view text);
 
 //! "Curve N P-i", the heading of point i of curve N in the point editor.
 std::string CalPointHeading(int curve, int point);
+
+//! Shows the points of curve `curve` in the point editor: headings, Reading in column 1, Flow in
+//! column 2. Every element's state comes from its value alone (a number shows, anything else is
+//! empty), so no mark left by another curve or a refused text stays.
+void FillCalPoints(const Rig& rig, int curve, TCeltrixModel& points);
+
+//! Stores the point editor into curve `curve`. An element that holds no value (a text that was
+//! not a number) leaves its field as stored; where that field holds a number the point is
+//! returned as refused, the row being the point number.
+[[nodiscard]] RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points);
 
 } // namespace meldrix

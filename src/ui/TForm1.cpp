@@ -162,6 +162,8 @@ void TForm1::createControls()
     CellTabEd->SetDefaultColWidth(92);
     // Rows of 20 pixels let the designed height show six gases without scrolling.
     CellTabEd->SetDefaultRowHeight(20);
+    // Computed results are shown, not typed: the operator switches editing on deliberately.
+    CellTabEd->SetEditingEnabled(false);
     CellTabEd->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
@@ -172,6 +174,9 @@ void TForm1::createControls()
     CalCurveEdit->SetColWidths({ 80, 66, 78 });
     connect(
         CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
+    // A point taken with Enter shows in the chart at once.
+    connect(CalCurveEdit, &TCeltrix::OnSetEditText, this,
+        [this] { guarded([this] { ReadCalCurve(); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);

@@ -174,8 +174,11 @@ private:
     void ShowResults();
     // The calibration editor and its chart (CalibrationCommands.cpp).
     void ShowCalibrationEditor();
-    void ReadCalibrationsTable();
+    //! The sentence saying what the curve list did not take, or empty.
+    std::string ReadCalibrationsTable();
     void ReadCalCurve();
+    //! OK in the calibration editor: the curve list and the point editor.
+    void ReadCalibrationEditor();
     void ListCalCurve();
     void fillPointEditor();
     //! Shows the curves read from a file in the calibration editor's views.

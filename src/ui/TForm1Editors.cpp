@@ -150,8 +150,7 @@ void TForm1::Button1Click()
             noun = "reading";
             break;
         case EditModes::Calibrations:
-            ReadCalibrationsTable();
-            ReadCalCurve();
+            ReadCalibrationEditor();
             break;
         default:
             break;

@@ -33,7 +33,8 @@ TEST_P(TickSpacingTest, StepsAreOneTwoOrFiveTimesAPowerOfTen)
     const SpacingCase c = GetParam();
     const TickSpacing s = TickSpacingFor(c.intervals, c.lo, c.hi);
     EXPECT_NEAR(s.first, c.first, 1e-12) << c.lo << ".." << c.hi;
-    EXPECT_NEAR(s.step, c.step, 1e-12) << c.lo << ".." << c.hi;
+    // The step is the double nearest to 1, 2 or 5 times a power of ten, not merely close to it.
+    EXPECT_EQ(s.step, c.step) << c.lo << ".." << c.hi;
     EXPECT_EQ(s.shortIntervals, c.shortIntervals) << c.lo << ".." << c.hi;
 }
 
@@ -46,7 +47,9 @@ INSTANTIATE_TEST_SUITE_P(Ranges, TickSpacingTest,
         SpacingCase { 3, 0.35, 1.25, 0.4, 0.2, 4 }, SpacingCase { 3, -7, 13, -5, 5, 5 },
         SpacingCase { 2, -7, 13, 0, 10, 5 }, SpacingCase { 3, 0.35, 0.95, 0.4, 0.1, 5 },
         SpacingCase { 10, 0, 1e-3, 0, 1e-4, 5 }, SpacingCase { 3, 5, 5, 5, 0, 1 },
-        SpacingCase { 0, 0.5, 3.5, 1, 1, 5 }, SpacingCase { 0, 0, 50, 0, 1, 1 }));
+        SpacingCase { 0, 0.5, 3.5, 1, 1, 5 }, SpacingCase { 0, 0, 50, 0, 1, 1 },
+        SpacingCase { 3, 0, 1e-4, 0, 2e-5, 4 }, SpacingCase { 3, 0, 1.8e-6, 0, 5e-7, 5 },
+        SpacingCase { 3, 0, 1e7, 0, 2e6, 4 }));
 
 std::vector<std::string> longLabels(const TScale& scale)
 {

@@ -1,6 +1,7 @@
 #include "chart/qt/TVistrelWidget.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
+#include "support/KeyChords.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <clocale>
@@ -51,6 +53,9 @@ private Q_SLOTS:
     void okWithoutEditsChangesNoByte();
     void spinBoxWrapsOverAllCurvesAndDropsTypedText();
     void openedCurvesReplaceWhatTheEditorShows();
+    void pointMarksFollowTheCurveShown();
+    void okTakesAnOpenPointCellFirst();
+    void enterInThePointEditorRedrawsTheChart();
 
 private:
     Rig& rig() { return m_window->rig(); }
@@ -73,6 +78,21 @@ private:
     }
     void open() { control<QAction>(u"Calibrations4"_s)->trigger(); }
     void pressOk() { QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton); }
+    //! Clicks point `point`'s Reading (column 1) or Flow (column 2) and types `text` and Enter.
+    void typePoint(int point, int column, const QString& text, bool enter = true)
+    {
+        points()->SetTopRow(point);
+        const QRect cell = points()->GridCellRect(column, point);
+        QVERIFY(!cell.isEmpty());
+        QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, cell.center());
+        testsupport::typeChords(text);
+        if (enter)
+            testsupport::pressChord(Qt::Key_Return);
+    }
+    bool showsValue(int column, int point) const
+    {
+        return points()->Model().DataCellLook(column, point).Text != "???";
+    }
 
     void snapshot(const QString& name)
     {
@@ -306,6 +326,76 @@ void CalibrationEditorTest::openedCurvesReplaceWhatTheEditorShows()
     QCOMPARE(rig().CalCurves[3].Points[1].Flow, 50.0);
     QCOMPARE(rig().CalCurves[3].Points[3].Flow, 0.0);
     QCOMPARE(rig().CalCurves[3].Temp, 30.5);
+}
+
+void CalibrationEditorTest::pointMarksFollowTheCurveShown()
+{
+    rig().CalCurves[1].Points[8].Flow = 260;
+    open();
+    typePoint(8, 2, u"abc"_s);
+    QVERIFY(!showsValue(2, 8));
+    QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
+    snapshot(u"calibration-refused-curve-1"_s);
+
+    // Another curve shows its own values, and so does the first one again.
+    spin()->setValue(2);
+    for (int i = 1; i <= MaxCalPoints; ++i)
+        QVERIFY2(showsValue(1, i) && showsValue(2, i), qPrintable(QString::number(i)));
+    snapshot(u"calibration-refused-curve-2"_s);
+    spin()->setValue(1000);
+    QVERIFY(showsValue(2, 8));
+    // Both columns and the longest heading in view, without scrolling sideways.
+    QTRY_VERIFY(!points()->horizontalScrollBar()->isVisible());
+    QCOMPARE(points()->VisibleColCount(), 2);
+    QVERIFY(QFontMetrics(points()->font()).horizontalAdvance(u"Curve 1000 P-20"_s)
+        < points()->ColWidth(0) - 3);
+    snapshot(u"calibration-refused-curve-1000"_s);
+    spin()->setValue(1);
+    QVERIFY(showsValue(2, 8));
+    QCOMPARE(points()->Elem(2, 8), 260.0);
+
+    // OK keeps the stored value, shows it again and says why.
+    typePoint(8, 2, u"1E5E"_s);
+    QVERIFY(!showsValue(2, 8));
+    pressOk();
+    QVERIFY(showsValue(2, 8));
+    QCOMPARE(points()->Elem(2, 8), 260.0);
+    QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
+    QCOMPARE(control<QLabel>(u"Message1"_s)->text(),
+        u"Curve 1 P-8 Flow is not a number; the value stays 260.000."_s);
+    snapshot(u"calibration-refused-after-ok"_s);
+
+    // A value the file holds that is no number shows as empty, and OK does not call it refused.
+    rig().CalCurves[8].Points[2].Flow = std::nan("");
+    spin()->setValue(8);
+    QVERIFY(!showsValue(2, 2));
+    pressOk();
+    QVERIFY(std::isnan(rig().CalCurves[8].Points[2].Flow));
+    QVERIFY(!control<QLabel>(u"Message1"_s)->text().contains(u"Curve 8"_s));
+}
+
+void CalibrationEditorTest::okTakesAnOpenPointCellFirst()
+{
+    open();
+    spin()->setValue(3);
+    typePoint(2, 2, u"77"_s, false);
+    // Press and release together, as from a busy window: the editor still has the focus.
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[2].Flow, 77.0);
+    QCOMPARE(points()->Elem(2, 2), 77.0);
+}
+
+void CalibrationEditorTest::enterInThePointEditorRedrawsTheChart()
+{
+    open();
+    spin()->setValue(3);
+    QCOMPARE(chart().Scale1Y().RangeHigh(), 40.0);
+    typePoint(3, 2, u"90"_s);
+    QCOMPARE(chart().Scale1Y().RangeHigh(), 90.0);
+    QCOMPARE(chart().Items()[1].y2, 90.0);
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+    control(u"Vistrel1"_s)->repaint();
+    snapshot(u"calibration-after-enter"_s);
 }
 
 } // namespace meldrix

@@ -5,6 +5,7 @@
 #include "diagram/MixerDiagram.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
+#include "support/KeyChords.h"
 #include "support/RecordingCanvas.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
@@ -12,17 +13,23 @@
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <random>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -107,6 +114,8 @@ private Q_SLOTS:
     void typingAnythingIntoTheTableEditorsKeepsElementsSane();
     void typingAnythingIntoTheCalibrationEditorKeepsCurvesSane();
     void aFailedSaveAllNamesTheFileAndTheReason();
+    void randomEventsLeaveTheWindowAliveAndTheRigSane_data();
+    void randomEventsLeaveTheWindowAliveAndTheRigSane();
 
 private:
     template <typename T = QWidget>
@@ -198,6 +207,8 @@ void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
         QVERIFY(grid);
         grid->show();
         grid->raise();
+        if (!grid->EditingEnabled())
+            grid->findChild<QAction*>(u"EditOnOff1"_s)->trigger(); // as an operator switches it on
         const QStringList texts = hostileTexts();
         for (int i = 0; i < texts.size(); ++i) {
             const int gridRow = 1 + i % grid->Model().NrOfRows();
@@ -270,6 +281,129 @@ void HostileInputTest::aFailedSaveAllNamesTheFileAndTheReason()
         u"Could not save the calibrations file '%1.CAL': it is not a regular file."_s.arg(
             QString::fromStdString(base)));
     QCOMPARE(testsupport::readBytes(base + ".INP"), before);
+}
+
+void HostileInputTest::randomEventsLeaveTheWindowAliveAndTheRigSane_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("opener"); // the command that shows the widget
+    QTest::addColumn<int>("firstSeed");
+    QTest::newRow("results table") << u"CellTabEd"_s << QString() << 1000;
+    QTest::newRow("curve list") << u"CalGrid1"_s << u"Calibrations4"_s << 2000;
+    QTest::newRow("point editor") << u"CalCurveEdit"_s << u"Calibrations4"_s << 3000;
+    QTest::newRow("parameter editor") << u"ValueListEditor1"_s << u"InputMixtures3"_s << 4000;
+    QTest::newRow("spin box") << u"SpinEdit1"_s << u"Flowmeters2"_s << 5000;
+    QTest::newRow("gas name") << u"Edit2"_s << u"InputMixtures3"_s << 6000;
+}
+
+void HostileInputTest::randomEventsLeaveTheWindowAliveAndTheRigSane()
+{
+    // Keys with and without modifiers (and modifiers alone), clicks, double-clicks, wheel and
+    // scroll bars, context-menu commands, OK and Execute, in seeded sequences. A sequence is
+    // replayed alone with MELDRIX_RANDOM_SEED=n; the seed of each is printed before it runs, so
+    // the last one printed names a sequence that ends the process.
+    QFETCH(QString, name);
+    QFETCH(QString, opener);
+    QFETCH(int, firstSeed);
+    m_window->setFileChooser([](QFileDialog&) { return std::optional<QString>(); });
+    m_window->setQuestionAsker([](QMessageBox&) { return QMessageBox::Cancel; });
+    constexpr int Sequences = 8;
+    constexpr int EventsPerSequence = 300;
+    const Qt::Key keys[] = { Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Return,
+        Qt::Key_Enter, Qt::Key_Escape, Qt::Key_F2, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Left,
+        Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp,
+        Qt::Key_PageDown, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Space, Qt::Key_Period,
+        Qt::Key_Comma, Qt::Key_Minus, Qt::Key_0, Qt::Key_1, Qt::Key_5, Qt::Key_9, Qt::Key_E,
+        Qt::Key_A, Qt::Key_C, Qt::Key_V, Qt::Key_X, Qt::Key_Z, Qt::Key_F, Qt::Key_F5 };
+    const bool replay = qEnvironmentVariableIsSet("MELDRIX_RANDOM_SEED");
+    const int first = replay ? qEnvironmentVariableIntValue("MELDRIX_RANDOM_SEED") : firstSeed;
+    const int last = replay ? first : firstSeed + Sequences - 1;
+    for (int seed = first; seed <= last; ++seed) {
+        qDebug("%s: seed %d", qPrintable(name), seed);
+        std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+        const auto below = [&](int n) {
+            return std::uniform_int_distribution<int>(0, n - 1)(random);
+        };
+        QWidget* target = control(name);
+        QVERIFY(target);
+        for (int event = 0; event < EventsPerSequence; ++event) {
+            if (!target->isVisible()) {
+                if (opener.isEmpty())
+                    target->show();
+                else
+                    trigger(opener);
+            }
+            auto* area = qobject_cast<QAbstractScrollArea*>(target);
+            QWidget* surface = area ? area->viewport() : target;
+            const QPoint at(
+                below(std::max(1, surface->width())), below(std::max(1, surface->height())));
+            Qt::KeyboardModifiers modifiers;
+            if (below(4) == 0)
+                modifiers |= Qt::ShiftModifier;
+            if (below(8) == 0)
+                modifiers |= Qt::ControlModifier;
+            if (below(12) == 0)
+                modifiers |= Qt::AltModifier;
+            const int kind = below(100);
+            if (kind < 50) {
+                if (!QApplication::focusWidget()
+                    || !m_window->isAncestorOf(QApplication::focusWidget()))
+                    target->setFocus();
+                testsupport::pressChord(keys[below(std::size(keys))], modifiers);
+            } else if (kind < 68) {
+                const Qt::MouseButton button = below(5) == 0 ? Qt::RightButton : Qt::LeftButton;
+                if (below(4) == 0)
+                    QTest::mouseDClick(surface, button, modifiers, at);
+                else
+                    QTest::mouseClick(surface, button, modifiers, at);
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    // A command of the context menu, one of its sub-menus' when it has any.
+                    QList<QAction*> actions;
+                    for (QAction* action : popup->actions()) {
+                        if (QMenu* sub = action->menu())
+                            actions += sub->actions();
+                        else if (!action->isSeparator())
+                            actions += action;
+                    }
+                    popup->close();
+                    if (!actions.isEmpty())
+                        actions[below(static_cast<int>(actions.size()))]->trigger();
+                }
+            } else if (kind < 78) {
+                QWheelEvent wheel(at, surface->mapToGlobal(at), {},
+                    QPoint(0, (below(2) ? 120 : -120) * (1 + below(3))), Qt::NoButton, modifiers,
+                    Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(surface, &wheel);
+            } else if (kind < 86) {
+                if (area) {
+                    QScrollBar* bar =
+                        below(2) ? area->verticalScrollBar() : area->horizontalScrollBar();
+                    bar->setValue(bar->minimum() + below(bar->maximum() - bar->minimum() + 1));
+                }
+            } else if (kind < 93) {
+                QTest::mouseClick(control(u"Button1"_s), Qt::LeftButton);
+            } else if (kind < 96) {
+                trigger(u"Run1"_s);
+            } else {
+                auto* spin = control<QSpinBox>(u"SpinEdit1"_s);
+                below(2) ? spin->stepUp() : spin->stepDown();
+            }
+            // Menus and dialogs opened by a chord (Alt and a menu's letter) go away unused.
+            while (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            while (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        }
+        const QString insanity = firstInsanity(m_window->rig());
+        QVERIFY2(insanity.isEmpty(), qPrintable(u"seed %1: "_s.arg(seed) + insanity));
+        QVERIFY2(m_window->isVisible(), qPrintable(u"seed %1: the window closed"_s.arg(seed)));
+        trigger(u"Run1"_s);
+        for (const Composition& cell : m_window->rig().CellGases)
+            for (const GasComponent& slot : cell)
+                QVERIFY2(std::isfinite(slot.Fraction), qPrintable(u"seed %1"_s.arg(seed)));
+        QVERIFY(!m_window->grab().isNull());
+    }
+    expectTheDiagramStillDraws();
 }
 
 } // namespace meldrix

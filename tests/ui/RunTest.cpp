@@ -1,11 +1,13 @@
 #include "equil/NumericHelpers.h"
 #include "rig/StartUp.h"
+#include "support/KeyChords.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <clocale>
@@ -119,6 +121,44 @@ private Q_SLOTS:
         saveScreenshot(window, u"results-equilibrium"_s);
         equil->trigger();
         linear();
+    }
+
+    void theResultsTableShowsComputedValuesUntilEditingIsSwitchedOn()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(table && table->isVisible() && !table->EditingEnabled());
+        QCOMPARE(table->RowName(1), u"Ar"_s);
+        const double argon = window.rig().CellGases[2][1].Fraction;
+        const QPoint cellBArgon = table->GridCellRect(2, 1).center();
+
+        // Typing over a computed fraction changes nothing.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cellBArgon);
+        QVERIFY(table->hasFocus());
+        testsupport::typeChords(u"0.99"_s);
+        testsupport::pressChord(Qt::Key_Return);
+        QCOMPARE(table->Elem(2, 1), argon);
+        QCOMPARE(table->ElemState(2, 1), 0);
+        QTest::mouseClick(table->viewport(), Qt::RightButton, {}, cellBArgon);
+        auto* menu = table->findChild<QMenu*>(u"DataPopupMenu"_s);
+        QVERIFY(menu && menu->isVisible());
+        for (const QString& name :
+            { u"Clear1"_s, u"ToggleEmptyState1"_s, u"ExtractFromClipboard1"_s, u"Paste1"_s })
+            QVERIFY2(!table->findChild<QAction*>(name)->isEnabled(), qPrintable(name));
+        QVERIFY(table->findChild<QAction*>(u"Copy1"_s)->isEnabled());
+        QVERIFY(table->findChild<QAction*>(u"SelectAll1"_s)->isEnabled());
+
+        // Switched on deliberately, the table takes typing.
+        table->findChild<QAction*>(u"EditOnOff1"_s)->trigger();
+        menu->hide();
+        table->setFocus();
+        testsupport::typeChords(u"0.5"_s);
+        testsupport::pressChord(Qt::Key_Return);
+        QCOMPARE(table->Elem(2, 1), 0.5);
     }
 
     void executeReportsALoopOfMixturesAndBeeps()

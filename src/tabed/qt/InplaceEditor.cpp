@@ -1,6 +1,7 @@
 #include "tabed/qt/InplaceEditor.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -15,12 +16,45 @@ namespace {
 const QColor CommentColour { 0, 128, 128 };
 constexpr int CommentHeight = 80;
 
+// An editor that takes every key. One the editor has no use for would otherwise travel up to
+// the grid, and the grid sends keys to its open editor.
+template <typename Editor>
+class KeyTaking final : public Editor {
+public:
+    KeyTaking(QWidget* parent, TInplaceEditor::UnusedKey unusedKey)
+        : Editor(parent)
+        , m_unusedKey(std::move(unusedKey))
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        Editor::keyPressEvent(event);
+        if (event->isAccepted())
+            return;
+        event->accept();
+        if (m_unusedKey)
+            m_unusedKey(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        Editor::keyReleaseEvent(event);
+        event->accept();
+    }
+
+private:
+    TInplaceEditor::UnusedKey m_unusedKey;
+};
+
 } // namespace
 
-TInplaceEditor::TInplaceEditor(QWidget* viewport, QWidget* grid, QObject* filter)
+TInplaceEditor::TInplaceEditor(
+    QWidget* viewport, QWidget* grid, QObject* filter, UnusedKey unusedKey)
     : m_viewport(viewport)
     , m_grid(grid)
     , m_filter(filter)
+    , m_unusedKey(std::move(unusedKey))
 {
 }
 
@@ -56,7 +90,7 @@ void TInplaceEditor::open(const Request& request)
     case State::EditingCell:
         if (request.pickList) {
             // Nominal values are picked from the column's names; they cannot be typed.
-            m_pick = new QComboBox(m_viewport);
+            m_pick = new KeyTaking<QComboBox>(m_viewport, m_unusedKey);
             m_pick->setObjectName(u"InplacePickList"_s);
             m_pick->addItems(*request.pickList);
             m_pick->setMaxVisibleItems(request.visibleItems);
@@ -64,7 +98,7 @@ void TInplaceEditor::open(const Request& request)
             QObject::connect(m_pick, &QComboBox::activated, m_pick, [this] { m_picked = true; });
             editor = m_pick;
         } else {
-            m_line = new QLineEdit(m_viewport);
+            m_line = new KeyTaking<QLineEdit>(m_viewport, m_unusedKey);
             m_line->setObjectName(u"InplaceEdit"_s);
             m_line->setFrame(false);
             m_line->setText(request.typed.isEmpty() ? m_offered : request.typed);
@@ -76,7 +110,7 @@ void TInplaceEditor::open(const Request& request)
         place(request.rect);
         break;
     case State::EditingHeading:
-        m_line = new QLineEdit(m_viewport);
+        m_line = new KeyTaking<QLineEdit>(m_viewport, {});
         m_line->setObjectName(u"HeadingEdit"_s);
         m_line->setText(request.text);
         m_line->move(request.rect.topLeft() + QPoint(30, 5));
@@ -84,7 +118,7 @@ void TInplaceEditor::open(const Request& request)
         editor = m_line;
         break;
     case State::EditingComment: {
-        m_comment = new QPlainTextEdit(m_viewport);
+        m_comment = new KeyTaking<QPlainTextEdit>(m_viewport, {});
         m_comment->setObjectName(u"CommentEdit"_s);
         m_comment->setPlainText(request.text);
         QPalette colours = m_comment->palette();

@@ -8,15 +8,22 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+
+class QKeyEvent;
 
 namespace meldrix {
 
 //! The table editor's in-place editors: at most one is open, for a data cell (a line or, in a
 //! nominal column, a pick list), a heading or attribute, or the comment. `open` is the one
 //! place that opens an editor, `finish` the one place that closes it with what is to be stored.
+//! A key an editor has no use for ends at the editor: it never goes up to the grid, which would
+//! hand it back. A data cell editor passes such a key to `unusedKey` instead, once.
 class TInplaceEditor {
 public:
+    using UnusedKey = std::function<void(QKeyEvent*)>;
+
     enum class State { Closed, EditingCell, EditingHeading, EditingComment };
 
     struct Request {
@@ -37,8 +44,9 @@ public:
         QString text;
     };
 
-    //! `viewport` holds the editors; `grid` takes the focus back; `filter` sees their events.
-    TInplaceEditor(QWidget* viewport, QWidget* grid, QObject* filter);
+    //! `viewport` holds the editors; `grid` takes the focus back; `filter` sees their events;
+    //! `unusedKey` gets the keys a data cell editor did not take.
+    TInplaceEditor(QWidget* viewport, QWidget* grid, QObject* filter, UnusedKey unusedKey);
     TInplaceEditor(const TInplaceEditor&) = delete;
     TInplaceEditor& operator=(const TInplaceEditor&) = delete;
     ~TInplaceEditor();
@@ -66,6 +74,7 @@ private:
     QWidget* m_viewport;
     QWidget* m_grid;
     QObject* m_filter;
+    UnusedKey m_unusedKey;
     State m_state = State::Closed;
     QPoint m_cell;
     QString m_offered;

@@ -31,6 +31,8 @@ namespace {
 const QColor CommentColour { 0, 128, 128 };
 constexpr int TextLeft = 3;
 constexpr int TextTop = 2;
+// Clear, Paste, Extract from Clipboard and Toggle Empty State, counted from 0 in the data menu.
+constexpr std::size_t ValueChangingItems[] = { 5, 7, 9, 11 };
 
 // The pictures of "Edit on/off": a cross while editing is on, a check mark while it is off.
 QIcon editIcon(bool editing)
@@ -56,7 +58,7 @@ QIcon editIcon(bool editing)
 TCeltrix::TCeltrix(const QString& name, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_model(toRecordText(name))
-    , m_inplace(viewport(), this, this)
+    , m_inplace(viewport(), this, this, [this](QKeyEvent* event) { unusedEditorKey(event); })
 {
     setObjectName(name);
     ColorBackground = palette().color(QPalette::Base);
@@ -141,11 +143,8 @@ void TCeltrix::buildMenus()
     add(u"Clear"_s, u"Clear1"_s, [this] { m_model.ClearSelected(); });
     add(u"Copy"_s, u"Copy1"_s, [this] { copyToClipboard(); });
     m_pasteAction = add(u"Paste"_s, u"Paste1"_s, [this] { m_model.Paste(); });
-    m_editOnOffAction = add(u"Edit on/off"_s, u"EditOnOff1"_s, [this] {
-        closeEditing();
-        m_model.EditingEnabled = !m_model.EditingEnabled;
-        m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
-    });
+    m_editOnOffAction = add(
+        u"Edit on/off"_s, u"EditOnOff1"_s, [this] { SetEditingEnabled(!m_model.EditingEnabled); });
     m_editOnOffAction->setIcon(editIcon(m_model.EditingEnabled));
     add(u"Extract from Clipboard"_s, u"ExtractFromClipboard1"_s,
         [this] { extractFromClipboard(); });
@@ -156,6 +155,10 @@ void TCeltrix::buildMenus()
         for (int i = 0; i < actions.size() && i < 12; ++i)
             actions[i]->setEnabled(m_dataMenuMask.test(static_cast<std::size_t>(i)));
         m_pasteAction->setEnabled(m_dataMenuMask.test(7) && m_model.ClipboardFilled());
+        // With editing off the values are a display: nothing may change them.
+        if (!m_model.EditingEnabled)
+            for (const std::size_t item : ValueChangingItems)
+                actions[static_cast<qsizetype>(item)]->setEnabled(false);
     });
 
     m_headingMenu = new QMenu(this);
@@ -178,6 +181,13 @@ void TCeltrix::buildMenus()
             },
             Qt::QueuedConnection);
     });
+}
+
+void TCeltrix::SetEditingEnabled(bool enabled)
+{
+    closeEditing();
+    m_model.EditingEnabled = enabled;
+    m_editOnOffAction->setIcon(editIcon(enabled));
 }
 
 void TCeltrix::SetDataMenuItemEnabled(int item, bool enabled)
@@ -618,13 +628,39 @@ bool TCeltrix::focusNextPrevChild(bool next)
 void TCeltrix::keyPressEvent(QKeyEvent* event)
 {
     if (m_inplace.editing(Editing::EditingCell)) {
-        // Keys that reach the grid while a cell is edited belong to the editor.
+        // Keys that reach the grid while a cell is edited (its editor waits out of view, or the
+        // key was sent to the grid) belong to the editor. It takes every key, so none comes back.
         QCoreApplication::sendEvent(m_inplace.widget(), event);
         return;
     }
     QChar character;
     if (!raiseKeyDown(event, character))
         return;
+    if (navigate(event))
+        return;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_model.AutoAdvance)
+            guarded([&] { moveCurrent(m_model.Col(), m_model.Row() + 1, false); });
+        else
+            startEditing(); // the second Enter, in the editor, commits
+        return;
+    case Qt::Key_F2:
+        startEditing();
+        return;
+    default:
+        if (character.isPrint() && !event->modifiers().testFlag(Qt::ControlModifier)) {
+            startEditing(QString(character));
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+}
+
+bool TCeltrix::navigate(const QKeyEvent* event)
+{
     const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
     int column = m_model.Col();
@@ -659,26 +695,18 @@ void TCeltrix::keyPressEvent(QKeyEvent* event)
         if (control)
             row = m_model.NrOfRows();
         break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!m_model.AutoAdvance) {
-            startEditing(); // the second Enter, in the editor, commits
-            return;
-        }
-        ++row;
-        break;
-    case Qt::Key_F2:
-        startEditing();
-        return;
     default:
-        if (character.isPrint() && !control) {
-            startEditing(QString(character));
-            return;
-        }
-        QAbstractScrollArea::keyPressEvent(event);
-        return;
+        return false;
     }
     guarded([&] { moveCurrent(column, row, extend); });
+    return true;
+}
+
+void TCeltrix::unusedEditorKey(QKeyEvent* event)
+{
+    // A moving key the cell editor has no use for (a page key, an arrow at the end of its text)
+    // moves on as in the grid, taking the text; any other key ends at the editor.
+    navigate(event);
 }
 
 void TCeltrix::keyReleaseEvent(QKeyEvent* event)

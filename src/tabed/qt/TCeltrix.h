@@ -84,6 +84,12 @@ public:
     int VisibleColCount() const;
     int VisibleRowCount() const;
     void SetTopRow(int row);
+    //! Stores what an open cell editor holds and closes it, at once; nothing when none is open.
+    void commitOpenEditor() { commitEditing(); }
+    //! The grid's editing option ("Edit on/off"). While it is off no cell opens for typing, and
+    //! the data menu's commands that change values are disabled.
+    bool EditingEnabled() const { return m_model.EditingEnabled; }
+    void SetEditingEnabled(bool enabled);
     //! A user-supplied context menu replaces the built-in ones.
     void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
     //! Items of the data-cell menu (1..12) and the heading menu (1..2) can be disabled.
@@ -169,6 +175,9 @@ private:
     //! Raises OnKeyDown and OnKeyPress; false when a handler took the key away. `character` is
     //! the character to use, changed or not.
     bool raiseKeyDown(QKeyEvent* event, QChar& character);
+    //! Moves the current cell for the arrow, page, Home and End keys; false for other keys.
+    bool navigate(const QKeyEvent* event);
+    void unusedEditorKey(QKeyEvent* event);
     void copyToClipboard();
     void extractFromClipboard();
     void changePrecision();

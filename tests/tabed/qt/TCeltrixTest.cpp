@@ -1,5 +1,7 @@
 #include "tabed/qt/TCeltrix.h"
 
+#include "support/KeyChords.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -16,6 +18,8 @@ using namespace Qt::StringLiterals;
 
 namespace meldrix {
 namespace {
+
+using testsupport::pressChord;
 
 QStringList captions(const QMenu* menu)
 {
@@ -51,6 +55,7 @@ private Q_SLOTS:
     void changePrecisionOnTheAttributeRow();
     void raisesMouseAndKeyEvents();
     void oneEditorAtATimeAndNothingTypedIsLost();
+    void keysTheCellEditorDoesNotTakeEndThere();
     void screenshot();
 
 private:
@@ -215,11 +220,24 @@ void TCeltrixTest::typedTextCommitsAsNumberOrEmpty()
     QCOMPARE(m_grid->Elem(1, 3), 7.0);
     QCOMPARE(m_grid->Row(), 4);
 
-    // "Edit on/off" switches editing off.
+    // "Edit on/off" switches editing off, and with it every menu command that changes values.
+    action(u"Copy1"_s)->trigger();
     action(u"EditOnOff1"_s)->trigger();
+    QVERIFY(!m_grid->EditingEnabled());
     QTest::keyClicks(m_grid, u"5"_s);
     QVERIFY(!m_grid->findChild<QLineEdit*>(u"InplaceEdit"_s)
         || !m_grid->findChild<QLineEdit*>(u"InplaceEdit"_s)->isVisible());
+    click(2, 4, Qt::RightButton);
+    for (const QString& name :
+        { u"Clear1"_s, u"Paste1"_s, u"ExtractFromClipboard1"_s, u"ToggleEmptyState1"_s })
+        QVERIFY2(!action(name)->isEnabled(), qPrintable(name));
+    for (const QString& name : { u"Copy1"_s, u"SelectAll1"_s, u"EditOnOff1"_s })
+        QVERIFY2(action(name)->isEnabled(), qPrintable(name));
+    menu(u"DataPopupMenu"_s)->hide();
+    action(u"EditOnOff1"_s)->trigger();
+    click(2, 4, Qt::RightButton);
+    QVERIFY(action(u"Paste1"_s)->isEnabled() && action(u"Clear1"_s)->isEnabled());
+    menu(u"DataPopupMenu"_s)->hide();
 }
 
 void TCeltrixTest::nominalColumnsArePickedFromAList()
@@ -574,6 +592,44 @@ void TCeltrixTest::oneEditorAtATimeAndNothingTypedIsLost()
     QTest::keyClick(m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s), Qt::Key_Escape);
     QVERIFY(!m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s));
     QCOMPARE(m_grid->ColName(2), u"C-2"_s);
+}
+
+void TCeltrixTest::keysTheCellEditorDoesNotTakeEndThere()
+{
+    // Keys the line editor has no use for once bounced between it and the grid until the stack
+    // ran out.
+    click(2, 1);
+    pressChord(Qt::Key_1);
+    QVERIFY(cellEditor() && cellEditor()->hasFocus());
+    pressChord(Qt::Key_E, Qt::ShiftModifier);
+    pressChord(Qt::Key_5);
+    // Keys that change nothing in the text: modifiers alone, F2, copy, function keys.
+    for (const auto& [key, modifiers] : { std::pair { Qt::Key_Control, Qt::KeyboardModifiers() },
+             { Qt::Key_Alt, {} }, { Qt::Key_F2, {} }, { Qt::Key_C, Qt::ControlModifier },
+             { Qt::Key_F5, Qt::ShiftModifier | Qt::AltModifier } })
+        pressChord(key, modifiers);
+    QVERIFY(cellEditor());
+    QCOMPARE(cellEditor()->text(), u"1E5"_s);
+    pressChord(Qt::Key_Return);
+    QCOMPARE(m_grid->Elem(1, 1), 1e5);
+
+    // Page keys leave the editor for the grid, which takes the text and moves on.
+    m_grid->SetNrOfRows(60);
+    pressChord(Qt::Key_7);
+    pressChord(Qt::Key_PageDown, Qt::ShiftModifier);
+    QCOMPARE(m_grid->Elem(1, 1), 7.0);
+    QVERIFY(m_grid->Row() > 1);
+
+    // An editor whose cell is scrolled out of view gets the grid's keys, once.
+    pressChord(Qt::Key_Home, Qt::ControlModifier);
+    pressChord(Qt::Key_8);
+    m_grid->verticalScrollBar()->setValue(30);
+    QVERIFY(m_grid->hasFocus());
+    pressChord(Qt::Key_E, Qt::ShiftModifier);
+    pressChord(Qt::Key_2);
+    pressChord(Qt::Key_F2);
+    m_grid->verticalScrollBar()->setValue(0);
+    QCOMPARE(cellEditor()->text(), u"8E2"_s);
 }
 
 void TCeltrixTest::screenshot()
