@@ -6,6 +6,7 @@
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
+#include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
 
 #include <algorithm>
@@ -40,6 +41,22 @@ std::vector<const GibbsResult*> resultsOf(std::span<const EquilibriumRow> rows)
 std::string cellTitle(const EquilibriumRow& row)
 {
     return "OC " + formatInt(row.Cell) + "; " + latin1ToUtf8(row.Name);
+}
+
+std::string status(const GibbsResult& result)
+{
+    if (!result.Ok)
+        return "error";
+    return result.PO2Resolved ? "ok" : "unresolved";
+}
+
+OrderedJson message(const GibbsResult& result)
+{
+    if (!result.Ok)
+        return latin1ToUtf8(result.Message);
+    if (!result.PO2Resolved)
+        return std::string(UnresolvedPO2);
+    return nullptr;
 }
 
 std::string celsiusTitle(const EquilibriumRow& row)
@@ -90,14 +107,24 @@ OrderedJson EquilibriumToJson(std::span<const EquilibriumRow> rows)
         OrderedJson inert = OrderedJson::array();
         for (const std::string& name : result.Inert)
             inert.push_back(latin1ToUtf8(name));
+        OrderedJson warnings = OrderedJson::array();
+        for (const std::string& warning : result.Warnings)
+            warnings.push_back(latin1ToUtf8(warning));
+        // Symbol to lambda/RT: an expert checks any species' potential against them.
+        OrderedJson potentials = OrderedJson::object();
+        for (const auto& [symbol, potential] : result.ElementPotentials)
+            potentials[latin1ToUtf8(symbol)] = number(potential);
+        const bool solved = result.Ok;
+        const bool carbon = potentials.contains("C"); // graphite's activity means nothing without
         cells.push_back({ { "cell", row.Cell }, { "name", latin1ToUtf8(row.Name) },
             { "temperature_K", number(result.Kelvin) }, { "pressure_bar", number(result.Bar) },
-            { "status", result.Ok ? "ok" : "error" },
-            { "message", result.Ok ? OrderedJson() : OrderedJson(latin1ToUtf8(result.Message)) },
-            { "species", species },
-            { "log10_pO2", result.Ok ? number(result.Log10PO2) : OrderedJson() },
-            { "graphite", result.Ok ? number(result.Graphite) : OrderedJson() },
-            { "inert", inert } });
+            { "status", status(result) }, { "message", message(result) }, { "species", species },
+            { "log10_pO2", solved ? number(result.Log10PO2) : OrderedJson() },
+            { "graphite", solved ? number(result.Graphite) : OrderedJson() }, { "inert", inert },
+            { "warnings", warnings },
+            { "graphite_activity",
+                solved && carbon ? number(result.GraphiteActivity) : OrderedJson() },
+            { "element_potentials", solved ? potentials : OrderedJson() } });
     }
     return { { "cells", cells } };
 }
@@ -136,6 +163,8 @@ std::string EquilibriumTable(std::span<const EquilibriumRow> rows, bool sweep)
             return formatScientific(result.fraction(name), ValueWidth);
         });
     line("log10 pO2", [](const GibbsResult& result) {
+        if (!result.PO2Resolved)
+            return std::string("unresolved");
         return std::isfinite(result.Log10PO2) ? formatFixed(result.Log10PO2, ValueWidth, 4)
                                               : std::string("none");
     });
@@ -146,10 +175,20 @@ std::string EquilibriumTable(std::span<const EquilibriumRow> rows, bool sweep)
         const GibbsResult& result = rows[i].Result;
         if (!result.Ok)
             table += titles[i] + ": " + latin1ToUtf8(result.Message) + '\n';
-        else if (!result.Inert.empty()) {
+        if (!result.Ok)
+            continue;
+        if (!result.PO2Resolved)
+            table += titles[i] + ": " + std::string(UnresolvedPO2) + '\n';
+        if (!result.Inert.empty()) {
             table += titles[i] + ": taken as inert:";
             for (const std::string& name : result.Inert)
                 table += ' ' + latin1ToUtf8(name);
+            table += '\n';
+        }
+        if (!result.Warnings.empty()) {
+            table += titles[i] + ": ";
+            for (std::size_t k = 0; k < result.Warnings.size(); ++k)
+                table += (k > 0 ? "; " : "") + latin1ToUtf8(result.Warnings[k]);
             table += '\n';
         }
     }
@@ -167,7 +206,8 @@ std::string EquilibriumCsv(std::span<const EquilibriumRow> rows)
         const GibbsResult& result = row.Result;
         csv += formatInt(row.Cell) + ',' + csvField(latin1ToUtf8(row.Name)) + ','
             + seventeenDigits(result.Kelvin) + ',' + seventeenDigits(result.Bar) + ','
-            + (result.Ok ? "ok" : "error") + ',' + csvField(latin1ToUtf8(result.Message)) + ',';
+            + status(result) + ','
+            + csvField(message(result).is_string() ? message(result).get<std::string>() : "") + ',';
         if (result.Ok)
             csv += seventeenDigits(result.Log10PO2) + ',' + seventeenDigits(result.Graphite);
         else
@@ -251,13 +291,13 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
     }
     if (options.Format != EquilibriumFormat::Table)
         for (const EquilibriumRow& row : rows)
-            if (!row.Result.Ok)
-                err << Prefix << cellTitle(row) << " at " << seventeenDigits(row.Result.Kelvin)
-                    << " K: " << latin1ToUtf8(row.Result.Message) << '\n';
+            if (const OrderedJson why = message(row.Result); why.is_string())
+                err << Prefix << cellTitle(row) << " at " << ShortestText(row.Result.Kelvin)
+                    << " K: " << why.get<std::string>() << '\n';
     if (!out)
         return ExitFailed;
-    const bool allSolved = std::all_of(
-        rows.begin(), rows.end(), [](const EquilibriumRow& row) { return row.Result.Ok; });
+    const bool allSolved = std::all_of(rows.begin(), rows.end(),
+        [](const EquilibriumRow& row) { return row.Result.Ok && row.Result.PO2Resolved; });
     return allSolved ? ExitOk : ExitFailed;
 }
 

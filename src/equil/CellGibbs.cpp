@@ -4,16 +4,36 @@
 #include "equil/NumericHelpers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace meldrix {
 
 namespace {
 
-constexpr double ZeroCelsius = 273.15; // [K]
+constexpr Extended ZeroCelsius = 273.15L; // [K]
+const std::string Celsius = "\xB0"
+                            "C"; // messages are Latin-1, as the window shows them
 constexpr double ShownFraction = 1e-12; // the display lists species from this fraction up
 
+double kelvinToCelsius(double kelvin)
+{
+    return static_cast<double>(static_cast<Extended>(kelvin) - ZeroCelsius);
+}
+
 } // namespace
+
+double CelsiusToKelvin(double celsius)
+{
+    if (!std::isfinite(celsius))
+        return celsius;
+    // The decimal the operator typed (the shortest that reads back as `celsius`), not the double
+    // nearest it, plus 273.15 in extended precision: the sum then rounds as the decimal sum does.
+    const std::string typed = ShortestText(celsius);
+    Extended decimal = celsius;
+    std::from_chars(typed.data(), typed.data() + typed.size(), decimal);
+    return static_cast<double>(decimal + ZeroCelsius);
+}
 
 std::vector<FeedComponent> CellFeed(const Rig& rig, int cell)
 {
@@ -26,8 +46,19 @@ std::vector<FeedComponent> CellFeed(const Rig& rig, int cell)
 
 GibbsResult CellGibbsAt(const Rig& rig, int cell, double celsius, const ThermoData& data)
 {
+    const double kelvin = CelsiusToKelvin(celsius);
+    if (!(kelvin >= data.TMin && kelvin <= data.TMax)) {
+        GibbsResult refused;
+        refused.Kelvin = kelvin;
+        refused.Bar = rig.Cells[cell].Pressure;
+        refused.Message = "temperature " + ShortestText(celsius) + " " + Celsius
+            + " is outside the thermodynamic data (" + ShortestText(kelvinToCelsius(data.TMin))
+            + " " + Celsius + " to " + ShortestText(kelvinToCelsius(data.TMax)) + " " + Celsius
+            + ")";
+        return refused;
+    }
     const auto feed = CellFeed(rig, cell);
-    return GibbsEquilibrium(data, feed, celsius + ZeroCelsius, rig.Cells[cell].Pressure);
+    return GibbsEquilibrium(data, feed, kelvin, rig.Cells[cell].Pressure);
 }
 
 std::vector<CellGibbs> CellGibbsEquilibria(const Rig& rig, const ThermoData& data)
@@ -79,6 +110,10 @@ GibbsDisplay CellGibbsDisplay(const Rig& rig, bool logarithmic, const ThermoData
                 + std::string(rig.Cells[cell.Cell].Name.view()) + ": " + result.Message);
             continue;
         }
+        if (!result.PO2Resolved)
+            display.Problems.push_back("OC " + formatInt(cell.Cell) + "; "
+                + std::string(rig.Cells[cell.Cell].Name.view()) + ": "
+                + std::string(UnresolvedPO2));
         auto& values = display.Values[cell.Cell];
         for (std::size_t k = 0; k + 1 < rows; ++k) {
             const double x = result.fraction(display.RowNames[k]);
@@ -87,7 +122,7 @@ GibbsDisplay CellGibbsDisplay(const Rig& rig, bool logarithmic, const ThermoData
             else if (x > 0.0)
                 values[k] = static_cast<double>(Log10Clamped(x));
         }
-        if (std::isfinite(result.Log10PO2))
+        if (std::isfinite(result.Log10PO2) && result.PO2Resolved)
             values[rows - 1] = result.Log10PO2;
     }
     return display;
@@ -110,7 +145,7 @@ std::vector<PO2Curve> PO2Curves(
              i < MaxPoints && fromCelsius + i * stepKelvin <= toCelsius + 1e-9 * stepKelvin; ++i) {
             const double celsius = std::min(fromCelsius + i * stepKelvin, toCelsius);
             const GibbsResult result = CellGibbsAt(rig, c, celsius, data);
-            if (result.Ok && std::isfinite(result.Log10PO2))
+            if (result.Ok && result.PO2Resolved && std::isfinite(result.Log10PO2))
                 curve.Points.emplace_back(celsius, result.Log10PO2);
         }
         if (!curve.Points.empty())

@@ -17,10 +17,15 @@ struct CellGibbs {
     GibbsResult Result;
 };
 
+//! `celsius` [°C] in kelvin [K], added in extended precision so that the typed -73.15 °C is
+//! exactly 200 K and 26.85 °C exactly 300 K.
+double CelsiusToKelvin(double celsius);
+
 //! The gas cell `cell` receives, leakages included (its CellGases slots with a name and a share).
 std::vector<FeedComponent> CellFeed(const Rig& rig, int cell);
 
-//! The equilibrium of the gas cell `cell` receives at `celsius` [°C] and the cell's Pressure.
+//! The equilibrium of the gas cell `cell` receives at `celsius` [°C] and the cell's Pressure; a
+//! temperature outside the data is refused in °C, as the operator typed it.
 GibbsResult CellGibbsAt(
     const Rig& rig, int cell, double celsius, const ThermoData& data = BuiltInThermoData());
 
@@ -41,7 +46,7 @@ struct GibbsDisplay {
     //! Per cell 1..8, one value per row; nullopt marks an undefined element (a cell not fed or
     //! not solved, a fraction of 0 in the logarithmic display, a gas without oxygen).
     OneBased<std::vector<std::optional<double>>, MaxCells> Values;
-    //! One line per cell that could not be solved: "OC c; Name: why".
+    //! One line per cell that could not be solved or whose pO2 is unresolved: "OC c; Name: why".
     std::vector<std::string> Problems;
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/Rounding.h"
 #include "common/TextFormat.h"
+#include "equil/NumericHelpers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +51,11 @@ struct System {
     std::vector<Real> a; // E x J, row-major: atoms of element i in species j
     std::vector<Real> c; // g°/RT + ln P of each species
     std::vector<Real> b; // element amounts per mole of feed
+    std::size_t gases = 0; // the first `gases` species are the data's; the inert ones follow
+    // The known components as fed: atoms of each real element, and the share before it is
+    // divided by feedTotal, so that a stoichiometric feed stays exactly stoichiometric.
+    std::vector<std::pair<std::vector<Real>, double>> fed;
+    Real feedTotal = 1.0L;
     int carbon = -1; // row of carbon, -1 when the feed holds none
     bool graphiteKnown = false;
     bool graphiteFed = false;
@@ -72,14 +78,9 @@ struct System {
     }
 };
 
-// exp() in extended precision costs several times the double one; within the double range the
-// double result, corrected by the part of the exponent that double cannot hold, is as exact.
+// The extended exp() throughout: a trace species is only as exact as its exponential.
 Real exponential(Real y)
 {
-    if (y > -700.0L && y < 700.0L) {
-        const double coarse = static_cast<double>(y);
-        return static_cast<Real>(std::exp(coarse)) * (1.0L + (y - coarse));
-    }
     return std::exp(y);
 }
 
@@ -437,9 +438,353 @@ bool Minimiser::solve(std::string& failure)
     return false;
 }
 
-std::string formatKelvin(double kelvin)
+// Trace species in a basis of the major species. The element balance holds to 1e-14 of each
+// element, but in pure water the H2 and O2 that set pO2 are a difference far below that, so the
+// potentials leave them as round-off. Written in a basis of the largest independent species (and
+// graphite when present), the balance splits into one row per basis species; the row of a trace
+// species holds only species no larger than it, and its right-hand side comes exactly from the
+// feed, so Newton on these rows resolves each trace to its own precision. The total amount N
+// stays as the potentials left it: the traces move it by less than its own tolerance.
+class TracePolish {
+public:
+    TracePolish(const System& system, const Minimiser& minimiser)
+        : s(system)
+        , m(minimiser)
+        , y(minimiser.y)
+        , x(minimiser.x)
+        , pi(minimiser.pi)
+    {
+    }
+
+    //! False when some trace could not be resolved; the amounts are then the best found.
+    bool run();
+
+    const System& s;
+    const Minimiser& m;
+    std::vector<Real> y; // ln x_j of every species, inert ones as the minimiser left them
+    std::vector<Real> x;
+    std::vector<Real> pi; // element potentials of the real elements, then the inert ones
+    Real graphite = 0.0L; // [mol per mol of feed]
+    int iterations = 0;
+
+private:
+    static constexpr std::size_t Graphite = static_cast<std::size_t>(-1);
+    static constexpr int MaxRounds = 3;
+    static constexpr int MaxIterations = 200;
+
+    std::vector<std::size_t> chooseBasis() const;
+    bool eliminate(const std::vector<std::size_t>& basis);
+    void evaluate();
+    bool balanced(std::size_t k) const;
+    Real logMiss(std::size_t k) const;
+    bool newton();
+    bool finish();
+
+    std::size_t R = 0; // real elements
+    std::vector<std::size_t> basis; // gas species index, or Graphite
+    std::vector<std::vector<std::pair<std::size_t, Real>>> nu; // per gas: basis row, coefficient
+    std::vector<Real> beta; // the feed in the basis [mol per mol of feed]
+    std::vector<Real> inverse; // R x R: the transposed basis inverse maps mu to pi
+    std::vector<Real> mu; // chemical potential / RT of each basis species
+    // Row k of the balance, N (nu x)_k = beta_k, split into its positive and negative terms
+    // [mol per mol of gas]; the feed's share sits on the side it balances.
+    std::vector<Real> plus;
+    std::vector<Real> minus;
+};
+
+// The largest species first, each kept when its atoms are not a combination of those kept.
+std::vector<std::size_t> TracePolish::chooseBasis() const
 {
-    return formatFixed(kelvin, 0, 2) + " K";
+    std::vector<std::size_t> order;
+    if (m.graphite)
+        order.push_back(Graphite);
+    std::vector<std::size_t> gases(s.gases);
+    for (std::size_t j = 0; j < s.gases; ++j)
+        gases[j] = j;
+    std::stable_sort(
+        gases.begin(), gases.end(), [&](std::size_t l, std::size_t r) { return y[l] > y[r]; });
+    order.insert(order.end(), gases.begin(), gases.end());
+
+    std::vector<std::size_t> chosen;
+    std::vector<std::vector<Real>> orthonormal;
+    for (const std::size_t j : order) {
+        std::vector<Real> v(R, 0.0L);
+        for (std::size_t i = 0; i < R; ++i)
+            v[i] = j == Graphite ? (static_cast<int>(i) == s.carbon ? 1.0L : 0.0L) : s.atoms(i, j);
+        Real length = 0.0L;
+        for (const Real a : v)
+            length += a * a;
+        for (const auto& q : orthonormal) {
+            Real dot = 0.0L;
+            for (std::size_t i = 0; i < R; ++i)
+                dot += q[i] * v[i];
+            for (std::size_t i = 0; i < R; ++i)
+                v[i] -= dot * q[i];
+        }
+        Real left = 0.0L;
+        for (const Real a : v)
+            left += a * a;
+        // Atom counts are small whole numbers: a dependent column leaves round-off only.
+        if (!(left > 1e-18L * length))
+            continue;
+        for (Real& a : v)
+            a /= std::sqrt(left);
+        orthonormal.push_back(std::move(v));
+        chosen.push_back(j);
+        if (chosen.size() == R)
+            break;
+    }
+    return chosen;
+}
+
+// Fraction-free Gauss-Jordan on [A_B | gases | feed | I]: it ends as [d I | d A_B^-1 ...] with
+// every entry a whole number for whole atom counts, so a coefficient that is 0 is exactly 0 and
+// the feed's right-hand side of a trace row cancels exactly.
+bool TracePolish::eliminate(const std::vector<std::size_t>& chosen)
+{
+    basis = chosen;
+    const std::size_t F = s.fed.size();
+    const std::size_t cols = R + s.gases + F + R;
+    std::vector<Real> a(R * cols, 0.0L);
+    for (std::size_t i = 0; i < R; ++i) {
+        for (std::size_t k = 0; k < R; ++k)
+            a[i * cols + k] = basis[k] == Graphite ? (static_cast<int>(i) == s.carbon ? 1.0L : 0.0L)
+                                                   : s.atoms(i, basis[k]);
+        for (std::size_t j = 0; j < s.gases; ++j)
+            a[i * cols + R + j] = s.atoms(i, j);
+        for (std::size_t f = 0; f < F; ++f)
+            a[i * cols + R + s.gases + f] = s.fed[f].first[i];
+        a[i * cols + R + s.gases + F + i] = 1.0L;
+    }
+    Real previous = 1.0L;
+    for (std::size_t k = 0; k < R; ++k) {
+        std::size_t p = k;
+        for (std::size_t i = k + 1; i < R; ++i)
+            if (std::fabs(a[i * cols + k]) > std::fabs(a[p * cols + k]))
+                p = i;
+        if (a[p * cols + k] == 0.0L)
+            return false;
+        for (std::size_t c = 0; c < cols; ++c)
+            std::swap(a[p * cols + c], a[k * cols + c]);
+        for (std::size_t i = 0; i < R; ++i) {
+            if (i == k)
+                continue;
+            const Real f = a[i * cols + k];
+            for (std::size_t c = 0; c < cols; ++c)
+                if (c != k)
+                    a[i * cols + c] =
+                        (a[k * cols + k] * a[i * cols + c] - f * a[k * cols + c]) / previous;
+            a[i * cols + k] = 0.0L;
+        }
+        previous = a[k * cols + k];
+    }
+    const Real d = previous;
+
+    nu.assign(s.gases, {});
+    for (std::size_t j = 0; j < s.gases; ++j)
+        for (std::size_t k = 0; k < R; ++k)
+            if (const Real v = a[k * cols + R + j]; v != 0.0L)
+                nu[j].emplace_back(k, v / d);
+    // Each product of a share and a whole number is exact in extended precision; the
+    // compensated sum keeps a cancellation to 0 at 0.
+    beta.assign(R, 0.0L);
+    for (std::size_t k = 0; k < R; ++k) {
+        Real sum = 0.0L;
+        Real lost = 0.0L;
+        for (std::size_t f = 0; f < F; ++f) {
+            const Real term = static_cast<Real>(s.fed[f].second) * a[k * cols + R + s.gases + f];
+            const Real next = sum + term;
+            lost += std::fabs(sum) >= std::fabs(term) ? (sum - next) + term : (term - next) + sum;
+            sum = next;
+        }
+        beta[k] = (sum + lost) / d / s.feedTotal;
+    }
+    inverse.assign(R * R, 0.0L);
+    for (std::size_t k = 0; k < R; ++k)
+        for (std::size_t i = 0; i < R; ++i)
+            inverse[k * R + i] = a[k * cols + R + s.gases + F + i] / d;
+
+    mu.assign(R, 0.0L);
+    for (std::size_t k = 0; k < R; ++k)
+        mu[k] = basis[k] == Graphite ? s.gGraphite : y[basis[k]] + s.c[basis[k]];
+    return true;
+}
+
+void TracePolish::evaluate()
+{
+    plus.assign(R, 0.0L);
+    minus.assign(R, 0.0L);
+    for (std::size_t j = 0; j < s.gases; ++j) {
+        Real sum = -s.c[j];
+        for (const auto& [k, v] : nu[j])
+            sum += v * mu[k];
+        y[j] = sum;
+        x[j] = exponential(sum);
+        for (const auto& [k, v] : nu[j])
+            (v > 0.0L ? plus[k] : minus[k]) += std::fabs(v) * x[j];
+    }
+    // The feed joins the side it balances: each row reads plus = minus.
+    for (std::size_t k = 0; k < R; ++k) {
+        plus[k] += std::max<Real>(-beta[k], 0.0L) / m.t;
+        minus[k] += std::max<Real>(beta[k], 0.0L) / m.t;
+    }
+}
+
+bool TracePolish::balanced(std::size_t k) const
+{
+    return std::fabs(plus[k] - minus[k]) <= ElementTolerance * (plus[k] + minus[k]);
+}
+
+Real TracePolish::logMiss(std::size_t k) const
+{
+    return std::log(plus[k]) - std::log(minus[k]);
+}
+
+// Newton on the potentials of the basis gases; graphite's stays fixed. Each row is solved as
+// ln(plus) = ln(minus), which is nearly linear in the potentials even where one term outweighs
+// the others by twenty decades (as the main solve leaves the traces of pure water), and judged
+// against its own terms: the Gibbs energy cannot see a change in a trace.
+bool TracePolish::newton()
+{
+    std::vector<std::size_t> rows;
+    for (std::size_t k = 0; k < R; ++k)
+        if (basis[k] != Graphite)
+            rows.push_back(k);
+    constexpr std::size_t NotFree = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> rowOf(R, NotFree);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        rowOf[rows[r]] = r;
+    const std::size_t n = rows.size();
+    const auto miss = [&] {
+        Real sum = 0.0L;
+        for (const std::size_t k : rows)
+            sum += logMiss(k) * logMiss(k);
+        return sum;
+    };
+
+    evaluate();
+    for (int step = 0; step < MaxIterations; ++step) {
+        if (std::all_of(rows.begin(), rows.end(), [&](std::size_t k) { return balanced(k); }))
+            return true;
+        for (const std::size_t k : rows)
+            if (!(plus[k] > 0.0L && minus[k] > 0.0L && std::isfinite(plus[k] + minus[k])))
+                return false; // a row of underflowed species, or no species on one side
+
+        // d ln(side_k) / d mu_l, each species counted on the side of its sign in row k.
+        std::vector<Real> jacobian(n * (n + 1), 0.0L);
+        for (std::size_t j = 0; j < s.gases; ++j)
+            for (const auto& [k, v] : nu[j])
+                if (const std::size_t r = rowOf[k]; r != NotFree)
+                    for (const auto& [l, w] : nu[j])
+                        if (const std::size_t q = rowOf[l]; q != NotFree)
+                            jacobian[r * (n + 1) + q] +=
+                                v * w * x[j] / (v > 0.0L ? plus[k] : minus[k]);
+        for (std::size_t r = 0; r < n; ++r)
+            jacobian[r * (n + 1) + n] = -logMiss(rows[r]);
+        // Gauss elimination with partial pivoting on the small square system.
+        for (std::size_t c = 0; c < n; ++c) {
+            std::size_t p = c;
+            for (std::size_t r = c + 1; r < n; ++r)
+                if (std::fabs(jacobian[r * (n + 1) + c]) > std::fabs(jacobian[p * (n + 1) + c]))
+                    p = r;
+            if (jacobian[p * (n + 1) + c] == 0.0L)
+                return false;
+            for (std::size_t q = 0; q <= n; ++q)
+                std::swap(jacobian[p * (n + 1) + q], jacobian[c * (n + 1) + q]);
+            for (std::size_t r = c + 1; r < n; ++r) {
+                const Real f = jacobian[r * (n + 1) + c] / jacobian[c * (n + 1) + c];
+                for (std::size_t q = c; q <= n; ++q)
+                    jacobian[r * (n + 1) + q] -= f * jacobian[c * (n + 1) + q];
+            }
+        }
+        std::vector<Real> delta(n, 0.0L);
+        for (std::size_t r = n; r-- > 0;) {
+            Real sum = jacobian[r * (n + 1) + n];
+            for (std::size_t q = r + 1; q < n; ++q)
+                sum -= jacobian[r * (n + 1) + q] * delta[q];
+            delta[r] = sum / jacobian[r * (n + 1) + r];
+        }
+        Real largest = 0.0L;
+        for (const Real d : delta)
+            largest = std::max(largest, std::fabs(d));
+        if (!std::isfinite(largest))
+            return false;
+        if (largest > MaxPotentialStep)
+            for (Real& d : delta)
+                d *= MaxPotentialStep / largest;
+
+        const Real before = miss();
+        const std::vector<Real> start = mu;
+        Real alpha = 1.0L;
+        bool better = false;
+        for (int halving = 0; halving < 60 && !better; ++halving, alpha /= 2) {
+            for (std::size_t r = 0; r < n; ++r)
+                mu[rows[r]] = start[rows[r]] + alpha * delta[r];
+            evaluate();
+            const Real after = miss();
+            // Once the rows agree to round-off the sum of squares cannot fall any further.
+            better = after < before || std::all_of(rows.begin(), rows.end(), [&](std::size_t k) {
+                return balanced(k);
+            });
+        }
+        if (!better)
+            return false;
+        ++iterations;
+    }
+    return false;
+}
+
+// Graphite from its own row, and the element potentials from the basis potentials.
+bool TracePolish::finish()
+{
+    bool resolved = true;
+    for (std::size_t k = 0; k < R; ++k) {
+        if (basis[k] == Graphite) {
+            // The carbon no gas holds, as the row of graphite counts it.
+            const Real amount = m.t * (minus[k] - plus[k]);
+            if (amount < -ElementTolerance * m.t * (plus[k] + minus[k]))
+                resolved = false;
+            graphite = std::max<Real>(amount, 0.0L);
+        } else if (!(plus[k] + minus[k] >= std::numeric_limits<Real>::min()
+                           / std::numeric_limits<Real>::epsilon())) {
+            resolved = false; // the species of this row underflow: nothing fixes its potential
+        }
+    }
+    for (std::size_t i = 0; i < R; ++i) {
+        Real sum = 0.0L;
+        for (std::size_t k = 0; k < R; ++k)
+            sum += inverse[k * R + i] * mu[k];
+        pi[i] = sum;
+    }
+    if (s.carbon >= 0 && s.graphiteKnown && !m.graphite
+        && pi[static_cast<std::size_t>(s.carbon)] > s.gGraphite + 1e-9L)
+        resolved = false; // the traces call for graphite the potentials did not deposit
+    return resolved;
+}
+
+bool TracePolish::run()
+{
+    R = s.realElements;
+    std::vector<std::size_t> chosen = chooseBasis();
+    // Elements whose atoms no species separates cannot be told apart; the potentials' answer
+    // stands as it is.
+    if (chosen.size() < R)
+        return true;
+    for (int round = 0; round < MaxRounds; ++round) {
+        if (!eliminate(chosen))
+            return true;
+        const bool converged = newton();
+        if (!converged) {
+            finish();
+            return false;
+        }
+        auto next = chooseBasis();
+        // A trace that overtook its neighbour calls for the row of the larger one.
+        if (next == chosen || next.size() < R)
+            return finish();
+        chosen = std::move(next);
+    }
+    return finish();
 }
 
 GibbsResult failed(GibbsResult result, std::string message)
@@ -452,6 +797,29 @@ GibbsResult failed(GibbsResult result, std::string message)
     return bare;
 }
 
+// One note per lower limit: the gases (and graphite) of the result whose fits start above the
+// temperature, so that their values there are extrapolated.
+std::vector<std::string> belowRangeNotes(std::span<const ThermoSpecies* const> used, double kelvin)
+{
+    std::vector<std::pair<double, std::vector<std::string>>> groups;
+    for (const ThermoSpecies* species : used) {
+        const double limit = species->Intervals.front().TLow;
+        if (!(kelvin < limit))
+            continue;
+        auto group = std::find_if(
+            groups.begin(), groups.end(), [&](const auto& known) { return known.first == limit; });
+        if (group == groups.end())
+            groups.push_back({ limit, { species->Formula } });
+        else
+            group->second.push_back(species->Formula);
+    }
+    std::vector<std::string> notes;
+    for (const auto& [limit, names] : groups)
+        notes.push_back("taken below the lower limit of their data, " + ShortestText(limit)
+            + " K: " + listed(names));
+    return notes;
+}
+
 } // namespace
 
 GibbsResult GibbsEquilibrium(
@@ -460,22 +828,20 @@ GibbsResult GibbsEquilibrium(
     GibbsResult result;
     result.Kelvin = kelvin;
     result.Bar = bar;
-    if (!std::isfinite(kelvin) || kelvin < data.TMin || kelvin > data.TMax)
+    if (!(kelvin >= data.TMin && kelvin <= data.TMax))
         return failed(result,
-            "temperature " + (std::isfinite(kelvin) ? formatKelvin(kelvin) : std::string("NaN K"))
-                + " is outside the thermodynamic data (" + formatKelvin(data.TMin) + " to "
-                + formatKelvin(data.TMax) + ")");
+            "temperature " + ShortestText(kelvin) + " K is outside the thermodynamic data ("
+                + ShortestText(data.TMin) + " K to " + ShortestText(data.TMax) + " K)");
     if (!std::isfinite(bar) || bar <= 0.0)
-        return failed(result,
-            "pressure " + (std::isfinite(bar) ? formatFixed(bar, 0, 6) : "NaN")
-                + " bar is not above 0");
+        return failed(result, "pressure " + ShortestText(bar) + " bar is not above 0");
 
     // Merge repeated names; a share of 0 takes no part.
     std::vector<FeedComponent> merged;
     for (const FeedComponent& component : feed) {
         if (!std::isfinite(component.Fraction) || component.Fraction < 0.0)
-            return failed(
-                result, "the fraction of " + component.Name + " is not a number of 0 or more");
+            return failed(result,
+                "the fraction " + ShortestText(component.Fraction) + " of " + component.Name
+                    + " is not a number of 0 or more");
         if (component.Fraction == 0.0)
             continue;
         auto same = std::find_if(merged.begin(), merged.end(),
@@ -490,6 +856,7 @@ GibbsResult GibbsEquilibrium(
         feedTotal += component.Fraction;
 
     System system;
+    system.feedTotal = feedTotal;
     std::vector<std::pair<const ThermoSpecies*, long double>> known;
     std::vector<std::pair<std::string, long double>> inert;
     for (const FeedComponent& component : merged) {
@@ -502,8 +869,17 @@ GibbsResult GibbsEquilibrium(
     }
     for (const auto& [name, share] : inert)
         result.Inert.push_back(name);
-    if (known.empty())
+    if (merged.empty())
         return failed(result, "the gas holds no species of the thermodynamic data");
+    if (known.empty()) {
+        // Gases the data do not know stay as they are.
+        for (const auto& [name, share] : inert)
+            result.Species.push_back({ name, static_cast<double>(share) });
+        result.Log10PO2 = -std::numeric_limits<double>::infinity();
+        result.GasAmount = 1.0;
+        result.Ok = true;
+        return result;
+    }
 
     // Elements in the order the data first name them, so results list them alike every time.
     for (const ThermoSpecies& species : data.Species)
@@ -522,6 +898,7 @@ GibbsResult GibbsEquilibrium(
     system.E = system.elements.size();
 
     std::vector<const ThermoSpecies*> gases;
+    std::vector<const ThermoSpecies*> used;
     const ThermoSpecies* graphite = nullptr;
     for (const ThermoSpecies& species : data.Species) {
         const bool covered = std::all_of(
@@ -537,7 +914,11 @@ GibbsResult GibbsEquilibrium(
             gases.push_back(&species);
         else if (species.Composition.size() == 1 && species.Composition.front().first == "C")
             graphite = &species;
+        else
+            continue;
+        used.push_back(&species);
     }
+    system.gases = gases.size();
     system.J = gases.size() + inert.size();
     if (system.J == 0)
         return failed(result, "the feed is graphite alone, with no gas to balance");
@@ -565,6 +946,13 @@ GibbsResult GibbsEquilibrium(
         if (system.elements[i] == "C")
             system.carbon = static_cast<int>(i);
     }
+    for (const FeedComponent& component : merged)
+        if (const ThermoSpecies* species = data.find(component.Name)) {
+            std::vector<Real> atoms(system.realElements);
+            for (std::size_t i = 0; i < system.realElements; ++i)
+                atoms[i] = species->atoms(system.elements[i]);
+            system.fed.emplace_back(std::move(atoms), component.Fraction);
+        }
     if (system.carbon >= 0 && graphite) {
         system.graphiteKnown = true;
         system.gGraphite = graphite->GibbsOverRT(kelvin);
@@ -577,31 +965,35 @@ GibbsResult GibbsEquilibrium(
     std::string failure;
     if (!minimiser.solve(failure))
         return failed(result, failure);
+    TracePolish polish(system, minimiser);
+    result.PO2Resolved = polish.run();
 
     Real sum = 0.0L;
     for (std::size_t j = 0; j < system.J; ++j)
-        sum += minimiser.x[j];
+        sum += polish.x[j];
+    const Real lnSum = std::log(sum);
     for (std::size_t j = 0; j < system.J; ++j)
         result.Species.push_back(
-            { system.species[j], static_cast<double>(std::exp(minimiser.y[j] - std::log(sum))) });
+            { system.species[j], static_cast<double>(std::exp(polish.y[j] - lnSum)) });
     result.PO2 = result.fraction("O2") * bar;
-    result.Log10PO2 =
-        result.PO2 > 0.0 ? std::log10(result.PO2) : -std::numeric_limits<double>::infinity();
+    result.Log10PO2 = -std::numeric_limits<double>::infinity();
+    for (std::size_t j = 0; j < gases.size(); ++j)
+        if (gases[j]->Formula == "O2")
+            // From the logarithm itself, which neither underflows nor loses digits at any P.
+            result.Log10PO2 = static_cast<double>((polish.y[j] - lnSum + lnP) / std::log(10.0L));
     if (system.carbon >= 0 && system.graphiteKnown) {
         const auto c = static_cast<std::size_t>(system.carbon);
-        // At a bound that is only just active, round-off may leave a trace below 0.
-        result.Graphite = minimiser.graphite
-            ? static_cast<double>(std::max<Real>(0.0L, minimiser.carbonLeft()))
-            : 0.0;
+        result.Graphite = minimiser.graphite ? static_cast<double>(polish.graphite) : 0.0;
         result.GraphiteActivity = minimiser.graphite
             ? 1.0
-            : static_cast<double>(std::exp(minimiser.pi[c] - system.gGraphite));
+            : static_cast<double>(std::exp(polish.pi[c] - system.gGraphite));
     }
     result.GasAmount = static_cast<double>(minimiser.t * sum);
     for (std::size_t i = 0; i < system.realElements; ++i)
         result.ElementPotentials.emplace_back(
-            system.elements[i], static_cast<double>(minimiser.pi[i]));
-    result.Iterations = minimiser.iterations;
+            system.elements[i], static_cast<double>(polish.pi[i]));
+    result.Iterations = minimiser.iterations + polish.iterations;
+    result.Warnings = belowRangeNotes(used, kelvin);
 
     const bool finite = std::all_of(result.Species.begin(), result.Species.end(),
                             [](const SpeciesFraction& f) { return std::isfinite(f.Fraction); })

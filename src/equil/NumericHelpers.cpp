@@ -1,5 +1,7 @@
 #include "equil/NumericHelpers.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -31,6 +33,16 @@ Extended Power10(Extended x)
 Extended Power(Extended base, Extended exponent)
 {
     return std::exp(exponent * std::log(base));
+}
+
+std::string ShortestText(double value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0.0 ? "inf" : "-inf";
+    std::array<char, 32> text {};
+    return { text.data(), std::to_chars(text.data(), text.data() + text.size(), value).ptr };
 }
 
 } // namespace meldrix

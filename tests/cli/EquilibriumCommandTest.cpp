@@ -69,10 +69,14 @@ TEST_F(EquilibriumCommandTest, PrintsEveryFedCellAsJson)
     const ordered_json& b = json["cells"][1];
     EXPECT_THAT(keysOf(b),
         ElementsAre("cell", "name", "temperature_K", "pressure_bar", "status", "message", "species",
-            "log10_pO2", "graphite", "inert"));
+            "log10_pO2", "graphite", "inert", "warnings", "graphite_activity",
+            "element_potentials"));
+    EXPECT_EQ(b["warnings"], ordered_json::array());
+    EXPECT_TRUE(b["graphite_activity"].is_null()); // no carbon in this gas
+    EXPECT_THAT(keysOf(b["element_potentials"]), ElementsAre("H", "O", "N", "Ar"));
     EXPECT_EQ(b["cell"], 2);
     EXPECT_EQ(b["name"], "Cell B");
-    EXPECT_EQ(b["temperature_K"], 800.0 + 273.15);
+    EXPECT_EQ(b["temperature_K"], 1073.15);
     EXPECT_EQ(b["pressure_bar"], 1.0);
     EXPECT_EQ(b["status"], "ok");
     EXPECT_TRUE(b["message"].is_null());
@@ -96,8 +100,8 @@ TEST_F(EquilibriumCommandTest, SweepsOneCellOverTemperatures)
     ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
     const ordered_json json = ordered_json::parse(run.out);
     ASSERT_EQ(json["cells"].size(), 3u);
-    EXPECT_EQ(json["cells"][0]["temperature_K"], 600.0 + 273.15);
-    EXPECT_EQ(json["cells"][2]["temperature_K"], 1000.0 + 273.15);
+    EXPECT_EQ(json["cells"][0]["temperature_K"], 873.15);
+    EXPECT_EQ(json["cells"][2]["temperature_K"], 1273.15);
     for (const ordered_json& cell : json["cells"])
         EXPECT_EQ(cell["cell"], 3);
 }
@@ -113,14 +117,38 @@ TEST_F(EquilibriumCommandTest, AFailedCellIsReportedAndExitsWithOne)
     const ordered_json json = ordered_json::parse(run.out);
     const ordered_json& b = json["cells"][1];
     EXPECT_EQ(b["status"], "error");
-    EXPECT_EQ(b["message"], "pressure 0.000000 bar is not above 0");
+    EXPECT_EQ(b["message"], "pressure 0 bar is not above 0");
     EXPECT_EQ(b["species"], ordered_json::array());
     EXPECT_TRUE(b["log10_pO2"].is_null());
     EXPECT_TRUE(b["graphite"].is_null());
     EXPECT_EQ(json["cells"][2]["status"], "error");
     EXPECT_EQ(json["cells"][3]["status"], "ok");
-    EXPECT_THAT(run.err, HasSubstr("OC 2; Cell B at 1073.1500000000001 K: pressure"));
-    EXPECT_THAT(run.err, HasSubstr("OC 3; Cell C at 6273.1499999999996 K: temperature"));
+    EXPECT_THAT(run.err, HasSubstr("OC 2; Cell B at 1073.15 K: pressure"));
+    EXPECT_THAT(
+        run.err, HasSubstr("OC 3; Cell C at 6273.15 K: temperature 6000 \u00B0C is outside"));
+}
+
+// An unresolved pO2 is never a plain "ok": the status, the table and the exit code say so.
+TEST(EquilibriumReportTest, AnUnresolvedPO2IsFlaggedInEveryFormat)
+{
+    GibbsResult result;
+    result.Ok = true;
+    result.PO2Resolved = false;
+    result.Kelvin = 300.0;
+    result.Bar = 1.0;
+    result.Species = { { "H2O", 1.0 }, { "O2", 1e-30 } };
+    result.Log10PO2 = -30.0;
+    result.Warnings = { "taken below the lower limit of their data, 300 K: O3" };
+    const std::vector<cli::EquilibriumRow> rows { { 1, "Cell A", result } };
+    const ordered_json cell = cli::EquilibriumToJson(rows)["cells"][0];
+    EXPECT_EQ(cell["status"], "unresolved");
+    EXPECT_EQ(cell["message"], std::string(UnresolvedPO2));
+    EXPECT_EQ(cell["warnings"], ordered_json({ result.Warnings.front() }));
+    const std::string table = cli::EquilibriumTable(rows, false);
+    EXPECT_THAT(table, HasSubstr("unresolved"));
+    EXPECT_THAT(table, HasSubstr("OC 1; Cell A: " + std::string(UnresolvedPO2)));
+    EXPECT_THAT(table, HasSubstr("OC 1; Cell A: taken below the lower limit"));
+    EXPECT_THAT(cli::EquilibriumCsv(rows), HasSubstr(",unresolved,"));
 }
 
 TEST_F(EquilibriumCommandTest, ComponentsTheDataDoNotKnowAreListedAsInert)

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
+#include <random>
+#include <string>
 
 namespace meldrix {
 namespace {
@@ -53,7 +56,7 @@ TEST_F(CellGibbsTest, SolvesEveryFedCellAtItsOwnTemperatureAndPressure)
     EXPECT_NEAR(results[1].Result.fraction("O2"), 0.21, 1e-3); // a slot without a name is no gas
     EXPECT_EQ(results[2].Cell, 5);
     EXPECT_FALSE(results[2].Result.Ok);
-    EXPECT_EQ(results[2].Result.Message, "pressure 0.000000 bar is not above 0");
+    EXPECT_EQ(results[2].Result.Message, "pressure 0 bar is not above 0");
 }
 
 TEST_F(CellGibbsTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
@@ -77,13 +80,52 @@ TEST_F(CellGibbsTest, DisplayHasTheSpeciesOfEveryCellThenPO2)
     EXPECT_EQ(linear.Values[4][po2], std::nullopt); // no oxygen at all
     for (int c : { 2, 5 })
         EXPECT_EQ(linear.Values[c], std::vector<std::optional<double>>(po2 + 1)) << c;
-    EXPECT_EQ(linear.Problems,
-        std::vector<std::string> { "OC 5; Cold: pressure 0.000000 bar is not above 0" });
+    EXPECT_EQ(
+        linear.Problems, std::vector<std::string> { "OC 5; Cold: pressure 0 bar is not above 0" });
 
     const auto logarithmic = CellGibbsDisplay(*rig, true);
     EXPECT_NEAR(*logarithmic.Values[1][h2o], std::log10(*linear.Values[1][h2o]), 1e-12);
     EXPECT_EQ(logarithmic.Values[1][n2], std::nullopt);
     EXPECT_EQ(logarithmic.Values[1][po2], linear.Values[1][po2]);
+}
+
+// A typed Celsius temperature in kelvin is the double nearest the decimal sum, so the data's
+// limits and a sweep's points land where the operator meant them.
+TEST(CelsiusToKelvinTest, GivesTheKelvinNearestTheTypedDecimal)
+{
+    EXPECT_EQ(CelsiusToKelvin(-73.15), 200.0);
+    EXPECT_EQ(CelsiusToKelvin(26.85), 300.0);
+    EXPECT_EQ(CelsiusToKelvin(800.0), 1073.15);
+    std::mt19937_64 random(23);
+    std::uniform_int_distribution<long> hundredths(-27315, 600000);
+    const auto decimal = [](long value) {
+        const long whole = std::labs(value) / 100, rest = std::labs(value) % 100;
+        return std::strtod((std::string(value < 0 ? "-" : "") + std::to_string(whole) + "."
+                               + (rest < 10 ? "0" : "") + std::to_string(rest))
+                               .c_str(),
+            nullptr);
+    };
+    for (int run = 0; run < 20000; ++run) {
+        const long celsius = hundredths(random);
+        EXPECT_EQ(CelsiusToKelvin(decimal(celsius)), decimal(celsius + 27315)) << celsius;
+    }
+}
+
+TEST_F(CellGibbsTest, RefusesATemperatureOutsideTheDataAsTyped)
+{
+    feed(1, 1, -73.15, 1.0, { { "H2O", 1.0 } });
+    feed(2, 2, -73.16, 1.0, { { "H2O", 1.0 } });
+    feed(3, 3, std::numeric_limits<double>::quiet_NaN(), 1.0, { { "H2O", 1.0 } });
+    const auto results = CellGibbsEquilibria(*rig);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_TRUE(results[0].Result.Ok) << results[0].Result.Message;
+    EXPECT_EQ(results[0].Result.Kelvin, 200.0);
+    const std::string degrees = "\xB0"
+                                "C"; // Latin-1, as the message line shows it
+    EXPECT_EQ(results[1].Result.Message,
+        "temperature -73.16 " + degrees + " is outside the thermodynamic data (-73.15 " + degrees
+            + " to 5726.85 " + degrees + ")");
+    EXPECT_EQ(results[2].Result.Message.substr(0, 21), "temperature NaN " + degrees + " is");
 }
 
 TEST_F(CellGibbsTest, PO2CurvesCoverTheRangeForGasesWithOxygen)

@@ -72,7 +72,7 @@ private Q_SLOTS:
         window.findChild<QAction*>(u"CellTemperature1"_s)->trigger();
         auto* message = window.findChild<QLabel*>(u"Message1"_s);
         QCOMPARE(message->text(),
-            u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0.000000 bar is not above 0"_s);
+            u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0 bar is not above 0"_s);
     }
 
     void drawsPO2AgainstTemperatureForEveryFedCell()
