@@ -46,6 +46,9 @@ void TForm1::RunExecute()
     hooks.ShowResults = [this] { ShowResults(); };
     hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
     const RunOutcome outcome = Execute(*m_rig, hooks);
+    // The run's flows stand as computed; what they rest on beyond a curve's points is told.
+    if (outcome.status == RunStatus::Ok && !outcome.warnings.empty())
+        ShowMessage(*m_rig, ReadingWarningsMessage(outcome.warnings));
     // An open pO2 chart follows the new gases; the message line stays the run's.
     if (outcome.status == RunStatus::Ok && m_pO2Window && m_pO2Window->isVisible())
         DrawPO2Chart();
