@@ -161,6 +161,7 @@ bool solveMixture(Rig& rig, int m, StageFlows& flows)
 RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 {
     call(hooks.HideCalForms);
+    rig.ResultsCurrent = false;
     for (int i = 1; i <= MaxInputGases; ++i)
         UpdateGasDefined(rig, i);
     for (int i = 1; i <= MaxInputGases; ++i)
@@ -198,6 +199,7 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
         return { RunStatus::NonConverging, passes, NonConvergingMessage, flows.warnings() };
     }
     ComputeCellGases(rig);
+    rig.ResultsCurrent = true;
     call(hooks.DrawMixer);
     call(hooks.ShowResults);
     call(hooks.StartEquilibriumCalculations);
