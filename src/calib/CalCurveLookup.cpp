@@ -27,6 +27,21 @@ bool hasRepeatedReading(const OneBased<CalPoint, MaxCalPoints>& points, int top)
     return false;
 }
 
+// Points after the one with the largest reading are ignored; the first of equal largest wins.
+// 0 when no point lies above 0.
+int topPoint(const OneBased<CalPoint, MaxCalPoints>& points)
+{
+    int top = 0;
+    double topReading = 0.0;
+    for (int k = 1; k <= MaxCalPoints; ++k) {
+        if (points[k].Reading > topReading) {
+            top = k;
+            topReading = points[k].Reading;
+        }
+    }
+    return top;
+}
+
 } // namespace
 
 double FlowFromReading(const Rig& rig, int stage, std::string_view gasName, double reading)
@@ -58,18 +73,10 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName)
 double InterpolateCalCurve(const Rig& rig, int curve, double reading)
 {
     const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
-
-    // Points after the one with the largest reading are ignored; the first of equal largest wins.
-    int top = 0;
-    double topReading = 0.0;
-    for (int k = 1; k <= MaxCalPoints; ++k) {
-        if (points[k].Reading > topReading) {
-            top = k;
-            topReading = points[k].Reading;
-        }
-    }
+    const int top = topPoint(points);
     if (top == 0)
         return 0.0;
+    const double topReading = points[top].Reading;
 
     const double firstReading = points[1].Reading;
     if (reading < firstReading) {
@@ -92,6 +99,21 @@ double InterpolateCalCurve(const Rig& rig, int curve, double reading)
         flow += points[i].Flow * product;
     }
     return finiteOrZero(flow);
+}
+
+std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double reading)
+{
+    // The same decisions as InterpolateCalCurve, in the same order.
+    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    const int top = topPoint(points);
+    if (top == 0)
+        return CurveClamp { CurveClampKind::NoPoints, 0.0 };
+    if (reading < points[1].Reading)
+        return CurveClamp { CurveClampKind::Below,
+            reading == 1.0 ? points[top].Reading : points[1].Reading };
+    if (reading > points[top].Reading)
+        return CurveClamp { CurveClampKind::Above, points[top].Reading };
+    return std::nullopt;
 }
 
 CalCurveIndex::CalCurveIndex(const Rig& rig)

@@ -3,6 +3,7 @@
 #include "rig/Rig.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,25 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName);
 //! point above 0, when two interpolated points share a reading, and whenever the result would not
 //! be a finite number.
 double InterpolateCalCurve(const Rig& rig, int curve, double reading);
+
+//! Why InterpolateCalCurve does not interpolate a reading above 0.
+enum class CurveClampKind {
+    Below, //!< below the curve's first point: the flow of the first point (or, at exactly 1.0,
+           //!< of the top point) is taken
+    Above, //!< above the curve's top point: the flow of the top point is taken
+    NoPoints, //!< the curve has no point above 0: the flow is 0
+};
+
+//! A reading that InterpolateCalCurve answers from one of the curve's points instead of the
+//! curve between them.
+struct CurveClamp {
+    CurveClampKind Kind = CurveClampKind::Above;
+    double Limit = 0.0; //!< the reading of the point whose flow is taken; 0 for NoPoints
+};
+
+//! Whether `reading` (finite, above 0) lies outside the points of curve `curve` (1..1000), and
+//! which point's flow InterpolateCalCurve takes then; nothing when it is interpolated.
+std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double reading);
 
 //! FindCalCurve without the scan: the curves are grouped by gas once, and the first question about
 //! a stage scores the curves against that stage's meter once; every answer after that is one hash

@@ -143,6 +143,7 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     ExecuteHooks hooks;
     hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
     const RunOutcome outcome = Execute(*rig, hooks);
+    PrintReadingWarnings(outcome.warnings, err);
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';

@@ -1,6 +1,7 @@
 #include "cli/EquilibriumReport.h"
 
 #include "cli/Commands.h"
+#include "cli/ExecuteReport.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
@@ -253,6 +254,7 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
     for (const ReadingArgument& reading : *readings)
         rig->Flowmeters[reading.stage].Reading = reading.value;
     const RunOutcome outcome = Execute(*rig);
+    PrintReadingWarnings(outcome.warnings, err);
     if (outcome.status != RunStatus::Ok) {
         err << Prefix << outcome.message << '\n';
         return ExitFailed;
@@ -279,9 +281,13 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
     }
 
     switch (options.Format) {
-    case EquilibriumFormat::Json:
-        out << prettyJson(EquilibriumToJson(rows), NumberForm::SeventeenDigits) << '\n';
+    case EquilibriumFormat::Json: {
+        // The run's reading warnings come last, after the cells.
+        nlohmann::ordered_json report = EquilibriumToJson(rows);
+        report["warnings"] = ReadingWarningsToJson(outcome.warnings);
+        out << prettyJson(report, NumberForm::SeventeenDigits) << '\n';
         break;
+    }
     case EquilibriumFormat::Table:
         out << EquilibriumTable(rows, sweep.has_value());
         break;

@@ -146,7 +146,24 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
         { "message",
             rig.Message1.Visible ? OrderedJson(latin1ToUtf8(rig.Message1.Text)) : OrderedJson() },
         { "passes", outcome.passes }, { "gas_list", gasList }, { "stages", stages },
-        { "mixtures", mixtures }, { "cells", cells }, { "equilibrium", equilibrium } };
+        { "mixtures", mixtures }, { "cells", cells }, { "equilibrium", equilibrium },
+        { "warnings", ReadingWarningsToJson(outcome.warnings) } };
+}
+
+OrderedJson ReadingWarningsToJson(std::span<const ReadingWarning> warnings)
+{
+    OrderedJson list = OrderedJson::array();
+    for (const ReadingWarning& warning : warnings)
+        list.push_back({ { "stage", warning.Stage }, { "gas", latin1ToUtf8(warning.Gas) },
+            { "curve", warning.Curve }, { "reading", number(warning.Reading) },
+            { "limit", number(warning.Limit) }, { "text", latin1ToUtf8(warning.Text) } });
+    return list;
+}
+
+void PrintReadingWarnings(std::span<const ReadingWarning> warnings, std::ostream& err)
+{
+    for (const ReadingWarning& warning : warnings)
+        err << "meldrix-cli: warning: " << latin1ToUtf8(warning.Text) << '\n';
 }
 
 std::optional<std::string> CellGasTable(const Rig& rig, bool logDisplay)

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
+#include <span>
 #include <string>
 
 namespace meldrix {
@@ -14,8 +16,16 @@ std::string_view statusName(RunStatus status);
 
 //! The outcome of a run as one JSON object: status, the message the run put in Message1 (null
 //! when the message line is hidden), passes, gas list, stage flows, mixtures, cell gases and the
-//! equilibrium selection. Names are Latin-1 decoded; numbers that are not finite are null.
+//! equilibrium selection, and last the run's reading warnings. Names are Latin-1 decoded; numbers
+//! that are not finite are null.
 nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
+
+//! The reading warnings of a run as a JSON array, in their order: each with stage, gas, curve,
+//! reading, limit and text.
+nlohmann::ordered_json ReadingWarningsToJson(std::span<const ReadingWarning> warnings);
+
+//! One line per reading warning on `err`: "meldrix-cli: warning: " and its text.
+void PrintReadingWarnings(std::span<const ReadingWarning> warnings, std::ostream& err);
 
 //! The results table as the window's gas-list display shows it: one row per gas of the gas list,
 //! one column per cell headed "OC c; Name", each value the text of its table cell (fractions, or

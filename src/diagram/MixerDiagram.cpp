@@ -18,6 +18,10 @@ constexpr Rgb BoxOutline = White;
 constexpr Rgb BoxFill = Grey;
 constexpr Rgb TextColour = Black; // the window font's colour
 constexpr Rgb UnknownGas = Grey;
+// Flows not computed from the records as they stand are dimmed, never shown as current.
+constexpr Rgb StaleText { 200, 200, 200 };
+constexpr std::string_view StaleCaption =
+    "Flows in light grey are not computed from the data as it stands; press Execute";
 constexpr int LineWidth = 1;
 
 // Colours of gases 0..17; 18..32 take those of 1..15.
@@ -81,6 +85,11 @@ void prepareBox(Canvas& canvas)
     canvas.setPen(BoxOutline, LineWidth);
     canvas.setFill(BoxFill);
     canvas.setTextColour(TextColour);
+}
+
+void flowColour(const Rig& rig, Canvas& canvas)
+{
+    canvas.setTextColour(rig.ResultsCurrent ? TextColour : StaleText);
 }
 
 void box(Canvas& canvas, const LayoutBox& b)
@@ -202,6 +211,14 @@ void DrawMixer(Rig& rig, Canvas& canvas)
         DrawCell(rig, canvas, c);
     for (int n = 1; n <= MaxInputGases; ++n)
         DrawMixture(rig, canvas, n);
+    if (!rig.ResultsCurrent) {
+        // Below the input gases, where the diagram draws nothing else.
+        const LayoutBox& lowest = rig.GasBoxes[1];
+        canvas.setTextColour(StaleText);
+        canvas.setClip({ lowest.Left, lowest.Bottom + 6 }, { 1600, lowest.Bottom + 26 });
+        canvas.textOut({ lowest.Left, lowest.Bottom + 8 }, StaleCaption);
+        canvas.resetClip();
+    }
 }
 
 void DrawGasLines(const Rig& rig, Canvas& canvas)
@@ -236,7 +253,9 @@ void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
     canvas.textOut({ x, F.Top + 22 }, stage.Make.view());
     canvas.textOut({ x, F.Top + 42 }, stage.Size.view());
     canvas.textOut({ x, F.Top + 62 }, stage.Float.view());
+    flowColour(rig, canvas);
     canvas.textOut({ x, F.Top + 82 }, formatFixed(stage.Flow, 6, 2));
+    canvas.setTextColour(TextColour);
     canvas.textOut({ x, F.Top + 102 }, formatFixed(stage.Reading, 5, 1));
     canvas.resetClip();
 }
@@ -272,6 +291,7 @@ void DrawMixture(const Rig& rig, Canvas& canvas, int n)
     if (n > MaxInputGases) {
         clipToInside(canvas, B);
         canvas.textOut({ x, B.Top + 2 }, "M" + formatInt(n - MaxInputGases, 2));
+        flowColour(rig, canvas);
         canvas.textOut({ x, B.Top + 17 }, formatFixed(rig.Gases[n].Flow, 6, 2));
         canvas.resetClip();
         return;

@@ -40,8 +40,11 @@ public:
             m_index.emplace(rig);
     }
 
-    double flow(int f, int k, std::string_view gas, double reading)
+    // `carried`: the gas is part of the stage's composition, so its reading is checked too.
+    double flow(int f, int k, std::string_view gas, double reading, bool carried)
     {
+        if (carried && reading != 0)
+            check(f, k, gas, reading);
         if (!m_index)
             return FlowFromReading(m_rig, f, gas, reading);
         // Slot k names the same gas of the gas list in every working gas; the name is checked
@@ -55,7 +58,35 @@ public:
         return known.flow;
     }
 
+    //! What the run's readings gave away, stage by stage, gas by gas.
+    ReadingWarnings warnings() const
+    {
+        ReadingWarnings all;
+        for (const auto& stage : m_checked)
+            for (const Checked& checked : stage)
+                if (checked.warning)
+                    all.push_back(*checked.warning);
+        return all;
+    }
+
 private:
+    // A stage is computed again in every pass its mixture waits; it is checked once.
+    void check(int f, int k, std::string_view gas, double reading)
+    {
+        Checked& checked = m_checked[f][k];
+        if (checked.valid && checked.gas.view() == gas)
+            return;
+        checked.valid = true;
+        checked.gas = gas;
+        const int curve = m_index ? m_index->FindCalCurve(f, gas) : FindCalCurve(m_rig, f, gas);
+        checked.warning = CheckReading(m_rig, f, gas, curve, reading);
+    }
+
+    struct Checked {
+        bool valid = false;
+        decltype(GasComponent::Name) gas;
+        std::optional<ReadingWarning> warning;
+    };
     struct Known {
         bool valid = false;
         decltype(GasComponent::Name) gas;
@@ -64,6 +95,7 @@ private:
     const Rig& m_rig;
     std::optional<CalCurveIndex> m_index;
     OneBased<OneBased<Known, MaxComponents>, MaxFlowmeters> m_known;
+    OneBased<OneBased<Checked, MaxComponents>, MaxFlowmeters> m_checked;
 };
 
 void computeStage(Rig& rig, int f, StageFlows& flows)
@@ -80,7 +112,8 @@ void computeStage(Rig& rig, int f, StageFlows& flows)
     double flow = 0.0;
     for (int k = 1; k <= MaxComponents; ++k) {
         const GasComponent& slot = rig.WorkComposition[k];
-        flow += slot.Fraction * flows.flow(f, k, slot.Name.view(), stage.Reading);
+        flow +=
+            slot.Fraction * flows.flow(f, k, slot.Name.view(), stage.Reading, slot.Fraction > 0);
     }
 
     if (fixGasUsed && !fixGasBefore) {
@@ -128,6 +161,7 @@ bool solveMixture(Rig& rig, int m, StageFlows& flows)
 RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 {
     call(hooks.HideCalForms);
+    rig.ResultsCurrent = false;
     for (int i = 1; i <= MaxInputGases; ++i)
         UpdateGasDefined(rig, i);
     for (int i = 1; i <= MaxInputGases; ++i)
@@ -136,7 +170,7 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
     if (BuildGasList(rig)) {
         call(hooks.Beep);
         ShowMessage(rig, std::string(TooManyGasesMessage));
-        return { RunStatus::TooManyGases, 0, TooManyGasesMessage };
+        return { RunStatus::TooManyGases, 0, TooManyGasesMessage, {} };
     }
 
     for (int m = 1; m <= MaxMixtures; ++m) {
@@ -162,13 +196,14 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
     if (!allDone) {
         ShowMessage(rig, std::string(NonConvergingMessage));
         call(hooks.Beep);
-        return { RunStatus::NonConverging, passes, NonConvergingMessage };
+        return { RunStatus::NonConverging, passes, NonConvergingMessage, flows.warnings() };
     }
     ComputeCellGases(rig);
+    rig.ResultsCurrent = true;
     call(hooks.DrawMixer);
     call(hooks.ShowResults);
     call(hooks.StartEquilibriumCalculations);
-    return { RunStatus::Ok, passes, {} };
+    return { RunStatus::Ok, passes, {}, flows.warnings() };
 }
 
 } // namespace meldrix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mixer/ReadingWarnings.h"
 #include "rig/Rig.h"
 
 #include <functional>
@@ -24,6 +25,9 @@ struct RunOutcome {
     RunStatus status = RunStatus::Ok;
     int passes = 0; //!< passes made over the mixtures; 0 when the run stopped at the gas list
     std::string_view message; //!< the text put in Message1, empty when the run converged
+    //! Every computed stage and gas whose reading was not taken along its curve, in stage order
+    //! and, within a stage, in the order of its gases; never put in Message1 by the run itself.
+    ReadingWarnings warnings;
 };
 
 //! What the face running Execute adds at the solver's places. Each is optional; a face without a

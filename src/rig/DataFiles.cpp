@@ -363,6 +363,8 @@ LoadResult LoadDataFile(Rig& rig, DataFile file)
     const std::string& path = fileNameOf(rig, file);
     const std::size_t expected = fileSizeOf(file);
     const ReadOutcome outcome = readRegularFile(path, expected);
+    // Whatever was computed before belongs to the data set as it was.
+    rig.ResultsCurrent = false;
     if (!outcome.error.empty())
         return { false, "Could not read " + fileLabel(file, path) + ": " + outcome.error + ".",
             path, outcome.error, file };

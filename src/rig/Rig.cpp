@@ -11,6 +11,7 @@ void ShowMessage(Rig& rig, std::string text, std::string detail)
     rig.Message1.Text = std::move(text);
     rig.Message1.Detail = std::move(detail);
     rig.Message1.Visible = true;
+    ++rig.Message1.Shown;
 }
 
 void UpdateGasDefined(Rig& rig, int index)

@@ -40,6 +40,7 @@ struct MessageLine {
     std::string Text = "Messages.";
     bool Visible = false;
     std::string Detail; //!< the full account behind a short Text (the line's tooltip); may be empty
+    std::uint64_t Shown = 0; //!< messages shown so far: tells a message repeated from the last
 };
 
 //! One data file as it was last read or written: the records as they stood then, and the damage
@@ -106,6 +107,10 @@ struct Rig {
     bool GibbsDisplay = false;
 
     MessageLine Message1;
+
+    //! The flows, cell gases and results table are those of the records as they stand: set by a
+    //! converged Execute, cleared by any change taken into the records and by every load.
+    bool ResultsCurrent = false;
 
     //! .INP, .MIX, .CAL, .CEL: what tells unsaved changes and damaged files apart (DataFiles.h).
     std::array<FileBaseline, 4> FileBaselines;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
 #include <QWidget>
 #include <functional>
 
@@ -19,6 +21,22 @@ public:
     //! The painter runs after the area is filled black; an empty one leaves it black.
     void setPainter(Painter painter);
 
+    enum class Zoom {
+        FitToWindow, //!< shrunk, never enlarged, until the diagram fits the room it has
+        ActualSize, //!< one pixel per pixel; the wheel scrolls what does not fit
+    };
+    void setZoom(Zoom zoom);
+    Zoom zoom() const { return m_zoom; }
+
+    //! The diagram's own size, and the part of the area that the controls over it leave free
+    //! [pixels].
+    void setExtent(QSize extent, QSize room);
+
+    //! The factor the diagram is painted at.
+    double scale() const;
+    //! Where the area's top left corner lies in the diagram, in Actual size [pixels].
+    QPoint offset() const { return m_offset; }
+
 Q_SIGNALS:
     void resized();
     //! The painter threw; the text says why. Connect it queued: the report must not change
@@ -28,9 +46,16 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void clampOffset();
+
     Painter m_painter;
+    Zoom m_zoom = Zoom::FitToWindow;
+    QSize m_extent;
+    QSize m_room;
+    QPoint m_offset;
 };
 
 } // namespace meldrix

@@ -2,6 +2,7 @@
 
 #include "common/TextFormat.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -9,6 +10,11 @@
 namespace meldrix {
 
 namespace {
+
+std::string yesNo(std::uint8_t flag)
+{
+    return isSet(flag) ? "Y" : "N";
+}
 
 std::string_view valueOf(std::span<const EditorRow> rows, int row)
 {
@@ -22,11 +28,6 @@ std::string_view keyOf(std::span<const EditorRow> rows, int row)
     return row >= 1 && static_cast<std::size_t>(row) <= rows.size()
         ? std::string_view(rows[static_cast<std::size_t>(row) - 1].Key)
         : std::string_view {};
-}
-
-std::string yesNo(std::uint8_t flag)
-{
-    return isSet(flag) ? "Y" : "N";
 }
 
 std::string quoted(std::string_view text)
@@ -48,6 +49,24 @@ std::string notANumber(std::string_view text)
     if (hasDigit && end == copy.c_str() + copy.size() && std::isinf(value))
         return quoted(text) + " is too large";
     return quoted(text) + " is not a number";
+}
+
+std::string tooLong(std::string_view text, std::size_t limit)
+{
+    return quoted(text) + " is longer than " + formatInt(static_cast<long long>(limit))
+        + " characters";
+}
+
+std::optional<bool> parseYesNo(std::string_view text)
+{
+    std::string word(trimBlanks(text));
+    for (char& c : word)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (word == "Y" || word == "YES")
+        return true;
+    if (word == "N" || word == "NO")
+        return false;
+    return std::nullopt;
 }
 
 // Collects what OK does not take, row by row.
@@ -83,19 +102,41 @@ public:
             refuse(row, shown, notANumber(text));
     }
 
+    // A text longer than its field is refused rather than cut.
+    template <std::size_t N>
+    void shortText(int row, ShortString<N>& field)
+    {
+        const std::string_view typed = valueOf(m_rows, row);
+        const std::string shown = field.str();
+        if (typed == shown)
+            return;
+        if (typed.size() > N)
+            refuse(row, shown, tooLong(typed, N));
+        else
+            field = typed;
+    }
+
+    // "Y" or "N", and what an operator means by them in any case: y, yes, n, no.
+    void flag(int row, std::uint8_t& field)
+    {
+        const std::string_view typed = valueOf(m_rows, row);
+        const std::string shown = yesNo(field);
+        // Only an edited text is stored, so a stored byte other than 0 and 1 survives an OK.
+        if (typed == shown)
+            return;
+        if (const auto value = parseYesNo(typed))
+            field = *value ? 1 : 0;
+        else
+            refuse(row, shown,
+                trimBlanks(typed).empty() ? "no value" : quoted(typed) + " is not Y or N");
+    }
+
     RowRefusals take() { return std::move(m_refusals); }
 
 private:
     std::span<const EditorRow> m_rows;
     RowRefusals m_refusals;
 };
-
-void storeFlag(std::uint8_t& field, std::string_view text)
-{
-    // Only an edited text is stored, so a stored byte other than 0 and 1 survives an OK.
-    if (text != yesNo(field))
-        field = text == "Y" ? 1 : 0;
-}
 
 std::string fixed61(double value)
 {
@@ -139,7 +180,8 @@ std::optional<std::uint16_t> parseStageInput(std::string_view text)
 {
     if (text.empty())
         return std::nullopt;
-    const auto number = parseInteger(text.substr(1, 2));
+    // The number may stand after blanks or be followed by them, but nothing else may follow.
+    const auto number = parseInteger(trimBlanks(text.substr(1)));
     if (!number || *number < 1 || *number > MaxInputGases)
         return std::nullopt;
     switch (text.front()) {
@@ -154,7 +196,7 @@ std::optional<std::uint16_t> parseStageInput(std::string_view text)
 
 std::optional<std::uint16_t> parseStageOutput(std::string_view text)
 {
-    const auto number = parseInteger(text.substr(0, 2));
+    const auto number = parseInteger(trimBlanks(text));
     if (!number || *number < 1 || *number > MaxMixtures)
         return std::nullopt;
     return static_cast<std::uint16_t>(*number);
@@ -230,9 +272,19 @@ RowRefusals ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows)
 {
     CellRecord& record = rig.Cells[cell];
     Refusals refusals(rows);
-    record.Name = valueOf(rows, 1);
+    refusals.shortText(1, record.Name);
     refusals.number(2, record.Temp, fixed61(record.Temp));
-    refusals.number(3, record.Pressure, formatFixed(record.Pressure, 10, 4));
+    const std::string pressureShown = formatFixed(record.Pressure, 10, 4);
+    if (const std::string_view text = valueOf(rows, 3); text != pressureShown) {
+        // A cell holds a gas only at a pressure above 0.
+        const auto pressure = parseNumber(text);
+        if (pressure && *pressure > 0)
+            record.Pressure = *pressure;
+        else if (pressure)
+            refusals.refuse(3, pressureShown, quoted(text) + " is not above 0 bar");
+        else
+            refusals.number(3, record.Pressure, pressureShown);
+    }
     const std::string mixShown = formatInt(record.Mix);
     if (const std::string_view text = valueOf(rows, 4); text != mixShown) {
         // Mix picks the mixture that feeds the cell; 0 leaves the cell unfed.
@@ -258,9 +310,9 @@ RowRefusals ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> ro
 {
     FlowmeterRecord& record = rig.Flowmeters[stage];
     Refusals refusals(rows);
-    record.Make = valueOf(rows, 1);
-    record.Size = valueOf(rows, 2);
-    record.Float = valueOf(rows, 3);
+    refusals.shortText(1, record.Make);
+    refusals.shortText(2, record.Size);
+    refusals.shortText(3, record.Float);
     const std::string inputShown = stageInputText(record.Input);
     if (const std::string_view text = valueOf(rows, 4); text != inputShown) {
         if (const auto input = parseStageInput(text))
@@ -275,11 +327,11 @@ RowRefusals ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> ro
         else
             refusals.refuse(5, outputShown, quoted(text) + " is not a mixture 1..16");
     }
-    record.FixGas = valueOf(rows, 6);
-    record.FixGasType = valueOf(rows, 7);
+    refusals.shortText(6, record.FixGas);
+    refusals.shortText(7, record.FixGasType);
     refusals.number(8, record.FixGasT, fixed61(record.FixGasT));
-    storeFlag(record.FixGasUsed, valueOf(rows, 10));
-    storeFlag(record.FixGasBefore, valueOf(rows, 11));
+    refusals.flag(10, record.FixGasUsed);
+    refusals.flag(11, record.FixGasBefore);
     return refusals.take();
 }
 
@@ -290,7 +342,12 @@ RowRefusals ReadInputGasRows(
     Refusals refusals(rows);
     for (int k = 1; k <= MaxComponents; ++k) {
         GasComponent& component = record.Components[k];
-        component.Name = keyOf(rows, k);
+        const std::string_view key = keyOf(rows, k);
+        if (key.size() > component.Name.Chars.size())
+            refusals.refuseWhole(k, component.Name.str(),
+                "Component " + formatInt(k) + ": " + tooLong(key, component.Name.Chars.size()));
+        else if (key != component.Name.str())
+            component.Name = key;
         const std::string shown = fraction108(component.Fraction);
         const std::string_view text = valueOf(rows, k);
         if (text == shown)
@@ -304,7 +361,11 @@ RowRefusals ReadInputGasRows(
         else
             refusals.refuse(k, shown.empty() ? "0" : shown, notANumber(text));
     }
-    record.Name = name;
+    if (name.size() > record.Name.Chars.size())
+        refusals.refuseWhole(
+            0, record.Name.str(), "Name: " + tooLong(name, record.Name.Chars.size()));
+    else if (name != record.Name.str())
+        record.Name = name;
     UpdateGasDefined(rig, gas);
     return refusals.take();
 }

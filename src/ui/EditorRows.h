@@ -40,11 +40,11 @@ int wrapRecordIndex(int value, int max);
 //! "I" and the number in width 2 for input gases 1..16, otherwise "M" and Input - 16 in width 2.
 std::string stageInputText(std::uint16_t input);
 
-//! Input of a stage from its text: "I" or "M" and a number 1..16 in characters 2 and 3; nullopt
-//! for anything else.
+//! Input of a stage from its text: "I" or "M", then a number 1..16 with blanks around it allowed;
+//! nullopt for anything else.
 std::optional<std::uint16_t> parseStageInput(std::string_view text);
 
-//! Output of a stage from the first two characters of its text, when they make a number 1..16.
+//! Output of a stage from its text, when the whole of it is a number 1..16 (blanks allowed).
 std::optional<std::uint16_t> parseStageOutput(std::string_view text);
 
 EditorPage CellsPage(const Rig& rig, int cell);
@@ -70,7 +70,11 @@ std::string RefusalMessage(std::span<const RowRefusal> refusals, std::string_vie
 // stored again, so OK never rounds a field to its display precision behind the operator's back,
 // and is never refused. Every other text that is not taken is returned as a refusal.
 
-//! Reads the cell editor into Cells[cell]. A Mix outside 0..16 is refused.
+// A text longer than its field, a bool other than Y or N (y, yes, n, no in any case) and an
+// Output or Input outside its range are refused, never cut or guessed.
+
+//! Reads the cell editor into Cells[cell]. A Mix outside 0..16 and a Pressure not above 0 are
+//! refused.
 [[nodiscard]] RowRefusals ReadCellRows(Rig& rig, int cell, std::span<const EditorRow> rows);
 
 //! Reads the flowmeter editor into Flowmeters[stage].

@@ -18,7 +18,7 @@ void TForm1::CellTemperature1Click()
     guarded([this] {
         showUncertainty(false);
         m_rig->GibbsDisplay = !m_rig->GibbsDisplay;
-        ShowResults();
+        displayChanged();
     });
 }
 
@@ -29,14 +29,15 @@ void TForm1::ShowGibbsResults()
     if (m_rig->GasListCount == 0) {
         CellTabEd->Clear();
         CellTabEd->hide();
+        showResultsState();
         return;
     }
     const auto problems = FillGibbsTable(*m_rig, m_rig->LogDisplay, CellTabEd->Model());
-    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
-        ResultsTablePlace::Width, ResultsTablePlace::Height);
+    placeResultsTable();
     CellTabEd->show();
+    showResultsState();
     if (!problems.empty()) {
-        std::string text = "Equilibrium at cell temperature: ";
+        std::string text(GibbsMessagePrefix);
         for (std::size_t i = 0; i < problems.size(); ++i)
             text += (i == 0 ? "" : "; ") + problems[i];
         ShowMessage(*m_rig, text);

@@ -2,20 +2,32 @@
 #include "mixer/Execute.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+
+using namespace Qt::Literals::StringLiterals;
 
 // Execute and the results table.
 
 namespace meldrix {
 
+namespace {
+
+constexpr int ResultsCaptionHeight = 16;
+
+} // namespace
+
 void TForm1::Run1Click()
 {
     guarded([this] {
         // Readings typed but not taken would make the run use other values than those shown.
-        if (!reportUntakenText())
+        if (!reportUntakenText("Not executed"))
             RunExecute();
     });
 }
@@ -24,7 +36,7 @@ void TForm1::Linlogtoggle1Click()
 {
     guarded([this] {
         m_rig->LogDisplay = !m_rig->LogDisplay;
-        ShowResults();
+        displayChanged();
     });
 }
 
@@ -35,8 +47,29 @@ void TForm1::EquilRTtoggle1Click()
         showUncertainty(false);
         m_rig->GibbsDisplay = false;
         m_rig->EquilDisplay = !m_rig->EquilDisplay;
-        ShowResults();
+        displayChanged();
     });
+}
+
+void TForm1::displayChanged()
+{
+    // A display's message goes with it.
+    const std::string& message = m_rig->Message1.Text;
+    const bool equilMessage = message == EquilibriumNotOperativeMessage;
+    const bool gibbsMessage = message.starts_with(GibbsMessagePrefix);
+    if ((equilMessage && (!m_rig->EquilDisplay || m_rig->GibbsDisplay))
+        || (gibbsMessage && !m_rig->GibbsDisplay))
+        m_rig->Message1.Visible = false;
+    syncDisplayToggles();
+    ShowResults();
+}
+
+void TForm1::syncDisplayToggles()
+{
+    findChild<QAction*>(u"Linlogtoggle1"_s)->setChecked(m_rig->LogDisplay);
+    findChild<QAction*>(u"EquilRTtoggle1"_s)
+        ->setChecked(m_rig->EquilDisplay && !m_rig->GibbsDisplay);
+    findChild<QAction*>(u"CellTemperature1"_s)->setChecked(m_rig->GibbsDisplay);
 }
 
 void TForm1::RunExecute()
@@ -49,6 +82,14 @@ void TForm1::RunExecute()
     hooks.ShowResults = [this] { ShowResults(); };
     hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
     const RunOutcome outcome = Execute(*m_rig, hooks);
+    // The run's flows stand as computed; what they rest on beyond a curve's points is told.
+    if (outcome.status == RunStatus::Ok && !outcome.warnings.empty()) {
+        showRigMessage(); // the run's own message keeps its place in the log
+        ShowMessage(*m_rig, ReadingWarningsMessage(outcome.warnings));
+    }
+    // A run that stopped leaves the previous results on screen, shown as out of date.
+    showResultsState();
+    DrawMixer();
     // An open pO2 chart follows the new gases; the message line stays the run's.
     if (outcome.status == RunStatus::Ok && m_pO2Window && m_pO2Window->isVisible())
         DrawPO2Chart();
@@ -65,10 +106,82 @@ void TForm1::ShowResults()
         return;
     }
     const bool filled = meldrix::ShowResults(*m_rig, CellTabEd->Model());
-    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
-        ResultsTablePlace::Width, ResultsTablePlace::Height);
+    placeResultsTable();
     // A cleared table would show C-1, R-1 and zeros as if they were results: it goes away.
     CellTabEd->setVisible(filled);
+    showResultsState();
+}
+
+void TForm1::placeResultsTable()
+{
+    // The caption takes the top of the table's designed place.
+    CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top + ResultsCaptionHeight,
+        ResultsTablePlace::Width, ResultsTablePlace::Height - ResultsCaptionHeight);
+    ResultsCaption1->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
+        ResultsTablePlace::Width, ResultsCaptionHeight);
+}
+
+QString TForm1::resultsDisplayName() const
+{
+    const bool log = m_rig->LogDisplay;
+    if (m_rig->GibbsDisplay)
+        return log ? u"Equilibrium at cell temperature, log10 of fractions"_s
+                   : u"Equilibrium at cell temperature"_s;
+    if (m_rig->EquilDisplay)
+        return log ? u"log10 of equilibrium compounds"_s : u"Equilibrium compounds"_s;
+    return log ? u"log10 of gas fractions"_s : u"Gas fractions"_s;
+}
+
+void TForm1::showResultsState()
+{
+    const bool current = m_rig->ResultsCurrent;
+    m_staleResults->setEnabled(!current);
+    QString text = resultsDisplayName();
+    if (!current)
+        text += u": results of the previous Execute; press Execute"_s;
+    if (ResultsCaption1->text() != text)
+        ResultsCaption1->setText(text);
+    QPalette palette = ResultsCaption1->palette();
+    palette.setColor(QPalette::Window, current ? QColor(48, 48, 48) : QColor(255, 200, 0));
+    palette.setColor(QPalette::WindowText, current ? Qt::white : Qt::black);
+    ResultsCaption1->setPalette(palette);
+    ResultsCaption1->setVisible(!CellTabEd->isHidden());
+}
+
+void TForm1::markResultsOutOfDate()
+{
+    m_rig->ResultsCurrent = false;
+    showResultsState();
+    DrawMixer();
+}
+
+void TForm1::dataSetReplaced()
+{
+    // Nothing of the previous data set stays on screen: its results go, the diagram and an open
+    // record editor show the new records.
+    CellTabEd->hide();
+    showResultsState();
+    if (m_pO2Window)
+        m_pO2Window->hide();
+    if (!ValueListEditor1->isHidden()) {
+        switch (m_rig->EditMode) {
+        case EditModes::OutputCells:
+            OutputCells3Click();
+            break;
+        case EditModes::Flowmeters:
+            Flowmeters2Click();
+            break;
+        case EditModes::InputGases:
+            InputMixtures3Click();
+            break;
+        case EditModes::FlowmeterReadings:
+            FlowmeterReadings1Click();
+            break;
+        default:
+            break;
+        }
+    }
+    DrawMixer();
 }
 
 } // namespace meldrix

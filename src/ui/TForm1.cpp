@@ -5,6 +5,7 @@
 #include "equil/EquilibriumTables.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/About.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/DiagramArea.h"
 #include "ui/ParameterEditor.h"
@@ -12,9 +13,11 @@
 #include "ui/UncertaintyRun.h"
 #include "ui/canvas/MixerDiagramPainter.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,7 +108,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::createControls()
 {
-    Message1 = new QLabel(u"Messages."_s, m_diagram);
+    Message1 = new MessageLabel(u"Messages."_s, m_diagram);
     Message1->setObjectName(u"Message1"_s);
     Message1->setAlignment(Qt::AlignCenter);
     Message1->setAutoFillBackground(true);
@@ -160,11 +163,22 @@ void TForm1::createControls()
     CellTabEd->SetNrOfColumns(8);
     CellTabEd->SetNrOfRows(12);
     CellTabEd->SetDefaultColWidth(92);
-    // Rows of 20 pixels let the designed height show six gases without scrolling.
-    CellTabEd->SetDefaultRowHeight(20);
+    // Rows of 18 pixels let the designed height show six gases below the caption without
+    // scrolling.
+    CellTabEd->SetDefaultRowHeight(18);
+    m_staleResults = new QGraphicsOpacityEffect(CellTabEd);
+    m_staleResults->setOpacity(0.4);
+    m_staleResults->setEnabled(false);
+    CellTabEd->setGraphicsEffect(m_staleResults);
     // Computed results are shown, not typed: the operator switches editing on deliberately.
     CellTabEd->SetEditingEnabled(false);
     CellTabEd->hide();
+
+    ResultsCaption1 = new QLabel(m_diagram);
+    ResultsCaption1->setObjectName(u"ResultsCaption1"_s);
+    ResultsCaption1->setAutoFillBackground(true);
+    ResultsCaption1->setIndent(4);
+    ResultsCaption1->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
     CalCurveEdit->setGeometry(824, 400, 235, 408);
@@ -172,11 +186,11 @@ void TForm1::createControls()
     CalCurveEdit->SetNrOfColumns(2);
     CalCurveEdit->SetNrOfRows(20);
     CalCurveEdit->SetColWidths({ 80, 66, 78 });
-    connect(
-        CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { ReadCalCurve(); }); });
+    connect(CalCurveEdit, &TCeltrix::OnClick, this,
+        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
     // A point taken with Enter shows in the chart at once.
     connect(CalCurveEdit, &TCeltrix::OnSetEditText, this,
-        [this] { guarded([this] { ReadCalCurve(); }); });
+        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);
@@ -186,6 +200,9 @@ void TForm1::createControls()
 
     // A view over the rig's curves: opening the editor formats only the rows in sight.
     m_calCurveList = new CalCurveListModel(*m_rig, this);
+    // A header typed into the curve list is taken at once.
+    connect(m_calCurveList, &QAbstractItemModel::dataChanged, this,
+        [this] { guarded([this] { markResultsOutOfDate(); }); });
     CalGrid1 = new CalGridView(m_diagram);
     CalGrid1->setObjectName(u"CalGrid1"_s);
     CalGrid1->setModel(m_calCurveList);
@@ -293,10 +310,14 @@ void TForm1::createMenus()
     addCommand(bar, u"FindReadings1"_s, u"Fi&nd readings\u2026"_s, &TForm1::FindReadings1Click);
 
     QMenu* settings = addMenu(bar, u"Se1"_s, u"&Settings"_s);
-    addCommand(settings, u"Linlogtoggle1"_s, u"&Lin/log toggle"_s, &TForm1::Linlogtoggle1Click);
-    addCommand(settings, u"EquilRTtoggle1"_s, u"&Equil./RT toggle"_s, &TForm1::EquilRTtoggle1Click);
+    // The display toggles show whether they are on.
+    addCommand(settings, u"Linlogtoggle1"_s, u"&Lin/log toggle"_s, &TForm1::Linlogtoggle1Click)
+        ->setCheckable(true);
+    addCommand(settings, u"EquilRTtoggle1"_s, u"&Equil./RT toggle"_s, &TForm1::EquilRTtoggle1Click)
+        ->setCheckable(true);
     addCommand(settings, u"CellTemperature1"_s, u"Equilibrium at cell &temperature"_s,
-        &TForm1::CellTemperature1Click);
+        &TForm1::CellTemperature1Click)
+        ->setCheckable(true);
     addCommand(
         settings, u"PO2Chart1"_s, u"log10 pO&2 against temperature"_s, &TForm1::PO2Chart1Click);
     settings->addSeparator();
@@ -306,8 +327,20 @@ void TForm1::createMenus()
         settings, u"Uncertainty1"_s, u"\u00B1 &uncertainty"_s, &TForm1::Uncertainty1Click);
     m_uncertainty->Toggle->setCheckable(true);
 
+    QMenu* view = addMenu(bar, u"View1"_s, u"&View"_s);
+    addCommand(view, u"Messages1"_s, u"&Messages\u2026"_s, &TForm1::Messages1Click);
+    view->addSeparator();
+    auto* zoom = new QActionGroup(view);
+    for (QAction* action :
+        { addCommand(view, u"FitToWindow1"_s, u"&Fit to window"_s, &TForm1::FitToWindow1Click),
+            addCommand(view, u"ActualSize1"_s, u"&Actual size"_s, &TForm1::ActualSize1Click) }) {
+        action->setCheckable(true);
+        zoom->addAction(action);
+    }
+    view->findChild<QAction*>(u"FitToWindow1"_s)->setChecked(true);
+
     QMenu* help = addMenu(bar, u"Help1"_s, u"Help"_s);
-    addCommand(help, u"AboutMeldrix1"_s, u"About Meldrix"_s, nullptr);
+    addCommand(help, u"AboutMeldrix1"_s, u"About Meldrix"_s, &TForm1::AboutMeldrix1Click);
 }
 
 void TForm1::dockControls()
@@ -316,9 +349,8 @@ void TForm1::dockControls()
     // above it.
     const int width = m_diagram->width();
     const int height = m_diagram->height();
+    // A message too long for the line is elided in the middle; the tooltip holds all of it.
     Message1->setGeometry(0, height - MessageHeight, width, MessageHeight);
-    const bool fits = Message1->fontMetrics().horizontalAdvance(Message1->text()) <= width;
-    Message1->setAlignment(fits ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     const int bottom = Message1->isHidden() ? height : height - MessageHeight;
     ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
     // The spin box, OK and the name field keep their designed places while the window is wide
@@ -327,6 +359,52 @@ void TForm1::dockControls()
     SpinEdit1->move(824 + shift, 8);
     Button1->move(821 + shift, 73);
     Edit2->move(821 + shift, 144);
+    // In a small window the results table reaches under them; they stay on top.
+    for (QWidget* control : { static_cast<QWidget*>(ValueListEditor1),
+             static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button1),
+             static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Message1) })
+        control->raise();
+
+    // The diagram fits what the editor and the message line leave of the area.
+    int diagramRight = 0;
+    int diagramBottom = 0;
+    for (const LayoutBox& box : m_rig->FlowmeterBoxes)
+        diagramRight = std::max<int>(diagramRight, box.Right);
+    for (const LayoutBox& box : m_rig->CellBoxes)
+        diagramRight = std::max<int>(diagramRight, box.Right);
+    for (const LayoutBox& box : m_rig->GasBoxes)
+        diagramBottom = std::max<int>(diagramBottom, box.Bottom);
+    // Room for the mixture lines beside the last stage and for the caption below the gases.
+    const QSize extent(diagramRight + 12, diagramBottom + 30);
+    const QSize room(ValueListEditor1->isHidden() ? width : width - EditorWidth,
+        Message1->isHidden() ? height : height - MessageHeight);
+    m_diagram->setExtent(extent, room);
+}
+
+void TForm1::fitToScreen(const QRect& available)
+{
+    // The frame is not known before the window is shown: a title bar and borders are allowed for.
+    const QSize frame(16, 40);
+    const QSize fitted = size().boundedTo(available.size() - frame);
+    resize(fitted.expandedTo(minimumSize()));
+    const int x = std::clamp(206, available.left(),
+        std::max(available.left(), available.right() + 1 - width() - frame.width()));
+    const int y = std::clamp(225, available.top(),
+        std::max(available.top(), available.bottom() + 1 - height() - frame.height()));
+    move(x, y);
+}
+
+void TForm1::FitToWindow1Click()
+{
+    guarded([this] { m_diagram->setZoom(DiagramArea::Zoom::FitToWindow); });
+}
+
+void TForm1::ActualSize1Click()
+{
+    guarded([this] {
+        m_diagram->setZoom(DiagramArea::Zoom::ActualSize);
+        dockControls();
+    });
 }
 
 void TForm1::guarded(const std::function<void()>& command)
@@ -348,6 +426,13 @@ void TForm1::showRigMessage()
     const QString text = fromSystemText(m_rig->Message1.Text);
     const QString detail =
         m_rig->Message1.Detail.empty() ? text : fromSystemText(m_rig->Message1.Detail);
+    if (m_rig->Message1.Visible && m_rig->Message1.Shown != m_loggedShown) {
+        m_loggedShown = m_rig->Message1.Shown;
+        m_messages.push_back({ QDateTime::currentDateTime(), text,
+            m_rig->Message1.Detail.empty() ? QString() : detail });
+        if (m_messageLog && m_messageLog->isVisible())
+            m_messageLog->showMessages(m_messages);
+    }
     if (Message1->text() != text)
         Message1->setText(text);
     if (Message1->toolTip() != detail)
@@ -364,6 +449,7 @@ void TForm1::StartUp(const std::string& baseName, bool namedByUser)
         steps.prepareEditorRows = [this] { ValueListEditor1->ensureRows(EditorRowCount); };
         steps.initEquilibriumTables = InitEquilibriumTables;
         reportLoads(meldrix::StartUp(*m_rig, baseName, steps), !namedByUser);
+        dockControls(); // the diagram's extent follows its layout
     });
 }
 
@@ -388,6 +474,28 @@ void TForm1::HideCalForms()
     CalCurveEdit->hide();
     CalGrid1->hide();
     DrawMixer();
+}
+
+void TForm1::Messages1Click()
+{
+    guarded([this] {
+        if (!m_messageLog)
+            m_messageLog = new MessageLogWindow(this);
+        m_messageLog->showMessages(m_messages);
+        m_messageLog->show();
+        m_messageLog->raise();
+    });
+}
+
+void TForm1::AboutMeldrix1Click()
+{
+    guarded([this] {
+        QMessageBox about(
+            QMessageBox::Information, u"About Meldrix"_s, AboutText(), QMessageBox::Ok, this);
+        about.setObjectName(u"AboutMeldrix"_s);
+        about.setTextFormat(Qt::RichText);
+        ask(about);
+    });
 }
 
 void TForm1::Exit1Click()

@@ -3,6 +3,7 @@
 #include "rig/DataFiles.h"
 #include "rig/Rig.h"
 #include "ui/EditorRows.h"
+#include "ui/MessageLine.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -11,8 +12,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class QFileDialog;
+class QGraphicsOpacityEffect;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -22,6 +26,9 @@ class QSpinBox;
 class QModelIndex;
 
 namespace meldrix {
+
+//! How the equilibrium-at-cell-temperature display's message starts.
+inline constexpr std::string_view GibbsMessagePrefix = "Equilibrium at cell temperature: ";
 
 class CalCurveListModel;
 class CalGridView;
@@ -64,6 +71,10 @@ public:
     //! Requests a repaint of the diagram.
     void DrawMixer();
 
+    //! Makes the window fit the screen space `available`, frame included, at most at its designed
+    //! size; on start-up, so that a small screen shows the message line and OK.
+    void fitToScreen(const QRect& available);
+
     //! Hides the calibration chart, point editor and curve list, then redraws the diagram.
     void HideCalForms();
 
@@ -102,6 +113,11 @@ public Q_SLOTS:
     void MeterAccuracy1Click();
     void Uncertainty1Click();
     void FindReadings1Click();
+
+    void Messages1Click();
+    void FitToWindow1Click();
+    void ActualSize1Click();
+    void AboutMeldrix1Click();
 
     void SpinEdit1Change(int value);
     void Button1Click();
@@ -166,8 +182,25 @@ private:
     std::string typedGasName() const;
     //! Bold on a tint while Edit2 holds a name not yet taken with OK.
     void markGasName();
-    //! Says so on the message line when the open editor holds text not yet taken with OK.
-    bool reportUntakenText();
+    //! Says so on the message line when the open editor holds text not yet taken with OK; the
+    //! sentence starts with `refused` ("Not executed").
+    bool reportUntakenText(std::string_view refused);
+    //! Runs an edit; when it changed what Execute reads, the results shown are out of date.
+    void takeEdits(const std::function<void()>& edit);
+    //! OK: reads the editor back into the records of its kind.
+    void takeEditor();
+    void markResultsOutOfDate();
+    //! The results table's caption and dimming, as the table and the rig stand.
+    void showResultsState();
+    //! The name of what the results table shows: "Gas fractions", ...
+    QString resultsDisplayName() const;
+    //! After a display toggle: the menu's checks and the table; a message of a display left goes.
+    void displayChanged();
+    void syncDisplayToggles();
+    //! Places the results table and its caption over the window.
+    void placeResultsTable();
+    //! After a data file was opened: the previous data set's results and editor page go.
+    void dataSetReplaced();
 
     // Filled by the Execute and results work (RunCommands.cpp).
     void RunExecute();
@@ -194,6 +227,9 @@ private:
     QuestionAsker m_questionAsker;
     std::string m_gasNameShown; //!< the bytes Edit2 was filled from
     QWidget* m_pO2Window = nullptr;
+    std::vector<LoggedMessage> m_messages; //!< every message shown, oldest first
+    std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
+    MessageLogWindow* m_messageLog = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
 
     DiagramArea* m_diagram = nullptr;
@@ -204,6 +240,8 @@ private:
     QLineEdit* Edit2 = nullptr;
     TCeltrix* CalCurveEdit = nullptr;
     TCeltrix* CellTabEd = nullptr;
+    QLabel* ResultsCaption1 = nullptr;
+    QGraphicsOpacityEffect* m_staleResults = nullptr; //!< dims the results table while out of date
     TVistrelWidget* Vistrel1 = nullptr;
     CalGridView* CalGrid1 = nullptr;
     CalCurveListModel* m_calCurveList = nullptr;

@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <cstring>
+#include <memory>
+#include <type_traits>
 
 namespace meldrix {
 
@@ -18,6 +21,29 @@ int checkedIndex(std::uint16_t& current, int max)
     if (current < 1 || current > max)
         current = 1;
     return current;
+}
+
+// The records OK and the calibration editor write and Execute reads.
+struct EditedRecords {
+    OneBased<GasRecord, MaxInputGases> InputGases;
+    OneBased<FlowmeterRecord, MaxFlowmeters> Flowmeters;
+    OneBased<CellRecord, MaxCells> Cells;
+    OneBased<CalCurveRecord, MaxCalCurves> CalCurves;
+};
+
+template <typename T>
+bool sameBytes(const T& a, const T& b)
+{
+    // Records are byte images: comparing bytes also tells a changed NaN apart.
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+bool unchanged(const EditedRecords& before, const Rig& rig)
+{
+    return sameBytes(before.InputGases, rig.InputGases)
+        && sameBytes(before.Flowmeters, rig.Flowmeters) && sameBytes(before.Cells, rig.Cells)
+        && sameBytes(before.CalCurves, rig.CalCurves);
 }
 
 } // namespace
@@ -94,7 +120,19 @@ void TForm1::Calibrations4Click()
 void TForm1::SpinEdit1Change(int value)
 {
     guarded([this, value] {
-        switch (m_rig->EditMode) {
+        const std::uint16_t mode = m_rig->EditMode;
+        const bool steps = mode == EditModes::OutputCells || mode == EditModes::Flowmeters
+            || mode == EditModes::InputGases || mode == EditModes::Calibrations;
+        // Another record would drop what is typed and not taken, as Execute would ignore it.
+        if (steps && reportUntakenText("Not stepped to another record")) {
+            const std::uint16_t shown = mode == EditModes::OutputCells ? m_rig->CurrentCell
+                : mode == EditModes::Flowmeters                        ? m_rig->CurrentFlowmeter
+                : mode == EditModes::InputGases                        ? m_rig->CurrentInputGas
+                                                                       : m_rig->CurrentCalCurve;
+            showInSpinBox(shown, SpinEdit1->maximum());
+            return;
+        }
+        switch (mode) {
         case EditModes::OutputCells:
             m_rig->CurrentCell = static_cast<std::uint16_t>(wrapRecordIndex(value, MaxCells));
             OutputCells3Click();
@@ -121,51 +159,68 @@ void TForm1::SpinEdit1Change(int value)
     });
 }
 
+void TForm1::takeEdits(const std::function<void()>& edit)
+{
+    // What Execute reads, as bytes: any change to it leaves the results shown out of date.
+    // On the heap: the curves alone are too large for the stack.
+    const auto before = std::make_unique<EditedRecords>();
+    before->InputGases = m_rig->InputGases;
+    before->Flowmeters = m_rig->Flowmeters;
+    before->Cells = m_rig->Cells;
+    before->CalCurves = m_rig->CalCurves;
+    edit();
+    if (m_rig->ResultsCurrent && !unchanged(*before, *m_rig))
+        markResultsOutOfDate();
+}
+
 void TForm1::Button1Click()
 {
-    guarded([this] {
-        ValueListEditor1->commitOpenEditor();
-        RowRefusals refusals;
-        EditorPage page;
-        std::string_view noun = "value";
-        switch (m_rig->EditMode) {
-        case EditModes::OutputCells:
-            refusals = ReadCellsTable();
-            page = CellsPage(*m_rig, checkedIndex(m_rig->CurrentCell, MaxCells));
-            break;
-        case EditModes::Flowmeters:
-            refusals = ReadFlowmetersTable();
-            page = FlowmetersPage(*m_rig, checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters));
-            break;
-        case EditModes::InputGases: {
-            const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
-            m_rig->Gases[gas].Name = typedGasName();
-            refusals = ReadInputGasesTable();
-            InputMixtures3Click();
-            break;
-        }
-        case EditModes::FlowmeterReadings:
-            refusals = ReadFlowmeterReadingsTable();
-            page = FlowmeterReadingsPage(*m_rig);
-            noun = "reading";
-            break;
-        case EditModes::Calibrations:
-            ReadCalibrationEditor();
-            break;
-        default:
-            break;
-        }
-        // What OK read is taken; a refused row shows the value its field kept.
-        ValueListEditor1->markTaken();
-        for (const RowRefusal& refusal : refusals) {
-            const auto index = static_cast<std::size_t>(refusal.Row - 1);
-            if (index < page.Rows.size())
-                ValueListEditor1->showRow(refusal.Row, page.Rows[index]);
-        }
-        if (!refusals.empty())
-            ShowMessage(*m_rig, RefusalMessage(refusals, noun));
-        DrawMixer();
-    });
+    guarded([this] { takeEdits([this] { takeEditor(); }); });
+}
+
+void TForm1::takeEditor()
+{
+    ValueListEditor1->commitOpenEditor();
+    RowRefusals refusals;
+    EditorPage page;
+    std::string_view noun = "value";
+    switch (m_rig->EditMode) {
+    case EditModes::OutputCells:
+        refusals = ReadCellsTable();
+        page = CellsPage(*m_rig, checkedIndex(m_rig->CurrentCell, MaxCells));
+        break;
+    case EditModes::Flowmeters:
+        refusals = ReadFlowmetersTable();
+        page = FlowmetersPage(*m_rig, checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters));
+        break;
+    case EditModes::InputGases: {
+        const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
+        m_rig->Gases[gas].Name = typedGasName();
+        refusals = ReadInputGasesTable();
+        InputMixtures3Click();
+        break;
+    }
+    case EditModes::FlowmeterReadings:
+        refusals = ReadFlowmeterReadingsTable();
+        page = FlowmeterReadingsPage(*m_rig);
+        noun = "reading";
+        break;
+    case EditModes::Calibrations:
+        ReadCalibrationEditor();
+        break;
+    default:
+        break;
+    }
+    // What OK read is taken; a refused row shows the value its field kept.
+    ValueListEditor1->markTaken();
+    for (const RowRefusal& refusal : refusals) {
+        const auto index = static_cast<std::size_t>(refusal.Row - 1);
+        if (index < page.Rows.size())
+            ValueListEditor1->showRow(refusal.Row, page.Rows[index]);
+    }
+    if (!refusals.empty())
+        ShowMessage(*m_rig, RefusalMessage(refusals, noun));
+    DrawMixer();
 }
 
 RowRefusals TForm1::ReadCellsTable()
@@ -209,7 +264,7 @@ void TForm1::markGasName()
     Edit2->setPalette(tinted);
 }
 
-bool TForm1::reportUntakenText()
+bool TForm1::reportUntakenText(std::string_view refused)
 {
     if (ValueListEditor1->isHidden())
         return false;
@@ -223,7 +278,7 @@ bool TForm1::reportUntakenText()
     if (names.empty())
         return false;
     ShowMessage(*m_rig,
-        "Not executed: " + listed(names) + (names.size() == 1 ? " holds" : " hold")
+        std::string(refused) + ": " + listed(names) + (names.size() == 1 ? " holds" : " hold")
             + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
     return true;
 }

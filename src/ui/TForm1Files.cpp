@@ -168,9 +168,11 @@ void TForm1::openDataFile(DataFile file)
     if (!path || !confirmLosingChanges(std::span(&file, 1)))
         return;
     fileNameOf(*m_rig, file) = toSystemText(*path);
+    m_rig->Message1.Visible = false; // the previous run's message is not about this file
     const LoadResult result = LoadDataFile(*m_rig, file);
     if (file == DataFile::Cal)
         CalibrationsLoaded();
+    dataSetReplaced();
     if (!result.problem.empty())
         ShowMessage(*m_rig, result.problem);
 }
@@ -203,8 +205,11 @@ void TForm1::OpenAll1Click()
         OpenDialog1->setDefaultSuffix(QString());
         const std::optional<QString> path = chooseFile(*OpenDialog1);
         if (path && confirmLosingChanges(AllDataFiles)) {
-            reportLoads(OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path))), false);
+            m_rig->Message1.Visible = false; // the previous run's message is not about these
+            const auto results = OpenAllByBase(*m_rig, BaseNameOfPath(toSystemText(*path)));
             CalibrationsLoaded();
+            dataSetReplaced();
+            reportLoads(results, false);
         }
     });
 }

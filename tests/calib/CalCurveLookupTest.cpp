@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <limits>
+#include <random>
 
 namespace meldrix {
 namespace {
@@ -252,6 +253,42 @@ TEST_F(CalCurveLookupTest, RandomCurvesNeverGiveANonFiniteFlow)
     for (int c = 1; c <= MaxCalCurves; ++c)
         for (const double reading : { 0.5, 1.0, 3.0, 1e10 })
             EXPECT_TRUE(std::isfinite(InterpolateCalCurve(*rig, c, reading))) << "curve " << c;
+}
+
+// A reading the curve does not interpolate is answered from the point ClampOfReading names, and
+// every other reading lies between the first and the top point.
+TEST_F(CalCurveLookupTest, ClampOfReadingNamesThePointWhoseFlowIsTaken)
+{
+    std::mt19937 random(22);
+    std::uniform_real_distribution<double> spread(-2.0, 12.0);
+    int clamped = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        CalCurveRecord& curve = rig->CalCurves[5];
+        curve = CalCurveRecord {};
+        const int count = 1 + static_cast<int>(random() % 6);
+        for (int k = 1; k <= count; ++k)
+            curve.Points[k] = { std::floor(spread(random)), spread(random) };
+        const double reading = trial % 10 == 0 ? 1.0 : std::abs(spread(random)) + 1e-3;
+        const double flow = InterpolateCalCurve(*rig, 5, reading);
+        const auto clamp = ClampOfReading(*rig, 5, reading);
+        SCOPED_TRACE(testing::Message() << "trial " << trial << " reading " << reading);
+        if (!clamp)
+            continue;
+        ++clamped;
+        if (clamp->Kind == CurveClampKind::NoPoints) {
+            EXPECT_EQ(flow, 0.0);
+            continue;
+        }
+        int point = 0;
+        for (int k = MaxCalPoints; k >= 1; --k)
+            if (curve.Points[k].Reading == clamp->Limit)
+                point = k;
+        ASSERT_NE(point, 0);
+        EXPECT_EQ(flow, curve.Points[point].Flow);
+        EXPECT_TRUE(clamp->Kind == CurveClampKind::Below ? reading < curve.Points[1].Reading
+                                                         : reading > clamp->Limit);
+    }
+    EXPECT_GE(clamped, 100);
 }
 
 } // namespace

@@ -64,7 +64,8 @@ TEST_F(EquilibriumCommandTest, PrintsEveryFedCellAsJson)
     ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
     EXPECT_EQ(run.err, "");
     const ordered_json json = ordered_json::parse(run.out);
-    EXPECT_THAT(keysOf(json), ElementsAre("cells"));
+    EXPECT_THAT(keysOf(json), ElementsAre("cells", "warnings"));
+    EXPECT_EQ(json["warnings"], ordered_json::array());
     ASSERT_EQ(json["cells"].size(), 4u);
     const ordered_json& b = json["cells"][1];
     EXPECT_THAT(keysOf(b),

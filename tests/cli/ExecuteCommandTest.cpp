@@ -90,7 +90,7 @@ TEST_F(ExecuteCommandTest, PrintsOneObjectWithTheRunsResults)
     const ordered_json json = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(json),
         ElementsAre("status", "message", "passes", "gas_list", "stages", "mixtures", "cells",
-            "equilibrium"));
+            "equilibrium", "warnings"));
     EXPECT_EQ(json["status"], "ok");
     EXPECT_TRUE(json["message"].is_null());
     EXPECT_EQ(json["passes"], 1);
@@ -316,9 +316,13 @@ TEST_F(ExecuteCommandTest, WarnsOfEachMissingFileAndFailsWhenNoneIsThere)
     std::filesystem::remove(base + ".CEL");
     const CliRun partial = runCli("execute " + base, dir);
     EXPECT_EQ(partial.exitCode, cli::ExitOk);
-    EXPECT_EQ(lineCount(partial.err), 2u) << partial.err;
-    // Without the calibrations curve 1000 (no points) gives no flow.
-    EXPECT_EQ(ordered_json::parse(partial.out)["stages"][0]["flow"], 0.0);
+    // Without the calibrations curve 1000 (no points) gives no flow, and each stage's gas says so
+    // after the two files that were not read.
+    const ordered_json result = ordered_json::parse(partial.out);
+    EXPECT_EQ(result["stages"][0]["flow"], 0.0);
+    ASSERT_FALSE(result["warnings"].empty());
+    EXPECT_EQ(lineCount(partial.err), 2u + result["warnings"].size()) << partial.err;
+    EXPECT_THAT(partial.err, HasSubstr("curve 1000 has no point above 0; no flow is used"));
 
     const CliRun none = runCli("execute " + dir.file("Nothing"), dir);
     EXPECT_EQ(none.exitCode, cli::ExitUsage);
@@ -346,6 +350,34 @@ TEST(ExecuteCommand, TheShippedDataSetConverges)
             sum += slot["fraction"].get<double>();
         EXPECT_NEAR(sum, 1.0, 1e-12) << "cell " << cell["cell"];
     }
+    // Every stored reading lies on its curves.
+    EXPECT_EQ(result["warnings"], ordered_json::array());
+    EXPECT_EQ(err.str(), "");
+
+    // A reading far beyond its curve gives the flow of the curve's top point, and says so once.
+    const std::array<std::string, 1> huge { "1=1e300" };
+    std::ostringstream hugeJson, hugeErr;
+    EXPECT_EQ(
+        cli::runExecute(dir.file("Default"), huge, cli::ExecuteFormat::Json, hugeJson, hugeErr),
+        cli::ExitOk);
+    const ordered_json clamped = ordered_json::parse(hugeJson.str());
+    ASSERT_EQ(clamped["warnings"].size(), 1u);
+    const ordered_json& warning = clamped["warnings"][0];
+    EXPECT_THAT(keysOf(warning), ElementsAre("stage", "gas", "curve", "reading", "limit", "text"));
+    EXPECT_EQ(warning["stage"], 1);
+    EXPECT_EQ(warning["reading"], 1e300);
+    EXPECT_EQ(hugeErr.str(), "meldrix-cli: warning: " + warning["text"].get<std::string>() + "\n");
+    // The other keys are what a run at the top point's reading gives.
+    const std::array<std::string, 1> top { "1=" + warning["limit"].dump() };
+    std::ostringstream topJson;
+    EXPECT_EQ(cli::runExecute(dir.file("Default"), top, cli::ExecuteFormat::Json, topJson, err),
+        cli::ExitOk);
+    ordered_json atTop = ordered_json::parse(topJson.str());
+    EXPECT_EQ(atTop["warnings"], ordered_json::array());
+    atTop.erase("warnings");
+    ordered_json withoutWarnings = clamped;
+    withoutWarnings.erase("warnings");
+    EXPECT_EQ(withoutWarnings, atTop);
 }
 
 } // namespace

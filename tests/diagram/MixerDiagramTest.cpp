@@ -105,11 +105,38 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(BusLevel(*rig), BusLevelAtStart);
+        rig->ResultsCurrent = true; // the layout, without the out-of-date marks
         DrawMixer(*rig, canvas);
     }
     std::unique_ptr<Rig> rig = testsupport::rigAtStartValues();
     RecordingCanvas canvas;
 };
+
+// Flows the records no longer give are drawn dimmed, with a caption saying so; current ones in the
+// boxes' own black. The values are the same either way.
+TEST(DiagramFlows, AreDimmedAndCaptionedUntilExecuteComputesThem)
+{
+    for (const bool current : { false, true }) {
+        auto rig = testsupport::rigAtStartValues();
+        rig->ResultsCurrent = current;
+        rig->Flowmeters[1].Flow = 12.5;
+        RecordingCanvas canvas;
+        DrawMixer(*rig, canvas);
+        const std::string colour = current ? "textColour 0 0 0" : "textColour 200 200 200";
+        const auto flow = std::find(canvas.ops.begin(), canvas.ops.end(), "text 3 483  12.50");
+        ASSERT_NE(flow, canvas.ops.end());
+        EXPECT_EQ(*(flow - 1), colour);
+        const auto mixtureFlow =
+            std::find(canvas.ops.begin(), canvas.ops.end(), "text 4 298   0.00");
+        ASSERT_NE(mixtureFlow, canvas.ops.end());
+        EXPECT_EQ(*(mixtureFlow - 1), colour);
+        // The reading beside it is never dimmed.
+        EXPECT_EQ(*(flow + 1), "textColour 0 0 0");
+        const bool captioned = std::any_of(canvas.ops.begin(), canvas.ops.end(),
+            [](const std::string& op) { return op.find("press Execute") != std::string::npos; });
+        EXPECT_EQ(captioned, !current);
+    }
+}
 
 TEST_F(DiagramAtStartValues, PaintsBackgroundThenLinesThenBoxes)
 {
@@ -319,6 +346,7 @@ TEST_P(DiagramClip, KeepsEveryTextInsideItsBox)
 {
     auto rig = testsupport::sampleRig();
     GetParam().change(*rig);
+    rig->ResultsCurrent = true; // the boxes' texts alone
     RecordingCanvas canvas;
     DrawMixer(*rig, canvas);
     ASSERT_FALSE(canvas.texts.empty());

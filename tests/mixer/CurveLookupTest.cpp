@@ -22,6 +22,7 @@ TEST(CurveLookupTest, IndexedRunsAreBitIdenticalToFullScans)
     int converged = 0;
     int looping = 0;
     int flowing = 0;
+    int warned = 0;
     for (std::uint32_t seed = 1; seed <= 24; ++seed) {
         const auto indexed = testsupport::randomRig(seed);
         const auto scanned = std::make_unique<Rig>(*indexed);
@@ -35,6 +36,12 @@ TEST(CurveLookupTest, IndexedRunsAreBitIdenticalToFullScans)
         EXPECT_TRUE(sameBytes(indexed->Gases, scanned->Gases));
         EXPECT_TRUE(sameBytes(indexed->CellGases, scanned->CellGases));
         EXPECT_TRUE(sameBytes(indexed->WorkComposition, scanned->WorkComposition));
+        ASSERT_EQ(a.warnings.size(), b.warnings.size());
+        for (std::size_t i = 0; i < a.warnings.size(); ++i) {
+            EXPECT_EQ(a.warnings[i].Curve, b.warnings[i].Curve);
+            EXPECT_EQ(a.warnings[i].Text, b.warnings[i].Text);
+        }
+        warned += !a.warnings.empty();
 
         converged += a.status == RunStatus::Ok;
         looping += a.status == RunStatus::NonConverging;
@@ -48,6 +55,7 @@ TEST(CurveLookupTest, IndexedRunsAreBitIdenticalToFullScans)
     EXPECT_GE(converged, 4);
     EXPECT_GE(looping, 4);
     EXPECT_GE(flowing, 12);
+    EXPECT_GE(warned, 4);
 }
 
 } // namespace

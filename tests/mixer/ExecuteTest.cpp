@@ -1,6 +1,7 @@
 #include "mixer/Execute.h"
 
 #include "MixerFixture.h"
+#include "common/TextFormat.h"
 #include "equil/GasTreatment.h"
 
 #include <cmath>
@@ -275,6 +276,85 @@ TEST_F(ExecuteTest, RunsWithoutHooks)
 
 // Records of random bytes, with sources and outputs drawn mostly inside their ranges so that the
 // solver really runs: Execute must finish without reading outside an array (asan checks that).
+struct ReadingCase {
+    const char* name;
+    double reading;
+    double limit; // NaN: no warning
+    const char* text;
+};
+
+class ReadingWarningTest : public ExecuteTest,
+                           public ::testing::WithParamInterface<ReadingCase> { };
+
+// Curve 1 for argon runs from reading 1 to 3 (flows 1 and 3); stage 1 measures argon into M1.
+TEST_P(ReadingWarningTest, NamesAReadingThatIsNotTakenAlongItsCurve)
+{
+    const ReadingCase& c = GetParam();
+    setInputGas(1, { { "Ar", 1.0 } });
+    connect(1, 1, 1, c.reading);
+    rig->CalCurves[1].Points[3] = { 0.5, 7.0 }; // after the top point: ignored, as lookup does
+    const RunOutcome outcome = run();
+    ASSERT_EQ(outcome.status, RunStatus::Ok);
+    if (std::isnan(c.limit)) {
+        EXPECT_THAT(outcome.warnings, IsEmpty());
+        return;
+    }
+    ASSERT_EQ(outcome.warnings.size(), 1u);
+    const ReadingWarning& warning = outcome.warnings.front();
+    EXPECT_EQ(warning.Stage, 1);
+    EXPECT_EQ(warning.Gas, "Ar");
+    EXPECT_EQ(warning.Curve, 1);
+    EXPECT_EQ(warning.Limit, c.limit);
+    EXPECT_EQ(warning.Text, c.text);
+    // The run itself says nothing: the face shows the warnings.
+    EXPECT_FALSE(rig->Message1.Visible);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, ReadingWarningTest,
+    ::testing::Values(ReadingCase { "Inside", 2.0, NAN, "" },
+        ReadingCase { "AtTheFirstPoint", 1.0, NAN, "" }, ReadingCase { "AtTheTop", 3.0, NAN, "" },
+        ReadingCase { "Zero", 0.0, NAN, "" },
+        ReadingCase { "Above", 1e300, 3.0,
+            "F 1 (Ar): reading 1e+300 lies above curve 1, which ends at 3; the flow at 3 is used" },
+        ReadingCase { "Below", 0.25, 1.0,
+            "F 1 (Ar): reading 0.25 lies below curve 1, which starts at 1; the flow at 1 is used" },
+        ReadingCase { "Negative", -5.0, 0.0, "F 1 (Ar): reading -5 is negative; no flow is used" },
+        ReadingCase {
+            "NotANumber", NAN, 0.0, "F 1 (Ar): reading nan is not a number; no flow is used" }),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(ExecuteTest, AReadingOfOneBelowTheFirstPointNamesTheTopPointWhoseFlowIsTaken)
+{
+    setInputGas(1, { { "Ar", 1.0 } });
+    connect(1, 1, 1, 1.0);
+    rig->CalCurves[1].Points[1] = { 2.0, 10.0 };
+    rig->CalCurves[1].Points[2] = { 5.0, 50.0 };
+    const RunOutcome outcome = run();
+    EXPECT_EQ(rig->Flowmeters[1].Flow, 50.0);
+    ASSERT_EQ(outcome.warnings.size(), 1u);
+    EXPECT_EQ(outcome.warnings[0].Limit, 5.0);
+    EXPECT_EQ(outcome.warnings[0].Text,
+        "F 1 (Ar): reading 1 lies below curve 1, which starts at 2; the flow at 5 is used");
+}
+
+TEST_F(ExecuteTest, WarnsOncePerStageAndGasInStageOrderAcrossPasses)
+{
+    setInputGas(1, { { "A", 0.5 }, { "B", 0.5 } });
+    setInputGas(2, { { "Ar", 1.0 } });
+    connect(1, 18, 1, 9.0); // waits a pass for M2, computed twice, warned once per gas
+    connect(2, 1, 2, 9.0);
+    connect(3, 2, 3, -1.0);
+    connect(4, 2, 3, 2.0); // inside its curve
+    const RunOutcome outcome = run();
+    ASSERT_EQ(outcome.status, RunStatus::Ok);
+    EXPECT_EQ(outcome.passes, 2);
+    std::vector<std::string> named;
+    for (const ReadingWarning& warning : outcome.warnings)
+        named.push_back(formatInt(warning.Stage) + " " + warning.Gas);
+    EXPECT_THAT(named, ElementsAre("1 A", "1 B", "2 A", "2 B", "3 Ar"));
+    EXPECT_EQ(ReadingWarningsMessage(outcome.warnings).back(), '.');
+}
+
 TEST_F(ExecuteTest, RandomRecordsNeverBreakTheRun)
 {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {

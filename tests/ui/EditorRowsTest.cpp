@@ -77,7 +77,9 @@ void EditorRowsTest::readsStageInput_data()
     QTest::newRow("I3") << u"I3"_s << 3;
     QTest::newRow("M16") << u"M16"_s << 32;
     QTest::newRow("M 1") << u"M 1"_s << 17;
-    QTest::newRow("only characters 2 and 3 count") << u"M16x"_s << 32;
+    QTest::newRow("nothing may follow the number") << u"M16x"_s << -1;
+    QTest::newRow("I123 is not I12") << u"I123"_s << -1;
+    QTest::newRow("trailing blank") << u"I3 "_s << 3;
     QTest::newRow("lower case") << u"m3"_s << -1;
     QTest::newRow("other letter") << u"X3"_s << -1;
     QTest::newRow("I17") << u"I17"_s << -1;
@@ -104,7 +106,8 @@ void EditorRowsTest::readsStageOutput_data()
     QTest::addColumn<int>("expected"); // -1: refused
     QTest::newRow("7") << u"7"_s << 7;
     QTest::newRow("16") << u"16"_s << 16;
-    QTest::newRow("first two characters") << u"123"_s << 12;
+    QTest::newRow("123 is not 12") << u"123"_s << -1;
+    QTest::newRow("trailing blank") << u"5 "_s << 5;
     QTest::newRow("17") << u"17"_s << -1;
     QTest::newRow("0") << u"0"_s << -1;
     QTest::newRow("blank and digit") << u" 5"_s << 5;
@@ -223,23 +226,28 @@ void EditorRowsTest::readsInputGasComponents()
     rows[4] = { "Carbondioxide", "abc" };
     rows[12] = { "Kr", "0.3" }; // row 13 is not a component
     const RowRefusals refusals = ReadInputGasRows(*rig, 4, rows, "Synthetic air!");
-    QCOMPARE(refusals.size(), std::size_t(2));
+    // Texts longer than their fields are refused, not cut.
+    QCOMPARE(refusals.size(), std::size_t(4));
     QCOMPARE(refusals[0].Clause, std::string("Ar: \"-0.01\" is negative"));
-    QCOMPARE(refusals[1].Clause, std::string("Carbondioxide: \"abc\" is not a number"));
+    QCOMPARE(refusals[1].Clause,
+        std::string("Component 5: \"Carbondioxide\" is longer than 12 characters"));
+    QCOMPARE(refusals[2].Clause, std::string("Carbondioxide: \"abc\" is not a number"));
+    QCOMPARE(
+        refusals[3].Clause, std::string("Name: \"Synthetic air!\" is longer than 12 characters"));
     const GasRecord& gas = rig->InputGases[4];
-    QCOMPARE(gas.Name.view(), "Synthetic ai");
+    QCOMPARE(gas.Name.view(), ""); // as it was
     QCOMPARE(gas.Components[1].Name.view(), "N2");
     QCOMPARE(gas.Components[1].Fraction, 0.79);
     QCOMPARE(gas.Components[2].Fraction, 0.21);
     QCOMPARE(gas.Components[3].Fraction, 0.0);
-    QCOMPARE(gas.Components[5].Name.view(), "Carbondioxid");
+    QCOMPARE(gas.Components[5].Name.view(), "");
     QCOMPARE(gas.Components[5].Fraction, 0.0);
     QVERIFY(isSet(gas.Defined));
 
     // Zero removes a component from Defined; a blank name never counted.
     rows[0].Value = "0";
     rows[1].Value = "0";
-    QVERIFY(ReadInputGasRows(*rig, 4, rows, "Empty").size() == 2);
+    QVERIFY(ReadInputGasRows(*rig, 4, rows, "Empty").size() == 3); // Carbondioxide again
     QCOMPARE(gas.Components[4].Fraction, 0.5);
     QVERIFY(!isSet(gas.Defined));
 }
@@ -274,10 +282,25 @@ void EditorRowsTest::namesEveryRefusedRow_data()
                          << u"I 1"_s;
     QTest::newRow("17") << stages << 5 << u"17"_s << u"Output: \"17\" is not a mixture 1..16"_s
                         << u"1"_s;
-    QTest::newRow("123") << stages << 5 << u"123"_s << QString() << QString();
+    QTest::newRow("123") << stages << 5 << u"123"_s << u"Output: \"123\" is not a mixture 1..16"_s
+                         << u"1"_s;
     QTest::newRow("fix gas T") << stages << 8 << u"warm"_s << u"FixGasT: \"warm\" is not a number"_s
                                << u"0.0"_s;
-    QTest::newRow("yes is no") << stages << 10 << u"yes"_s << QString() << QString();
+    QTest::newRow("yes") << stages << 10 << u"yes"_s << QString() << QString();
+    QTest::newRow("n") << stages << 11 << u"n"_s << QString() << QString();
+    QTest::newRow("maybe") << stages << 10 << u"maybe"_s << u"FixGasUsed: \"maybe\" is not Y or N"_s
+                           << u"N"_s;
+    QTest::newRow("no flag") << stages << 11 << u""_s << u"FixGasBefore: no value"_s << u"Y"_s;
+    QTest::newRow("long make") << stages << 1 << u"Rotameter"_s
+                               << u"Make: \"Rotameter\" is longer than 8 characters"_s << u"None"_s;
+    QTest::newRow("long name") << cells << 1 << u"Furnace number 1"_s
+                               << u"Name: \"Furnace number 1\" is longer than 12 characters"_s
+                               << u"None"_s;
+    QTest::newRow("12 characters") << cells << 1 << u"Furnace no 1"_s << QString() << QString();
+    QTest::newRow("vacuum") << cells << 3 << u"0"_s << u"Pressure: \"0\" is not above 0 bar"_s
+                            << u"1.0000"_s;
+    QTest::newRow("negative pressure")
+        << cells << 3 << u"-1"_s << u"Pressure: \"-1\" is not above 0 bar"_s << u"1.0000"_s;
 }
 
 // Each editor refuses what it cannot take, names the row by its key and keeps the stored value.

@@ -2,12 +2,15 @@
 #include "rig/StartUp.h"
 #include "support/KeyChords.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 
 #include <QAction>
+#include <QGraphicsEffect>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <clocale>
@@ -72,8 +75,13 @@ private Q_SLOTS:
 
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         QVERIFY(table->isVisible());
-        QCOMPARE(table->geometry(), QRect(0, 0, 815, 148));
+        // The caption takes the top of the table's designed place.
+        auto* caption = window.findChild<QLabel*>(u"ResultsCaption1"_s);
+        QVERIFY(caption && caption->isVisible());
+        QCOMPARE(caption->geometry(), QRect(0, 0, 815, 16));
+        QCOMPARE(table->geometry(), QRect(0, 16, 815, 132));
         QVERIFY(table->geometry().bottom() < rig.CellBoxes[1].Top); // above the diagram's cells
+        QCOMPARE(caption->text(), u"Gas fractions"_s);
         QCOMPARE(table->NrOfRows(), 6);
         QCOMPARE(table->RowName(1), u"Ar"_s);
         QCOMPARE(table->ColName(1), u"OC 1; Cell A"_s);
@@ -98,7 +106,10 @@ private Q_SLOTS:
         saveScreenshot(window, u"results-linear"_s);
 
         auto* linLog = window.findChild<QAction*>(u"Linlogtoggle1"_s);
+        QVERIFY(linLog->isCheckable() && !linLog->isChecked());
         linLog->trigger();
+        QVERIFY(linLog->isChecked());
+        QCOMPARE(caption->text(), u"log10 of gas fractions"_s);
         QCOMPARE(table->NrOfRows(), 6);
         QCOMPARE(table->Elem(1, 1), double(Log10Clamped(rig.CellGases[1][1].Fraction)));
         for (int k = 1; k <= rig.GasListCount; ++k)
@@ -118,9 +129,62 @@ private Q_SLOTS:
         QTRY_VERIFY(!table->horizontalScrollBar()->isVisible());
         QCOMPARE(message->text(),
             u"Equilibrium option not correctly operative yet...please toggle back"_s);
+        QVERIFY(equil->isChecked());
+        QCOMPARE(caption->text(), u"Equilibrium compounds"_s);
         saveScreenshot(window, u"results-equilibrium"_s);
         equil->trigger();
         linear();
+        // Leaving the display takes its message along.
+        QVERIFY(!equil->isChecked());
+        QVERIFY(message->isHidden());
+    }
+
+    // From an edit taken with OK until the next Execute the results are dimmed and captioned as
+    // the previous run's; their values stay.
+    void resultsOfThePreviousExecuteAreMarkedOutOfDate()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const Rig& rig = window.rig();
+        QVERIFY(!rig.ResultsCurrent); // flows as stored, not computed
+        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        auto* caption = window.findChild<QLabel*>(u"ResultsCaption1"_s);
+        const auto dimmed = [&] { return table->graphicsEffect()->isEnabled(); };
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QVERIFY(rig.ResultsCurrent && !dimmed());
+        const double shown = table->Elem(1, 1);
+
+        // OK without a change leaves them current.
+        window.findChild<QAction*>(u"FlowmeterReadings1"_s)->trigger();
+        auto* ok = window.findChild<QPushButton*>(u"Button1"_s);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(rig.ResultsCurrent && !dimmed());
+
+        auto* editor = window.findChild<ParameterEditor*>(u"ValueListEditor1"_s);
+        editor->setRow(4, editor->key(4), u"73.23"_s);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(!rig.ResultsCurrent);
+        QVERIFY(dimmed());
+        QVERIFY(caption->isVisible());
+        QCOMPARE(
+            caption->text(), u"Gas fractions: results of the previous Execute; press Execute"_s);
+        QCOMPARE(table->Elem(1, 1), shown);
+        saveScreenshot(window, u"out-of-date"_s);
+
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        QVERIFY(rig.ResultsCurrent && !dimmed());
+        QCOMPARE(caption->text(), u"Gas fractions"_s);
+
+        // Execute names a reading beyond its curve on the message line.
+        window.findChild<QAction*>(u"FlowmeterReadings1"_s)->trigger();
+        editor->setRow(1, editor->key(1), u"1e300"_s);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        auto* message = window.findChild<QLabel*>(u"Message1"_s);
+        QVERIFY(message->text().startsWith(u"F 1 (Ar): reading 1e+300 lies above curve "_s));
+        saveScreenshot(window, u"reading-beyond-curve"_s);
     }
 
     void theResultsTableShowsComputedValuesUntilEditingIsSwitchedOn()

@@ -5,6 +5,8 @@
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/DiagramArea.h"
+#include "ui/MessageLine.h"
 #include "ui/ParameterEditor.h"
 
 #include <QAction>
@@ -13,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -98,6 +102,8 @@ private Q_SLOTS:
 
     void showsFlowmeterThreeAtStartValues();
     void wrapsTheCellEditorAround();
+    void stepsNoRecordOverTextNotYetTaken();
+    void fitsASmallScreenAndKeepsItsMessagesAtHand();
     void readsFlowmeterTexts();
     void editsInputGas();
     void editsReadings();
@@ -287,7 +293,9 @@ void TForm1Test::buildsTheMenuTree()
         { "MainMenu1", "FlowmeterReadings1", "Flowmeter&Readings" },
         { "MainMenu1", "Run1", "E&xecute" }, { "MainMenu1", "Se1", "&Settings" },
         { "Se1", "Linlogtoggle1", "&Lin/log toggle" },
-        { "Se1", "EquilRTtoggle1", "&Equil./RT toggle" }, { "MainMenu1", "Help1", "Help" },
+        { "Se1", "EquilRTtoggle1", "&Equil./RT toggle" }, { "MainMenu1", "View1", "&View" },
+        { "View1", "Messages1", "&Messages\u2026" }, { "View1", "FitToWindow1", "&Fit to window" },
+        { "View1", "ActualSize1", "&Actual size" }, { "MainMenu1", "Help1", "Help" },
         { "Help1", "AboutMeldrix1", "About Meldrix" } };
     for (const auto& [menu, name, caption] : tree) {
         const QWidget* owner = control(QString::fromLatin1(menu));
@@ -297,7 +305,7 @@ void TForm1Test::buildsTheMenuTree()
             if (candidate->objectName() == QLatin1StringView(name))
                 item = candidate;
         QVERIFY2(item, name);
-        QCOMPARE(item->text(), QString::fromLatin1(caption));
+        QCOMPARE(item->text(), QString::fromUtf8(caption));
     }
 }
 
@@ -305,9 +313,20 @@ void TForm1Test::okAndCommandsStillToComeChangeNothing()
 {
     const auto before = recordsOf(rig());
     pressOk();
-    for (const QString& name :
-        { u"AboutMeldrix1"_s, u"Linlogtoggle1"_s, u"Linlogtoggle1"_s, u"EquilRTtoggle1"_s })
+    for (const QString& name : { u"Linlogtoggle1"_s, u"Linlogtoggle1"_s, u"EquilRTtoggle1"_s })
         trigger(name);
+    // The toggles show their state even before there is a table to show it in.
+    QVERIFY(control<QAction>(u"EquilRTtoggle1"_s)->isChecked());
+    QVERIFY(!control<QAction>(u"Linlogtoggle1"_s)->isChecked());
+    // About shows the version, the thermodynamic data's source and the licence.
+    QString about;
+    m_window->setQuestionAsker([&about](QMessageBox& box) {
+        about = box.text();
+        return QMessageBox::Ok;
+    });
+    trigger(u"AboutMeldrix1"_s);
+    for (const QString& part : { u"0.301"_s, u"NASA/TP-2002-211556"_s, u"Licence"_s })
+        QVERIFY2(about.contains(part), qPrintable(part));
     pressOk();
     QVERIFY(*recordsOf(rig()) == *before);
     QCOMPARE(rig().EditMode, EditModes::None);
@@ -351,6 +370,55 @@ void TForm1Test::showsFlowmeterThreeAtStartValues()
     snapshot(u"flowmeters"_s);
 }
 
+void TForm1Test::stepsNoRecordOverTextNotYetTaken()
+{
+    trigger(u"OutputCells3"_s);
+    type(2, u"750"_s);
+    // The arrow as a person clicks it: the text typed into cell 1 is not dropped.
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QCOMPARE(rig().CurrentCell, 1);
+    QCOMPARE(spin()->value(), 1);
+    QCOMPARE(value(2), u"750"_s);
+    QVERIFY(message()->text().startsWith(
+        u"Not stepped to another record: Temp.,C holds text not yet taken with OK"_s));
+    pressOk();
+    QCOMPARE(rig().Cells[1].Temp, 750.0);
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QCOMPARE(rig().CurrentCell, 2);
+}
+
+void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
+{
+    // A 1366 x 768 laptop screen with a panel: the window, its frame allowed for, lies inside.
+    const QRect laptop(0, 0, 1366, 740);
+    m_window->fitToScreen(laptop);
+    QVERIFY(laptop.contains(QRect(m_window->pos(), m_window->size() + QSize(16, 40))));
+    const QRect area = m_window->centralWidget()->rect();
+    QTRY_VERIFY(area.contains(control<QWidget>(u"Button1"_s)->geometry()));
+    QVERIFY(control<DiagramArea>(u"MixerDiagram"_s)->scale() < 1.0);
+    trigger(u"ActualSize1"_s);
+    QCOMPARE(control<DiagramArea>(u"MixerDiagram"_s)->scale(), 1.0);
+
+    // Every message is kept with its time; the line shows a long one elided in the middle.
+    const QString longText = QString(u"x"_s).repeated(400) + u" the end"_s;
+    trigger(u"OutputCells3"_s);
+    type(2, u"hot"_s);
+    pressOk();
+    trigger(u"Messages1"_s);
+    auto* log = m_window->findChild<QPlainTextEdit*>(u"MessagesText1"_s);
+    QVERIFY(log);
+    QVERIFY(log->toPlainText().contains(u"Temp.,C: \"hot\" is not a number"_s));
+    auto* line = static_cast<MessageLabel*>(message());
+    type(2, longText);
+    pressOk();
+    QVERIFY(line->text().contains(u"the end"_s));
+    QVERIFY(line->shownText().startsWith(u"Temp.,C: "_s));
+    QVERIFY(line->shownText().contains(u"\u2026"_s));
+    QVERIFY(line->shownText().endsWith(line->text().right(4)));
+    QCOMPARE(line->toolTip(), line->text());
+    QCOMPARE(log->toPlainText().count(u'\n'), 2);
+}
+
 void TForm1Test::wrapsTheCellEditorAround()
 {
     trigger(u"OutputCells3"_s);
@@ -382,10 +450,10 @@ void TForm1Test::wrapsTheCellEditorAround()
 void TForm1Test::readsFlowmeterTexts()
 {
     trigger(u"Flowmeters2"_s);
-    type(1, u"Bronkhorst-High"_s);
+    type(1, u"Bronkhor"_s); // a longer make is refused, not cut (see EditorRowsTest)
     type(4, u"M16"_s);
-    type(5, u"123"_s);
-    type(10, u"yes"_s);
+    type(5, u"12"_s);
+    type(10, u"no"_s); // y, yes, n and no are taken as Y and N
     type(11, u"Y"_s);
     pressOk();
     const FlowmeterRecord& stage = rig().Flowmeters[1];
@@ -395,7 +463,7 @@ void TForm1Test::readsFlowmeterTexts()
     QCOMPARE(stage.FixGasUsed, 0);
     QCOMPARE(stage.FixGasBefore, 1);
     // The typed texts stay until the editor shows the record again.
-    QCOMPARE(value(5), u"123"_s);
+    QCOMPARE(value(5), u"12"_s);
     trigger(u"Flowmeters2"_s);
     QCOMPARE(value(4), u"M16"_s);
     QCOMPARE(value(5), u"12"_s);
@@ -424,7 +492,7 @@ void TForm1Test::editsInputGas()
     type(1, u"0.79"_s);
     editor()->item(1, 0)->setText(u"Ar"_s);
     type(2, u"-0.01"_s);
-    name->setText(u"Synthetic air 5.0"_s);
+    name->setText(u"Synthetic ai"_s);
     pressOk();
     const GasRecord& gas = rig().InputGases[16];
     QCOMPARE(gas.Name.view(), "Synthetic ai");
@@ -485,15 +553,16 @@ void TForm1Test::typedTextGoesToTheRecordShown()
         field->selectAll();
         QTest::keyClicks(field, u"Oven 7"_s);
     };
-    // Stepping to another cell drops text still being typed for the cell shown before.
+    // The spin box does not step away from text still being typed for the cell shown.
     trigger(u"OutputCells3"_s);
     typeIntoName();
     spin()->stepUp();
     pressOk();
-    QCOMPARE(rig().Cells[1].Name.view(), "None");
+    QCOMPARE(rig().Cells[1].Name.view(), "Oven 7");
     QCOMPARE(rig().Cells[2].Name.view(), "None");
 
     // OK takes it over, even when the focus is still in the cell.
+    spin()->stepUp();
     typeIntoName();
     control<QPushButton>(u"Button1"_s)->click();
     QCOMPARE(rig().Cells[2].Name.view(), "Oven 7");
