@@ -9,7 +9,7 @@ void TForm1::FindReadings1Click()
 {
     guarded([this] {
         // Apply shows the readings editor and runs Execute: text not yet taken would be lost.
-        if (reportUntakenText())
+        if (reportUntakenText("Find readings not opened"))
             return;
         auto* dialog = new FindReadingsDialog(
             *m_rig,

@@ -149,17 +149,18 @@ private Q_SLOTS:
         window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
         auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
         QVERIFY(chart);
-        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
+        QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
 
         window.findChild<QAction*>(u"Uncertainty1"_s)->trigger();
-        // Four curves of 120 segments, then a bar, two caps and a tick per cell.
-        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * 120 + 4 * 4, 60000);
+        // Four curves of 120 segments with three temperature marks each, then a bar, two caps and a
+        // tick per cell.
+        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4, 60000);
         saveScreenshot(*window.findChild<QWidget*>(u"PO2Window"_s), u"po2-chart-bands"_s);
 
         // The next run's bands replace these once it has its answer; the curves come at once.
         window.findChild<QAction*>(u"Run1"_s)->trigger();
-        QCOMPARE(chart->Chart().ItemCount(), 4 * 120);
-        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * 120 + 4 * 4, 60000);
+        QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
+        QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4, 60000);
     }
 
 private:
