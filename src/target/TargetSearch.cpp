@@ -598,8 +598,8 @@ std::vector<int> DefaultFreeStages(const Rig& rig, int cell)
             if (!isComputable(stage) || !hasPositiveReading(stage) || !reaches[stage.Output])
                 continue;
             const int source = stage.Input - MaxInputGases;
-            if (source >= 1 && !reaches[source]) {
-                reaches[source] = true;
+            if (source >= 1 && !reaches[static_cast<std::size_t>(source)]) {
+                reaches[static_cast<std::size_t>(source)] = true;
                 grew = true;
             }
         }
