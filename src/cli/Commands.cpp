@@ -29,7 +29,8 @@ std::string withoutLibraryPrefix(std::string message)
 
 } // namespace
 
-std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err)
+std::unique_ptr<Rig> loadDataSet(
+    const std::string& name, std::ostream& err, std::span<const ReadingArgument> readings)
 {
     // "Rig.INP" names the data set Rig, as in Open All.
     const std::string base = DataSetBaseName(name);
@@ -48,6 +49,8 @@ std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err)
             << base << ".INP, .MIX, .CAL, .CEL)\n";
         return nullptr;
     }
+    for (const ReadingArgument& reading : readings)
+        rig->Flowmeters[reading.stage].Reading = reading.value;
     return rig;
 }
 
@@ -132,11 +135,9 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     if (!parsed)
         return ExitUsage;
 
-    const auto rig = loadDataSet(base, err);
+    const auto rig = loadDataSet(base, err, *parsed);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *parsed)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
 
     // The message of the run is what the run itself shows; start from a hidden message line.
     rig->Message1 = MessageLine {};

@@ -23,8 +23,16 @@ inline constexpr const char* Prefix = "meldrix-cli: ";
 
 //! A rig at start-up values with the data set `name` (a base name, or one of its four files) loaded
 //! as Open All loads it. Each file that was not read or is damaged gives one warning line on `err`.
-//! Null when none of the four files could be read (an error line has been written then).
-std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err);
+//! One `--reading N=VALUE`: the reading of stage N.
+struct ReadingArgument {
+    int stage = 0; //!< 1..16
+    double value = 0.0;
+};
+
+//! Null when none of the four files could be read (an error line has been written then). The
+//! `readings` replace the stored ones of their stages.
+std::unique_ptr<Rig> loadDataSet(
+    const std::string& name, std::ostream& err, std::span<const ReadingArgument> readings = {});
 
 //! `dump BASE`: the data set as JSON on `out`.
 int runDump(const std::string& base, std::ostream& out, std::ostream& err);
@@ -33,12 +41,6 @@ int runDump(const std::string& base, std::ostream& out, std::ostream& err);
 //! the JSON is malformed or does not describe a data set.
 int runBuild(
     const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err);
-
-//! One `--reading N=VALUE`: the reading of stage N.
-struct ReadingArgument {
-    int stage = 0; //!< 1..16
-    double value = 0.0;
-};
 
 //! `N=VALUE` with N a whole number 1..16 and VALUE a finite number; nullopt otherwise.
 std::optional<ReadingArgument> parseReadingArgument(std::string_view text);

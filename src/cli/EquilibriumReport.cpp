@@ -248,11 +248,9 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
         return ExitUsage;
     }
 
-    const auto rig = loadDataSet(options.Base, err);
+    const auto rig = loadDataSet(options.Base, err, *readings);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *readings)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
     const RunOutcome outcome = Execute(*rig);
     PrintReadingWarnings(outcome.warnings, err);
     if (outcome.status != RunStatus::Ok) {

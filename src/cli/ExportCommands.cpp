@@ -83,11 +83,9 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
     if (!readings)
         return ExitUsage;
 
-    const auto rig = loadDataSet(request.base, err);
+    const auto rig = loadDataSet(request.base, err, *readings);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *readings)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
     if (request.execute) {
         // The same run as execute's, equilibrium included, though the picture does not show it.
         ExecuteHooks hooks;

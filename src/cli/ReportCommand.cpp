@@ -70,12 +70,10 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
     }
 
     std::ostringstream warnings;
-    const auto rig = loadDataSet(request.base, warnings);
+    const auto rig = loadDataSet(request.base, warnings, *readings);
     err << warnings.str();
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *readings)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
 
     ReportInputs inputs;
     inputs.Generated = ReportDateTime();

@@ -207,11 +207,9 @@ int runTarget(const TargetOptions& options, std::ostream& out, std::ostream& err
         }
     }
 
-    const auto rig = loadDataSet(options.Base, err);
+    const auto rig = loadDataSet(options.Base, err, *readings);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *readings)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
 
     const TargetOutcome outcome = FindReadings(*rig, request);
     if (options.Format == "table")

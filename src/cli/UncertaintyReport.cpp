@@ -239,11 +239,9 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
         return ExitUsage;
     }
 
-    const auto rig = loadDataSet(options.Base, err);
+    const auto rig = loadDataSet(options.Base, err, *readings);
     if (!rig)
         return ExitUsage;
-    for (const ReadingArgument& reading : *readings)
-        rig->Flowmeters[reading.stage].Reading = reading.value;
     const UncertaintyResult result = PropagateUncertainty(*rig, settings);
     if (!result.Ok) {
         err << Prefix << result.Message << '\n';
