@@ -240,4 +240,23 @@ private:
     std::pair<int, int> m_anchor { 1, 1 };
 };
 
+template <typename Body>
+void TCeltrixModel::bulk(bool detachChange, Body&& body)
+{
+    const bool wasListening = m_listening;
+    m_updating = true;
+    if (detachChange)
+        m_listening = false;
+    try {
+        body();
+    } catch (...) {
+        m_listening = wasListening;
+        m_updating = false;
+        throw;
+    }
+    m_listening = wasListening;
+    m_updating = false;
+    repaint();
+}
+
 } // namespace meldrix

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <bitset>
+#include <exception>
 #include <initializer_list>
 #include <optional>
 
@@ -181,8 +182,16 @@ private:
     void copyToClipboard();
     void extractFromClipboard();
     void changePrecision();
+    // No exception may leave an event handler or a slot.
     template <typename Command>
-    void guarded(Command&& command);
+    static void guarded(Command&& command)
+    {
+        try {
+            command();
+        } catch (const std::exception& error) {
+            qWarning("%s", error.what());
+        }
+    }
 
     TCeltrixModel m_model;
     int m_leftCol = 1;
