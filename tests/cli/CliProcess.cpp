@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -31,6 +32,20 @@ CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSecon
     std::ifstream err(errFile);
     run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
     return run;
+}
+
+std::vector<std::string> keysOf(const nlohmann::ordered_json& object)
+{
+    std::vector<std::string> keys;
+    for (const auto& item : object.items())
+        keys.push_back(item.key());
+    return keys;
+}
+
+void ShippedDataSetTest::SetUp()
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
 }
 
 } // namespace meldrix::testsupport

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "cli/Commands.h"
+#include "rig/DataFiles.h"
 #include "support/TempDir.h"
 
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace meldrix::testsupport {
 
@@ -16,5 +22,36 @@ struct CliRun {
 //! `dir` so both streams can be checked. With `timeoutSeconds` a run that takes longer is killed
 //! and reports exit code -1.
 CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSeconds = 0);
+
+//! The keys of a JSON object in their order.
+std::vector<std::string> keysOf(const nlohmann::ordered_json& object);
+
+//! A test on the shipped data set, built from its JSON into a fresh folder.
+class ShippedDataSetTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string base = dir.file("Default");
+
+    void SetUp() override;
+
+    //! meldrix-cli COMMAND BASE ARGUMENTS.
+    CliRun cli(
+        const std::string& command, const std::string& arguments = {}, int timeoutSeconds = 0)
+    {
+        return runCli(command + " " + base + " " + arguments, dir, timeoutSeconds);
+    }
+
+    //! Loads the data set, lets `change` edit it and saves it back.
+    template <typename Change>
+    void edit(Change change)
+    {
+        std::ostringstream err;
+        const auto rig = cli::loadDataSet(base, err);
+        ASSERT_TRUE(rig) << err.str();
+        change(*rig);
+        SetFileNamesFromBase(*rig, base);
+        ASSERT_EQ(SaveAll(*rig), std::nullopt);
+    }
+};
 
 } // namespace meldrix::testsupport

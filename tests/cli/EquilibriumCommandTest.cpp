@@ -17,45 +17,14 @@ using nlohmann::ordered_json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::CliRun;
+using testsupport::keysOf;
 using testsupport::runCli;
 using testsupport::TempDir;
 
-std::vector<std::string> keysOf(const ordered_json& object)
-{
-    std::vector<std::string> keys;
-    for (const auto& item : object.items())
-        keys.push_back(item.key());
-    return keys;
-}
-
 // The shipped data set: cells A..D fed from M1..M4 at 700..1000 °C, cells 5..8 not fed.
-class EquilibriumCommandTest : public ::testing::Test {
+class EquilibriumCommandTest : public testsupport::ShippedDataSetTest {
 protected:
-    TempDir dir;
-    std::string base = dir.file("Default");
-
-    EquilibriumCommandTest()
-    {
-        std::ostringstream out, err;
-        EXPECT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-    }
-
-    // Loads the data set, lets `change` edit it and saves it back.
-    template <typename Change>
-    void edit(Change change)
-    {
-        std::ostringstream err;
-        const auto rig = cli::loadDataSet(base, err);
-        ASSERT_TRUE(rig);
-        change(*rig);
-        SetFileNamesFromBase(*rig, base);
-        ASSERT_EQ(SaveAll(*rig), std::nullopt);
-    }
-
-    CliRun equilibrium(const std::string& arguments = {})
-    {
-        return runCli("equilibrium " + base + " " + arguments, dir);
-    }
+    CliRun equilibrium(const std::string& arguments = {}) { return cli("equilibrium", arguments); }
 };
 
 TEST_F(EquilibriumCommandTest, PrintsEveryFedCellAsJson)

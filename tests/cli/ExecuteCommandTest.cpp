@@ -23,19 +23,12 @@ using ::testing::HasSubstr;
 using testsupport::TempDir;
 
 using testsupport::CliRun;
+using testsupport::keysOf;
 using testsupport::runCli;
 
 std::size_t lineCount(const std::string& text)
 {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-std::vector<std::string> keysOf(const ordered_json& object)
-{
-    std::vector<std::string> keys;
-    for (const auto& item : object.items())
-        keys.push_back(item.key());
-    return keys;
 }
 
 // A small rig: argon (I1) through stage 1 into M1, which feeds cell 1 "Öfen"; the calibration

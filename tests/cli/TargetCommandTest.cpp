@@ -14,34 +14,11 @@ using nlohmann::ordered_json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::CliRun;
-using testsupport::runCli;
-using testsupport::TempDir;
-
-std::vector<std::string> keysOf(const ordered_json& object)
-{
-    std::vector<std::string> keys;
-    for (const auto& item : object.items())
-        keys.push_back(item.key());
-    return keys;
-}
+using testsupport::keysOf;
 
 // The shipped data set; cell 2 (Cell B, 800 °C) is its reducing cell.
-class TargetCommandTest : public ::testing::Test {
+class TargetCommandTest : public testsupport::ShippedDataSetTest {
 protected:
-    TempDir dir;
-    std::string base = dir.file("Default");
-
-    TargetCommandTest()
-    {
-        std::ostringstream out, err;
-        EXPECT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-    }
-
-    CliRun cli(const std::string& command, const std::string& arguments)
-    {
-        return runCli(command + " " + base + " " + arguments, dir);
-    }
-
     // --reading for every stage of a target outcome, with the digits it printed.
     static std::string readingsOf(const ordered_json& outcome)
     {

@@ -16,32 +16,14 @@ using nlohmann::ordered_json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::CliRun;
-using testsupport::runCli;
-using testsupport::TempDir;
-
-std::vector<std::string> keysOf(const ordered_json& object)
-{
-    std::vector<std::string> keys;
-    for (const auto& item : object.items())
-        keys.push_back(item.key());
-    return keys;
-}
+using testsupport::keysOf;
 
 // The shipped data set: eight stages whose curves reach 150, cells A..D fed from M1..M4.
-class UncertaintyCommandTest : public ::testing::Test {
+class UncertaintyCommandTest : public testsupport::ShippedDataSetTest {
 protected:
-    TempDir dir;
-    std::string base = dir.file("Default");
-
-    UncertaintyCommandTest()
-    {
-        std::ostringstream out, err;
-        EXPECT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-    }
-
     CliRun uncertainty(const std::string& arguments = {})
     {
-        return runCli("uncertainty " + base + " " + arguments, dir, 120);
+        return cli("uncertainty", arguments, 120);
     }
 };
 
@@ -156,14 +138,11 @@ TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)
     EXPECT_THAT(warned.err, HasSubstr("stage 12 has no positive reading"));
 
     // M1 and M2 feeding each other never converge.
-    std::ostringstream err;
-    const auto rig = cli::loadDataSet(base, err);
-    ASSERT_TRUE(rig);
-    rig->Flowmeters[9].Input = 18;
-    rig->Flowmeters[9].Output = 1;
-    rig->Flowmeters[9].Reading = 5.0;
-    SetFileNamesFromBase(*rig, base);
-    ASSERT_EQ(SaveAll(*rig), std::nullopt);
+    edit([](Rig& rig) {
+        rig.Flowmeters[9].Input = 18;
+        rig.Flowmeters[9].Output = 1;
+        rig.Flowmeters[9].Reading = 5.0;
+    });
     const CliRun failed = uncertainty();
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, "");

@@ -2,6 +2,7 @@
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
 #include "support/KeyChords.h"
+#include "support/ShownWindow.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
@@ -12,12 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
-#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -108,8 +107,7 @@ private:
 
 void CalibrationEditorTest::initTestCase()
 {
-    QLocale::setDefault(QLocale::c());
-    std::setlocale(LC_ALL, "C");
+    testsupport::useCLocale();
 }
 
 void CalibrationEditorTest::init()

@@ -1,4 +1,5 @@
 #include "diagram/DiagramExport.h"
+#include "support/ShownWindow.h"
 #include "support/TempDir.h"
 #include "ui/TForm1.h"
 
@@ -9,10 +10,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
-#include <QLocale>
 #include <QProcess>
 #include <QTest>
-#include <clocale>
 #include <filesystem>
 #include <memory>
 
@@ -25,19 +24,13 @@ class ExportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale::c());
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    void initTestCase() { testsupport::useCLocale(); }
 
     void init()
     {
         m_dir = std::make_unique<testsupport::TempDir>();
-        m_window = std::make_unique<TForm1>();
-        m_window->StartUp(MELDRIX_DEFAULT_BASE);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window = testsupport::shownWindow(MELDRIX_DEFAULT_BASE);
+        QVERIFY(m_window);
         m_window->findChild<QAction*>(u"Run1"_s)->trigger();
     }
 

@@ -1,4 +1,5 @@
 #include "rig/StartUp.h"
+#include "support/ShownWindow.h"
 #include "ui/FindReadingsDialog.h"
 #include "ui/TForm1.h"
 
@@ -7,12 +8,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <clocale>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -66,9 +65,7 @@ class FindReadingsTest : public QObject {
 private:
     QPointer<FindReadingsDialog> openDialog(TForm1& window)
     {
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
+        if (!testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE))
             return nullptr;
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         window.findChild<QAction*>(u"FindReadings1"_s)->trigger();
@@ -83,11 +80,7 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale::c());
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    void initTestCase() { testsupport::useCLocale(); }
 
     void applyPutsTheProposedReadingsInAndRunsExecute()
     {

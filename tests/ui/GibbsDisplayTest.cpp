@@ -1,12 +1,11 @@
 #include "chart/qt/TVistrelWidget.h"
+#include "support/ShownWindow.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QLocale>
 #include <QTest>
-#include <clocale>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,18 +16,12 @@ class GibbsDisplayTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale::c());
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    void initTestCase() { testsupport::useCLocale(); }
 
     void showsEachCellsGasAtItsTemperature()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         auto* command = window.findChild<QAction*>(u"CellTemperature1"_s);
         auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
         QVERIFY(command && table);

@@ -7,6 +7,7 @@
 #include "support/Bytes.h"
 #include "support/KeyChords.h"
 #include "support/RecordingCanvas.h"
+#include "support/ShownWindow.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
@@ -19,13 +20,11 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
-#include <clocale>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -133,17 +132,14 @@ private:
 
 void HostileInputTest::initTestCase()
 {
-    QLocale::setDefault(QLocale::c());
-    std::setlocale(LC_ALL, "C");
+    testsupport::useCLocale();
 }
 
 void HostileInputTest::init()
 {
     m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = std::make_unique<TForm1>();
-    m_window->StartUp(m_dir->file("Default"));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window = testsupport::shownWindow(m_dir->file("Default"));
+    QVERIFY(m_window);
 }
 
 void HostileInputTest::cleanup()

@@ -1,6 +1,7 @@
 #include "equil/NumericHelpers.h"
 #include "rig/StartUp.h"
 #include "support/KeyChords.h"
+#include "support/ShownWindow.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -8,12 +9,10 @@
 #include <QAction>
 #include <QGraphicsEffect>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <clocale>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,18 +24,12 @@ class RunTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale::c());
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    void initTestCase() { testsupport::useCLocale(); }
 
     void executeSolvesTheDefaultRigAndRedrawsTheDiagram()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         auto* run = window.findChild<QAction*>(u"Run1"_s);
         auto* message = window.findChild<QLabel*>(u"Message1"_s);
         QVERIFY(run && message);
@@ -63,9 +56,7 @@ private Q_SLOTS:
     void executeFillsTheResultsTableInEachDisplay()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         const Rig& rig = window.rig();
         QCOMPARE(rig.CompoundCount, 9); // start-up filled the compound table
         auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
@@ -144,9 +135,7 @@ private Q_SLOTS:
     void resultsOfThePreviousExecuteAreMarkedOutOfDate()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         const Rig& rig = window.rig();
         QVERIFY(!rig.ResultsCurrent); // flows as stored, not computed
         auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
@@ -190,9 +179,7 @@ private Q_SLOTS:
     void theResultsTableShowsComputedValuesUntilEditingIsSwitchedOn()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
         QVERIFY(table && table->isVisible() && !table->EditingEnabled());

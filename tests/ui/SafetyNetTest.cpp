@@ -1,6 +1,7 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
+#include "support/ShownWindow.h"
 #include "support/TempDir.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -10,12 +11,10 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <clocale>
 #include <filesystem>
 #include <memory>
 
@@ -76,17 +75,14 @@ private:
 
 void SafetyNetTest::initTestCase()
 {
-    QLocale::setDefault(QLocale::c());
-    std::setlocale(LC_ALL, "C");
+    testsupport::useCLocale();
 }
 
 void SafetyNetTest::init()
 {
     m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = std::make_unique<TForm1>();
-    m_window->StartUp(m_dir->file("Default"));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window = testsupport::shownWindow(m_dir->file("Default"));
+    QVERIFY(m_window);
     m_questions.clear();
     m_defaults.clear();
     m_answer = QMessageBox::Cancel;

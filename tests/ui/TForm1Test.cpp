@@ -3,6 +3,7 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
+#include "support/ShownWindow.h"
 #include "support/TempDir.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
@@ -14,14 +15,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -147,17 +146,14 @@ private:
 
 void TForm1Test::initTestCase()
 {
-    QLocale::setDefault(QLocale::c());
-    std::setlocale(LC_ALL, "C");
+    testsupport::useCLocale();
 }
 
 void TForm1Test::init()
 {
     m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = std::make_unique<TForm1>();
-    m_window->StartUp(m_dir->file("Default"));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window = testsupport::shownWindow(m_dir->file("Default"));
+    QVERIFY(m_window);
     answerDialogsWith(std::nullopt);
 }
 

@@ -1,4 +1,5 @@
 #include "chart/qt/TVistrelWidget.h"
+#include "support/ShownWindow.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
@@ -7,12 +8,10 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <clocale>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,18 +23,12 @@ class UncertaintyDisplayTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale::c());
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    void initTestCase() { testsupport::useCLocale(); }
 
     void showsEachValueWithItsDeviation()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
         auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
         QVERIFY(toggle && table);
@@ -71,9 +64,7 @@ private Q_SLOTS:
     void meterAccuracyIsTypedInItsDialog()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         window.findChild<QAction*>(u"Run1"_s)->trigger();
 
         auto* dialog = openDialog(window);
@@ -110,9 +101,7 @@ private Q_SLOTS:
     void aLongRunShowsProgressAndCancels()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         auto* dialog = openDialog(window);
         QVERIFY(dialog);
@@ -142,9 +131,7 @@ private Q_SLOTS:
     void po2ChartDrawsEachCellsBand()
     {
         TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
         auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
