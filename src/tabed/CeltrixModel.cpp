@@ -80,11 +80,25 @@ void TCeltrixModel::Clear()
     SetPaintingSuppressed(false);
 }
 
+template <typename Body>
+void TCeltrixModel::resizeTable(bool shrinks, Body&& body)
+{
+    try {
+        body();
+    } catch (const EQuorError&) {
+        throw EQuorCeltrixError(notEnoughMemory(m_name));
+    } catch (const std::bad_alloc&) {
+        throw EQuorCeltrixError(notEnoughMemory(m_name));
+    }
+    if (shrinks)
+        clampCurrent();
+    changeSetup();
+}
+
 void TCeltrixModel::SetNrOfColumns(int count)
 {
     count = std::max(count, 1);
-    const int old = NrOfColumns();
-    try {
+    resizeTable(count < NrOfColumns(), [&] {
         CheckTableSize(count, NrOfRows()); // before the per-column vectors grow
         std::vector<int> precision = m_precision;
         TGridGeometry geometry = m_geometry;
@@ -93,34 +107,19 @@ void TCeltrixModel::SetNrOfColumns(int count)
         bulk(false, [&] { m_table.Resize(count, NrOfRows()); });
         m_precision.swap(precision);
         m_geometry = std::move(geometry);
-    } catch (const EQuorError&) {
-        throw EQuorCeltrixError(notEnoughMemory(m_name));
-    } catch (const std::bad_alloc&) {
-        throw EQuorCeltrixError(notEnoughMemory(m_name));
-    }
-    if (count < old)
-        clampCurrent();
-    changeSetup();
+    });
 }
 
 void TCeltrixModel::SetNrOfRows(int count)
 {
     count = std::max(count, 1);
-    const int old = NrOfRows();
-    try {
+    resizeTable(count < NrOfRows(), [&] {
         CheckTableSize(NrOfColumns(), count);
         TGridGeometry geometry = m_geometry;
         geometry.Resize(NrOfColumns(), count);
         bulk(false, [&] { m_table.Resize(NrOfColumns(), count); });
         m_geometry = std::move(geometry);
-    } catch (const EQuorError&) {
-        throw EQuorCeltrixError(notEnoughMemory(m_name));
-    } catch (const std::bad_alloc&) {
-        throw EQuorCeltrixError(notEnoughMemory(m_name));
-    }
-    if (count < old)
-        clampCurrent();
-    changeSetup();
+    });
 }
 
 void TCeltrixModel::clampCurrent()
@@ -159,32 +158,26 @@ void TCeltrixModel::SetPrecision(int column, int decimals)
 
 void TCeltrixModel::SetColWidth(int column, int pixels)
 {
-    if (!m_geometry.SetColWidth(column, pixels))
-        return;
-    repaint();
-    changeSetup();
+    if (m_geometry.SetColWidth(column, pixels))
+        geometryChanged();
 }
 
 void TCeltrixModel::SetRowHeight(int row, int pixels)
 {
-    if (!m_geometry.SetRowHeight(row, pixels))
-        return;
-    repaint();
-    changeSetup();
+    if (m_geometry.SetRowHeight(row, pixels))
+        geometryChanged();
 }
 
 void TCeltrixModel::SetDefaultColWidth(int pixels)
 {
     m_geometry.SetDefaultColWidth(pixels);
-    repaint();
-    changeSetup();
+    geometryChanged();
 }
 
 void TCeltrixModel::SetDefaultRowHeight(int pixels)
 {
     m_geometry.SetDefaultRowHeight(pixels);
-    repaint();
-    changeSetup();
+    geometryChanged();
 }
 
 void TCeltrixModel::SetColName(int column, std::string_view text)
@@ -232,15 +225,13 @@ void TCeltrixModel::SetPaintingSuppressed(bool suppressed)
 void TCeltrixModel::SetAttribRowVisible(bool visible)
 {
     m_geometry.SetAttribRowVisible(visible);
-    repaint();
-    changeSetup();
+    geometryChanged();
 }
 
 void TCeltrixModel::SetAttribColVisible(bool visible)
 {
     m_geometry.SetAttribColVisible(visible);
-    repaint();
-    changeSetup();
+    geometryChanged();
 }
 
 void TCeltrixModel::SetBoldMarks(bool bold)
@@ -263,6 +254,19 @@ bool TCeltrixModel::NominalColumn(int column) const
     return level == ScaleNominal || level == ScaleOrdinal;
 }
 
+void TCeltrixModel::geometryChanged()
+{
+    repaint();
+    changeSetup();
+}
+
+std::string_view TCeltrixModel::nominalName(int column, double value) const
+{
+    if (!(value >= 1 && value <= MaxNominalNames))
+        return {};
+    return m_table.NominalName(column, static_cast<int>(value));
+}
+
 std::string TCeltrixModel::displayText(int column, int row) const
 {
     const std::uint8_t state = ElemState(column, row);
@@ -275,11 +279,8 @@ std::string TCeltrixModel::displayText(int column, int row) const
     const double value = Elem(column, row);
     if (!NominalColumn(column))
         return FormatCellNumber(value, m_numWidth, Precision(column));
-    if (value >= 1 && value <= MaxNominalNames) {
-        const std::string_view name = m_table.NominalName(column, static_cast<int>(value));
-        if (!name.empty())
-            return std::string(name);
-    }
+    if (const std::string_view name = nominalName(column, value); !name.empty())
+        return std::string(name);
     return std::string(ScaleLevelNames[m_table.ColScaleLevel(column)]) + "-"
         + FormatFixedOrSci(value, 1, 0);
 }

@@ -207,6 +207,14 @@ private:
     void repaint();
     void changed();
     void changeSetup();
+    //! Grows or shrinks the table in `body`, which either changes all or throws and changes
+    //! nothing; out of memory becomes the editor's error.
+    template <typename Body>
+    void resizeTable(bool shrinks, Body&& body);
+    //! The grid's sizes or visible headings changed: repaint and tell the owner.
+    void geometryChanged();
+    //! The name a nominal column's value stands for; empty when it stands for none.
+    std::string_view nominalName(int column, double value) const;
     //! A heading's name or attribute set through `change` when `index` is 1..`count`; others are
     //! ignored, as a heading outside the table has nothing to hold them.
     template <typename Change>

@@ -168,11 +168,8 @@ std::string TCeltrixModel::EditText(int column, int row) const
     const double value = Elem(column, row);
     if (!NominalColumn(column))
         return FormatCellNumber(value, m_numWidth, Precision(column));
-    if (value >= 1 && value <= MaxNominalNames) {
-        const std::string_view name = m_table.NominalName(column, static_cast<int>(value));
-        if (!name.empty())
-            return std::string(name);
-    }
+    if (const std::string_view name = nominalName(column, value); !name.empty())
+        return std::string(name);
     return FormatFixedOrSci(value, 1, 0);
 }
 

@@ -275,29 +275,21 @@ void TCeltrixTest::headingEditorStoresHeadingsAndAttributes()
     QCOMPARE(headings.count(), 0);
     QVERIFY(changes.count() >= 1);
 
-    click(0, 2, Qt::RightButton);
-    action(u"EditHeading1"_s)->trigger();
-    editor = m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s);
-    QVERIFY(editor);
-    editor->setText(u"Point 2"_s);
-    QTest::keyClick(editor, Qt::Key_Return);
+    // The heading editor of a grid cell, opened from its menu, given `text` and left with `key`.
+    const auto editHeading = [this](int column, int row, const QString& text, Qt::Key key) {
+        click(column, row, Qt::RightButton);
+        action(u"EditHeading1"_s)->trigger();
+        auto* edit = m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s);
+        QVERIFY(edit);
+        edit->setText(text);
+        QTest::keyClick(edit, key);
+    };
+    editHeading(0, 2, u"Point 2"_s, Qt::Key_Return);
     QCOMPARE(m_grid->RowName(2), u"Point 2"_s);
     QCOMPARE(headings.count(), 1);
-
-    click(1, 4, Qt::RightButton);
-    action(u"EditHeading1"_s)->trigger();
-    editor = m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s);
-    QVERIFY(editor);
-    editor->setText(u"12.5"_s);
-    QTest::keyClick(editor, Qt::Key_Return);
+    editHeading(1, 4, u"12.5"_s, Qt::Key_Return);
     QCOMPARE(m_grid->RowAttrib(4), 12);
-
-    click(1, 4, Qt::RightButton);
-    action(u"EditHeading1"_s)->trigger();
-    editor = m_grid->findChild<QLineEdit*>(u"HeadingEdit"_s);
-    QVERIFY(editor);
-    editor->setText(u"99"_s);
-    QTest::keyClick(editor, Qt::Key_Escape);
+    editHeading(1, 4, u"99"_s, Qt::Key_Escape);
     QCOMPARE(m_grid->RowAttrib(4), 12);
 }
 
