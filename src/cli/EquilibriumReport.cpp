@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ExecuteReport.h"
+#include "cli/JsonNumber.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
@@ -23,13 +24,6 @@ namespace {
 using OrderedJson = nlohmann::ordered_json;
 
 constexpr double ShownFraction = 1e-12; // the table lists species from this fraction up
-
-OrderedJson number(double value)
-{
-    if (!std::isfinite(value))
-        return nullptr;
-    return value;
-}
 
 std::vector<const GibbsResult*> resultsOf(std::span<const EquilibriumRow> rows)
 {
@@ -104,7 +98,7 @@ OrderedJson EquilibriumToJson(std::span<const EquilibriumRow> rows)
         OrderedJson species = OrderedJson::array();
         for (const SpeciesFraction& fraction : result.Species)
             species.push_back({ { "name", latin1ToUtf8(fraction.Name) },
-                { "fraction", number(fraction.Fraction) } });
+                { "fraction", JsonNumber(fraction.Fraction) } });
         OrderedJson inert = OrderedJson::array();
         for (const std::string& name : result.Inert)
             inert.push_back(latin1ToUtf8(name));
@@ -114,17 +108,18 @@ OrderedJson EquilibriumToJson(std::span<const EquilibriumRow> rows)
         // Symbol to lambda/RT: an expert checks any species' potential against them.
         OrderedJson potentials = OrderedJson::object();
         for (const auto& [symbol, potential] : result.ElementPotentials)
-            potentials[latin1ToUtf8(symbol)] = number(potential);
+            potentials[latin1ToUtf8(symbol)] = JsonNumber(potential);
         const bool solved = result.Ok;
         const bool carbon = potentials.contains("C"); // graphite's activity means nothing without
         cells.push_back({ { "cell", row.Cell }, { "name", latin1ToUtf8(row.Name) },
-            { "temperature_K", number(result.Kelvin) }, { "pressure_bar", number(result.Bar) },
-            { "status", status(result) }, { "message", message(result) }, { "species", species },
-            { "log10_pO2", solved ? number(result.Log10PO2) : OrderedJson() },
-            { "graphite", solved ? number(result.Graphite) : OrderedJson() }, { "inert", inert },
-            { "warnings", warnings },
+            { "temperature_K", JsonNumber(result.Kelvin) },
+            { "pressure_bar", JsonNumber(result.Bar) }, { "status", status(result) },
+            { "message", message(result) }, { "species", species },
+            { "log10_pO2", solved ? JsonNumber(result.Log10PO2) : OrderedJson() },
+            { "graphite", solved ? JsonNumber(result.Graphite) : OrderedJson() },
+            { "inert", inert }, { "warnings", warnings },
             { "graphite_activity",
-                solved && carbon ? number(result.GraphiteActivity) : OrderedJson() },
+                solved && carbon ? JsonNumber(result.GraphiteActivity) : OrderedJson() },
             { "element_potentials", solved ? potentials : OrderedJson() } });
     }
     return { { "cells", cells } };

@@ -1,5 +1,6 @@
 #include "cli/ExecuteReport.h"
 
+#include "cli/JsonNumber.h"
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
@@ -21,19 +22,12 @@ constexpr std::string_view NotFed = "not fed";
 
 using OrderedJson = nlohmann::ordered_json;
 
-OrderedJson number(double value)
-{
-    if (!std::isfinite(value))
-        return nullptr;
-    return value;
-}
-
 OrderedJson componentsToJson(const Composition& slots)
 {
     OrderedJson components = OrderedJson::array();
     for (const GasComponent& slot : slots)
-        components.push_back(
-            { { "name", latin1ToUtf8(slot.Name.view()) }, { "fraction", number(slot.Fraction) } });
+        components.push_back({ { "name", latin1ToUtf8(slot.Name.view()) },
+            { "fraction", JsonNumber(slot.Fraction) } });
     return components;
 }
 
@@ -93,7 +87,7 @@ OrderedJson equilibriumToJson(const Rig& rig)
         }
         OrderedJson cell = OrderedJson::array();
         for (int i = 1; i <= selectedCount; ++i)
-            cell.push_back(number(static_cast<double>(rig.EquilAmounts[c][i])));
+            cell.push_back(JsonNumber(static_cast<double>(rig.EquilAmounts[c][i])));
         amounts.push_back(cell);
     }
     return { { "elements", elements }, { "selected", selected }, { "amounts", amounts } };
@@ -122,13 +116,13 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
 
     OrderedJson stages = OrderedJson::array();
     for (int f = 1; f <= MaxFlowmeters; ++f)
-        stages.push_back({ { "stage", f }, { "flow", number(rig.Flowmeters[f].Flow) } });
+        stages.push_back({ { "stage", f }, { "flow", JsonNumber(rig.Flowmeters[f].Flow) } });
 
     OrderedJson mixtures = OrderedJson::array();
     for (int m = 1; m <= MaxMixtures; ++m) {
         const GasRecord& mixture = rig.Gases[MaxInputGases + m];
         mixtures.push_back({ { "mixture", m }, { "defined", isSet(mixture.Defined) },
-            { "flow", number(mixture.Flow) },
+            { "flow", JsonNumber(mixture.Flow) },
             { "components", componentsToJson(mixture.Components) } });
     }
 
@@ -155,8 +149,8 @@ OrderedJson ReadingWarningsToJson(std::span<const ReadingWarning> warnings)
     OrderedJson list = OrderedJson::array();
     for (const ReadingWarning& warning : warnings)
         list.push_back({ { "stage", warning.Stage }, { "gas", latin1ToUtf8(warning.Gas) },
-            { "curve", warning.Curve }, { "reading", number(warning.Reading) },
-            { "limit", number(warning.Limit) }, { "text", latin1ToUtf8(warning.Text) } });
+            { "curve", warning.Curve }, { "reading", JsonNumber(warning.Reading) },
+            { "limit", JsonNumber(warning.Limit) }, { "text", latin1ToUtf8(warning.Text) } });
     return list;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/RigJson.h"
 
+#include "cli/JsonNumber.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 
@@ -24,7 +25,7 @@ namespace {
 // ---- Writing -------------------------------------------------------------------------------
 
 // JSON has no NaN or infinity; they are written as words so that a dump reads back exactly.
-OrderedJson number(double value)
+OrderedJson JsonNumber(double value)
 {
     if (std::isnan(value))
         return "NaN";
@@ -52,19 +53,19 @@ OrderedJson gasToJson(const GasRecord& gas)
 {
     OrderedJson components = OrderedJson::array();
     for (const GasComponent& c : gas.Components)
-        components.push_back({ { "Name", text(c.Name) }, { "Fraction", number(c.Fraction) } });
-    return { { "Name", text(gas.Name) }, { "Reserved1", number(gas.Reserved1) },
-        { "Flow", number(gas.Flow) }, { "Reserved2", number(gas.Reserved2) },
+        components.push_back({ { "Name", text(c.Name) }, { "Fraction", JsonNumber(c.Fraction) } });
+    return { { "Name", text(gas.Name) }, { "Reserved1", JsonNumber(gas.Reserved1) },
+        { "Flow", JsonNumber(gas.Flow) }, { "Reserved2", JsonNumber(gas.Reserved2) },
         { "Components", std::move(components) }, { "Defined", flag(gas.Defined) } };
 }
 
 OrderedJson flowmeterToJson(const FlowmeterRecord& f)
 {
     return { { "Make", text(f.Make) }, { "Size", text(f.Size) }, { "Float", text(f.Float) },
-        { "Reserved", number(f.Reserved) }, { "Reading", number(f.Reading) },
-        { "Flow", number(f.Flow) }, { "Input", f.Input }, { "Output", f.Output },
+        { "Reserved", JsonNumber(f.Reserved) }, { "Reading", JsonNumber(f.Reading) },
+        { "Flow", JsonNumber(f.Flow) }, { "Input", f.Input }, { "Output", f.Output },
         { "FixGas", text(f.FixGas) }, { "FixGasType", text(f.FixGasType) },
-        { "FixGasT", number(f.FixGasT) }, { "Reserved2", number(f.Reserved2) },
+        { "FixGasT", JsonNumber(f.FixGasT) }, { "Reserved2", JsonNumber(f.Reserved2) },
         { "FixGasUsed", flag(f.FixGasUsed) }, { "FixGasBefore", flag(f.FixGasBefore) } };
 }
 
@@ -72,18 +73,18 @@ OrderedJson curveToJson(const CalCurveRecord& c)
 {
     OrderedJson points = OrderedJson::array();
     for (const CalPoint& p : c.Points)
-        points.push_back({ number(p.Reading), number(p.Flow) });
+        points.push_back({ JsonNumber(p.Reading), JsonNumber(p.Flow) });
     return { { "Make", text(c.Make) }, { "Size", text(c.Size) }, { "Float", text(c.Float) },
-        { "Gas", text(c.Gas) }, { "Temp", number(c.Temp) }, { "Press", number(c.Press) },
+        { "Gas", text(c.Gas) }, { "Temp", JsonNumber(c.Temp) }, { "Press", JsonNumber(c.Press) },
         { "Flowmeter", c.Flowmeter }, { "Reserved", c.Reserved }, { "Points", std::move(points) } };
 }
 
 OrderedJson cellToJson(const CellRecord& c)
 {
-    return { { "Name", text(c.Name) }, { "Pressure", number(c.Pressure) },
-        { "Temp", number(c.Temp) }, { "Mix", c.Mix }, { "EquilDone", flag(c.EquilDone) },
-        { "LeakO2", number(c.LeakO2) }, { "LeakN2", number(c.LeakN2) },
-        { "LeakH2", number(c.LeakH2) }, { "LeakH2O", number(c.LeakH2O) } };
+    return { { "Name", text(c.Name) }, { "Pressure", JsonNumber(c.Pressure) },
+        { "Temp", JsonNumber(c.Temp) }, { "Mix", c.Mix }, { "EquilDone", flag(c.EquilDone) },
+        { "LeakO2", JsonNumber(c.LeakO2) }, { "LeakN2", JsonNumber(c.LeakN2) },
+        { "LeakH2", JsonNumber(c.LeakH2) }, { "LeakH2O", JsonNumber(c.LeakH2O) } };
 }
 
 template <typename Record, std::size_t N, typename Convert>

@@ -1,6 +1,7 @@
 #include "cli/TargetCommand.h"
 
 #include "cli/Commands.h"
+#include "cli/JsonNumber.h"
 #include "cli/Options.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
@@ -15,13 +16,6 @@ namespace meldrix::cli {
 namespace {
 
 using OrderedJson = nlohmann::ordered_json;
-
-OrderedJson number(std::optional<double> value)
-{
-    if (!value || !std::isfinite(*value))
-        return nullptr;
-    return *value;
-}
 
 std::string_view statusName(TargetStatus status)
 {
@@ -135,13 +129,13 @@ OrderedJson TargetToJson(const TargetOutcome& outcome)
             { "gas",
                 target.Kind == TargetKind::Fraction ? OrderedJson(latin1ToUtf8(target.Gas))
                                                     : OrderedJson() },
-            { "wanted", number(target.Wanted) }, { "achieved", number(result.Achieved) } });
+            { "wanted", JsonNumber(target.Wanted) }, { "achieved", JsonNumber(result.Achieved) } });
     }
     OrderedJson readings = OrderedJson::array();
     for (int f = 1; f <= MaxFlowmeters; ++f) {
         const StageProposal& stage = outcome.Readings[f];
-        readings.push_back({ { "stage", f }, { "was", number(stage.Was) },
-            { "reading", number(stage.Reading) }, { "free", stage.Free } });
+        readings.push_back({ { "stage", f }, { "was", JsonNumber(stage.Was) },
+            { "reading", JsonNumber(stage.Reading) }, { "free", stage.Free } });
     }
     return { { "status", statusName(outcome.Status) }, { "message", latin1ToUtf8(outcome.Message) },
         { "cell", outcome.Cell }, { "targets", targets }, { "readings", readings },

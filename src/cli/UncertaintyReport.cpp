@@ -1,6 +1,7 @@
 #include "cli/UncertaintyReport.h"
 
 #include "cli/Commands.h"
+#include "cli/JsonNumber.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
@@ -17,18 +18,6 @@ namespace {
 using OrderedJson = nlohmann::ordered_json;
 
 constexpr std::string_view PO2Name = "log10 pO2";
-
-OrderedJson number(double value)
-{
-    if (!std::isfinite(value))
-        return nullptr;
-    return value;
-}
-
-OrderedJson number(const std::optional<double>& value)
-{
-    return value ? number(*value) : OrderedJson();
-}
 
 bool isMonteCarlo(const UncertaintyResult& result)
 {
@@ -83,12 +72,12 @@ OrderedJson UncertaintyToJson(const UncertaintyResult& result)
     const bool sampled = isMonteCarlo(result);
     OrderedJson inputs = OrderedJson::array();
     for (const UncertaintyInput& input : result.Inputs)
-        inputs.push_back({ { "stage", input.Stage }, { "reading", number(input.Reading) },
-            { "sd", number(input.Sd) } });
+        inputs.push_back({ { "stage", input.Stage }, { "reading", JsonNumber(input.Reading) },
+            { "sd", JsonNumber(input.Sd) } });
     const auto spread = [](const Spread& s, OrderedJson object) {
-        object["sd"] = number(s.Sd);
-        object["p2_5"] = number(s.P2_5);
-        object["p97_5"] = number(s.P97_5);
+        object["sd"] = JsonNumber(s.Sd);
+        object["p2_5"] = JsonNumber(s.P2_5);
+        object["p97_5"] = JsonNumber(s.P97_5);
         return object;
     };
     OrderedJson cells = OrderedJson::array();
@@ -97,12 +86,12 @@ OrderedJson UncertaintyToJson(const UncertaintyResult& result)
         for (const GasSpread& gas : cell.Gases)
             gases.push_back(spread(gas.Fraction,
                 { { "name", latin1ToUtf8(gas.Name) },
-                    { "fraction", number(gas.Fraction.Value) } }));
+                    { "fraction", JsonNumber(gas.Fraction.Value) } }));
         cells.push_back(
             { { "cell", cell.Cell }, { "name", latin1ToUtf8(cell.Name) }, { "gas", gases },
                 { "log10_pO2",
                     cell.Log10PO2
-                        ? spread(*cell.Log10PO2, { { "value", number(cell.Log10PO2->Value) } })
+                        ? spread(*cell.Log10PO2, { { "value", JsonNumber(cell.Log10PO2->Value) } })
                         : OrderedJson() },
                 { "dominant_stage",
                     cell.DominantStage > 0 ? OrderedJson(cell.DominantStage) : OrderedJson() } });
@@ -110,8 +99,9 @@ OrderedJson UncertaintyToJson(const UncertaintyResult& result)
     return { { "method", std::string(UncertaintyMethodName(result.Method)) },
         { "samples", sampled ? OrderedJson(result.Samples) : OrderedJson() },
         { "seed", sampled ? OrderedJson(result.Seed) : OrderedJson() },
-        { "full_scale_percent", number(result.FullScalePercent) },
-        { "flow_percent", number(result.FlowPercent) }, { "inputs", inputs }, { "cells", cells } };
+        { "full_scale_percent", JsonNumber(result.FullScalePercent) },
+        { "flow_percent", JsonNumber(result.FlowPercent) }, { "inputs", inputs },
+        { "cells", cells } };
 }
 
 std::string UncertaintyTable(const UncertaintyResult& result)

@@ -1,5 +1,6 @@
 #include "CliProcess.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -46,6 +47,15 @@ void ShippedDataSetTest::SetUp()
 {
     std::ostringstream out, err;
     ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
+}
+
+void UsageTest::expectRefused(const std::string& command)
+{
+    const CliRun run = cli(command, GetParam().arguments, 120);
+    EXPECT_EQ(run.exitCode, cli::ExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
 } // namespace meldrix::testsupport

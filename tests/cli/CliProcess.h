@@ -54,4 +54,17 @@ protected:
     }
 };
 
+//! A command line meldrix-cli refuses as a usage error, and what its one line must say.
+struct UsageCase {
+    const char* arguments;
+    const char* says;
+};
+
+//! Runs `command` with each case's arguments on the shipped data set: exit code 2, nothing on
+//! stdout and one line on stderr that says what the case says.
+class UsageTest : public ShippedDataSetTest, public ::testing::WithParamInterface<UsageCase> {
+protected:
+    void expectRefused(const std::string& command);
+};
+
 } // namespace meldrix::testsupport

@@ -61,18 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Rfc4180, CsvFieldTest,
         CsvFieldCase { "two\r\nlines", "\"two\r\nlines\"" }, CsvFieldCase { "lf\n", "\"lf\n\"" },
         CsvFieldCase { " spaced ", " spaced " }));
 
-// The shipped data set, built from its JSON into a fresh folder.
-class ExportCommandsTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    std::string base = dir.file("Default");
-
-    void SetUp() override
-    {
-        std::ostringstream out, err;
-        ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-    }
-};
+class ExportCommandsTest : public testsupport::ShippedDataSetTest { };
 
 TEST_F(ExportCommandsTest, CsvHoldsTheNumbersOfTheJson)
 {

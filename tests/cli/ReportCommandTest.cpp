@@ -40,18 +40,7 @@ int count(const std::string& text, const std::regex& pattern)
         std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
 }
 
-// The shipped data set, built from its JSON into a fresh folder.
-class ReportCommandTest : public ::testing::Test {
-protected:
-    TempDir dir;
-    std::string base = dir.file("Default");
-
-    void SetUp() override
-    {
-        std::ostringstream out, err;
-        ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-    }
-};
+class ReportCommandTest : public testsupport::ShippedDataSetTest { };
 
 TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
 {

@@ -106,30 +106,23 @@ TEST_F(UncertaintyCommandTest, TableAndCsvShowTheSameCells)
     EXPECT_THAT(lines[14], ::testing::EndsWith(",4"));
 }
 
-struct UsageCase {
-    const char* arguments;
-    const char* says;
-};
-
-class UncertaintyUsageTest : public UncertaintyCommandTest,
-                             public ::testing::WithParamInterface<UsageCase> { };
+class UncertaintyUsageTest : public testsupport::UsageTest { };
 
 TEST_P(UncertaintyUsageTest, RefusesWithOneLineAndExitTwo)
 {
-    const CliRun run = uncertainty(GetParam().arguments);
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_THAT(run.err, HasSubstr(GetParam().says));
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    expectRefused("uncertainty");
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, UncertaintyUsageTest,
-    ::testing::Values(UsageCase { "--sd 3=-1", "--sd '3=-1' is not N=VALUE" },
-        UsageCase { "--sd 17=1", "--sd '17=1'" }, UsageCase { "--reading 2", "--reading '2'" },
-        UsageCase { "--full-scale-percent -2", "full-scale percentage" },
-        UsageCase { "--flow-percent nan", "flow percentage" },
-        UsageCase { "--method monte-carlo --samples 1", "the samples must be 2..100000" },
-        UsageCase { "--method exact", "--method" }, UsageCase { "--format xml", "--format" }));
+    ::testing::Values(testsupport::UsageCase { "--sd 3=-1", "--sd '3=-1' is not N=VALUE" },
+        testsupport::UsageCase { "--sd 17=1", "--sd '17=1'" },
+        testsupport::UsageCase { "--reading 2", "--reading '2'" },
+        testsupport::UsageCase { "--full-scale-percent -2", "full-scale percentage" },
+        testsupport::UsageCase { "--flow-percent nan", "flow percentage" },
+        testsupport::UsageCase {
+            "--method monte-carlo --samples 1", "the samples must be 2..100000" },
+        testsupport::UsageCase { "--method exact", "--method" },
+        testsupport::UsageCase { "--format xml", "--format" }));
 
 TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)
 {
