@@ -620,14 +620,19 @@ void TVistrel::drawLine(Canvas& canvas, const TVistrelItem& item) const
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return; // a point that is not a number has no place on the chart
     // Points outside the range are cut off at the data area, whose last pixels are the ends of
-    // the ranges.
+    // the ranges. The cut is made in drawn pixels: whatever rounds onto an edge pixel is inside,
+    // so a segment along the top or right end of a range, which maps a hair beyond its pixel, is
+    // drawn rather than lost.
     const Extended left = m_marginLeft;
     const Extended top = m_marginTop;
     const Extended right = m_size.width - m_marginRight - m_shadowWidth;
     const Extended bottom = m_size.height - m_marginBottom - m_shadowWidth;
-    if (!clipSegment(x1, y1, x2, y2, left, top, right, bottom))
+    constexpr Extended HalfPixel = 0.5L;
+    if (!clipSegment(x1, y1, x2, y2, left - HalfPixel, top - HalfPixel, right + HalfPixel,
+            bottom + HalfPixel))
         return;
-    // Ends computed from astronomically long segments carry rounding far beyond a pixel.
+    // The outer half of an edge pixel rounds onto that pixel; ends computed from astronomically
+    // long segments carry rounding far beyond a pixel.
     x1 = std::clamp(x1, left, right);
     x2 = std::clamp(x2, left, right);
     y1 = std::clamp(y1, top, bottom);
@@ -716,9 +721,11 @@ void TVistrel::Render(Canvas& canvas)
         canvas.setTextColour({ 0, 0, 0 });
         canvas.textOut({ dataTo.x + CaptionPosX - text.width, m_marginTop + CaptionPosY }, Caption);
     }
+    // The frame runs just outside the data area on the left, top and right, so a curve along an
+    // edge stays in sight; its bottom line is the horizontal axis, which lies on the last row.
     canvas.setPen(ChartFrameColor, 1);
     canvas.setFill(ChartColor);
-    canvas.rectangle({ dataFrom.x - 1, dataFrom.y - 1 }, { dataTo.x + 1, dataTo.y + 1 });
+    canvas.rectangle({ dataFrom.x - 1, dataFrom.y - 1 }, { dataTo.x + 2, dataTo.y + 1 });
     for (auto& layer : m_layers)
         if (layer->visible && layer->propsX.m_visible)
             drawScale(canvas, layer->propsX, layer->scaleX);

@@ -170,11 +170,12 @@ TEST(TVistrelTest, RendersFrameScalesItemsThenLabelsClippedToTheDataArea)
     EXPECT_EQ(canvas.ops[1], "fill 240 240 240");
     EXPECT_EQ(canvas.ops[2], "fillRect 0 0 235 193");
     EXPECT_EQ(canvas.ops.back(), "noClip");
-    const int frame = canvas.firstOp("rectangle 49 19 216 154");
+    // The frame's right line lies beside the data area's last column, not on it.
+    const int frame = canvas.firstOp("rectangle 49 19 217 154");
     const int firstItem = canvas.firstOp("moveTo 132 86"); // 5 maps to 132.5 and 86.5
     ASSERT_GE(frame, 0);
     ASSERT_GT(firstItem, frame);
-    // The items and labels are clipped to the data area, its frame line at the ends included.
+    // The items and labels are clipped to the data area, its last row and column included.
     EXPECT_EQ(canvas.lastOp("clip"), firstItem - 2);
     EXPECT_EQ(canvas.ops[static_cast<std::size_t>(firstItem - 2)], "clip 50 20 216 154");
     const auto op = [&](int i) { return canvas.ops[static_cast<std::size_t>(i)]; };
