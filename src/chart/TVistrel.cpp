@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 
 namespace meldrix {
@@ -86,9 +87,9 @@ bool clipSegment(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Extende
 } // namespace
 
 struct TVistrel::Layer {
-    Layer(TVistrel& owner)
-        : propsX(owner, scaleX, true)
-        , propsY(owner, scaleY, false)
+    Layer(TVistrel& owner, int number)
+        : propsX(owner, scaleX, number, true)
+        , propsY(owner, scaleY, number, false)
     {
     }
     TScale scaleX;
@@ -99,9 +100,10 @@ struct TVistrel::Layer {
     bool visible = true;
 };
 
-TScaleProps::TScaleProps(TVistrel& owner, TScale& scale, bool horizontal)
+TScaleProps::TScaleProps(TVistrel& owner, TScale& scale, int layer, bool horizontal)
     : m_owner(owner)
     , m_scale(scale)
+    , m_layer(layer)
     , m_horizontal(horizontal)
     , m_location(horizontal ? TScaleLocation::slBottom : TScaleLocation::slLeft)
 {
@@ -273,16 +275,89 @@ void TScaleProps::SetScaleLocation(TScaleLocation location)
     changed();
 }
 
+TJointLayers::TJointLayers(TVistrel& owner)
+    : m_owner(owner)
+{
+    for (int layer = 1; layer <= MaxLayers; ++layer) {
+        m_x[static_cast<std::size_t>(layer - 1)] = layer;
+        m_y[static_cast<std::size_t>(layer - 1)] = layer;
+    }
+}
+
+int TJointLayers::XControlledBy(int layer) const
+{
+    return isLayer(layer) ? m_x[static_cast<std::size_t>(layer - 1)] : 0;
+}
+
+int TJointLayers::YControlledBy(int layer) const
+{
+    return isLayer(layer) ? m_y[static_cast<std::size_t>(layer - 1)] : 0;
+}
+
+void TJointLayers::SetXControlledBy(int layer, int controller)
+{
+    join(m_x, layer, controller);
+}
+
+void TJointLayers::SetYControlledBy(int layer, int controller)
+{
+    join(m_y, layer, controller);
+}
+
+void TJointLayers::join(std::array<int, MaxLayers>& controlledBy, int layer, int controller)
+{
+    if (!isLayer(layer))
+        return;
+    const auto slot = [](int l) { return static_cast<std::size_t>(l - 1); };
+    if (controller != layer) {
+        if (!isLayer(controller))
+            throw EQuorVistrelError(
+                "Destination layer " + std::to_string(controller) + " is out of range");
+        // One level only: a range passed on once is never passed on again.
+        if (controlledBy[slot(controller)] != controller)
+            throw EQuorVistrelError(
+                "Destination layer " + std::to_string(controller) + " is already joined");
+        std::string joined;
+        for (int other = 1; other <= MaxLayers; ++other)
+            if (other != layer && controlledBy[slot(other)] == layer)
+                joined += (joined.empty() ? "" : ", ") + std::to_string(other);
+        if (!joined.empty())
+            throw EQuorVistrelError(
+                "Layer " + std::to_string(layer) + " is joined by other layers (" + joined + ")");
+    }
+    controlledBy[slot(layer)] = controller;
+    m_owner.passOnRanges(controller);
+    m_owner.recomputeMappings();
+    m_owner.redraw();
+}
+
 TVistrel::TVistrel()
 {
-    for (auto& layer : m_layers)
-        layer = std::make_unique<Layer>(*this);
+    for (int layer = 1; layer <= MaxLayers; ++layer)
+        m_layers[static_cast<std::size_t>(layer - 1)] = std::make_unique<Layer>(*this, layer);
     m_layers[0]->propsX.m_visible = true;
     m_layers[0]->propsY.m_visible = true;
     recomputeMappings();
 }
 
-TVistrel::~TVistrel() = default;
+TVistrel::~TVistrel()
+{
+    // Charts showing this one's items go back to their own; this one leaves the list it shows.
+    for (TVistrel* sharer : m_sharers)
+        sharer->m_useDataOf = nullptr;
+    if (m_useDataOf)
+        std::erase(m_useDataOf->m_sharers, this);
+}
+
+TVistrel::Layer& TVistrel::layerAt(int layer)
+{
+    return *m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)];
+}
+
+const TVistrel::Layer& TVistrel::layerAt(int layer) const
+{
+    return *m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)];
+}
 
 void TVistrel::SetControlSize(Size size)
 {
@@ -351,29 +426,50 @@ void TVistrel::SetClassVisible(int itemClass, bool visible)
 
 TScaleProps& TVistrel::LayerScaleX(int layer)
 {
-    return m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)]->propsX;
+    return layerAt(layer).propsX;
 }
 
 TScaleProps& TVistrel::LayerScaleY(int layer)
 {
-    return m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)]->propsY;
+    return layerAt(layer).propsY;
 }
 
 const TScale& TVistrel::ScaleX(int layer) const
 {
-    return m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)]->scaleX;
+    return layerAt(layer).scaleX;
 }
 
 const TScale& TVistrel::ScaleY(int layer) const
 {
-    return m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)]->scaleY;
+    return layerAt(layer).scaleY;
 }
 
 void TVistrel::scaleChanged(TScaleProps& props)
 {
     props.m_scale.SetRange(props.m_rangeLow, props.m_rangeHigh);
+    passOnRanges(props.m_layer);
     recomputeMappings();
     redraw();
+}
+
+void TVistrel::passOnRanges(int layer)
+{
+    const Layer& from = layerAt(layer);
+    for (int other = 1; other <= MaxLayers; ++other) {
+        if (other == layer)
+            continue;
+        Layer& to = layerAt(other);
+        if (m_joint.XControlledBy(other) == layer) {
+            to.propsX.m_rangeLow = from.propsX.m_rangeLow;
+            to.propsX.m_rangeHigh = from.propsX.m_rangeHigh;
+            to.scaleX.SetRange(to.propsX.m_rangeLow, to.propsX.m_rangeHigh);
+        }
+        if (m_joint.YControlledBy(other) == layer) {
+            to.propsY.m_rangeLow = from.propsY.m_rangeLow;
+            to.propsY.m_rangeHigh = from.propsY.m_rangeHigh;
+            to.scaleY.SetRange(to.propsY.m_rangeLow, to.propsY.m_rangeHigh);
+        }
+    }
 }
 
 void TVistrel::SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, Extended yh)
@@ -385,7 +481,7 @@ void TVistrel::SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, 
     }
     if (!isLayer(layer))
         return;
-    Layer& target = *m_layers[static_cast<std::size_t>(layer - 1)];
+    Layer& target = layerAt(layer);
     if (xl == xh) {
         xl -= target.propsX.m_minRange / 2;
         xh += target.propsX.m_minRange / 2;
@@ -400,12 +496,22 @@ void TVistrel::SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, 
         if (dw >= 1)
             yh = yl + (xh - xl) * dh / dw;
     }
+    // A joined axis keeps its controller's range whatever it is given.
+    if (const Layer& controller = layerAt(m_joint.XControlledBy(layer)); &controller != &target) {
+        xl = controller.propsX.m_rangeLow;
+        xh = controller.propsX.m_rangeHigh;
+    }
+    if (const Layer& controller = layerAt(m_joint.YControlledBy(layer)); &controller != &target) {
+        yl = controller.propsY.m_rangeLow;
+        yh = controller.propsY.m_rangeHigh;
+    }
     target.propsX.m_rangeLow = static_cast<double>(xl);
     target.propsX.m_rangeHigh = static_cast<double>(xh);
     target.propsY.m_rangeLow = static_cast<double>(yl);
     target.propsY.m_rangeHigh = static_cast<double>(yh);
     target.scaleX.SetRange(target.propsX.m_rangeLow, target.propsX.m_rangeHigh);
     target.scaleY.SetRange(target.propsY.m_rangeLow, target.propsY.m_rangeHigh);
+    passOnRanges(layer);
     recomputeMappings();
     redraw();
 }
@@ -447,12 +553,12 @@ void TVistrel::recomputeMappings()
 
 LayerMapping TVistrel::Mapping(int layer) const
 {
-    return m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)]->mapping;
+    return layerAt(layer).mapping;
 }
 
 Point TVistrel::DataToPixel(int layer, double x, double y) const
 {
-    const Layer& l = *m_layers[static_cast<std::size_t>(isLayer(layer) ? layer - 1 : 0)];
+    const Layer& l = layerAt(layer);
     const LayerMapping& m = l.mapping;
     const bool reversedX = l.propsX.m_rangeHigh < l.propsX.m_rangeLow;
     const bool reversedY = l.propsY.m_rangeHigh < l.propsY.m_rangeLow;
@@ -468,19 +574,50 @@ Point TVistrel::DataToPixel(int layer, double x, double y) const
     return p;
 }
 
+TVistrel::ItemList& TVistrel::itemList()
+{
+    return m_useDataOf ? m_useDataOf->itemList() : m_ownItems;
+}
+
+const TVistrel::ItemList& TVistrel::itemList() const
+{
+    return m_useDataOf ? m_useDataOf->itemList() : m_ownItems;
+}
+
+void TVistrel::SetUseDataOf(TVistrel* other)
+{
+    if (other == m_useDataOf)
+        return;
+    if (other == this)
+        throw EQuorVistrelError("Vistrel: Cannot share data with myself");
+    // A chart whose list others show could otherwise end up showing its own list round a ring.
+    if (other && !m_sharers.empty())
+        throw EQuorVistrelError(
+            "Vistrel: Cannot use foreign data. Other Vistrels are using my own data.");
+    if (other && static_cast<int>(other->m_sharers.size()) >= MaxDataShares)
+        throw EQuorVistrelError("Vistrel: Max. number of data shares exceeded");
+    if (m_useDataOf)
+        std::erase(m_useDataOf->m_sharers, this);
+    m_useDataOf = other;
+    if (other)
+        other->m_sharers.push_back(this);
+}
+
 void TVistrel::ClearItems()
 {
-    m_items.clear();
-    m_items.shrink_to_fit();
-    m_capacity = 0;
-    m_classCounts.fill(0);
+    ItemList& list = itemList();
+    list.items.clear();
+    list.items.shrink_to_fit();
+    list.capacity = 0;
+    list.classCounts.fill(0);
 }
 
 void TVistrel::AddLine(double x1, double y1, double x2, double y2)
 {
-    if (static_cast<int>(m_items.size()) >= m_capacity) {
-        m_capacity += std::max(AllocSize, 1);
-        m_items.reserve(static_cast<std::size_t>(m_capacity));
+    ItemList& list = itemList();
+    if (static_cast<int>(list.items.size()) >= list.capacity) {
+        list.capacity += std::max(AllocSize, 1);
+        list.items.reserve(static_cast<std::size_t>(list.capacity));
     }
     TVistrelItem item;
     item.x1 = x1;
@@ -494,15 +631,15 @@ void TVistrel::AddLine(double x1, double y1, double x2, double y2)
     item.itemClass = ClassDefault;
     item.kind = ItemKindLine;
     item.layer = m_currentLayer;
-    m_items.push_back(item);
-    ++m_classCounts[ClassDefault];
+    list.items.push_back(item);
+    ++list.classCounts[ClassDefault];
 }
 
 int TVistrel::ClassCount(int itemClass) const
 {
     if (itemClass < 0 || itemClass >= 256)
         return 0;
-    return m_classCounts[static_cast<std::size_t>(itemClass)];
+    return itemList().classCounts[static_cast<std::size_t>(itemClass)];
 }
 
 int TVistrel::AddTextLabel(Rgb colour, std::string caption, double x, double y, int templateLabel)
@@ -566,6 +703,8 @@ void TVistrel::Repaint()
 {
     if (OnRedraw)
         OnRedraw();
+    for (TVistrel* sharer : m_sharers)
+        sharer->Repaint();
 }
 
 void TVistrel::drawScale(Canvas& canvas, TScaleProps& props, TScale& scale)
@@ -597,8 +736,8 @@ void TVistrel::drawScale(Canvas& canvas, TScaleProps& props, TScale& scale)
 
 void TVistrel::drawLine(Canvas& canvas, const TVistrelItem& item) const
 {
-    const LayerMapping& m = Mapping(item.layer);
-    const Layer& l = *m_layers[static_cast<std::size_t>(isLayer(item.layer) ? item.layer - 1 : 0)];
+    const Layer& l = layerAt(item.layer);
+    const LayerMapping& m = l.mapping;
     auto px = [&](double x) -> Extended {
         if (!l.scaleX.Logarithmic())
             return m.kx * x + m.ox;
@@ -739,7 +878,7 @@ void TVistrel::Render(Canvas& canvas)
     bool first = true;
     Rgb pen;
     int width = 0;
-    for (const TVistrelItem& item : m_items) {
+    for (const TVistrelItem& item : itemList().items) {
         if (!ClassVisible(item.itemClass) || !LayerVisible(item.layer))
             continue;
         if (item.kind != ItemKindLine)
