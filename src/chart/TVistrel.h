@@ -1,7 +1,9 @@
 #pragma once
 
 #include "chart/TScale.h"
+#include "chart/TScaleProps.h"
 #include "common/Canvas.h"
+#include "common/QuorError.h"
 #include "common/Rounding.h"
 
 #include <array>
@@ -15,9 +17,6 @@
 
 namespace meldrix {
 
-class TVistrel;
-
-enum class TScaleLocation { slTop, slBottom, slLeft, slRight };
 enum class TLabelAttachMode { tlamNone, tlamXOnly, tlamYOnly, tlamBoth };
 enum class TTextLabelMode { tlOff, tlsimple, tlBox, tlUnderline, tlShadow };
 enum class TLabelAlignment { Left, Centre, Right };
@@ -26,68 +25,41 @@ enum class TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashD
 
 inline constexpr int MaxLayers = 16;
 inline constexpr int MaxTextLabels = 30;
+//! Charts that may show one chart's item list besides the chart itself.
+inline constexpr int MaxDataShares = 16;
 
-//! The published settings of one axis of one layer. Every accepted change is passed on to the
-//! layer's TScale and the chart's mapping is recomputed.
-class TScaleProps {
+//! Misuse of a chart: joining layers that cannot be joined, or sharing data that cannot be shared.
+class EQuorVistrelError : public EQuorError {
 public:
-    TScaleProps(const TScaleProps&) = delete;
-    TScaleProps& operator=(const TScaleProps&) = delete;
+    using EQuorError::EQuorError;
+};
 
-    double RangeLow() const { return m_rangeLow; }
-    //! Stores v; a range shorter than MinRange moves RangeHigh to v + MinRange; a v at or below
-    //! 1e-100 is refused on a logarithmic axis. Not a number is refused.
-    void SetRangeLow(double v);
-    double RangeHigh() const { return m_rangeHigh; }
-    //! Symmetric to SetRangeLow: a too short range moves RangeLow to v - MinRange.
-    void SetRangeHigh(double v);
-    double MinRange() const { return m_minRange; }
-    //! Accepted above 1e-100; a range shorter than m is then widened about its middle.
-    void SetMinRange(double m);
+//! Which layer sets the x range and which the y range of every layer (at first each its own). A
+//! range set on a controlling layer is applied to the layers it controls; a layer that is
+//! controlled controls none, so joins never chain.
+class TJointLayers {
+public:
+    TJointLayers(const TJointLayers&) = delete;
+    TJointLayers& operator=(const TJointLayers&) = delete;
 
-    int MinTicks() const;
-    void SetMinTicks(int n);
-    int DecPlaces() const;
-    void SetDecPlaces(int d);
-    bool ShortTicks() const;
-    void SetShortTicks(bool on);
-    bool Logarithmic() const;
-    void SetLogarithmic(bool on);
-    TFigType LabelType() const;
-    void SetLabelType(TFigType type);
-    const std::string& ScaleInscript() const;
-    void SetScaleInscript(std::string text);
-    const std::string& UserTickText() const;
-    void SetUserTickText(std::string text);
-    Rgb ColorScale() const;
-    void SetColorScale(Rgb colour);
-
-    //! Distance of the axis from the data area [px].
-    int ScalePos() const { return m_scalePos; }
-    void SetScalePos(int pixels);
-    bool Visible() const { return m_visible; }
-    void SetVisible(bool visible);
-    TScaleLocation ScaleLocation() const { return m_location; }
-    //! slTop or slBottom on a horizontal axis, slLeft or slRight on a vertical one; others are
-    //! ignored.
-    void SetScaleLocation(TScaleLocation location);
-
-    std::function<void()> OnChange;
+    //! The layer that sets this layer's x (y) range; 0 for a layer outside 1..16.
+    int XControlledBy(int layer) const;
+    int YControlledBy(int layer) const;
+    //! Joins the x (y) range of a layer (1..16; others are ignored) to the controller's, which
+    //! it takes at once; the layer's own number parts it again. Throws EQuorVistrelError and
+    //! changes nothing for a controller outside 1..16, a controller that is itself joined, or a
+    //! layer that other layers are joined to.
+    void SetXControlledBy(int layer, int controller);
+    void SetYControlledBy(int layer, int controller);
 
 private:
     friend class TVistrel;
-    TScaleProps(TVistrel& owner, TScale& scale, bool horizontal);
-    void changed();
+    explicit TJointLayers(TVistrel& owner);
+    void join(std::array<int, MaxLayers>& controlledBy, int layer, int controller);
 
     TVistrel& m_owner;
-    TScale& m_scale;
-    bool m_horizontal;
-    double m_rangeLow = 0.0;
-    double m_rangeHigh = 1.0;
-    double m_minRange = 1e-10;
-    int m_scalePos = 0;
-    bool m_visible = false;
-    TScaleLocation m_location;
+    std::array<int, MaxLayers> m_x {};
+    std::array<int, MaxLayers> m_y {};
 };
 
 //! One drawing item in data coordinates of its layer. Only lines (kind 2) are made by AddLine.
@@ -202,22 +174,34 @@ public:
     const TScale& ScaleX(int layer) const;
     const TScale& ScaleY(int layer) const;
 
+    //! Which layer's ranges every layer follows.
+    TJointLayers& JointLayers() { return m_joint; }
+    const TJointLayers& JointLayers() const { return m_joint; }
+
     //! Both ranges of a layer, or of all 16 for layer 0. Equal ends are widened to the scale's
-    //! MinRange about the value; an isometric chart fits yh to the x range.
+    //! MinRange about the value; an isometric chart fits yh to the x range; a joined axis takes
+    //! its controller's range, and the layers this one controls take its ranges.
     void SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, Extended yh);
     LayerMapping Mapping(int layer) const;
     //! Pixel of a data point of a layer, each coordinate limited to +-2147483647 and rounded
     //! half to even.
     Point DataToPixel(int layer, double x, double y) const;
 
+    //! The chart whose item list this one shows and changes, or nullptr for its own list.
+    TVistrel* UseDataOf() const { return m_useDataOf; }
+    //! Shows and changes the other chart's item list from now on (nullptr: its own list again).
+    //! Throws EQuorVistrelError and changes nothing for the chart itself, while other charts
+    //! use this one's list, or when the other's list is already shared MaxDataShares times.
+    void SetUseDataOf(TVistrel* other);
+
     //! Removes every item and frees their storage; text labels stay.
     void ClearItems();
     //! Appends a line with the current attributes in the current layer; no repaint.
     void AddLine(double x1, double y1, double x2, double y2);
-    int ItemCount() const { return static_cast<int>(m_items.size()); }
+    int ItemCount() const { return static_cast<int>(itemList().items.size()); }
     //! Items the storage holds room for; grows by AllocSize.
-    int ItemCapacity() const { return m_capacity; }
-    std::span<const TVistrelItem> Items() const { return m_items; }
+    int ItemCapacity() const { return itemList().capacity; }
+    std::span<const TVistrelItem> Items() const { return itemList().items; }
     //! Items added per class since the last ClearItems.
     int ClassCount(int itemClass) const;
 
@@ -228,7 +212,7 @@ public:
     TTextLabel* TextLabel(int i);
     const TTextLabel* TextLabel(int i) const;
 
-    //! Asks for a repaint.
+    //! Asks for a repaint, of this chart and of the charts that show its items.
     void Repaint();
     //! Draws the whole chart with its top-left corner at (0, 0), clipped to the control and the
     //! data picture to the data area; leaves no clip behind.
@@ -236,9 +220,19 @@ public:
 
 private:
     friend class TScaleProps;
+    friend class TJointLayers;
     struct Layer;
+    struct ItemList {
+        std::vector<TVistrelItem> items;
+        int capacity = 0;
+        std::array<int, 256> classCounts {};
+    };
+    ItemList& itemList();
+    const ItemList& itemList() const;
+    Layer& layerAt(int layer);
+    const Layer& layerAt(int layer) const;
     void scaleChanged(TScaleProps& props);
-    void applyRanges(int layer);
+    void passOnRanges(int layer);
     void recomputeMappings();
     void redraw();
     void drawScale(Canvas& canvas, TScaleProps& props, TScale& scale);
@@ -254,10 +248,11 @@ private:
     bool m_isometric = false;
     int m_currentLayer = 1;
     std::array<std::unique_ptr<Layer>, MaxLayers> m_layers;
+    TJointLayers m_joint { *this };
     std::bitset<256> m_hiddenClasses;
-    std::array<int, 256> m_classCounts {};
-    std::vector<TVistrelItem> m_items;
-    int m_capacity = 0;
+    ItemList m_ownItems;
+    TVistrel* m_useDataOf = nullptr;
+    std::vector<TVistrel*> m_sharers;
     std::array<TTextLabel, MaxTextLabels> m_labels;
 };
 

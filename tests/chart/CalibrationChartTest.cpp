@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace meldrix {
@@ -89,6 +90,56 @@ TEST_F(CalibrationChartTest, SegmentIntoAZeroPointIsLeftOutAndNegativesExtendThe
     EXPECT_EQ(chart.Items()[1].x2, -2.0);
     EXPECT_DOUBLE_EQ(chart.Scale1X().RangeLow(), -2.0);
     EXPECT_DOUBLE_EQ(chart.Scale1Y().RangeLow(), -5.0);
+}
+
+// A curve that rises to its last point and then runs along the top of its range, or straight up
+// its right end, lies on the edge of the data area: those pixels are inside, so every segment is
+// drawn, with both ends in the data area.
+TEST_F(CalibrationChartTest, SegmentsOnTheTopAndRightEdgesAreDrawn)
+{
+    std::mt19937 random(20);
+    std::uniform_int_distribution<int> pointCount(2, MaxCalPoints);
+    std::uniform_real_distribution<double> step(0.0, 1.0);
+    std::uniform_int_distribution<int> decade(-3, 4);
+    for (int run = 0; run < 400; ++run) {
+        const int n = pointCount(random);
+        const bool wholeNumbers = run % 2 == 0;
+        const bool flatTop = run % 4 < 2;
+        const double xScale = std::pow(10.0, decade(random));
+        const double yScale = std::pow(10.0, decade(random));
+        std::vector<CalPoint> points;
+        double x = 0;
+        double y = 0;
+        for (int i = 0; i < n; ++i) {
+            const double dx =
+                wholeNumbers ? std::floor(step(random) * 10) + 1 : step(random) + 0.01;
+            const double dy =
+                wholeNumbers ? std::floor(step(random) * 10) + 1 : step(random) + 0.01;
+            const bool last = i == n - 1 && n > 2;
+            x += last && !flatTop ? 0.0 : dx * xScale;
+            y += last && flatTop ? 0.0 : dy * yScale;
+            points.push_back({ x, y });
+        }
+        ShowCalChart(chart, curveOf(points), 1);
+        RecordingCanvas canvas;
+        chart.Render(canvas);
+        int drawn = 0;
+        for (int i = canvas.lastOp("clip"); i < static_cast<int>(canvas.ops.size()); ++i)
+            drawn += canvas.ops[static_cast<std::size_t>(i)].starts_with("lineTo") ? 1 : 0;
+        ASSERT_EQ(drawn, n - 1) << "seed 20, run " << run;
+        const RecordingCanvas::Line& edge = canvas.lines.back();
+        for (const Point p : { edge.from, edge.to }) {
+            EXPECT_GE(p.x, 50) << "run " << run;
+            EXPECT_LE(p.x, 215) << "run " << run;
+            EXPECT_GE(p.y, 20) << "run " << run;
+            EXPECT_LE(p.y, 153) << "run " << run;
+        }
+        if (n == 2)
+            continue;
+        const bool onEdge =
+            flatTop ? edge.from.y == 20 && edge.to.y == 20 : edge.from.x == 215 && edge.to.x == 215;
+        EXPECT_TRUE(onEdge) << "run " << run;
+    }
 }
 
 TEST_F(CalibrationChartTest, EveryCallReplacesTheOneTitle)

@@ -3,10 +3,14 @@
 #include "support/RecordingCanvas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace meldrix {
 namespace {
@@ -170,11 +174,12 @@ TEST(TVistrelTest, RendersFrameScalesItemsThenLabelsClippedToTheDataArea)
     EXPECT_EQ(canvas.ops[1], "fill 240 240 240");
     EXPECT_EQ(canvas.ops[2], "fillRect 0 0 235 193");
     EXPECT_EQ(canvas.ops.back(), "noClip");
-    const int frame = canvas.firstOp("rectangle 49 19 216 154");
+    // The frame's right line lies beside the data area's last column, not on it.
+    const int frame = canvas.firstOp("rectangle 49 19 217 154");
     const int firstItem = canvas.firstOp("moveTo 132 86"); // 5 maps to 132.5 and 86.5
     ASSERT_GE(frame, 0);
     ASSERT_GT(firstItem, frame);
-    // The items and labels are clipped to the data area, its frame line at the ends included.
+    // The items and labels are clipped to the data area, its last row and column included.
     EXPECT_EQ(canvas.lastOp("clip"), firstItem - 2);
     EXPECT_EQ(canvas.ops[static_cast<std::size_t>(firstItem - 2)], "clip 50 20 216 154");
     const auto op = [&](int i) { return canvas.ops[static_cast<std::size_t>(i)]; };
@@ -205,6 +210,163 @@ TEST(TVistrelTest, RendersFrameScalesItemsThenLabelsClippedToTheDataArea)
             }
         }
     EXPECT_EQ(itemLines, 2);
+}
+
+TEST(TVistrelTest, JoinedLayersFollowTheRangesOfTheirController)
+{
+    TVistrel chart;
+    TJointLayers& joint = chart.JointLayers();
+    EXPECT_EQ(joint.XControlledBy(7), 7);
+    EXPECT_EQ(joint.YControlledBy(17), 0);
+    joint.SetXControlledBy(2, 1);
+    joint.SetXControlledBy(3, 1);
+    joint.SetYControlledBy(2, 4);
+
+    chart.SetLayerRanges(1, 0, 0, 10, 20);
+    chart.SetLayerRanges(4, 0, -1, 1, 1);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(3).RangeHigh(), 10.0);
+    EXPECT_DOUBLE_EQ(chart.ScaleX(3).RangeHigh(), 10.0);
+    EXPECT_EQ(chart.Mapping(3).kx, chart.Mapping(1).kx);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleY(3).RangeHigh(), 1.0); // y is its own
+    // A joined axis keeps its controller's range, whatever its own call gives.
+    chart.SetLayerRanges(2, 5, 5, 6, 6);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(2).RangeLow(), 0.0);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(2).RangeHigh(), 10.0);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleY(2).RangeLow(), -1.0);
+    // So does a range widened on the controller's scale, as the calibration chart widens it.
+    chart.Scale1X().SetRangeHigh(30);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(3).RangeHigh(), 30.0);
+    EXPECT_EQ(chart.DataToPixel(3, 30, 0).x, chart.DataToPixel(1, 30, 0).x);
+    // All layers at once end joined as they would one by one.
+    chart.SetLayerRanges(0, 1, 1, 2, 2);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(2).RangeHigh(), 2.0);
+
+    // Joining takes the controller's range at once; parting keeps the range the layer has.
+    chart.Scale1Y().SetRangeHigh(50);
+    joint.SetYControlledBy(5, 1);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleY(5).RangeHigh(), 50.0);
+    joint.SetXControlledBy(3, 3);
+    chart.SetLayerRanges(1, 0, 0, 4, 4);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(3).RangeHigh(), 2.0);
+    EXPECT_DOUBLE_EQ(chart.LayerScaleX(2).RangeHigh(), 4.0);
+}
+
+struct JoinCase {
+    const char* name;
+    std::vector<std::pair<int, int>> joined; //!< (layer, controller) made beforehand
+    int layer;
+    int controller;
+    std::string message;
+};
+
+class TVistrelJoinTest : public ::testing::TestWithParam<std::tuple<JoinCase, bool>> { };
+
+TEST_P(TVistrelJoinTest, RefusesAJoinThatCannotHoldAndChangesNothing)
+{
+    const auto& [c, horizontal] = GetParam();
+    TVistrel chart;
+    TJointLayers& joint = chart.JointLayers();
+    const auto join = [&](int layer, int controller) {
+        if (horizontal)
+            joint.SetXControlledBy(layer, controller);
+        else
+            joint.SetYControlledBy(layer, controller);
+    };
+    for (const auto& [layer, controller] : c.joined)
+        join(layer, controller);
+    const auto state = [&] {
+        std::vector<int> s;
+        for (int layer = 1; layer <= MaxLayers; ++layer)
+            s.push_back(horizontal ? joint.XControlledBy(layer) : joint.YControlledBy(layer));
+        return s;
+    };
+    const std::vector<int> before = state();
+    try {
+        join(c.layer, c.controller);
+        FAIL() << "no error";
+    } catch (const EQuorVistrelError& e) {
+        EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    EXPECT_EQ(state(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Joins, TVistrelJoinTest,
+    ::testing::Combine(
+        ::testing::Values(
+            JoinCase { "NoLayerZero", {}, 4, 0, "Destination layer 0 is out of range" },
+            JoinCase { "NoLayer17", {}, 4, 17, "Destination layer 17 is out of range" },
+            JoinCase { "NoChain", { { 3, 2 } }, 4, 3, "Destination layer 3 is already joined" },
+            JoinCase { "NoRing", { { 3, 2 } }, 2, 3, "Destination layer 3 is already joined" },
+            JoinCase { "ControllerStaysFree", { { 3, 2 }, { 5, 2 } }, 2, 1,
+                "Layer 2 is joined by other layers (3, 5)" }),
+        ::testing::Bool()),
+    [](const auto& row) {
+        return std::string(std::get<0>(row.param).name) + (std::get<1>(row.param) ? "X" : "Y");
+    });
+
+TEST(TVistrelTest, ASharingChartShowsAndChangesTheOthersItemsInItsOwnLayers)
+{
+    auto owner = std::make_unique<TVistrel>();
+    TVistrel view;
+    view.AddLine(7, 7, 8, 8);
+    int viewRepaints = 0;
+    view.OnRedraw = [&] { ++viewRepaints; };
+    view.SetUseDataOf(owner.get());
+    EXPECT_EQ(view.UseDataOf(), owner.get());
+    EXPECT_EQ(view.ItemCount(), 0);
+
+    owner->AddLine(0, 0, 1, 1);
+    view.AddLine(1, 1, 2, 0);
+    EXPECT_EQ(owner->ItemCount(), 2);
+    EXPECT_EQ(view.ClassCount(0), 2);
+    owner->Repaint();
+    EXPECT_EQ(viewRepaints, 1);
+    // The same items, mapped with the view's own ranges.
+    owner->SetLayerRanges(1, 0, 0, 1, 1);
+    view.SetLayerRanges(1, 0, 0, 2, 2);
+    RecordingCanvas canvas;
+    view.Render(canvas);
+    EXPECT_GE(canvas.firstOp("lineTo " + std::to_string(view.DataToPixel(1, 2, 0).x)), 0);
+
+    owner->ClearItems();
+    EXPECT_EQ(view.ItemCount(), 0);
+    owner->AddLine(0, 0, 1, 1);
+    // Without the other chart the view has its own items again.
+    owner.reset();
+    EXPECT_EQ(view.UseDataOf(), nullptr);
+    ASSERT_EQ(view.ItemCount(), 1);
+    EXPECT_EQ(view.Items()[0].x1, 7.0);
+}
+
+TEST(TVistrelTest, RefusesSharingThatCannotHoldAndChangesNothing)
+{
+    TVistrel a;
+    TVistrel b;
+    TVistrel c;
+    std::array<TVistrel, MaxDataShares> views;
+    b.SetUseDataOf(&a);
+    for (std::size_t i = 1; i < views.size(); ++i)
+        views[i].SetUseDataOf(&a);
+    const std::vector<std::pair<std::pair<TVistrel*, TVistrel*>, std::string>> cases {
+        { { &c, &c }, "Vistrel: Cannot share data with myself" },
+        { { &a, &c }, "Vistrel: Cannot use foreign data. Other Vistrels are using my own data." },
+        { { &views[0], &a }, "Vistrel: Max. number of data shares exceeded" },
+    };
+    for (const auto& [charts, message] : cases) {
+        const auto [chart, other] = charts;
+        TVistrel* const before = chart->UseDataOf();
+        try {
+            chart->SetUseDataOf(other);
+            ADD_FAILURE() << "no error: " << message;
+        } catch (const EQuorVistrelError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+        EXPECT_EQ(chart->UseDataOf(), before) << message;
+    }
+    // A chart whose list nobody shows may move to another; a freed place can be taken.
+    b.SetUseDataOf(&c);
+    views[0].SetUseDataOf(&a);
+    EXPECT_EQ(views[0].UseDataOf(), &a);
 }
 
 } // namespace
