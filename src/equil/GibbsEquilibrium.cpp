@@ -93,6 +93,21 @@ Real quickExponential(Real y)
                                       : std::exp(y);
 }
 
+// Scales a Newton step down to the largest potential step the solvers allow; false when the step
+// is not finite.
+bool limitStep(std::vector<Real>& delta)
+{
+    Real largest = 0.0L;
+    for (const Real d : delta)
+        largest = std::max(largest, std::fabs(d));
+    if (!std::isfinite(largest))
+        return false;
+    if (largest > MaxPotentialStep)
+        for (Real& d : delta)
+            d *= MaxPotentialStep / largest;
+    return true;
+}
+
 // Symmetric positive definite solve by LDL^T after scaling to a unit diagonal; rows the step can
 // say nothing about (a zero diagonal) get no step.
 class DenseSolver {
@@ -316,14 +331,8 @@ bool Minimiser::maximise()
         DenseSolver solver;
         solver.factor(hessian(rows), rows.size());
         auto delta = solver.solve(g);
-        Real largest = 0.0L;
-        for (const Real d : delta)
-            largest = std::max(largest, std::fabs(d));
-        if (!std::isfinite(largest))
+        if (!limitStep(delta))
             return false;
-        if (largest > MaxPotentialStep)
-            for (Real& d : delta)
-                d *= MaxPotentialStep / largest;
         Real decrement = 0.0L;
         for (std::size_t r = 0; r < rows.size(); ++r)
             decrement += g[r] * delta[r];
@@ -713,14 +722,8 @@ bool TracePolish::newton()
                 sum -= jacobian[r * (n + 1) + q] * delta[q];
             delta[r] = sum / jacobian[r * (n + 1) + r];
         }
-        Real largest = 0.0L;
-        for (const Real d : delta)
-            largest = std::max(largest, std::fabs(d));
-        if (!std::isfinite(largest))
+        if (!limitStep(delta))
             return false;
-        if (largest > MaxPotentialStep)
-            for (Real& d : delta)
-                d *= MaxPotentialStep / largest;
 
         const Real before = miss();
         const std::vector<Real> start = mu;
