@@ -37,6 +37,7 @@ class TVistrelWidget;
 class TCeltrix;
 class ParameterEditor;
 struct UncertaintyView;
+struct UncertaintyResult;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
 //! the message line lie over it. It owns the rig.
@@ -151,6 +152,8 @@ private:
     void UncertaintyFinished();
     //! Each cell's pO2 band on the pO2 chart, from a current answer; returns the bands drawn.
     int DrawUncertaintyBands();
+    //! The last uncertainty answer when it is of the rig as it stands, for the report; else null.
+    const UncertaintyResult* currentUncertainty() const;
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;

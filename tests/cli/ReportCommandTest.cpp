@@ -11,7 +11,9 @@
 #include "report/ReportHtml.h"
 #include "rig/StartUp.h"
 #include "support/TempDir.h"
+#include "uncertainty/Uncertainty.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -178,6 +180,96 @@ TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
     EXPECT_THAT(html, HasSubstr(" \u00B1 0.0375</td>"));
     EXPECT_THAT(html, HasSubstr("Uncertainties: linear, from the meters' accuracy."));
     EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
+}
+
+// Every stage whose reading Execute could not take along its curve is named in the report, in
+// Execute's own words, and on stderr as execute names it.
+TEST_F(ReportCommandTest, CarriesTheReadingWarningsOfTheRun)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Reading = 1e300;
+    rig.Flowmeters[2].Reading = -5;
+    const RunOutcome run = Execute(rig);
+    ASSERT_EQ(run.warnings.size(), 3U); // stage 1's Ar, stage 2's O2 and N2
+
+    const CliRun cli =
+        runCli("report " + base + " --reading 1=1e300 --reading 2=-5 --out " + dir.file("r.html"),
+            dir, 120);
+    ASSERT_EQ(cli.exitCode, cli::ExitOk) << cli.err;
+    const std::string html = readFile(dir.file("r.html"));
+    const auto messages = html.find("<h2>Messages and warnings</h2>");
+    ASSERT_NE(messages, std::string::npos);
+    std::size_t after = messages;
+    for (const ReadingWarning& warning : run.warnings) {
+        const auto at = html.find("<li>" + xmlText(warning.Text) + "</li>", messages);
+        ASSERT_NE(at, std::string::npos) << warning.Text;
+        EXPECT_GT(at, after) << "in stage order";
+        after = at;
+        EXPECT_THAT(cli.err, HasSubstr("meldrix-cli: warning: " + warning.Text + "\n"));
+    }
+    EXPECT_THAT(run.warnings.front().Text, HasSubstr("F 1 (Ar)"));
+
+    // Readings within their curves give no such line.
+    Rig stored;
+    StartUp(stored, base);
+    EXPECT_TRUE(BuildRunReport(stored, {}).RunWarnings.empty());
+}
+
+// report --uncertainty carries exactly what the uncertainty run computes to the report's tables.
+TEST_F(ReportCommandTest, UncertaintyOnRequestIsThatOfTheUncertaintyRun)
+{
+    const std::string readings = " --reading 2=10 --reading 4=12";
+    const CliRun cli = runCli("report " + base + readings
+            + " --uncertainty --method monte-carlo --samples 200 --seed 7 --flow-percent 0.5 --out "
+            + dir.file("u.html"),
+        dir, 300);
+    ASSERT_EQ(cli.exitCode, cli::ExitOk) << cli.err;
+    const std::string html = readFile(dir.file("u.html"));
+
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[2].Reading = 10;
+    rig.Flowmeters[4].Reading = 12;
+    UncertaintyOptions options;
+    options.Method = UncertaintyMethod::MonteCarlo;
+    options.Samples = 200;
+    options.Seed = 7;
+    options.FlowPercent = 0.5;
+    options.Equilibrium = true;
+    const UncertaintyResult result = PropagateUncertainty(rig, options);
+    ASSERT_TRUE(result.Ok);
+    ASSERT_EQ(result.Cells.size(), 4U);
+    for (const CellUncertainty& cell : result.Cells) {
+        for (const GasSpread& gas : cell.Gases)
+            EXPECT_THAT(html,
+                HasSubstr("<td class=\"n\">" + ReportNumber(gas.Fraction.Value) + " \u00B1 "
+                    + ReportDeviation(gas.Fraction.Sd) + "</td>"))
+                << cell.Cell << " " << gas.Name;
+        ASSERT_TRUE(cell.Log10PO2 && cell.Log10PO2->P2_5 && cell.Log10PO2->P97_5);
+        EXPECT_THAT(html,
+            HasSubstr(ReportLog10(cell.Log10PO2->Value) + " \u00B1 "
+                + ReportDeviation(cell.Log10PO2->Sd) + "</td>"));
+        EXPECT_THAT(html, HasSubstr(ReportBand({ *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 })));
+        EXPECT_THAT(html,
+            HasSubstr("the reading of stage " + std::to_string(cell.DominantStage)
+                + " contributes most"));
+    }
+    EXPECT_THAT(html, HasSubstr("200 Monte Carlo samples (seed 7)"));
+    EXPECT_THAT(html, HasSubstr("calibrated flows \u00B1 0.5 %"));
+
+    // Without --uncertainty there is nothing to carry, and its options are refused.
+    const CliRun plain = runCli("report " + base + " --out " + dir.file("p.html"), dir, 120);
+    ASSERT_EQ(plain.exitCode, cli::ExitOk) << plain.err;
+    EXPECT_EQ(readFile(dir.file("p.html")).find("\u00B1"), std::string::npos);
+    for (const std::string wrong : { " --method linear", " --uncertainty --sd 3=-1",
+             " --uncertainty --method monte-carlo --samples 1" }) {
+        const CliRun refused =
+            runCli("report " + base + wrong + " --out " + dir.file("w.html"), dir, 120);
+        EXPECT_EQ(refused.exitCode, cli::ExitUsage) << wrong;
+        EXPECT_THAT(refused.err, HasSubstr("--")) << wrong;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("w.html")));
 }
 
 TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
