@@ -214,8 +214,8 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         report.Messages.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
 
     // Last, as it places the mixture boxes in the rig it draws.
-    auto diagram = std::make_shared<DiagramOfRun>(
-        DiagramOfRun { shared, DiagramPicture(*shared, report.DataSet + ", " + report.Generated) });
+    auto diagram = std::make_shared<DiagramOfRun>(DiagramOfRun {
+        shared, DiagramPicture(*shared, DiagramTitle(rig.BaseName, report.Generated)) });
     report.Diagram = ReportDrawing { "Mixer diagram", diagram->picture.PictureSize(),
         [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); } };
     return report;
