@@ -1,5 +1,6 @@
 #pragma once
 
+#include "equil/CellGibbs.h"
 #include "rig/DataFiles.h"
 #include "rig/Rig.h"
 #include "ui/EditorRows.h"
@@ -234,6 +235,7 @@ private:
     std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
     MessageLogWindow* m_messageLog = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
+    std::vector<PO2Curve> m_pO2Curves; //!< what the pO2 chart shows, to place its names again
 
     DiagramArea* m_diagram = nullptr;
     QLabel* Message1 = nullptr;

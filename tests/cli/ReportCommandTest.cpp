@@ -10,6 +10,7 @@
 #include "mixer/Execute.h"
 #include "report/ReportHtml.h"
 #include "rig/StartUp.h"
+#include "support/ChartLabels.h"
 #include "support/TempDir.h"
 #include "uncertainty/Uncertainty.h"
 
@@ -282,28 +283,14 @@ TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
         ConfigurePO2Chart(chart);
         chart.SetControlSize(size);
         ASSERT_EQ(ShowPO2Chart(chart, rig), 4);
-        const SvgCanvas measure({ 0, 0 });
         for (int c = 1; c <= 4; ++c) {
             const TTextLabel& label = *chart.TextLabel(c);
             ASSERT_TRUE(label.Visible);
             ASSERT_EQ(label.Alignment, TLabelAlignment::Left);
             ASSERT_EQ(label.VerticalAlignment, TLabelVerticalAlignment::Top);
-            const Point at = chart.DataToPixel(1, label.PosX, label.PosY);
-            const Size text = measure.textSize(label.Caption);
-            // Every pixel of every line, against the text's box.
-            for (const TVistrelItem& item : chart.Items()) {
-                const Point a = chart.DataToPixel(1, item.x1, item.y1);
-                const Point b = chart.DataToPixel(1, item.x2, item.y2);
-                const int steps = std::max({ std::abs(b.x - a.x), std::abs(b.y - a.y), 1 });
-                for (int i = 0; i <= steps; ++i) {
-                    const double x = a.x + (b.x - a.x) * double(i) / steps;
-                    const double y = a.y + (b.y - a.y) * double(i) / steps;
-                    const bool inside =
-                        x >= at.x && x < at.x + text.width && y >= at.y && y < at.y + text.height;
-                    ASSERT_FALSE(inside) << label.Caption << " at " << size.width << "x"
-                                         << size.height << " meets a line at " << x << ", " << y;
-                }
-            }
+            const auto meets = testsupport::LabelMeetsLine(chart, c);
+            ASSERT_FALSE(meets) << label.Caption << " at " << size.width << "x" << size.height
+                                << " meets a line at " << *meets;
         }
     }
 }
