@@ -2,6 +2,7 @@
 
 #include "CliProcess.h"
 #include "calib/CalCurveLookup.h"
+#include "chart/CalibrationChart.h"
 #include "chart/ChartExport.h"
 #include "chart/PO2Chart.h"
 #include "cli/Commands.h"
@@ -315,6 +316,47 @@ TEST_F(ReportCommandTest, ChartExportReadsOnItsOwn)
             + std::string(curve.Size.view()) + ", float " + std::string(curve.Float.view()) + "<"));
     EXPECT_THAT(svg, HasSubstr(">Reading<"));
     EXPECT_THAT(svg, HasSubstr(">Flow<"));
+}
+
+// The longest names the records hold, in the widest letters: the title lines wrap within the
+// data area's width, keep every character, and leave the picture the chart's own width.
+TEST_F(ReportCommandTest, ChartExportTitleStaysWithinTheDataArea)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const Size usual = CalChartPicture(rig, 2).PictureSize();
+    CalCurveRecord& curve = rig.CalCurves[1000];
+    curve = rig.CalCurves[2];
+    curve.Make = "WWWWWWWW";
+    curve.Size = "MMMMMMMM";
+    curve.Float = "WWWW WWW";
+    curve.Gas = "WWWWWWWWWWWW";
+    TVistrel chart;
+    ConfigureCalChart(chart);
+    ShowCalChart(chart, curve, 1000);
+    const int dataWidth = chart.ControlSize().width - chart.MarginLeft() - chart.MarginRight();
+
+    CalChartPicture picture(rig, 1000);
+    EXPECT_EQ(picture.PictureSize().width, usual.width);
+    EXPECT_GT(picture.PictureSize().height, usual.height); // a line more at least
+    const std::string svg = CalibrationChartSvg(rig, 1000);
+    const SvgCanvas measure({ 0, 0 });
+    const int band = picture.PictureSize().height - chart.ControlSize().height;
+    std::string title;
+    const std::regex text("<text x=\"(-?\\d+)\" y=\"(-?\\d+)\"[^>]*>([^<]*)</text>");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator();
+         ++it) {
+        const int x = std::stoi((*it)[1]);
+        const int y = std::stoi((*it)[2]);
+        if (y >= band)
+            continue; // the chart's own texts
+        const std::string line = (*it)[3];
+        EXPECT_LE(x + measure.textSize(line).width, x + dataWidth) << line;
+        EXPECT_GE(x, 0) << line;
+        title += line;
+    }
+    std::erase(title, ' ');
+    EXPECT_EQ(title, "Calibrationcurve1000:WWWWWWWWWWWWMeterWWWWWWWW,sizeMMMMMMMM,floatWWWWWWW");
 }
 
 } // namespace
