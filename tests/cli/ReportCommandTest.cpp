@@ -264,13 +264,10 @@ TEST_F(ReportCommandTest, UncertaintyOnRequestIsThatOfTheUncertaintyRun)
     const CliRun plain = runCli("report " + base + " --out " + dir.file("p.html"), dir, 120);
     ASSERT_EQ(plain.exitCode, cli::ExitOk) << plain.err;
     EXPECT_EQ(readFile(dir.file("p.html")).find("\u00B1"), std::string::npos);
-    for (const std::string wrong : { " --method linear", " --uncertainty --sd 3=-1",
-             " --uncertainty --method monte-carlo --samples 1" }) {
-        const CliRun refused =
-            runCli("report " + base + wrong + " --out " + dir.file("w.html"), dir, 120);
-        EXPECT_EQ(refused.exitCode, cli::ExitUsage) << wrong;
-        EXPECT_THAT(refused.err, HasSubstr("--")) << wrong;
-    }
+    const CliRun refused =
+        runCli("report " + base + " --method linear --out " + dir.file("w.html"), dir, 120);
+    EXPECT_EQ(refused.exitCode, cli::ExitUsage);
+    EXPECT_THAT(refused.err, HasSubstr("--method requires --uncertainty"));
     EXPECT_FALSE(std::filesystem::exists(dir.file("w.html")));
 }
 

@@ -89,13 +89,5 @@ TEST(TextWrap, LinesFitKeepEveryCharacterAndBreakAsLateAsTheyCan)
     }
 }
 
-TEST(TextWrap, ShortTextStaysOneLine)
-{
-    const SvgCanvas measure({ 0, 0 });
-    EXPECT_EQ(WrapText(measure, "Meter R, size 2, float G", 1000),
-        std::vector<std::string> { "Meter R, size 2, float G" });
-    EXPECT_EQ(WrapText(measure, "", 10), std::vector<std::string> { "" });
-}
-
 } // namespace
 } // namespace meldrix
