@@ -4,6 +4,7 @@
 #include "common/ShiftedCanvas.h"
 #include "common/SvgCanvas.h"
 #include "common/TextFormat.h"
+#include "common/TextWrap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,16 +49,21 @@ CalChartPicture::CalChartPicture(const Rig& rig, int curveNumber, std::optional<
     ShowCalChart(m_chart, curve, curveNumber);
     if (used)
         markPoint(m_chart, *used);
-    m_title = "Calibration curve " + formatInt(curveNumber) + ": " + orDash(curve.Gas.view());
-    m_meter = "Meter " + orDash(curve.Make.view()) + ", size " + orDash(curve.Size.view())
-        + ", float " + orDash(curve.Float.view());
+    const std::string title =
+        "Calibration curve " + formatInt(curveNumber) + ": " + orDash(curve.Gas.view());
+    const std::string meter = "Meter " + orDash(curve.Make.view()) + ", size "
+        + orDash(curve.Size.view()) + ", float " + orDash(curve.Float.view());
     // Measured in the window's font, which both faces of the picture draw in.
     const SvgCanvas measure({ 0, 0 });
-    const Size title = measure.textSize(m_title);
-    const Size meter = measure.textSize(m_meter);
     const Size chart = m_chart.ControlSize();
-    m_size = { std::max({ chart.width, title.width + 2 * Pad, meter.width + 2 * Pad }),
-        chart.height + title.height + meter.height + Pad };
+    const int width = chart.width - m_chart.MarginLeft() - m_chart.MarginRight();
+    m_titleLines = WrapText(measure, title, width);
+    for (std::string& line : WrapText(measure, meter, width))
+        m_titleLines.push_back(std::move(line));
+    m_size = chart;
+    for (const std::string& line : m_titleLines)
+        m_size.height += measure.textSize(line).height;
+    m_size.height += Pad;
 }
 
 void CalChartPicture::Draw(Canvas& canvas)
@@ -67,8 +73,11 @@ void CalChartPicture::Draw(Canvas& canvas)
     canvas.setFill(m_chart.WindColor);
     canvas.fillRect({ 0, 0 }, { m_size.width, m_size.height });
     canvas.setTextColour({ 0, 0, 0 });
-    canvas.textOut({ Pad, Pad }, m_title);
-    canvas.textOut({ Pad, Pad + canvas.textSize(m_title).height }, m_meter);
+    int y = Pad;
+    for (const std::string& line : m_titleLines) {
+        canvas.textOut({ Pad, y }, line);
+        y += canvas.textSize(line).height;
+    }
 
     ShiftedCanvas shifted(canvas, { 0, band });
     m_chart.Render(shifted);

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace meldrix {
 
@@ -20,7 +21,8 @@ struct CalPointUsed {
 };
 
 //! The calibration chart as a picture of its own: above the chart the curve's number and gas,
-//! and the make, size and float of its meter; the axes titled Reading and Flow; the point used,
+//! and the make, size and float of its meter, wrapped to the data area's width; the axes titled
+//! Reading and Flow; the point used,
 //! when given, marked by a cross. The chart is drawn at its designed size.
 class CalChartPicture {
 public:
@@ -31,8 +33,7 @@ public:
 
 private:
     TVistrel m_chart;
-    std::string m_title;
-    std::string m_meter;
+    std::vector<std::string> m_titleLines; //!< no wider than the data area
     Size m_size;
 };
 

@@ -166,9 +166,9 @@ void ConfigurePO2Chart(TVistrel& chart)
     }
 }
 
-int ShowPO2Chart(TVistrel& chart, const Rig& rig)
+int ShowPO2Chart(TVistrel& chart, const Rig& rig, std::vector<PO2Curve>* drawn)
 {
-    const auto curves = PO2Curves(rig, PO2ChartFrom, PO2ChartTo, PO2ChartStep);
+    auto curves = PO2Curves(rig, PO2ChartFrom, PO2ChartTo, PO2ChartStep);
     chart.ClearItems();
     double low = 0.0;
     double high = 0.0;
@@ -228,14 +228,21 @@ int ShowPO2Chart(TVistrel& chart, const Rig& rig)
             chart.AddLine(cell.Temp - dx, at.Log10PO2 + dy, cell.Temp + dx, at.Log10PO2 - dy);
         }
     }
+    PlacePO2Labels(chart, curves);
+    chart.LineWidth = 1;
+    chart.DataColor = { 0, 0, 0 };
+    chart.Repaint();
+    if (drawn)
+        *drawn = std::move(curves);
+    return count;
+}
+
+void PlacePO2Labels(TVistrel& chart, std::span<const PO2Curve> curves)
+{
     std::vector<int> labels;
     for (const PO2Curve& curve : curves)
         labels.push_back(curve.Cell);
     placeLabels(chart, curves, labels);
-    chart.LineWidth = 1;
-    chart.DataColor = { 0, 0, 0 };
-    chart.Repaint();
-    return count;
 }
 
 } // namespace meldrix

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "chart/TVistrel.h"
+#include "equil/CellGibbs.h"
 #include "rig/Rig.h"
+
+#include <span>
+#include <vector>
 
 namespace meldrix {
 
@@ -22,7 +26,10 @@ void ConfigurePO2Chart(TVistrel& chart);
 //! it meets no line, and each cell's own temperature marked by a line across the chart and a cross
 //! at its operating point (three items per curve after its segments), then asks for a repaint.
 //! The names are placed for the chart's current size. Returns the number of curves: cells whose gas
-//! holds no oxygen or cannot be solved draw none.
-int ShowPO2Chart(TVistrel& chart, const Rig& rig);
+//! holds no oxygen or cannot be solved draw none. The curves drawn go to `drawn` when given.
+int ShowPO2Chart(TVistrel& chart, const Rig& rig, std::vector<PO2Curve>* drawn = nullptr);
+
+//! Places the names of the curves ShowPO2Chart drew again, for the chart's size now.
+void PlacePO2Labels(TVistrel& chart, std::span<const PO2Curve> curves);
 
 } // namespace meldrix

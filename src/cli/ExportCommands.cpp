@@ -2,6 +2,7 @@
 
 #include "chart/ChartExport.h"
 #include "cli/Commands.h"
+#include "cli/ReportCommand.h"
 #include "common/Latin1.h"
 #include "diagram/DiagramExport.h"
 #include "equil/EquilibriumDriver.h"
@@ -98,7 +99,9 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
             return ExitFailed;
         }
     }
-    return writeOutput(request.outPath, MixerDiagramSvg(*rig), out, err) ? ExitOk : ExitFailed;
+    // The picture stands on its own, as the window's export does: cropped, under a title line.
+    const std::string svg = DiagramPictureSvg(*rig, DiagramTitle(rig->BaseName, ReportDateTime()));
+    return writeOutput(request.outPath, svg, out, err) ? ExitOk : ExitFailed;
 }
 
 int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,

@@ -25,7 +25,8 @@ struct DiagramRequest {
 };
 
 //! `diagram BASE --out FILE.svg [--reading N=VALUE]... [--no-execute]`: the mixer diagram as the
-//! window paints it, written as SVG. Exit 0 when written, 1 when the run stopped with an error
+//! window exports it, written as SVG: cropped to the drawing, under a title line with the data
+//! set and the date (ReportDateTime). Exit 0 when written, 1 when the run stopped with an error
 //! or the file cannot be written, 2 on a bad reading or when no file of the data set could be
 //! read. Nothing is written unless the picture is complete.
 int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err);

@@ -1,6 +1,7 @@
 #include "cli/ReportCommand.h"
 
 #include "cli/Commands.h"
+#include "cli/ExecuteReport.h"
 #include "cli/ExportCommands.h"
 #include "report/ReportHtml.h"
 
@@ -68,6 +69,13 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
         err << Prefix << "this meldrix-cli was built without Qt and writes no PDF; use .html\n";
         return ExitUsage;
     }
+    std::optional<UncertaintyOptions> accuracy;
+    if (request.accuracy) {
+        accuracy = AccuracyOptions(*request.accuracy, "report", err);
+        if (!accuracy)
+            return ExitUsage;
+        accuracy->Equilibrium = true; // the report shows each cell's pO2
+    }
 
     std::ostringstream warnings;
     const auto rig = loadDataSet(request.base, warnings, *readings);
@@ -84,7 +92,10 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
         inputs.Warnings.push_back(line.starts_with(std::string(Prefix) + "warning: ")
                 ? line.substr(std::string(Prefix).size() + 9)
                 : line);
+    if (accuracy)
+        AddUncertainties(inputs, PropagateUncertainty(*rig, *accuracy));
     const RunReport report = BuildRunReport(*rig, std::move(inputs));
+    PrintReadingWarnings(report.RunWarnings, err); // as execute says them
     if (!report.RunOk)
         err << Prefix << report.RunError << " (the report says so)\n";
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/UncertaintyReport.h"
 #include "report/RunReport.h"
 
 #include <functional>
@@ -19,13 +20,16 @@ struct ReportRequest {
     std::string outPath; //!< .html, .htm or .pdf
     std::span<const std::string> readings;
     PdfWriter writePdf;
+    //! The meters' accuracy to carry to the cells' gas and pO2; none: no uncertainties.
+    std::optional<AccuracyArguments> accuracy;
 };
 
 //! The date and time a report carries: now, or SOURCE_DATE_EPOCH when it is set (for output that
 //! must be the same on every run), as "YYYY-MM-DD HH:MM" in local time (UTC for the epoch).
 std::string ReportDateTime();
 
-//! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]...`: the run's report. Exit 0 when
+//! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]... [--uncertainty ...]`: the run's
+//! report, with each value's uncertainty when asked for. Exit 0 when
 //! written (a run that stopped is reported too, and ends in 1), 2 on a usage error or when no
 //! file of the data set could be read.
 int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err);

@@ -5,8 +5,43 @@
 
 #include <CLI/CLI.hpp>
 #include <map>
+#include <vector>
 
 namespace meldrix::cli {
+
+//! The meters' accuracy options (--sd, --full-scale-percent, --flow-percent, --method, --samples,
+//! --seed) on `command`; returns them, so that a command may make them need another option.
+inline std::vector<CLI::Option*> addAccuracyOptions(CLI::App& command, AccuracyArguments& accuracy)
+{
+    // One value per --sd, so that BASE after it is never taken for one.
+    return {
+        command
+            .add_option("--sd", accuracy.Sds,
+                "Standard deviation of stage N's reading instead of the full-scale share; may "
+                "be repeated")
+            ->type_name("N=VALUE")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll),
+        command
+            .add_option("--full-scale-percent", accuracy.FullScalePercent,
+                "Standard deviation of every reading in % of its stage's full scale (default 1)")
+            ->type_name("P"),
+        command
+            .add_option("--flow-percent", accuracy.FlowPercent,
+                "Relative standard deviation of the calibrated flow in % (default 0)")
+            ->type_name("Q"),
+        command
+            .add_option("--method", accuracy.Method,
+                "linear (default): first order, central differences; monte-carlo: seeded "
+                "samples")
+            ->transform(CLI::CheckedTransformer(
+                std::map<std::string, UncertaintyMethod> { { "linear", UncertaintyMethod::Linear },
+                    { "monte-carlo", UncertaintyMethod::MonteCarlo } })),
+        command.add_option("--samples", accuracy.Samples, "Monte Carlo samples (default 2000)")
+            ->type_name("N"),
+        command.add_option("--seed", accuracy.Seed, "Monte Carlo seed (default 1)")->type_name("K"),
+    };
+}
 
 //! Adds the `uncertainty` subcommand to `app`; its arguments land in `options`.
 inline CLI::App* addUncertaintyCommand(CLI::App& app, UncertaintyCommandOptions& options)
@@ -15,31 +50,7 @@ inline CLI::App* addUncertaintyCommand(CLI::App& app, UncertaintyCommandOptions&
         "Run the mixer on BASE and carry the meters' accuracy to every fed cell's gas (and pO2)");
     addBaseArgument(*command, options.Base);
     addReadingOption(*command, options.Readings);
-    // One value per --sd, so that BASE after it is never taken for one.
-    command
-        ->add_option("--sd", options.Sds,
-            "Standard deviation of stage N's reading instead of the full-scale share; may be "
-            "repeated")
-        ->type_name("N=VALUE")
-        ->expected(1)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command
-        ->add_option("--full-scale-percent", options.FullScalePercent,
-            "Standard deviation of every reading in % of its stage's full scale (default 1)")
-        ->type_name("P");
-    command
-        ->add_option("--flow-percent", options.FlowPercent,
-            "Relative standard deviation of the calibrated flow in % (default 0)")
-        ->type_name("Q");
-    command
-        ->add_option("--method", options.Method,
-            "linear (default): first order, central differences; monte-carlo: seeded samples")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, UncertaintyMethod> { { "linear", UncertaintyMethod::Linear },
-                { "monte-carlo", UncertaintyMethod::MonteCarlo } }));
-    command->add_option("--samples", options.Samples, "Monte Carlo samples (default 2000)")
-        ->type_name("N");
-    command->add_option("--seed", options.Seed, "Monte Carlo seed (default 1)")->type_name("K");
+    addAccuracyOptions(*command, options.Accuracy);
     command->add_flag("--equilibrium", options.Equilibrium,
         "Also log10 pO2 of each cell's gas at its temperature");
     command

@@ -201,33 +201,44 @@ std::string UncertaintyCsv(const UncertaintyResult& result)
     return csv;
 }
 
+std::optional<UncertaintyOptions> AccuracyOptions(
+    const AccuracyArguments& arguments, std::string_view command, std::ostream& err)
+{
+    UncertaintyOptions settings;
+    for (const std::string& text : arguments.Sds) {
+        const auto sd = parseReadingArgument(text);
+        if (!sd || sd->value < 0) {
+            err << Prefix << "--sd '" << text
+                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE of 0 or more"
+                   " (see meldrix-cli "
+                << command << " --help)\n";
+            return std::nullopt;
+        }
+        settings.StageSds.push_back({ sd->stage, sd->value });
+    }
+    settings.Method = arguments.Method;
+    settings.FullScalePercent = arguments.FullScalePercent;
+    settings.FlowPercent = arguments.FlowPercent;
+    settings.Samples = arguments.Samples;
+    settings.Seed = arguments.Seed;
+    if (const auto problem = CheckUncertaintyOptions(settings)) {
+        err << Prefix << *problem << " (see meldrix-cli " << command << " --help)\n";
+        return std::nullopt;
+    }
+    return settings;
+}
+
 int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, std::ostream& err)
 {
     // Arguments are checked before anything is loaded, so a usage error is the only line.
     const auto readings = parseReadingArguments(options.Readings, "uncertainty", err);
     if (!readings)
         return ExitUsage;
-    UncertaintyOptions settings;
-    for (const std::string& text : options.Sds) {
-        const auto sd = parseReadingArgument(text);
-        if (!sd || sd->value < 0) {
-            err << Prefix << "--sd '" << text
-                << "' is not N=VALUE with a stage N of 1..16 and a number VALUE of 0 or more"
-                   " (see meldrix-cli uncertainty --help)\n";
-            return ExitUsage;
-        }
-        settings.StageSds.push_back({ sd->stage, sd->value });
-    }
-    settings.Method = options.Method;
-    settings.FullScalePercent = options.FullScalePercent;
-    settings.FlowPercent = options.FlowPercent;
-    settings.Samples = options.Samples;
-    settings.Seed = options.Seed;
-    settings.Equilibrium = options.Equilibrium;
-    if (const auto problem = CheckUncertaintyOptions(settings)) {
-        err << Prefix << *problem << " (see meldrix-cli uncertainty --help)\n";
+    auto accuracy = AccuracyOptions(options.Accuracy, "uncertainty", err);
+    if (!accuracy)
         return ExitUsage;
-    }
+    UncertaintyOptions& settings = *accuracy;
+    settings.Equilibrium = options.Equilibrium;
 
     const auto rig = loadDataSet(options.Base, err, *readings);
     if (!rig)

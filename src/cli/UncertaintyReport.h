@@ -4,7 +4,9 @@
 
 #include <iosfwd>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace meldrix::cli {
@@ -24,15 +26,26 @@ std::string UncertaintyCsv(const UncertaintyResult& result);
 
 enum class UncertaintyFormat { Json, Table, Csv };
 
-struct UncertaintyCommandOptions {
-    std::string Base;
-    std::vector<std::string> Readings; //!< N=VALUE
+//! The meters' accuracy as given on the command line, for every command that carries it.
+struct AccuracyArguments {
     std::vector<std::string> Sds; //!< N=VALUE
     double FullScalePercent = DefaultFullScalePercent;
     double FlowPercent = 0.0;
     UncertaintyMethod Method = UncertaintyMethod::Linear;
     int Samples = DefaultSamples;
     std::uint64_t Seed = DefaultSeed;
+};
+
+//! The options of an uncertainty run from `arguments`, checked before anything is loaded; at the
+//! first that cannot be used one usage line naming `command`'s help goes to `err` and nothing is
+//! returned.
+std::optional<UncertaintyOptions> AccuracyOptions(
+    const AccuracyArguments& arguments, std::string_view command, std::ostream& err);
+
+struct UncertaintyCommandOptions {
+    std::string Base;
+    std::vector<std::string> Readings; //!< N=VALUE
+    AccuracyArguments Accuracy;
     bool Equilibrium = false;
     UncertaintyFormat Format = UncertaintyFormat::Json;
 };

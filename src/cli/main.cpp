@@ -92,6 +92,13 @@ int run(int argc, char** argv)
     std::string page = "a4";
     report->add_option("--page", page, "Paper of the PDF: a4 (default) or letter")
         ->check(CLI::IsMember({ "a4", "letter" }));
+    bool reportUncertainty = false;
+    AccuracyArguments reportAccuracy;
+    CLI::Option* withUncertainty = report->add_flag("--uncertainty", reportUncertainty,
+        "Show each cell's gas and log10 pO2 with its uncertainty from the meters' accuracy "
+        "(the options below, as for uncertainty)");
+    for (CLI::Option* option : addAccuracyOptions(*report, reportAccuracy))
+        option->needs(withUncertainty);
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -131,7 +138,9 @@ int run(int argc, char** argv)
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
     if (*report) {
-        ReportRequest request { base, outPath, readings, {} };
+        ReportRequest request { base, outPath, readings, {}, std::nullopt };
+        if (reportUncertainty)
+            request.accuracy = reportAccuracy;
 #ifdef MELDRIX_REPORT_PDF
         request.writePdf = [&page](const meldrix::RunReport& run, const std::string& path) {
             return meldrix::WriteReportPdf(run, path,

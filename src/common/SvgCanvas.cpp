@@ -168,8 +168,11 @@ void SvgCanvas::textOut(Point p, std::string_view text)
         return;
     const Size size = textSize(text);
     filledRect(p.x, p.y, size.width, size.height, m_fill);
+    // A browser that draws the font wider than the window's metrics is held to the measured
+    // width, so a text never runs past the box it was placed for.
     m_body += "<text x=\"" + number(p.x) + "\" y=\"" + number(p.y + m_font.ascent) + "\" fill=\""
-        + colour(m_text) + "\">" + xmlText(text) + "</text>\n";
+        + colour(m_text) + "\" textLength=\"" + number(size.width)
+        + "\" lengthAdjust=\"spacingAndGlyphs\">" + xmlText(text) + "</text>\n";
 }
 
 Size SvgCanvas::textSize(std::string_view text) const

@@ -51,6 +51,14 @@ void DiagramPicture::Draw(Canvas& canvas)
     canvas.textOut({ Border, Border }, m_title);
 }
 
+std::string DiagramTitle(std::string_view baseName, std::string_view dateTime)
+{
+    const auto slash = baseName.find_last_of('/');
+    const std::string_view dataSet =
+        slash == std::string_view::npos ? baseName : baseName.substr(slash + 1);
+    return std::string(dataSet) + ", " + std::string(dateTime);
+}
+
 std::string DiagramPictureSvg(Rig& rig, std::string title)
 {
     DiagramPicture picture(rig, std::move(title));

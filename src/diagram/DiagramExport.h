@@ -4,6 +4,7 @@
 #include "rig/Rig.h"
 
 #include <string>
+#include <string_view>
 
 namespace meldrix {
 
@@ -34,6 +35,10 @@ private:
     int m_band = 0; //!< height of the title line [px]
     Size m_size;
 };
+
+//! The title line of a diagram picture: the data set's file name (the base name without its
+//! folder), a comma and `dateTime`, 8-bit.
+std::string DiagramTitle(std::string_view baseName, std::string_view dateTime);
 
 //! DiagramPicture as an SVG document.
 std::string DiagramPictureSvg(Rig& rig, std::string title);

@@ -32,6 +32,17 @@ ul.messages li { margin: 0.2em 0; }
 @media print { body { margin: 0; } h2 { break-after: avoid; page-break-after: avoid; } }
 )";
 
+std::string significant(double value, int digits)
+{
+    if (!std::isfinite(value))
+        return "-";
+    std::array<char, 32> buffer {};
+    const auto end = std::to_chars(
+        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits)
+                         .ptr;
+    return std::string(buffer.data(), end);
+}
+
 // Latin-1 text as escaped HTML character data.
 std::string text(std::string_view latin1)
 {
@@ -52,7 +63,7 @@ std::string withUncertainty(const std::string& value, double u)
 {
     if (!std::isfinite(u))
         return value;
-    return value + " \u00B1 " + ReportNumber(u);
+    return value + " \u00B1 " + ReportDeviation(u);
 }
 
 std::string picture(const ReportDrawing& drawing, int id, std::string_view caption = {})
@@ -130,7 +141,7 @@ void results(const RunReport& report, std::string& html)
     }
     html += "</table>\n<p>Mole fractions as delivered, leakages included.";
     if (u)
-        html += " Uncertainties: " + text(u->Method) + ".";
+        html += " " + text(ReportUncertaintyNote(*u));
     html += "</p>\n";
 }
 
@@ -155,6 +166,11 @@ void equilibria(const RunReport& report, std::string& html)
             return std::string("no oxygen");
         return withUncertainty(ReportLog10(row.Result.Log10PO2), u ? u->Log10PO2[row.Cell] : NAN);
     });
+    if (HasPO2Bands(report))
+        line(std::string(ReportBandHeading), [&](const ReportEquilibrium& row) {
+            const auto& band = u->Log10PO2Band[row.Cell];
+            return band ? ReportBand(*band) : std::string("&#8211;");
+        });
     line("Graphite [mol per mol fed]",
         [](const ReportEquilibrium& row) { return ReportNumber(row.Result.Graphite); });
     for (const std::string& species : report.EquilibriumSpecies)
@@ -172,18 +188,37 @@ void equilibria(const RunReport& report, std::string& html)
 
 std::string ReportNumber(double value)
 {
-    if (!std::isfinite(value))
-        return "-";
-    std::array<char, 32> buffer {};
-    const auto end = std::to_chars(
-        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 7)
-                         .ptr;
-    return std::string(buffer.data(), end);
+    return significant(value, 7);
+}
+
+std::string ReportDeviation(double value)
+{
+    return significant(value, 3);
 }
 
 std::string ReportLog10(double value)
 {
     return std::string(trimBlanks(formatFixed(value, 0, 4)));
+}
+
+std::string ReportUncertaintyNote(const ReportUncertainties& uncertainties)
+{
+    return "Uncertainties: " + uncertainties.Method + ".";
+}
+
+std::string ReportBand(const std::array<double, 2>& band)
+{
+    return ReportLog10(band[0]) + " to " + ReportLog10(band[1]);
+}
+
+bool HasPO2Bands(const RunReport& report)
+{
+    if (!report.Uncertainties)
+        return false;
+    for (const ReportEquilibrium& row : report.Equilibria)
+        if (row.Result.Ok && report.Uncertainties->Log10PO2Band[row.Cell])
+            return true;
+    return false;
 }
 
 std::string ReportHtml(const RunReport& report)

@@ -116,18 +116,6 @@ void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
         if (const std::string fields = mismatch(stage, f, curve, gas); !fields.empty())
             report.Messages.push_back(where + "calibration curve " + formatInt(c)
                 + " is used, whose " + fields + " differ from the stage's");
-        double first = curve.Points[1].Reading;
-        double top = 0.0;
-        for (const CalPoint& point : curve.Points)
-            top = std::max(top, point.Reading);
-        if (stage.Reading > top)
-            report.Messages.push_back(where + "the reading " + shortNumber(stage.Reading)
-                + " lies above calibration curve " + formatInt(c) + " (up to " + shortNumber(top)
-                + "); its top flow is used");
-        else if (stage.Reading < first)
-            report.Messages.push_back(where + "the reading " + shortNumber(stage.Reading)
-                + " lies below calibration curve " + formatInt(c) + " (from " + shortNumber(first)
-                + "); its first flow is used");
         auto picture =
             std::make_shared<CalChartPicture>(*shared, c, CalPointUsed { stage.Reading, flow });
         report.Curves.push_back({ f, gas, c, stage.Reading, flow,
@@ -168,6 +156,10 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     report.RunError = std::string(outcome.message);
     if (rig.Message1.Visible && rig.Message1.Text != outcome.message)
         report.Messages.push_back("Message line: " + rig.Message1.Text);
+    // Execute's own words for readings beyond their curves, so the report and the window agree.
+    report.RunWarnings = outcome.warnings;
+    for (const ReadingWarning& warning : outcome.warnings)
+        report.Messages.push_back(warning.Text);
 
     for (int n = 1; n <= MaxInputGases; ++n)
         if (isSet(rig.InputGases[n].Defined))
@@ -222,8 +214,8 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         report.Messages.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
 
     // Last, as it places the mixture boxes in the rig it draws.
-    auto diagram = std::make_shared<DiagramOfRun>(
-        DiagramOfRun { shared, DiagramPicture(*shared, report.DataSet + ", " + report.Generated) });
+    auto diagram = std::make_shared<DiagramOfRun>(DiagramOfRun {
+        shared, DiagramPicture(*shared, DiagramTitle(rig.BaseName, report.Generated)) });
     report.Diagram = ReportDrawing { "Mixer diagram", diagram->picture.PictureSize(),
         [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); } };
     return report;

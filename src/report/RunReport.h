@@ -3,8 +3,11 @@
 #include "common/Canvas.h"
 #include "common/OneBased.h"
 #include "equil/GibbsEquilibrium.h"
+#include "mixer/ReadingWarnings.h"
 #include "rig/Rig.h"
+#include "uncertainty/Uncertainty.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +67,8 @@ struct ReportUncertainties {
     OneBased<std::vector<double>, MaxCells> Fractions;
     //! Per cell, the standard uncertainty of log10 pO2 [log10 bar]; NaN where none.
     OneBased<double, MaxCells> Log10PO2;
+    //! Per cell, Monte Carlo's 2.5 % and 97.5 % quantiles of log10 pO2 [log10 bar].
+    OneBased<std::optional<std::array<double, 2>>, MaxCells> Log10PO2Band;
 };
 
 //! What the report is made from besides the rig.
@@ -73,6 +78,11 @@ struct ReportInputs {
     std::vector<std::string> Warnings; //!< found before the run (loading the data set, say)
     std::optional<ReportUncertainties> Uncertainties;
 };
+
+//! The meters' accuracy of an uncertainty run as the report shows it. A run that is not Ok adds
+//! nothing; its notes (the reading that matters most for each cell's pO2, samples left out) join
+//! the warnings.
+void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result);
 
 //! One run of a data set as a report: everything in 8-bit texts, as the rig holds them.
 struct RunReport {
@@ -92,6 +102,8 @@ struct RunReport {
     std::optional<ReportDrawing> PO2Chart;
     std::vector<ReportCurve> Curves;
     std::vector<std::string> Messages;
+    //! The readings the run could not take along their curves; each is among the Messages too.
+    ReadingWarnings RunWarnings;
     std::optional<ReportUncertainties> Uncertainties;
 };
 

@@ -5,6 +5,8 @@
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
+#include <QEvent>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -12,6 +14,37 @@ using namespace Qt::Literals::StringLiterals;
 // The gas each fed cell holds at its temperature: a third display of the results table.
 
 namespace meldrix {
+
+namespace {
+
+// Places the pO2 chart's names again for each new size, before the chart paints at that size:
+// names placed for another size land on the lines.
+class PO2LabelsFollowSize : public QObject {
+public:
+    PO2LabelsFollowSize(TVistrelWidget& chart, const std::vector<PO2Curve>& curves)
+        : QObject(&chart)
+        , m_chart(chart)
+        , m_curves(curves)
+    {
+        chart.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_chart && event->type() == QEvent::Resize) {
+            const QSize size = static_cast<QResizeEvent*>(event)->size();
+            m_chart.Chart().SetControlSize({ size.width(), size.height() });
+            PlacePO2Labels(m_chart.Chart(), m_curves);
+        }
+        return false;
+    }
+
+private:
+    TVistrelWidget& m_chart;
+    const std::vector<PO2Curve>& m_curves;
+};
+
+} // namespace
 
 void TForm1::CellTemperature1Click()
 {
@@ -57,6 +90,7 @@ void TForm1::PO2Chart1Click()
             m_pO2Window->setWindowTitle(u"log10 pO2 against temperature"_s);
             PO2Chart = new TVistrelWidget(u"PO2Chart"_s, m_pO2Window);
             ConfigurePO2Chart(PO2Chart->Chart());
+            new PO2LabelsFollowSize(*PO2Chart, m_pO2Curves);
             auto* layout = new QVBoxLayout(m_pO2Window);
             layout->setContentsMargins(0, 0, 0, 0);
             layout->addWidget(PO2Chart);
@@ -73,8 +107,10 @@ void TForm1::PO2Chart1Click()
 
 int TForm1::DrawPO2Chart()
 {
-    const int curves = ShowPO2Chart(PO2Chart->Chart(), *m_rig);
-    DrawUncertaintyBands();
+    const int curves = ShowPO2Chart(PO2Chart->Chart(), *m_rig, &m_pO2Curves);
+    // The names keep off the bands as well.
+    if (DrawUncertaintyBands() > 0)
+        PlacePO2Labels(PO2Chart->Chart(), m_pO2Curves);
     return curves;
 }
 

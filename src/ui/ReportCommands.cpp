@@ -2,6 +2,7 @@
 #include "report/qt/ReportPdf.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
+#include "ui/UncertaintyRun.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -22,11 +23,14 @@ const QString HtmlFilter = u"HTML pages (*.html)"_s;
 const QString PdfFilter = u"PDF documents (*.pdf)"_s;
 
 // A report of the data set as it stands, run on a copy: the window's own state stays as it is.
-RunReport reportOfWindow(const Rig& rig)
+// `uncertainty` is the operator's last uncertainty run, when it was made of that same state.
+RunReport reportOfWindow(const Rig& rig, const UncertaintyResult* uncertainty)
 {
     ReportInputs inputs;
     inputs.Generated = toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s));
     inputs.Version = "0.301";
+    if (uncertainty)
+        AddUncertainties(inputs, *uncertainty);
     return BuildRunReport(rig, std::move(inputs));
 }
 
@@ -43,6 +47,15 @@ std::optional<QString> writeHtml(const QString& path, const std::string& html)
 }
 
 } // namespace
+
+const UncertaintyResult* TForm1::currentUncertainty() const
+{
+    // An uncertainty run is of the rig as the last Execute left it; a change taken since, or a
+    // new setting, makes it another rig's.
+    if (!m_uncertainty->Current || !m_uncertainty->Result || !m_rig->ResultsCurrent)
+        return nullptr;
+    return &*m_uncertainty->Result;
+}
 
 void TForm1::ExportReport1Click()
 {
@@ -64,11 +77,11 @@ void TForm1::ExportReport1Click()
         const QString suffix = QFileInfo(*path).suffix().toLower();
         std::optional<QString> error;
         if (suffix == u"pdf"_s) {
-            if (const auto failed =
-                    WriteReportPdf(reportOfWindow(*m_rig), path->toStdString(), ReportPaper::A4))
+            if (const auto failed = WriteReportPdf(reportOfWindow(*m_rig, currentUncertainty()),
+                    path->toStdString(), ReportPaper::A4))
                 error = QString::fromStdString(*failed);
         } else if (suffix == u"html"_s || suffix == u"htm"_s) {
-            error = writeHtml(*path, ReportHtml(reportOfWindow(*m_rig)));
+            error = writeHtml(*path, ReportHtml(reportOfWindow(*m_rig, currentUncertainty())));
         } else {
             error = u"the name must end in .html or .pdf"_s;
         }
@@ -90,7 +103,7 @@ void TForm1::Print1Click()
         dialog.setObjectName(u"PrintDialog1"_s);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        PaintReport(reportOfWindow(*m_rig), printer);
+        PaintReport(reportOfWindow(*m_rig, currentUncertainty()), printer);
         ShowMessage(*m_rig, "Report sent to the printer.");
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "equil/CellGibbs.h"
 #include "rig/DataFiles.h"
 #include "rig/Rig.h"
 #include "ui/EditorRows.h"
@@ -37,6 +38,7 @@ class TVistrelWidget;
 class TCeltrix;
 class ParameterEditor;
 struct UncertaintyView;
+struct UncertaintyResult;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
 //! the message line lie over it. It owns the rig.
@@ -151,6 +153,8 @@ private:
     void UncertaintyFinished();
     //! Each cell's pO2 band on the pO2 chart, from a current answer; returns the bands drawn.
     int DrawUncertaintyBands();
+    //! The last uncertainty answer when it is of the rig as it stands, for the report; else null.
+    const UncertaintyResult* currentUncertainty() const;
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;
@@ -231,6 +235,7 @@ private:
     std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
     MessageLogWindow* m_messageLog = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
+    std::vector<PO2Curve> m_pO2Curves; //!< what the pO2 chart shows, to place its names again
 
     DiagramArea* m_diagram = nullptr;
     QLabel* Message1 = nullptr;

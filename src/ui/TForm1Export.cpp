@@ -40,9 +40,8 @@ std::optional<QString> TForm1::exportDiagram(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     // The picture stands on its own: cropped to the drawing, under the data set's name and the
     // date.
-    const QString dataSet = QFileInfo(fromSystemText(m_rig->BaseName)).fileName();
-    const std::string title = toSystemText(
-        dataSet + u", "_s + QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s));
+    const std::string title = DiagramTitle(m_rig->BaseName,
+        toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s)));
     QByteArray bytes;
     if (suffix == u"svg"_s) {
         const std::string svg = DiagramPictureSvg(*m_rig, title);

@@ -8,6 +8,7 @@
 #include "rig/StartUp.h"
 #include "support/TempDir.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -102,8 +103,11 @@ TEST_F(ExportCommandsTest, CsvQuotesANameThatHoldsAComma)
     EXPECT_THAT(split(cli::CellGasCsv(rig), "\r\n")[0], HasSubstr(",\"OC 2; Tube, left\",OC 3;"));
 }
 
+// The window's diagram export: cropped to the drawing, under the data set and the date.
 TEST_F(ExportCommandsTest, DiagramIsTheWindowsPictureAfterTheRun)
 {
+    ::setenv("SOURCE_DATE_EPOCH", "1800000000", 1); // 2027-01-15 08:00 UTC
+    const std::string title = "Default, 2027-01-15 08:00";
     const std::string svg = dir.file("rig.svg");
     const CliRun run = runCli("diagram " + base + " --reading 1=12.5 --out " + svg, dir);
     ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
@@ -115,16 +119,21 @@ TEST_F(ExportCommandsTest, DiagramIsTheWindowsPictureAfterTheRun)
     rig.Flowmeters[1].Reading = 12.5;
     ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
     const std::string written = readFile(svg);
-    EXPECT_EQ(written, MixerDiagramSvg(rig));
+    EXPECT_EQ(written, DiagramPictureSvg(rig, title));
+    EXPECT_THAT(written, HasSubstr(">" + title + "</text>"));
     EXPECT_THAT(written, HasSubstr("> 12.5</text>"));
+    const Size cropped = DiagramPicture(rig, title).PictureSize();
+    EXPECT_LT(cropped.width, DesignedDiagramArea.width);
+    EXPECT_LT(cropped.height, DesignedDiagramArea.height);
     EXPECT_FALSE(std::filesystem::exists(svg + ".part"));
 
     // As loaded, the stored flows are drawn instead of the run's.
     const CliRun asLoaded = runCli("diagram " + base + " --no-execute --out -", dir);
+    ::unsetenv("SOURCE_DATE_EPOCH");
     ASSERT_EQ(asLoaded.exitCode, cli::ExitOk) << asLoaded.err;
     Rig loaded;
     StartUp(loaded, base);
-    EXPECT_EQ(asLoaded.out, MixerDiagramSvg(loaded));
+    EXPECT_EQ(asLoaded.out, DiagramPictureSvg(loaded, title));
     EXPECT_NE(asLoaded.out, written);
 }
 

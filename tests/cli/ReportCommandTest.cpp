@@ -2,6 +2,7 @@
 
 #include "CliProcess.h"
 #include "calib/CalCurveLookup.h"
+#include "chart/CalibrationChart.h"
 #include "chart/ChartExport.h"
 #include "chart/PO2Chart.h"
 #include "cli/Commands.h"
@@ -10,8 +11,11 @@
 #include "mixer/Execute.h"
 #include "report/ReportHtml.h"
 #include "rig/StartUp.h"
+#include "support/ChartLabels.h"
 #include "support/TempDir.h"
+#include "uncertainty/Uncertainty.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -169,6 +173,93 @@ TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
     EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
 }
 
+// Every stage whose reading Execute could not take along its curve is named in the report, in
+// Execute's own words, and on stderr as execute names it.
+TEST_F(ReportCommandTest, CarriesTheReadingWarningsOfTheRun)
+{
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[1].Reading = 1e300;
+    rig.Flowmeters[2].Reading = -5;
+    const RunOutcome run = Execute(rig);
+    ASSERT_EQ(run.warnings.size(), 3U); // stage 1's Ar, stage 2's O2 and N2
+
+    const CliRun cli =
+        runCli("report " + base + " --reading 1=1e300 --reading 2=-5 --out " + dir.file("r.html"),
+            dir, 120);
+    ASSERT_EQ(cli.exitCode, cli::ExitOk) << cli.err;
+    const std::string html = readFile(dir.file("r.html"));
+    const auto messages = html.find("<h2>Messages and warnings</h2>");
+    ASSERT_NE(messages, std::string::npos);
+    std::size_t after = messages;
+    for (const ReadingWarning& warning : run.warnings) {
+        const auto at = html.find("<li>" + xmlText(warning.Text) + "</li>", messages);
+        ASSERT_NE(at, std::string::npos) << warning.Text;
+        EXPECT_GT(at, after) << "in stage order";
+        after = at;
+        EXPECT_THAT(cli.err, HasSubstr("meldrix-cli: warning: " + warning.Text + "\n"));
+    }
+    EXPECT_THAT(run.warnings.front().Text, HasSubstr("F 1 (Ar)"));
+
+    // Readings within their curves give no such line.
+    Rig stored;
+    StartUp(stored, base);
+    EXPECT_TRUE(BuildRunReport(stored, {}).RunWarnings.empty());
+}
+
+// report --uncertainty carries exactly what the uncertainty run computes to the report's tables.
+TEST_F(ReportCommandTest, UncertaintyOnRequestIsThatOfTheUncertaintyRun)
+{
+    const std::string readings = " --reading 2=10 --reading 4=12";
+    const CliRun cli = runCli("report " + base + readings
+            + " --uncertainty --method monte-carlo --samples 200 --seed 7 --flow-percent 0.5 --out "
+            + dir.file("u.html"),
+        dir, 300);
+    ASSERT_EQ(cli.exitCode, cli::ExitOk) << cli.err;
+    const std::string html = readFile(dir.file("u.html"));
+
+    Rig rig;
+    StartUp(rig, base);
+    rig.Flowmeters[2].Reading = 10;
+    rig.Flowmeters[4].Reading = 12;
+    UncertaintyOptions options;
+    options.Method = UncertaintyMethod::MonteCarlo;
+    options.Samples = 200;
+    options.Seed = 7;
+    options.FlowPercent = 0.5;
+    options.Equilibrium = true;
+    const UncertaintyResult result = PropagateUncertainty(rig, options);
+    ASSERT_TRUE(result.Ok);
+    ASSERT_EQ(result.Cells.size(), 4U);
+    for (const CellUncertainty& cell : result.Cells) {
+        for (const GasSpread& gas : cell.Gases)
+            EXPECT_THAT(html,
+                HasSubstr("<td class=\"n\">" + ReportNumber(gas.Fraction.Value) + " \u00B1 "
+                    + ReportDeviation(gas.Fraction.Sd) + "</td>"))
+                << cell.Cell << " " << gas.Name;
+        ASSERT_TRUE(cell.Log10PO2 && cell.Log10PO2->P2_5 && cell.Log10PO2->P97_5);
+        EXPECT_THAT(html,
+            HasSubstr(ReportLog10(cell.Log10PO2->Value) + " \u00B1 "
+                + ReportDeviation(cell.Log10PO2->Sd) + "</td>"));
+        EXPECT_THAT(html, HasSubstr(ReportBand({ *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 })));
+        EXPECT_THAT(html,
+            HasSubstr("the reading of stage " + std::to_string(cell.DominantStage)
+                + " contributes most"));
+    }
+    EXPECT_THAT(html, HasSubstr("200 Monte Carlo samples (seed 7)"));
+    EXPECT_THAT(html, HasSubstr("calibrated flows \u00B1 0.5 %"));
+
+    // Without --uncertainty there is nothing to carry, and its options are refused.
+    const CliRun plain = runCli("report " + base + " --out " + dir.file("p.html"), dir, 120);
+    ASSERT_EQ(plain.exitCode, cli::ExitOk) << plain.err;
+    EXPECT_EQ(readFile(dir.file("p.html")).find("\u00B1"), std::string::npos);
+    const CliRun refused =
+        runCli("report " + base + " --method linear --out " + dir.file("w.html"), dir, 120);
+    EXPECT_EQ(refused.exitCode, cli::ExitUsage);
+    EXPECT_THAT(refused.err, HasSubstr("--method requires --uncertainty"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("w.html")));
+}
+
 TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
 {
     Rig rig;
@@ -179,28 +270,14 @@ TEST_F(ReportCommandTest, PO2NamesMeetNoLine)
         ConfigurePO2Chart(chart);
         chart.SetControlSize(size);
         ASSERT_EQ(ShowPO2Chart(chart, rig), 4);
-        const SvgCanvas measure({ 0, 0 });
         for (int c = 1; c <= 4; ++c) {
             const TTextLabel& label = *chart.TextLabel(c);
             ASSERT_TRUE(label.Visible);
             ASSERT_EQ(label.Alignment, TLabelAlignment::Left);
             ASSERT_EQ(label.VerticalAlignment, TLabelVerticalAlignment::Top);
-            const Point at = chart.DataToPixel(1, label.PosX, label.PosY);
-            const Size text = measure.textSize(label.Caption);
-            // Every pixel of every line, against the text's box.
-            for (const TVistrelItem& item : chart.Items()) {
-                const Point a = chart.DataToPixel(1, item.x1, item.y1);
-                const Point b = chart.DataToPixel(1, item.x2, item.y2);
-                const int steps = std::max({ std::abs(b.x - a.x), std::abs(b.y - a.y), 1 });
-                for (int i = 0; i <= steps; ++i) {
-                    const double x = a.x + (b.x - a.x) * double(i) / steps;
-                    const double y = a.y + (b.y - a.y) * double(i) / steps;
-                    const bool inside =
-                        x >= at.x && x < at.x + text.width && y >= at.y && y < at.y + text.height;
-                    ASSERT_FALSE(inside) << label.Caption << " at " << size.width << "x"
-                                         << size.height << " meets a line at " << x << ", " << y;
-                }
-            }
+            const auto meets = testsupport::LabelMeetsLine(chart, c);
+            ASSERT_FALSE(meets) << label.Caption << " at " << size.width << "x" << size.height
+                                << " meets a line at " << *meets;
         }
     }
 }
@@ -225,6 +302,47 @@ TEST_F(ReportCommandTest, ChartExportReadsOnItsOwn)
             + std::string(curve.Size.view()) + ", float " + std::string(curve.Float.view()) + "<"));
     EXPECT_THAT(svg, HasSubstr(">Reading<"));
     EXPECT_THAT(svg, HasSubstr(">Flow<"));
+}
+
+// The longest names the records hold, in the widest letters: the title lines wrap within the
+// data area's width, keep every character, and leave the picture the chart's own width.
+TEST_F(ReportCommandTest, ChartExportTitleStaysWithinTheDataArea)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const Size usual = CalChartPicture(rig, 2).PictureSize();
+    CalCurveRecord& curve = rig.CalCurves[1000];
+    curve = rig.CalCurves[2];
+    curve.Make = "WWWWWWWW";
+    curve.Size = "MMMMMMMM";
+    curve.Float = "WWWW WWW";
+    curve.Gas = "WWWWWWWWWWWW";
+    TVistrel chart;
+    ConfigureCalChart(chart);
+    ShowCalChart(chart, curve, 1000);
+    const int dataWidth = chart.ControlSize().width - chart.MarginLeft() - chart.MarginRight();
+
+    CalChartPicture picture(rig, 1000);
+    EXPECT_EQ(picture.PictureSize().width, usual.width);
+    EXPECT_GT(picture.PictureSize().height, usual.height); // a line more at least
+    const std::string svg = CalibrationChartSvg(rig, 1000);
+    const SvgCanvas measure({ 0, 0 });
+    const int band = picture.PictureSize().height - chart.ControlSize().height;
+    std::string title;
+    const std::regex text("<text x=\"(-?\\d+)\" y=\"(-?\\d+)\"[^>]*>([^<]*)</text>");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator();
+         ++it) {
+        const int x = std::stoi((*it)[1]);
+        const int y = std::stoi((*it)[2]);
+        if (y >= band)
+            continue; // the chart's own texts
+        const std::string line = (*it)[3];
+        EXPECT_LE(x + measure.textSize(line).width, x + dataWidth) << line;
+        EXPECT_GE(x, 0) << line;
+        title += line;
+    }
+    std::erase(title, ' ');
+    EXPECT_EQ(title, "Calibrationcurve1000:WWWWWWWWWWWWMeterWWWWWWWW,sizeMMMMMMMM,floatWWWWWWW");
 }
 
 } // namespace

@@ -68,7 +68,8 @@ TEST(SvgCanvas, WritesAClosedDocumentInItsFont)
         svg, HasSubstr("font-family=\"Test Sans\" font-stretch=\"normal\" font-size=\"12px\""));
     EXPECT_THAT(svg,
         HasSubstr("<rect x=\"3\" y=\"4\" width=\"20\" height=\"14\" fill=\"#808080\"/>\n"
-                  "<text x=\"3\" y=\"13\" fill=\"#000000\">A&amp;</text>"));
+                  "<text x=\"3\" y=\"13\" fill=\"#000000\" textLength=\"20\" "
+                  "lengthAdjust=\"spacingAndGlyphs\">A&amp;</text>"));
     EXPECT_THAT(svg, Not(HasSubstr("<line")));
     EXPECT_THAT(
         svg, HasSubstr("<rect x=\"4\" y=\"4\" width=\"1\" height=\"5\" fill=\"#000000\"/>"));

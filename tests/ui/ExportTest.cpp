@@ -176,6 +176,32 @@ private Q_SLOTS:
         }
     }
 
+    // The report carries the "± uncertainty" answer while it is of the rig as it stands.
+    void reportCarriesTheUncertaintyComputed()
+    {
+        const QString path = file(u"run.html"_s);
+        m_window->setFileChooser([path](QFileDialog&) { return std::optional<QString>(path); });
+        const auto exported = [&] {
+            m_window->findChild<QAction*>(u"ExportReport1"_s)->trigger();
+            QFile written(path);
+            return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+        };
+        QVERIFY(!exported().contains("\u00B1"));
+
+        m_window->findChild<QAction*>(u"Uncertainty1"_s)->trigger();
+        auto* table = m_window->findChild<QWidget*>(u"CellTabEd"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
+        const QByteArray html = exported();
+        QVERIFY(html.contains("Uncertainties: standard deviations by linear propagation"));
+        QVERIFY(html.count("\u00B1") > 4 * 6);
+
+        // A new Execute starts another run; until it answers the old one is not this rig's.
+        m_window->findChild<QAction*>(u"Run1"_s)->trigger();
+        QVERIFY(!exported().contains("\u00B1"));
+        QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
+        QVERIFY(exported().contains("\u00B1"));
+    }
+
     // The shortcuts are shown in the menus and work from the keyboard.
     void shortcutsReachTheCommands()
     {

@@ -1,4 +1,5 @@
 #include "chart/qt/TVistrelWidget.h"
+#include "support/ChartLabels.h"
 #include "support/ShownWindow.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
@@ -98,6 +99,34 @@ private Q_SLOTS:
         window.findChild<QAction*>(u"Run1"_s)->trigger();
         QCOMPARE(chart->Chart().ItemCount(), 3 * (120 + 3));
         QVERIFY(!chart->Chart().TextLabel(1)->Visible);
+    }
+
+    // The names are placed again for each size of the window, never left on the lines.
+    void po2NamesFollowTheWindowsSize()
+    {
+        TForm1 window;
+        window.StartUp(MELDRIX_DEFAULT_BASE);
+        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
+        auto* chartWindow = window.findChild<QWidget*>(u"PO2Window"_s);
+        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
+        for (const QSize size : { QSize(480, 330), QSize(1000, 640), QSize(640, 300) }) {
+            chartWindow->resize(size);
+            QTRY_COMPARE(chart->size(), size);
+            QCOMPARE(chart->Chart().ControlSize().width, size.width());
+            for (int c = 1; c <= 4; ++c) {
+                const auto meets = testsupport::LabelMeetsLine(chart->Chart(), c);
+                QVERIFY2(!meets,
+                    qPrintable(
+                        u"%1 at %2x%3 meets a line at %4"_s
+                            .arg(QString::fromStdString(chart->Chart().TextLabel(c)->Caption))
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(QString::fromStdString(meets.value_or("")))));
+            }
+            saveScreenshot(*chartWindow, u"po2-chart-%1x%2"_s.arg(size.width()).arg(size.height()));
+        }
     }
 
 private:

@@ -205,7 +205,7 @@ QString number(double value)
 
 QString withUncertainty(const QString& value, double u)
 {
-    return std::isfinite(u) ? value + u" \u00B1 "_s + number(u) : value;
+    return std::isfinite(u) ? value + u" \u00B1 "_s + latin1(ReportDeviation(u)) : value;
 }
 
 QString cellHeading(int cell, const std::string& name)
@@ -240,6 +240,9 @@ void results(const RunReport& report, PageWriter& page)
         rows.push_back(row);
     }
     page.table(head, rows);
+    page.text(u"Mole fractions as delivered, leakages included."_s
+            + (u ? u" "_s + latin1(ReportUncertaintyNote(*u)) : QString()),
+        textFont(9));
 }
 
 void equilibria(const RunReport& report, PageWriter& page)
@@ -259,7 +262,16 @@ void equilibria(const RunReport& report, PageWriter& page)
                 : u"no oxygen"_s);
         graphite.push_back(r.Ok ? number(r.Graphite) : u"-"_s);
     }
-    std::vector<Row> rows { pO2, graphite };
+    std::vector<Row> rows { pO2 };
+    if (HasPO2Bands(report)) {
+        Row bands { latin1(ReportBandHeading) };
+        for (const ReportEquilibrium& row : report.Equilibria) {
+            const auto& band = u->Log10PO2Band[row.Cell];
+            bands.push_back(row.Result.Ok && band ? latin1(ReportBand(*band)) : u"-"_s);
+        }
+        rows.push_back(bands);
+    }
+    rows.push_back(graphite);
     for (const std::string& species : report.EquilibriumSpecies) {
         Row line { latin1(species) };
         for (const ReportEquilibrium& row : report.Equilibria)

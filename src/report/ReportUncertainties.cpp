@@ -1,0 +1,75 @@
+#include "common/TextFormat.h"
+#include "report/RunReport.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace meldrix {
+
+namespace {
+
+std::string number(double value)
+{
+    std::array<char, 32> buffer {};
+    const auto end = std::to_chars(
+        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 4)
+                         .ptr;
+    return std::string(buffer.data(), end);
+}
+
+// The deviations used, not the settings alone: a stage given its own --sd shows it.
+std::string methodText(const UncertaintyResult& result)
+{
+    std::string text = result.Method == UncertaintyMethod::MonteCarlo
+        ? "standard deviations of " + formatInt(result.Samples) + " Monte Carlo samples (seed "
+            + std::to_string(result.Seed) + ")"
+        : std::string("standard deviations by linear propagation");
+    std::vector<std::string> readings;
+    for (const UncertaintyInput& input : result.Inputs)
+        readings.push_back("stage " + formatInt(input.Stage) + " \xB1 " + number(input.Sd));
+    if (readings.empty())
+        text += ", with no reading uncertain";
+    else
+        text += ", from readings " + listed(readings) + " (" + number(result.FullScalePercent)
+            + " % of full scale unless given)";
+    if (result.FlowPercent > 0)
+        text += " and calibrated flows \xB1 " + number(result.FlowPercent) + " %";
+    return text;
+}
+
+} // namespace
+
+void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
+{
+    if (!result.Ok)
+        return;
+    ReportUncertainties spread;
+    spread.Method = methodText(result);
+    spread.Log10PO2.fill(std::numeric_limits<double>::quiet_NaN());
+    for (const CellUncertainty& cell : result.Cells) {
+        if (!OneBased<double, MaxCells>::inRange(cell.Cell))
+            continue;
+        const std::string title = "OC " + formatInt(cell.Cell) + "; " + cell.Name + ": ";
+        for (const GasSpread& gas : cell.Gases)
+            spread.Fractions[cell.Cell].push_back(gas.Fraction.Sd);
+        if (cell.Log10PO2) {
+            spread.Log10PO2[cell.Cell] = cell.Log10PO2->Sd;
+            if (cell.Log10PO2->P2_5 && cell.Log10PO2->P97_5)
+                spread.Log10PO2Band[cell.Cell] =
+                    std::array { *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 };
+        }
+        if (cell.DominantStage > 0)
+            inputs.Warnings.push_back(title + "the reading of stage "
+                + formatInt(cell.DominantStage) + " contributes most to the spread of log10 pO2");
+        if (cell.PO2Dropped > 0)
+            inputs.Warnings.push_back(title + formatInt(cell.PO2Dropped) + " of "
+                + formatInt(result.Samples)
+                + " samples had no log10 pO2 (no oxygen, or no equilibrium) and are left out of "
+                  "its spread");
+    }
+    inputs.Uncertainties = std::move(spread);
+}
+
+} // namespace meldrix
