@@ -35,6 +35,12 @@ CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSecon
     return run;
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
 std::vector<std::string> keysOf(const nlohmann::ordered_json& object)
 {
     std::vector<std::string> keys;
@@ -47,15 +53,6 @@ void ShippedDataSetTest::SetUp()
 {
     std::ostringstream out, err;
     ASSERT_EQ(cli::runBuild(MELDRIX_DEFAULT_JSON, base, out, err), cli::ExitOk) << err.str();
-}
-
-void UsageTest::expectRefused(const std::string& command)
-{
-    const CliRun run = cli(command, GetParam().arguments, 120);
-    EXPECT_EQ(run.exitCode, cli::ExitUsage);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find(GetParam().says), std::string::npos) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
 } // namespace meldrix::testsupport

@@ -23,6 +23,9 @@ struct CliRun {
 //! and reports exit code -1.
 CliRun runCli(const std::string& arguments, const TempDir& dir, int timeoutSeconds = 0);
 
+//! The whole file at `path`, as bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 //! The keys of a JSON object in their order.
 std::vector<std::string> keysOf(const nlohmann::ordered_json& object);
 
@@ -56,15 +59,13 @@ protected:
 
 //! A command line meldrix-cli refuses as a usage error, and what its one line must say.
 struct UsageCase {
+    const char* command;
     const char* arguments;
     const char* says;
 };
 
-//! Runs `command` with each case's arguments on the shipped data set: exit code 2, nothing on
-//! stdout and one line on stderr that says what the case says.
-class UsageTest : public ShippedDataSetTest, public ::testing::WithParamInterface<UsageCase> {
-protected:
-    void expectRefused(const std::string& command);
-};
+//! Each case's command and arguments on the shipped data set: exit code 2, nothing on stdout and
+//! one line on stderr that says what the case says.
+class UsageTest : public ShippedDataSetTest, public ::testing::WithParamInterface<UsageCase> { };
 
 } // namespace meldrix::testsupport

@@ -7,11 +7,13 @@
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -23,8 +25,11 @@ namespace {
 using testsupport::TempDir;
 namespace fs = std::filesystem;
 
+using ::testing::HasSubstr;
 using testsupport::CliRun;
 using testsupport::runCli;
+using testsupport::UsageCase;
+using testsupport::UsageTest;
 
 constexpr int HangSeconds = 120;
 
@@ -180,6 +185,37 @@ TEST(CliCommands, UsageErrorsExitWithTwoAndOneLine)
     EXPECT_EQ(none.exitCode, cli::ExitUsage);
     EXPECT_NE(none.err.find("none of the four files"), std::string::npos);
 }
+
+TEST_P(UsageTest, ExitsWithTwoAndOneLineSaysWhy)
+{
+    const CliRun run = cli(GetParam().command, GetParam().arguments, 120);
+    EXPECT_EQ(run.exitCode, cli::ExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(GetParam().says));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, UsageTest,
+    ::testing::Values(UsageCase { "equilibrium", "--cell 9", "--cell 9 is not a cell 1..8" },
+        UsageCase { "equilibrium", "--cell 0", "--cell 0 is not a cell 1..8" },
+        UsageCase { "equilibrium", "--temperature-sweep 600:1000:100", "needs --cell C" },
+        UsageCase { "equilibrium", "--cell 1 --temperature-sweep 600:1000", "is not FROM:TO:STEP" },
+        UsageCase {
+            "equilibrium", "--cell 1 --temperature-sweep 1000:600:100", "is not FROM:TO:STEP" },
+        UsageCase { "equilibrium", "--cell 1 --temperature-sweep 0:1000:0", "is not FROM:TO:STEP" },
+        UsageCase { "equilibrium", "--cell 1 --temperature-sweep 0:1000:0.01", "at most 10000" },
+        UsageCase { "equilibrium", "--format xml", "--format" },
+        UsageCase { "equilibrium", "--reading 17=1", "--reading '17=1'" },
+        UsageCase { "equilibrium", "--cell x", "--cell" },
+        UsageCase { "uncertainty", "--sd 3=-1", "--sd '3=-1' is not N=VALUE" },
+        UsageCase { "uncertainty", "--sd 17=1", "--sd '17=1'" },
+        UsageCase { "uncertainty", "--reading 2", "--reading '2'" },
+        UsageCase { "uncertainty", "--full-scale-percent -2", "full-scale percentage" },
+        UsageCase { "uncertainty", "--flow-percent nan", "flow percentage" },
+        UsageCase {
+            "uncertainty", "--method monte-carlo --samples 1", "the samples must be 2..100000" },
+        UsageCase { "uncertainty", "--method exact", "--method" },
+        UsageCase { "uncertainty", "--format xml", "--format" }));
 
 } // namespace
 } // namespace meldrix

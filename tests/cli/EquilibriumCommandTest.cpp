@@ -164,26 +164,6 @@ TEST_F(EquilibriumCommandTest, ACellWithoutMixtureFails)
     EXPECT_EQ(run.err, "meldrix-cli: cell 6 is not fed by a mixture (Mix 0)\n");
 }
 
-class EquilibriumUsageTest : public testsupport::UsageTest { };
-
-TEST_P(EquilibriumUsageTest, ExitsWithTwoAndSaysWhy)
-{
-    expectRefused("equilibrium");
-}
-
-INSTANTIATE_TEST_SUITE_P(Cli, EquilibriumUsageTest,
-    ::testing::Values(testsupport::UsageCase { "--cell 9", "--cell 9 is not a cell 1..8" },
-        testsupport::UsageCase { "--cell 0", "--cell 0 is not a cell 1..8" },
-        testsupport::UsageCase { "--temperature-sweep 600:1000:100", "needs --cell C" },
-        testsupport::UsageCase { "--cell 1 --temperature-sweep 600:1000", "is not FROM:TO:STEP" },
-        testsupport::UsageCase {
-            "--cell 1 --temperature-sweep 1000:600:100", "is not FROM:TO:STEP" },
-        testsupport::UsageCase { "--cell 1 --temperature-sweep 0:1000:0", "is not FROM:TO:STEP" },
-        testsupport::UsageCase { "--cell 1 --temperature-sweep 0:1000:0.01", "at most 10000" },
-        testsupport::UsageCase { "--format xml", "--format" },
-        testsupport::UsageCase { "--reading 17=1", "--reading '17=1'" },
-        testsupport::UsageCase { "--cell x", "--cell" }));
-
 TEST(EquilibriumCommandDataTest, AMissingDataSetIsAUsageError)
 {
     TempDir dir;

@@ -29,14 +29,9 @@ namespace {
 
 using ::testing::HasSubstr;
 using testsupport::CliRun;
+using testsupport::readFile;
 using testsupport::runCli;
 using testsupport::TempDir;
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
-}
 
 int count(const std::string& text, const std::regex& pattern)
 {

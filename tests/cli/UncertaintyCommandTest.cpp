@@ -106,24 +106,6 @@ TEST_F(UncertaintyCommandTest, TableAndCsvShowTheSameCells)
     EXPECT_THAT(lines[14], ::testing::EndsWith(",4"));
 }
 
-class UncertaintyUsageTest : public testsupport::UsageTest { };
-
-TEST_P(UncertaintyUsageTest, RefusesWithOneLineAndExitTwo)
-{
-    expectRefused("uncertainty");
-}
-
-INSTANTIATE_TEST_SUITE_P(Arguments, UncertaintyUsageTest,
-    ::testing::Values(testsupport::UsageCase { "--sd 3=-1", "--sd '3=-1' is not N=VALUE" },
-        testsupport::UsageCase { "--sd 17=1", "--sd '17=1'" },
-        testsupport::UsageCase { "--reading 2", "--reading '2'" },
-        testsupport::UsageCase { "--full-scale-percent -2", "full-scale percentage" },
-        testsupport::UsageCase { "--flow-percent nan", "flow percentage" },
-        testsupport::UsageCase {
-            "--method monte-carlo --samples 1", "the samples must be 2..100000" },
-        testsupport::UsageCase { "--method exact", "--method" },
-        testsupport::UsageCase { "--format xml", "--format" }));
-
 TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)
 {
     const CliRun warned = uncertainty("--sd 12=0.5");
