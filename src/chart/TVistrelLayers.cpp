@@ -15,9 +15,11 @@ namespace {
 
 // Factor and offset that put lo at `first` and hi at `last` pixels; ln of both on a logarithmic
 // axis. A span that is empty or not finite maps everything to `middle`.
-std::pair<Extended, Extended> axisMapping(
-    Extended lo, Extended hi, bool logarithmic, Extended first, Extended last, Extended middle)
+std::pair<Extended, Extended> axisMapping(Extended extent, Extended lo, Extended hi,
+    bool logarithmic, Extended first, Extended last, Extended middle)
 {
+    if (extent < 1) // a data area less than a pixel wide shows everything at its middle
+        return { 0, middle };
     if (logarithmic) {
         if (!(lo > 0) || !(hi > 0))
             return { 0, middle };
@@ -219,22 +221,12 @@ void TVistrel::recomputeMappings()
     const Size scaleArea { m_size.width - m_shadowWidth + 1, m_size.height - m_shadowWidth + 1 };
     for (auto& layer : m_layers) {
         Layer& l = *layer;
-        if (dw < 1) {
-            l.mapping.kx = 0;
-            l.mapping.ox = w / 2;
-        } else {
-            std::tie(l.mapping.kx, l.mapping.ox) =
-                axisMapping(l.propsX.m_rangeLow, l.propsX.m_rangeHigh, l.scaleX.Logarithmic(),
-                    m_marginLeft, w - m_marginRight - sw, w / 2);
-        }
-        if (dh < 1) {
-            l.mapping.ky = 0;
-            l.mapping.oy = h / 2;
-        } else {
-            std::tie(l.mapping.ky, l.mapping.oy) =
-                axisMapping(l.propsY.m_rangeLow, l.propsY.m_rangeHigh, l.scaleY.Logarithmic(),
-                    h - m_marginBottom - sw, m_marginTop, h / 2);
-        }
+        std::tie(l.mapping.kx, l.mapping.ox) =
+            axisMapping(dw, l.propsX.m_rangeLow, l.propsX.m_rangeHigh, l.scaleX.Logarithmic(),
+                m_marginLeft, w - m_marginRight - sw, w / 2);
+        std::tie(l.mapping.ky, l.mapping.oy) =
+            axisMapping(dh, l.propsY.m_rangeLow, l.propsY.m_rangeHigh, l.scaleY.Logarithmic(),
+                h - m_marginBottom - sw, m_marginTop, h / 2);
         // The scales span the control with the chart's margins, so that their ticks meet the
         // data area's pixels.
         for (TScale* scale : { &l.scaleX, &l.scaleY }) {
