@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,18 +33,6 @@ RunReport reportOfWindow(const Rig& rig, const UncertaintyResult* uncertainty)
     return BuildRunReport(rig, std::move(inputs));
 }
 
-std::optional<QString> writeHtml(const QString& path, const std::string& html)
-{
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return u"it is not a regular file"_s;
-    QSaveFile file(path);
-    const QByteArray bytes(html.data(), static_cast<qsizetype>(html.size()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
-    return std::nullopt;
-}
-
 } // namespace
 
 const UncertaintyResult* TForm1::currentUncertainty() const
@@ -60,18 +47,8 @@ const UncertaintyResult* TForm1::currentUncertainty() const
 void TForm1::ExportReport1Click()
 {
     guarded([this] {
-        SaveDialog1->setWindowTitle(u"Export report"_s);
-        SaveDialog1->setDirectory(dataSetFolder());
-        SaveDialog1->setNameFilters({ HtmlFilter, PdfFilter });
-        SaveDialog1->selectNameFilter(HtmlFilter);
-        SaveDialog1->setDefaultSuffix(u"html"_s);
-        const auto connection =
-            connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
-                SaveDialog1->setDefaultSuffix(filter == PdfFilter ? u"pdf"_s : u"html"_s);
-            });
-        const std::optional<QString> path = chooseFile(*SaveDialog1);
-        disconnect(connection);
-        SaveDialog1->setDefaultSuffix(QString());
+        const std::optional<QString> path =
+            chooseExportFile(u"Export report"_s, HtmlFilter, u"html"_s, PdfFilter, u"pdf"_s);
         if (!path)
             return;
         const QString suffix = QFileInfo(*path).suffix().toLower();
@@ -81,7 +58,8 @@ void TForm1::ExportReport1Click()
                     path->toStdString(), ReportPaper::A4))
                 error = QString::fromStdString(*failed);
         } else if (suffix == u"html"_s || suffix == u"htm"_s) {
-            error = writeHtml(*path, ReportHtml(reportOfWindow(*m_rig, currentUncertainty())));
+            const std::string html = ReportHtml(reportOfWindow(*m_rig, currentUncertainty()));
+            error = writeWhole(*path, QByteArray(html.data(), static_cast<qsizetype>(html.size())));
         } else {
             error = u"the name must end in .html or .pdf"_s;
         }

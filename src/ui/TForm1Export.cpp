@@ -21,8 +21,9 @@ namespace {
 const QString SvgFilter = u"SVG pictures (*.svg)"_s;
 const QString PngFilter = u"PNG pictures (*.png)"_s;
 
-// Written whole or not at all: the previous file stays as it was when anything fails.
-std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
+} // namespace
+
+std::optional<QString> TForm1::writeWhole(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile())
@@ -33,7 +34,23 @@ std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes)
     return std::nullopt;
 }
 
-} // namespace
+std::optional<QString> TForm1::chooseExportFile(const QString& title, const QString& firstFilter,
+    const QString& firstSuffix, const QString& secondFilter, const QString& secondSuffix)
+{
+    SaveDialog1->setWindowTitle(title);
+    SaveDialog1->setDirectory(dataSetFolder());
+    SaveDialog1->setNameFilters({ firstFilter, secondFilter });
+    SaveDialog1->selectNameFilter(firstFilter);
+    SaveDialog1->setDefaultSuffix(firstSuffix);
+    const auto connection =
+        connect(SaveDialog1, &QFileDialog::filterSelected, this, [&](const QString& filter) {
+            SaveDialog1->setDefaultSuffix(filter == secondFilter ? secondSuffix : firstSuffix);
+        });
+    const std::optional<QString> path = chooseFile(*SaveDialog1);
+    disconnect(connection);
+    SaveDialog1->setDefaultSuffix(QString());
+    return path;
+}
 
 std::optional<QString> TForm1::exportDiagram(const QString& path)
 {
@@ -70,19 +87,8 @@ std::optional<QString> TForm1::exportDiagram(const QString& path)
 void TForm1::ExportDiagram1Click()
 {
     guarded([this] {
-        SaveDialog1->setWindowTitle(u"Export diagram"_s);
-        SaveDialog1->setDirectory(dataSetFolder());
-        SaveDialog1->setNameFilters({ SvgFilter, PngFilter });
-        SaveDialog1->selectNameFilter(SvgFilter);
-        SaveDialog1->setDefaultSuffix(u"svg"_s);
-        // A name typed without an extension takes the one of the chosen picture kind.
-        const auto connection =
-            connect(SaveDialog1, &QFileDialog::filterSelected, this, [this](const QString& filter) {
-                SaveDialog1->setDefaultSuffix(filter == PngFilter ? u"png"_s : u"svg"_s);
-            });
-        const std::optional<QString> path = chooseFile(*SaveDialog1);
-        disconnect(connection);
-        SaveDialog1->setDefaultSuffix(QString());
+        const std::optional<QString> path =
+            chooseExportFile(u"Export diagram"_s, SvgFilter, u"svg"_s, PngFilter, u"png"_s);
         if (!path)
             return;
         if (const auto error = exportDiagram(*path))
