@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string>
 
 namespace meldrix {
@@ -108,6 +109,33 @@ void clipToInside(Canvas& canvas, Point corner, Point opposite)
 void clipToInside(Canvas& canvas, const LayoutBox& b)
 {
     clipToInside(canvas, { b.Left, b.Top }, { b.Right, b.Bottom });
+}
+
+// A flow line is dimmed while the results are stale.
+struct BoxLine {
+    std::string text;
+    bool isFlow = false;
+};
+
+// A box's outline and its lines of text, top down from just below its top, kept inside it.
+void labelledBox(const Rig& rig, Canvas& canvas, const LayoutBox& b, int inset, int spacing,
+    std::initializer_list<BoxLine> lines)
+{
+    prepareBox(canvas);
+    box(canvas, b);
+    if (lines.size() == 0)
+        return;
+    clipToInside(canvas, b);
+    int y = b.Top + 2;
+    for (const BoxLine& l : lines) {
+        if (l.isFlow)
+            flowColour(rig, canvas);
+        canvas.textOut({ b.Left + inset, y }, l.text);
+        if (l.isFlow)
+            canvas.setTextColour(TextColour);
+        y += spacing;
+    }
+    canvas.resetClip();
 }
 
 void drawInputLines(const Rig& rig, Canvas& canvas, int f)
@@ -243,21 +271,11 @@ void DrawGasLines(const Rig& rig, Canvas& canvas)
 
 void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
 {
-    const LayoutBox& F = rig.FlowmeterBoxes[f];
     const FlowmeterRecord& stage = rig.Flowmeters[f];
-    prepareBox(canvas);
-    box(canvas, F);
-    clipToInside(canvas, F);
-    const int x = F.Left + 1;
-    canvas.textOut({ x, F.Top + 2 }, "FM" + formatInt(f, 2));
-    canvas.textOut({ x, F.Top + 22 }, stage.Make.view());
-    canvas.textOut({ x, F.Top + 42 }, stage.Size.view());
-    canvas.textOut({ x, F.Top + 62 }, stage.Float.view());
-    flowColour(rig, canvas);
-    canvas.textOut({ x, F.Top + 82 }, formatFixed(stage.Flow, 6, 2));
-    canvas.setTextColour(TextColour);
-    canvas.textOut({ x, F.Top + 102 }, formatFixed(stage.Reading, 5, 1));
-    canvas.resetClip();
+    labelledBox(rig, canvas, rig.FlowmeterBoxes[f], 1, 20,
+        { { "FM" + formatInt(f, 2) }, { std::string(stage.Make.view()) },
+            { std::string(stage.Size.view()) }, { std::string(stage.Float.view()) },
+            { formatFixed(stage.Flow, 6, 2), true }, { formatFixed(stage.Reading, 5, 1) } });
 }
 
 void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
@@ -285,39 +303,27 @@ void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
 void DrawMixture(const Rig& rig, Canvas& canvas, int n)
 {
     const LayoutBox& B = rig.GasBoxes[n];
-    prepareBox(canvas);
-    box(canvas, B);
-    const int x = B.Left + 2;
     if (n > MaxInputGases) {
-        clipToInside(canvas, B);
-        canvas.textOut({ x, B.Top + 2 }, "M" + formatInt(n - MaxInputGases, 2));
-        flowColour(rig, canvas);
-        canvas.textOut({ x, B.Top + 17 }, formatFixed(rig.Gases[n].Flow, 6, 2));
-        canvas.resetClip();
+        labelledBox(rig, canvas, B, 2, 15,
+            { { "M" + formatInt(n - MaxInputGases, 2) },
+                { formatFixed(rig.Gases[n].Flow, 6, 2), true } });
         return;
     }
     const GasRecord& gas = rig.InputGases[n];
     if (!isSet(gas.Defined))
-        return;
-    clipToInside(canvas, B);
-    canvas.textOut({ x, B.Top + 2 }, "I" + formatInt(n, 2));
-    canvas.textOut({ x, B.Top + 17 }, gas.Name.view());
-    canvas.resetClip();
+        labelledBox(rig, canvas, B, 2, 15, {});
+    else
+        labelledBox(
+            rig, canvas, B, 2, 15, { { "I" + formatInt(n, 2) }, { std::string(gas.Name.view()) } });
 }
 
 void DrawCell(const Rig& rig, Canvas& canvas, int c)
 {
-    const LayoutBox& C = rig.CellBoxes[c];
     const CellRecord& cell = rig.Cells[c];
-    prepareBox(canvas);
-    box(canvas, C);
-    clipToInside(canvas, C);
-    const int x = C.Left + 2;
-    canvas.textOut({ x, C.Top + 2 }, "C" + formatInt(c, 2));
-    canvas.textOut({ x, C.Top + 17 }, cell.Name.view());
-    canvas.textOut({ x, C.Top + 32 }, formatFixed(cell.Temp, 6, 1) + " C");
-    canvas.textOut({ x, C.Top + 47 }, formatFixed(cell.Pressure, 6, 3) + " bar");
-    canvas.resetClip();
+    labelledBox(rig, canvas, rig.CellBoxes[c], 2, 15,
+        { { "C" + formatInt(c, 2) }, { std::string(cell.Name.view()) },
+            { formatFixed(cell.Temp, 6, 1) + " C" },
+            { formatFixed(cell.Pressure, 6, 3) + " bar" } });
 }
 
 } // namespace meldrix
