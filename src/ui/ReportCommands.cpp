@@ -44,31 +44,26 @@ const UncertaintyResult* TForm1::currentUncertainty() const
     return &*m_uncertainty->Result;
 }
 
+std::optional<QString> TForm1::exportReport(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"pdf"_s) {
+        if (const auto failed = WriteReportPdf(
+                reportOfWindow(*m_rig, currentUncertainty()), path.toStdString(), ReportPaper::A4))
+            return QString::fromStdString(*failed);
+        return std::nullopt;
+    }
+    if (suffix == u"html"_s || suffix == u"htm"_s) {
+        const std::string html = ReportHtml(reportOfWindow(*m_rig, currentUncertainty()));
+        return writeWhole(path, QByteArray(html.data(), static_cast<qsizetype>(html.size())));
+    }
+    return u"the name must end in .html or .pdf"_s;
+}
+
 void TForm1::ExportReport1Click()
 {
-    guarded([this] {
-        const std::optional<QString> path =
-            chooseExportFile(u"Export report"_s, HtmlFilter, u"html"_s, PdfFilter, u"pdf"_s);
-        if (!path)
-            return;
-        const QString suffix = QFileInfo(*path).suffix().toLower();
-        std::optional<QString> error;
-        if (suffix == u"pdf"_s) {
-            if (const auto failed = WriteReportPdf(reportOfWindow(*m_rig, currentUncertainty()),
-                    path->toStdString(), ReportPaper::A4))
-                error = QString::fromStdString(*failed);
-        } else if (suffix == u"html"_s || suffix == u"htm"_s) {
-            const std::string html = ReportHtml(reportOfWindow(*m_rig, currentUncertainty()));
-            error = writeWhole(*path, QByteArray(html.data(), static_cast<qsizetype>(html.size())));
-        } else {
-            error = u"the name must end in .html or .pdf"_s;
-        }
-        if (error)
-            ShowMessage(*m_rig,
-                toSystemText(u"The report could not be exported to %1: %2"_s.arg(*path, *error)));
-        else
-            ShowMessage(*m_rig, toSystemText(u"Report exported to %1"_s.arg(*path)));
-    });
+    exportThroughDialog(
+        u"report"_s, HtmlFilter, u"html"_s, PdfFilter, u"pdf"_s, &TForm1::exportReport);
 }
 
 void TForm1::Print1Click()

@@ -166,10 +166,15 @@ private:
     //! Writes the diagram as the client area shows it, as SVG or PNG by the path's extension;
     //! the reason when it could not be written.
     std::optional<QString> exportDiagram(const QString& path);
-    //! The save dialog of an export of two kinds, the first chosen at start; a name typed without
-    //! an extension takes the chosen kind's suffix. The path, or nothing when cancelled.
-    std::optional<QString> chooseExportFile(const QString& title, const QString& firstFilter,
-        const QString& firstSuffix, const QString& secondFilter, const QString& secondSuffix);
+    //! Writes the run report as HTML or PDF by the path's extension; the reason when it could not
+    //! be written.
+    std::optional<QString> exportReport(const QString& path);
+    //! File › Export `what`: a save dialog of two kinds, the first chosen at start (a name typed
+    //! without an extension takes the chosen kind's suffix), then `write`, then a message that
+    //! says how it went.
+    void exportThroughDialog(const QString& what, const QString& firstFilter,
+        const QString& firstSuffix, const QString& secondFilter, const QString& secondSuffix,
+        std::optional<QString> (TForm1::*write)(const QString& path));
     //! Writes `bytes` whole or not at all: the previous file stays as it was when anything fails.
     //! The reason when it could not be written.
     static std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes);

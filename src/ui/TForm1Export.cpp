@@ -34,22 +34,34 @@ std::optional<QString> TForm1::writeWhole(const QString& path, const QByteArray&
     return std::nullopt;
 }
 
-std::optional<QString> TForm1::chooseExportFile(const QString& title, const QString& firstFilter,
-    const QString& firstSuffix, const QString& secondFilter, const QString& secondSuffix)
+void TForm1::exportThroughDialog(const QString& what, const QString& firstFilter,
+    const QString& firstSuffix, const QString& secondFilter, const QString& secondSuffix,
+    std::optional<QString> (TForm1::*write)(const QString& path))
 {
-    SaveDialog1->setWindowTitle(title);
-    SaveDialog1->setDirectory(dataSetFolder());
-    SaveDialog1->setNameFilters({ firstFilter, secondFilter });
-    SaveDialog1->selectNameFilter(firstFilter);
-    SaveDialog1->setDefaultSuffix(firstSuffix);
-    const auto connection =
-        connect(SaveDialog1, &QFileDialog::filterSelected, this, [&](const QString& filter) {
-            SaveDialog1->setDefaultSuffix(filter == secondFilter ? secondSuffix : firstSuffix);
-        });
-    const std::optional<QString> path = chooseFile(*SaveDialog1);
-    disconnect(connection);
-    SaveDialog1->setDefaultSuffix(QString());
-    return path;
+    guarded([&] {
+        SaveDialog1->setWindowTitle(u"Export "_s + what);
+        SaveDialog1->setDirectory(dataSetFolder());
+        SaveDialog1->setNameFilters({ firstFilter, secondFilter });
+        SaveDialog1->selectNameFilter(firstFilter);
+        SaveDialog1->setDefaultSuffix(firstSuffix);
+        const auto connection =
+            connect(SaveDialog1, &QFileDialog::filterSelected, this, [&](const QString& filter) {
+                SaveDialog1->setDefaultSuffix(filter == secondFilter ? secondSuffix : firstSuffix);
+            });
+        const std::optional<QString> path = chooseFile(*SaveDialog1);
+        disconnect(connection);
+        SaveDialog1->setDefaultSuffix(QString());
+        if (!path)
+            return;
+        if (const auto error = (this->*write)(*path)) {
+            ShowMessage(*m_rig,
+                toSystemText(u"The %1 could not be exported to %2: %3"_s.arg(what, *path, *error)));
+        } else {
+            QString done = what;
+            done[0] = done[0].toUpper();
+            ShowMessage(*m_rig, toSystemText(u"%1 exported to %2"_s.arg(done, *path)));
+        }
+    });
 }
 
 std::optional<QString> TForm1::exportDiagram(const QString& path)
@@ -86,17 +98,8 @@ std::optional<QString> TForm1::exportDiagram(const QString& path)
 
 void TForm1::ExportDiagram1Click()
 {
-    guarded([this] {
-        const std::optional<QString> path =
-            chooseExportFile(u"Export diagram"_s, SvgFilter, u"svg"_s, PngFilter, u"png"_s);
-        if (!path)
-            return;
-        if (const auto error = exportDiagram(*path))
-            ShowMessage(*m_rig,
-                toSystemText(u"The diagram could not be exported to %1: %2"_s.arg(*path, *error)));
-        else
-            ShowMessage(*m_rig, toSystemText(u"Diagram exported to %1"_s.arg(*path)));
-    });
+    exportThroughDialog(
+        u"diagram"_s, SvgFilter, u"svg"_s, PngFilter, u"png"_s, &TForm1::exportDiagram);
 }
 
 } // namespace meldrix
