@@ -41,21 +41,6 @@ constexpr FileKind kindOf(DataFile file)
     return { ".CEL", "output cells", sizeof(CellRecord), MaxCells };
 }
 
-std::span<std::byte> imageOf(Rig& rig, DataFile file)
-{
-    switch (file) {
-    case DataFile::Inp:
-        return std::as_writable_bytes(rig.InputGases.all());
-    case DataFile::Mix:
-        return std::as_writable_bytes(rig.Flowmeters.all());
-    case DataFile::Cal:
-        return std::as_writable_bytes(rig.CalCurves.all());
-    case DataFile::Cel:
-        break;
-    }
-    return std::as_writable_bytes(rig.Cells.all());
-}
-
 // "the mixer file '/data/Rig1.MIX'"
 std::string fileLabel(DataFile file, std::string_view path)
 {
@@ -182,6 +167,13 @@ std::span<const std::byte> imageOf(const Rig& rig, DataFile file)
         break;
     }
     return std::as_bytes(rig.Cells.all());
+}
+
+std::span<std::byte> imageOf(Rig& rig, DataFile file)
+{
+    // The same bytes as the read-only image; the rig is ours to write.
+    const std::span<const std::byte> image = imageOf(std::as_const(rig), file);
+    return { const_cast<std::byte*>(image.data()), image.size() };
 }
 
 FileBaseline& baselineOf(Rig& rig, DataFile file)

@@ -189,6 +189,10 @@ private:
 
     //! Shows `value` in the spin box for a record kind numbered 1..max, without a change event.
     void showInSpinBox(int value, int max);
+    //! The editor of one record of a kind numbered 1..max, the spin box stepping through them:
+    //! `current` (a fresh rig's 0 becoming 1) shown by `page`. The record's index.
+    int showRecordEditor(std::uint16_t mode, std::uint16_t& current, int max,
+        EditorPage (*page)(const Rig& rig, int index));
     // The read-backs return what they did not take; OK shows those rows' stored values again.
     RowRefusals ReadCellsTable();
     RowRefusals ReadFlowmetersTable();

@@ -57,15 +57,22 @@ void TForm1::showInSpinBox(int value, int max)
     SpinEdit1->setValue(value);
 }
 
+int TForm1::showRecordEditor(std::uint16_t mode, std::uint16_t& current, int max,
+    EditorPage (*page)(const Rig& rig, int index))
+{
+    HideCalForms();
+    m_rig->EditMode = mode;
+    const int index = checkedIndex(current, max);
+    showInSpinBox(index, max);
+    ValueListEditor1->showPage(page(*m_rig, index));
+    SpinEdit1->show();
+    return index;
+}
+
 void TForm1::OutputCells3Click()
 {
     guarded([this] {
-        HideCalForms();
-        m_rig->EditMode = EditModes::OutputCells;
-        const int cell = checkedIndex(m_rig->CurrentCell, MaxCells);
-        showInSpinBox(cell, MaxCells);
-        ValueListEditor1->showPage(CellsPage(*m_rig, cell));
-        SpinEdit1->show();
+        showRecordEditor(EditModes::OutputCells, m_rig->CurrentCell, MaxCells, CellsPage);
         Edit2->hide();
     });
 }
@@ -73,12 +80,8 @@ void TForm1::OutputCells3Click()
 void TForm1::Flowmeters2Click()
 {
     guarded([this] {
-        HideCalForms();
-        m_rig->EditMode = EditModes::Flowmeters;
-        const int stage = checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters);
-        showInSpinBox(stage, MaxFlowmeters);
-        ValueListEditor1->showPage(FlowmetersPage(*m_rig, stage));
-        SpinEdit1->show();
+        showRecordEditor(
+            EditModes::Flowmeters, m_rig->CurrentFlowmeter, MaxFlowmeters, FlowmetersPage);
         Edit2->hide();
     });
 }
@@ -86,12 +89,8 @@ void TForm1::Flowmeters2Click()
 void TForm1::InputMixtures3Click()
 {
     guarded([this] {
-        HideCalForms();
-        m_rig->EditMode = EditModes::InputGases;
-        const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
-        showInSpinBox(gas, MaxInputGases);
-        ValueListEditor1->showPage(InputGasesPage(*m_rig, gas));
-        SpinEdit1->show();
+        const int gas = showRecordEditor(
+            EditModes::InputGases, m_rig->CurrentInputGas, MaxInputGases, InputGasesPage);
         m_gasNameShown = m_rig->InputGases[gas].Name.str();
         Edit2->setText(shownRecordText(m_gasNameShown));
         Edit2->setCursorPosition(0);
