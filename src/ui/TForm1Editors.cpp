@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -119,42 +121,34 @@ void TForm1::Calibrations4Click()
 void TForm1::SpinEdit1Change(int value)
 {
     guarded([this, value] {
-        const std::uint16_t mode = m_rig->EditMode;
-        const bool steps = mode == EditModes::OutputCells || mode == EditModes::Flowmeters
-            || mode == EditModes::InputGases || mode == EditModes::Calibrations;
+        // The record kinds the spin box steps through; nothing is stepped before an editor is
+        // open, nor in the readings editor.
+        struct Stepped {
+            std::uint16_t mode;
+            std::uint16_t Rig::*current;
+            int max;
+            void (TForm1::*show)();
+        };
+        static constexpr std::array<Stepped, 4> kinds { {
+            { EditModes::OutputCells, &Rig::CurrentCell, MaxCells, &TForm1::OutputCells3Click },
+            { EditModes::Flowmeters, &Rig::CurrentFlowmeter, MaxFlowmeters,
+                &TForm1::Flowmeters2Click },
+            { EditModes::InputGases, &Rig::CurrentInputGas, MaxInputGases,
+                &TForm1::InputMixtures3Click },
+            { EditModes::Calibrations, &Rig::CurrentCalCurve, MaxCalCurves,
+                &TForm1::Calibrations4Click },
+        } };
+        const auto kind = std::ranges::find(kinds, m_rig->EditMode, &Stepped::mode);
+        if (kind == kinds.end())
+            return;
+        std::uint16_t& current = (*m_rig).*(kind->current);
         // Another record would drop what is typed and not taken, as Execute would ignore it.
-        if (steps && reportUntakenText("Not stepped to another record")) {
-            const std::uint16_t shown = mode == EditModes::OutputCells ? m_rig->CurrentCell
-                : mode == EditModes::Flowmeters                        ? m_rig->CurrentFlowmeter
-                : mode == EditModes::InputGases                        ? m_rig->CurrentInputGas
-                                                                       : m_rig->CurrentCalCurve;
-            showInSpinBox(shown, SpinEdit1->maximum());
+        if (reportUntakenText("Not stepped to another record")) {
+            showInSpinBox(current, SpinEdit1->maximum());
             return;
         }
-        switch (mode) {
-        case EditModes::OutputCells:
-            m_rig->CurrentCell = static_cast<std::uint16_t>(wrapRecordIndex(value, MaxCells));
-            OutputCells3Click();
-            break;
-        case EditModes::Flowmeters:
-            m_rig->CurrentFlowmeter =
-                static_cast<std::uint16_t>(wrapRecordIndex(value, MaxFlowmeters));
-            Flowmeters2Click();
-            break;
-        case EditModes::InputGases:
-            m_rig->CurrentInputGas =
-                static_cast<std::uint16_t>(wrapRecordIndex(value, MaxInputGases));
-            InputMixtures3Click();
-            break;
-        case EditModes::Calibrations:
-            m_rig->CurrentCalCurve =
-                static_cast<std::uint16_t>(wrapRecordIndex(value, MaxCalCurves));
-            Calibrations4Click();
-            break;
-        default:
-            // Nothing is stepped before an editor is open, nor in the readings editor.
-            break;
-        }
+        current = static_cast<std::uint16_t>(wrapRecordIndex(value, kind->max));
+        (this->*(kind->show))();
     });
 }
 
