@@ -90,16 +90,23 @@ public:
         m_refusals.push_back({ row, std::move(clause), std::string(trimBlanks(shown)) });
     }
 
-    // An unchanged text leaves the field alone: storing it would only round the field.
-    void number(int row, double& field, std::string_view shown)
+    // An unchanged text leaves the field alone: storing it would only round the field. `parse`
+    // reads an edited text; `why` says why one it cannot read is refused.
+    template <typename T, typename Parse, typename Why>
+    void parsed(int row, T& field, std::string_view shown, Parse parse, Why why)
     {
         const std::string_view text = valueOf(m_rows, row);
         if (text == shown)
             return;
-        if (const auto value = parseNumber(text))
+        if (const auto value = parse(text))
             field = *value;
         else
-            refuse(row, shown, notANumber(text));
+            refuse(row, shown, why(text));
+    }
+
+    void number(int row, double& field, std::string_view shown)
+    {
+        parsed(row, field, shown, parseNumber, notANumber);
     }
 
     // A text longer than its field is refused rather than cut.
@@ -313,20 +320,10 @@ RowRefusals ReadFlowmeterRows(Rig& rig, int stage, std::span<const EditorRow> ro
     refusals.shortText(1, record.Make);
     refusals.shortText(2, record.Size);
     refusals.shortText(3, record.Float);
-    const std::string inputShown = stageInputText(record.Input);
-    if (const std::string_view text = valueOf(rows, 4); text != inputShown) {
-        if (const auto input = parseStageInput(text))
-            record.Input = *input;
-        else
-            refusals.refuse(4, inputShown, quoted(text) + " is not I1..I16 or M1..M16");
-    }
-    const std::string outputShown = formatInt(record.Output);
-    if (const std::string_view text = valueOf(rows, 5); text != outputShown) {
-        if (const auto output = parseStageOutput(text))
-            record.Output = *output;
-        else
-            refusals.refuse(5, outputShown, quoted(text) + " is not a mixture 1..16");
-    }
+    refusals.parsed(4, record.Input, stageInputText(record.Input), parseStageInput,
+        [](std::string_view text) { return quoted(text) + " is not I1..I16 or M1..M16"; });
+    refusals.parsed(5, record.Output, formatInt(record.Output), parseStageOutput,
+        [](std::string_view text) { return quoted(text) + " is not a mixture 1..16"; });
     refusals.shortText(6, record.FixGas);
     refusals.shortText(7, record.FixGasType);
     refusals.number(8, record.FixGasT, fixed61(record.FixGasT));
