@@ -1,6 +1,7 @@
 #include "tabed/GridGeometry.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace meldrix {
 
@@ -51,6 +52,78 @@ int lineAt(int at, int fixedCount, int first, int count, Size size)
     return -1;
 }
 
+// Where the size of column or row `index` along one axis is kept.
+const int* sizeOf(int index, const std::vector<int>& sizes, const int& heading, const int& attrib,
+    bool attribShown)
+{
+    if (index > static_cast<int>(sizes.size()) || (index < 0 && !attribShown))
+        return nullptr;
+    if (index >= 1)
+        return &sizes[slot(index)];
+    return index == 0 ? &heading : &attrib;
+}
+
+int sizeOr0(const int* size)
+{
+    return size ? *size : 0;
+}
+
+// False, changing nothing, where there is no size to set.
+bool setSize(int* size, int pixels)
+{
+    if (size)
+        *size = std::max(pixels, 0);
+    return size != nullptr;
+}
+
+// The size of grid line `grid` along one axis: the heading, the attribute line while it shows,
+// then the data lines, 0 for a grid line that shows no data line.
+template <typename Size>
+int gridSize(int grid, int heading, int attrib, bool attribShown, int data, Size size)
+{
+    if (grid == 0)
+        return heading;
+    if (attribShown && grid == 1)
+        return attrib;
+    return data >= 1 ? size(data) : 0;
+}
+
+template <typename Size>
+int sizeBefore(int index, Size size)
+{
+    int sum = 0;
+    for (int g = 0; g < index; ++g)
+        sum += size(g);
+    return sum;
+}
+
+// The first data line from which the lines to the last fit in `room` pixels (at least the last).
+template <typename Size>
+int lastFirstLine(int count, int room, Size size)
+{
+    int used = 0;
+    int line = count;
+    while (line > 1 && used + size(line) + size(line - 1) <= room) {
+        used += size(line);
+        --line;
+    }
+    return line;
+}
+
+// How many data lines from `first` on fit whole before `view`, after `start` pixels.
+template <typename Size>
+int wholeLinesFrom(int first, int count, int start, int view, Size size)
+{
+    int lines = 0;
+    int end = start;
+    for (int line = first; line <= count; ++line, ++lines) {
+        end += size(line);
+        if (end > view)
+            break;
+    }
+    return lines;
+}
+
 } // namespace
 
 TGridGeometry::TGridGeometry(int columns, int rows)
@@ -70,54 +143,36 @@ void TGridGeometry::Resize(int columns, int rows)
     m_rowHeights.swap(heights);
 }
 
+const int* TGridGeometry::sizeSlot(Axis axis, int index) const
+{
+    if (axis == Axis::Columns)
+        return sizeOf(index, m_colWidths, m_headingColWidth, m_attribColWidth, m_attribRowVisible);
+    return sizeOf(index, m_rowHeights, m_headingRowHeight, m_attribRowHeight, m_attribColVisible);
+}
+
+int* TGridGeometry::sizeSlot(Axis axis, int index)
+{
+    return const_cast<int*>(std::as_const(*this).sizeSlot(axis, index));
+}
+
 int TGridGeometry::ColWidth(int column) const
 {
-    if (column > NrOfColumns())
-        return 0;
-    if (column >= 1)
-        return m_colWidths[slot(column)];
-    if (column == 0)
-        return m_headingColWidth;
-    return m_attribRowVisible ? m_attribColWidth : 0;
+    return sizeOr0(sizeSlot(Axis::Columns, column));
 }
 
 bool TGridGeometry::SetColWidth(int column, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (column > NrOfColumns() || (column < 0 && !m_attribRowVisible))
-        return false;
-    if (column >= 1)
-        m_colWidths[slot(column)] = pixels;
-    else if (column == 0)
-        m_headingColWidth = pixels;
-    else
-        m_attribColWidth = pixels;
-    return true;
+    return setSize(sizeSlot(Axis::Columns, column), pixels);
 }
 
 int TGridGeometry::RowHeight(int row) const
 {
-    if (row > NrOfRows())
-        return 0;
-    if (row >= 1)
-        return m_rowHeights[slot(row)];
-    if (row == 0)
-        return m_headingRowHeight;
-    return m_attribColVisible ? m_attribRowHeight : 0;
+    return sizeOr0(sizeSlot(Axis::Rows, row));
 }
 
 bool TGridGeometry::SetRowHeight(int row, int pixels)
 {
-    pixels = std::max(pixels, 0);
-    if (row > NrOfRows() || (row < 0 && !m_attribColVisible))
-        return false;
-    if (row >= 1)
-        m_rowHeights[slot(row)] = pixels;
-    else if (row == 0)
-        m_headingRowHeight = pixels;
-    else
-        m_attribRowHeight = pixels;
-    return true;
+    return setSize(sizeSlot(Axis::Rows, row), pixels);
 }
 
 void TGridGeometry::SetDefaultColWidth(int pixels)
@@ -142,22 +197,14 @@ void TGridGeometry::FitRowHeights(int pixels)
 
 int TGridGeometry::GridColWidth(int gridColumn) const
 {
-    if (gridColumn == 0)
-        return m_headingColWidth;
-    if (m_attribRowVisible && gridColumn == 1)
-        return m_attribColWidth;
-    const int column = DataColumn(gridColumn);
-    return column >= 1 ? m_colWidths[slot(column)] : 0;
+    return gridSize(gridColumn, m_headingColWidth, m_attribColWidth, m_attribRowVisible,
+        DataColumn(gridColumn), [this](int column) { return m_colWidths[slot(column)]; });
 }
 
 int TGridGeometry::GridRowHeight(int gridRow) const
 {
-    if (gridRow == 0)
-        return m_headingRowHeight;
-    if (m_attribColVisible && gridRow == 1)
-        return m_attribRowHeight;
-    const int row = DataRow(gridRow);
-    return row >= 1 ? m_rowHeights[slot(row)] : 0;
+    return gridSize(gridRow, m_headingRowHeight, m_attribRowHeight, m_attribColVisible,
+        DataRow(gridRow), [this](int row) { return m_rowHeights[slot(row)]; });
 }
 
 int TGridGeometry::DataColumn(int gridColumn) const
@@ -218,66 +265,36 @@ std::optional<std::pair<int, int>> TGridGeometry::CellAt(
 
 int TGridGeometry::FixedWidth() const
 {
-    int width = 0;
-    for (int g = 0; g < FixedCols(); ++g)
-        width += GridColWidth(g);
-    return width;
+    return sizeBefore(FixedCols(), [this](int g) { return GridColWidth(g); });
 }
 
 int TGridGeometry::FixedHeight() const
 {
-    int height = 0;
-    for (int g = 0; g < FixedRows(); ++g)
-        height += GridRowHeight(g);
-    return height;
+    return sizeBefore(FixedRows(), [this](int g) { return GridRowHeight(g); });
 }
 
 int TGridGeometry::LastLeftColumn(int viewWidth) const
 {
-    const int room = viewWidth - FixedWidth();
-    int width = 0;
-    int column = NrOfColumns();
-    while (column > 1 && width + ColWidth(column) + ColWidth(column - 1) <= room) {
-        width += ColWidth(column);
-        --column;
-    }
-    return column;
+    return lastFirstLine(
+        NrOfColumns(), viewWidth - FixedWidth(), [this](int column) { return ColWidth(column); });
 }
 
 int TGridGeometry::LastTopRow(int viewHeight) const
 {
-    const int room = viewHeight - FixedHeight();
-    int height = 0;
-    int row = NrOfRows();
-    while (row > 1 && height + RowHeight(row) + RowHeight(row - 1) <= room) {
-        height += RowHeight(row);
-        --row;
-    }
-    return row;
+    return lastFirstLine(
+        NrOfRows(), viewHeight - FixedHeight(), [this](int row) { return RowHeight(row); });
 }
 
 int TGridGeometry::VisibleColCount(int leftCol, int viewWidth) const
 {
-    int count = 0;
-    int right = FixedWidth();
-    for (int column = leftCol; column <= NrOfColumns(); ++column, ++count) {
-        right += ColWidth(column);
-        if (right > viewWidth)
-            break;
-    }
-    return count;
+    return wholeLinesFrom(leftCol, NrOfColumns(), FixedWidth(), viewWidth,
+        [this](int column) { return ColWidth(column); });
 }
 
 int TGridGeometry::VisibleRowCount(int topRow, int viewHeight) const
 {
-    int count = 0;
-    int bottom = FixedHeight();
-    for (int row = topRow; row <= NrOfRows(); ++row, ++count) {
-        bottom += RowHeight(row);
-        if (bottom > viewHeight)
-            break;
-    }
-    return count;
+    return wholeLinesFrom(
+        topRow, NrOfRows(), FixedHeight(), viewHeight, [this](int row) { return RowHeight(row); });
 }
 
 } // namespace meldrix

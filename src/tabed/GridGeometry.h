@@ -93,6 +93,12 @@ public:
     int VisibleRowCount(int topRow, int viewHeight) const;
 
 private:
+    enum class Axis { Columns, Rows };
+    //! Where the size of data column (row) `index` is kept, 0 the heading's and below 0 the
+    //! attribute one's while it shows; nothing past the end.
+    const int* sizeSlot(Axis axis, int index) const;
+    int* sizeSlot(Axis axis, int index);
+
     std::vector<int> m_colWidths;
     std::vector<int> m_rowHeights;
     int m_defaultColWidth = InitialColWidth;
