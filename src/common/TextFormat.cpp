@@ -132,6 +132,15 @@ std::string_view trimBlanks(std::string_view text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+std::string upperCaseAscii(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string_view trimBlanksAndControls(std::string_view text)
 {
     const auto keep = [](char c) { return static_cast<unsigned char>(c) > ' '; };

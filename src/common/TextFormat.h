@@ -26,6 +26,10 @@ std::optional<long long> parseInteger(std::string_view text);
 //! Text with leading and trailing blanks removed.
 std::string_view trimBlanks(std::string_view text);
 
+//! Text with a..z made A..Z and every other byte as it is, whatever the locale: the rig's names
+//! and keywords are compared this way.
+std::string upperCaseAscii(std::string_view text);
+
 //! Text with leading and trailing blanks and control characters removed.
 std::string_view trimBlanksAndControls(std::string_view text);
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <string>
 
@@ -55,10 +54,8 @@ double fractionOf(const GasRecord& mixture, std::string_view formula)
 
 EquilibriumMode parseMode(std::string_view mode)
 {
-    std::string upper(mode);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return upper == "CONSTANTV" ? EquilibriumMode::ConstantV : EquilibriumMode::ConstantP;
+    return upperCaseAscii(mode) == "CONSTANTV" ? EquilibriumMode::ConstantV
+                                               : EquilibriumMode::ConstantP;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "equil/GasTreatment.h"
 
+#include "common/TextFormat.h"
 #include "equil/NumericHelpers.h"
 
 #include <cmath>
@@ -13,15 +14,6 @@ constexpr Extended ZeroCelsius = 273.15L; // [K]
 constexpr Extended SteamPointT = 373.16L; // [K]
 constexpr Extended SteamPointP = 1013.246L; // [hPa]
 constexpr Extended KBrHumidity = 0.84L; // relative humidity over saturated KBr solution
-
-std::string upperCased(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
 
 enum class Treatment { None, Removes, Saturates, SaturatesOverKBr };
 
@@ -68,7 +60,7 @@ std::optional<double> GasTreatmentFraction(
 {
     const bool water = fixGas == "H2O";
     const bool heavyWater = fixGas == "D2O";
-    const std::string type = upperCased(fixGasType);
+    const std::string type = upperCaseAscii(fixGasType);
     const Treatment treatment = treatmentOf(type);
 
     if (fixGas == "O2")

@@ -3,7 +3,6 @@
 #include "common/TextFormat.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -548,9 +547,7 @@ std::string DataSetBaseName(std::string_view path)
     const std::string base = BaseNameOfPath(path);
     if (base.size() == path.size())
         return base;
-    std::string extension(path.substr(base.size()));
-    for (char& c : extension)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string extension = upperCaseAscii(path.substr(base.size()));
     for (const DataFile file : AllDataFiles)
         if (extension == extensionOf(file))
             return base;

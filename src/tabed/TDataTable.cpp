@@ -1,6 +1,7 @@
 #include "tabed/TDataTable.h"
 
 #include "common/NumberFormats.h"
+#include "common/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,15 +22,6 @@ std::size_t slot(int index)
 std::string cut(std::string_view text, std::size_t length)
 {
     return std::string(text.substr(0, length));
-}
-
-std::string upperCase(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
 }
 
 } // namespace
@@ -303,11 +295,11 @@ int TDataTable::NominalIndex(int column, std::string_view text, bool ignoreCase)
 {
     if (!nominalColumn(column) || text.empty())
         return 0;
-    const std::string wanted =
-        ignoreCase ? upperCase(text.substr(0, NominalNameLength)) : cut(text, NominalNameLength);
+    const std::string wanted = ignoreCase ? upperCaseAscii(text.substr(0, NominalNameLength))
+                                          : cut(text, NominalNameLength);
     for (int k = 1; k <= MaxNominalNames; ++k) {
         const std::string_view name = NominalName(column, k);
-        if (ignoreCase ? upperCase(name) == wanted : name == wanted)
+        if (ignoreCase ? upperCaseAscii(name) == wanted : name == wanted)
             return k;
     }
     return 0;

@@ -59,9 +59,7 @@ std::string tooLong(std::string_view text, std::size_t limit)
 
 std::optional<bool> parseYesNo(std::string_view text)
 {
-    std::string word(trimBlanks(text));
-    for (char& c : word)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string word = upperCaseAscii(trimBlanks(text));
     if (word == "Y" || word == "YES")
         return true;
     if (word == "N" || word == "NO")

@@ -99,6 +99,13 @@ TEST(Trim, RemovesBlanksAndOptionallyControls)
     EXPECT_EQ(trimBlanksAndControls("\xE9t\xE9"), "\xE9t\xE9");
 }
 
+TEST(UpperCaseAscii, ChangesOnlyAToZ)
+{
+    EXPECT_EQ(upperCaseAscii("Getter-2 yes"), "GETTER-2 YES");
+    // A Latin-1 letter stays as it is, whatever a locale would make of it.
+    EXPECT_EQ(upperCaseAscii("\xE9t\xE9 \xFF"), "\xE9T\xE9 \xFF");
+}
+
 TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour)
 {
     EXPECT_EQ(roundHalfEven(0.5), 0);
