@@ -1,6 +1,7 @@
 #include "common/TextFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
@@ -130,6 +131,15 @@ std::string_view trimBlanks(std::string_view text)
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string formatSignificant(double value, int digits)
+{
+    std::array<char, 32> buffer {};
+    const auto end = std::to_chars(
+        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits)
+                         .ptr;
+    return std::string(buffer.data(), end);
 }
 
 std::string upperCaseAscii(std::string_view text)

@@ -33,6 +33,10 @@ std::string upperCaseAscii(std::string_view text);
 //! Text with leading and trailing blanks and control characters removed.
 std::string_view trimBlanksAndControls(std::string_view text);
 
+//! The shortest general form with at most `digits` significant digits, as a report shows
+//! figures: formatSignificant(0.000123456, 3) is "0.000123", formatSignificant(1e-12, 4) "1e-12".
+std::string formatSignificant(double value, int digits);
+
 //! A whole number as decimal text, right-aligned in a field of at least `width` characters:
 //! formatInt(3, 2) is " 3".
 std::string formatInt(long long value, int width = 0);

@@ -5,7 +5,6 @@
 #include "common/TextFormat.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
 namespace meldrix {
@@ -36,11 +35,7 @@ std::string significant(double value, int digits)
 {
     if (!std::isfinite(value))
         return "-";
-    std::array<char, 32> buffer {};
-    const auto end = std::to_chars(
-        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, digits)
-                         .ptr;
-    return std::string(buffer.data(), end);
+    return formatSignificant(value, digits);
 }
 
 // Latin-1 text as escaped HTML character data.

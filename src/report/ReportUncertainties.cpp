@@ -2,7 +2,6 @@
 #include "report/RunReport.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -12,11 +11,7 @@ namespace {
 
 std::string number(double value)
 {
-    std::array<char, 32> buffer {};
-    const auto end = std::to_chars(
-        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 4)
-                         .ptr;
-    return std::string(buffer.data(), end);
+    return formatSignificant(value, 4);
 }
 
 // The deviations used, not the settings alone: a stage given its own --sd shows it.

@@ -11,7 +11,6 @@
 #include "mixer/FixGasStage.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -24,11 +23,7 @@ constexpr double NoValue = std::numeric_limits<double>::quiet_NaN();
 
 std::string shortNumber(double value)
 {
-    std::array<char, 32> buffer {};
-    const auto end = std::to_chars(
-        buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 6)
-                         .ptr;
-    return std::string(buffer.data(), end);
+    return formatSignificant(value, 6);
 }
 
 std::string gasName(const Rig& rig, int n)

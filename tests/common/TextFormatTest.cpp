@@ -99,6 +99,13 @@ TEST(Trim, RemovesBlanksAndOptionallyControls)
     EXPECT_EQ(trimBlanksAndControls("\xE9t\xE9"), "\xE9t\xE9");
 }
 
+TEST(FormatSignificant, CutsToTheDigitsAndDropsTrailingZeros)
+{
+    EXPECT_EQ(formatSignificant(0.000123456, 3), "0.000123");
+    EXPECT_EQ(formatSignificant(1e-12, 4), "1e-12");
+    EXPECT_EQ(formatSignificant(2.5, 6), "2.5");
+}
+
 TEST(UpperCaseAscii, ChangesOnlyAToZ)
 {
     EXPECT_EQ(upperCaseAscii("Getter-2 yes"), "GETTER-2 YES");
