@@ -1,5 +1,6 @@
 #include "chart/PO2Chart.h"
 
+#include "chart/ClipSegment.h"
 #include "common/SvgCanvas.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
@@ -35,30 +36,10 @@ bool overlaps(const Box& a, const Box& b)
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// Whether the segment from (x1, y1) to (x2, y2) runs through the box (clipping it, Liang-Barsky).
+// Whether the segment from (x1, y1) to (x2, y2) runs through the box.
 bool crosses(double x1, double y1, double x2, double y2, const Box& box)
 {
-    double t0 = 0.0;
-    double t1 = 1.0;
-    const double dx = x2 - x1;
-    const double dy = y2 - y1;
-    const double p[] = { -dx, dx, -dy, dy };
-    const double q[] = { x1 - box.left, box.right - x1, y1 - box.top, box.bottom - y1 };
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0)
-                return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0.0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1)
-            return false;
-    }
-    return true;
+    return ClipSegment(x1, y1, x2, y2, box.left, box.top, box.right, box.bottom);
 }
 
 // Places each cell's name next to its curve where the name's box meets no line of the chart and

@@ -1,5 +1,6 @@
 // The chart drawn onto a canvas: frame, scales, items clipped to the data area, text labels.
 
+#include "chart/ClipSegment.h"
 #include "chart/TVistrelLayer.h"
 
 #include <algorithm>
@@ -8,43 +9,6 @@
 namespace meldrix {
 
 using namespace vistrel;
-
-namespace {
-
-// Liang-Barsky: the part of the segment inside [left, right] x [top, bottom], if any.
-bool clipSegment(Extended& x1, Extended& y1, Extended& x2, Extended& y2, Extended left,
-    Extended top, Extended right, Extended bottom)
-{
-    const Extended dx = x2 - x1;
-    const Extended dy = y2 - y1;
-    Extended t0 = 0;
-    Extended t1 = 1;
-    const Extended p[4] = { -dx, dx, -dy, dy };
-    const Extended q[4] = { x1 - left, right - x1, y1 - top, bottom - y1 };
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0)
-                return false;
-            continue;
-        }
-        const Extended t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-    }
-    if (t0 > t1)
-        return false;
-    const Extended ax = x1 + t0 * dx;
-    const Extended ay = y1 + t0 * dy;
-    x2 = x1 + t1 * dx;
-    y2 = y1 + t1 * dy;
-    x1 = ax;
-    y1 = ay;
-    return true;
-}
-
-} // namespace
 
 void TVistrel::drawScale(Canvas& canvas, TScaleProps& props, TScale& scale)
 {
@@ -106,7 +70,7 @@ void TVistrel::drawLine(Canvas& canvas, const TVistrelItem& item) const
     const Extended right = m_size.width - m_marginRight - m_shadowWidth;
     const Extended bottom = m_size.height - m_marginBottom - m_shadowWidth;
     constexpr Extended HalfPixel = 0.5L;
-    if (!clipSegment(x1, y1, x2, y2, left - HalfPixel, top - HalfPixel, right + HalfPixel,
+    if (!ClipSegment(x1, y1, x2, y2, left - HalfPixel, top - HalfPixel, right + HalfPixel,
             bottom + HalfPixel))
         return;
     // The outer half of an edge pixel rounds onto that pixel; ends computed from astronomically
