@@ -18,20 +18,7 @@ void ConfigureCalChart(TVistrel& chart)
     chart.SetMarginTop(20);
     chart.SetMarginBottom(40);
     chart.CaptionPosY = -16;
-    for (int layer = 1; layer <= MaxLayers; ++layer) {
-        for (TScaleProps* scale : { &chart.LayerScaleX(layer), &chart.LayerScaleY(layer) }) {
-            scale->SetMinTicks(3);
-            scale->SetDecPlaces(-2);
-            scale->SetShortTicks(true);
-            scale->SetMinRange(1e-10);
-            scale->SetRangeHigh(1.0);
-            scale->SetLabelType(TFigType::ftNum);
-            scale->SetLogarithmic(false);
-            scale->SetVisible(layer == 1);
-        }
-        chart.LayerScaleX(layer).SetScaleLocation(TScaleLocation::slBottom);
-        chart.LayerScaleY(layer).SetScaleLocation(TScaleLocation::slLeft);
-    }
+    UsePlainScales(chart, 3, 1e-10);
 }
 
 void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber)

@@ -132,19 +132,7 @@ void ConfigurePO2Chart(TVistrel& chart)
     chart.Caption = "log10 pO2 [bar] of each fed cell's gas against its temperature [\xB0"
                     "C]";
     chart.CaptionPosY = -18;
-    for (int layer = 1; layer <= MaxLayers; ++layer) {
-        for (TScaleProps* scale : { &chart.LayerScaleX(layer), &chart.LayerScaleY(layer) }) {
-            scale->SetMinTicks(5);
-            scale->SetDecPlaces(-2);
-            scale->SetShortTicks(true);
-            scale->SetMinRange(1.0);
-            scale->SetLabelType(TFigType::ftNum);
-            scale->SetLogarithmic(false);
-            scale->SetVisible(layer == 1);
-        }
-        chart.LayerScaleX(layer).SetScaleLocation(TScaleLocation::slBottom);
-        chart.LayerScaleY(layer).SetScaleLocation(TScaleLocation::slLeft);
-    }
+    UsePlainScales(chart, 5, 1.0);
 }
 
 int ShowPO2Chart(TVistrel& chart, const Rig& rig, std::vector<PO2Curve>* drawn)

@@ -256,4 +256,9 @@ private:
     std::array<TTextLabel, MaxTextLabels> m_labels;
 };
 
+//! The plain chart of a curve: on every layer linear scales from 0 to 1 with `minTicks`
+//! intervals, automatic decimals, short ticks, number labels and at least `minRange`; only layer
+//! 1's, at the bottom and the left, are shown.
+void UsePlainScales(TVistrel& chart, int minTicks, double minRange);
+
 } // namespace meldrix

@@ -259,4 +259,22 @@ Point TVistrel::DataToPixel(int layer, double x, double y) const
     return p;
 }
 
+void UsePlainScales(TVistrel& chart, int minTicks, double minRange)
+{
+    for (int layer = 1; layer <= MaxLayers; ++layer) {
+        for (TScaleProps* scale : { &chart.LayerScaleX(layer), &chart.LayerScaleY(layer) }) {
+            scale->SetMinTicks(minTicks);
+            scale->SetDecPlaces(-2);
+            scale->SetShortTicks(true);
+            scale->SetMinRange(minRange);
+            scale->SetRangeHigh(1.0);
+            scale->SetLabelType(TFigType::ftNum);
+            scale->SetLogarithmic(false);
+            scale->SetVisible(layer == 1);
+        }
+        chart.LayerScaleX(layer).SetScaleLocation(TScaleLocation::slBottom);
+        chart.LayerScaleY(layer).SetScaleLocation(TScaleLocation::slLeft);
+    }
+}
+
 } // namespace meldrix
