@@ -37,6 +37,21 @@ bool WindowTest::showWindowInNewFolder()
     return showWindow(m_dir->file("Default"));
 }
 
+QLabel* WindowTest::message() const
+{
+    return control<QLabel>(u"Message1"_s);
+}
+
+QSpinBox* WindowTest::spin() const
+{
+    return control<QSpinBox>(u"SpinEdit1"_s);
+}
+
+ParameterEditor* WindowTest::editor() const
+{
+    return control<ParameterEditor>(u"ValueListEditor1"_s);
+}
+
 QString WindowTest::commandText(const QString& name) const
 {
     const auto* command = control<QAction>(name);

@@ -2,14 +2,15 @@
 
 #include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 
+#include <QLabel>
 #include <QObject>
+#include <QSpinBox>
 #include <QString>
 #include <memory>
 #include <string>
-
-class QAction;
 
 namespace meldrix::testsupport {
 
@@ -41,6 +42,14 @@ protected:
     //! The text of the menu command `name`, or a sentence saying there is no such command, so a
     //! comparison with the expected text also fails clearly when the command is missing.
     QString commandText(const QString& name) const;
+    QLabel* message() const;
+    QSpinBox* spin() const;
+    //! The record editor (flowmeters, cells, input gases, readings).
+    ParameterEditor* editor() const;
+    //! The value the record editor shows in `row` (1-based).
+    QString value(int row) const { return editor()->value(row); }
+    //! Puts `text` into the record editor's value in `row` (1-based), as typed but not yet taken.
+    void type(int row, const QString& text) { editor()->item(row - 1, 1)->setText(text); }
     //! Chooses the menu command `name`; a missing command fails the test function.
     void trigger(const QString& name);
     //! Clicks the editors' OK button.
