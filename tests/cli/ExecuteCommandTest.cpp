@@ -17,14 +17,7 @@
 namespace meldrix {
 namespace {
 
-using nlohmann::ordered_json;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testsupport::TempDir;
-
-using testsupport::CliRun;
-using testsupport::keysOf;
-using testsupport::runCli;
+using namespace clitest;
 
 std::size_t lineCount(const std::string& text)
 {
