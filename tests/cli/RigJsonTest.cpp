@@ -40,46 +40,40 @@ void expectSame(Whole a, Whole b, const std::string& where)
     EXPECT_EQ(a, b) << where;
 }
 
-// The fields of two records that `fields` lists.
-template <typename Record, typename... Field>
-void expectSameFields(
-    const Record& a, const Record& b, const std::string& where, Field Record::*... fields)
+// The fields that `fields` lists, of every record of two arrays; a difference names the record
+// as `where` and its number.
+template <typename Record, std::size_t N, typename... Field>
+void expectSameRecords(const OneBased<Record, N>& a, const OneBased<Record, N>& b,
+    const std::string& where, Field Record::*... fields)
 {
-    (expectSame(a.*fields, b.*fields, where), ...);
+    for (int n = 1; n <= static_cast<int>(N); ++n) {
+        const std::string record = where + " " + std::to_string(n);
+        (expectSame(a[n].*fields, b[n].*fields, record), ...);
+    }
 }
 
 void expectSameFields(const Rig& a, const Rig& b)
 {
-    for (int i = 1; i <= MaxInputGases; ++i) {
-        using G = GasRecord;
-        const auto w = "gas " + std::to_string(i);
-        expectSameFields(a.InputGases[i], b.InputGases[i], w, &G::Name, &G::Reserved1, &G::Flow,
-            &G::Reserved2, &G::Defined);
-        for (int k = 1; k <= MaxComponents; ++k)
-            expectSameFields(a.InputGases[i].Components[k], b.InputGases[i].Components[k], w,
-                &GasComponent::Name, &GasComponent::Fraction);
-    }
-    for (int f = 1; f <= MaxFlowmeters; ++f) {
-        using F = FlowmeterRecord;
-        expectSameFields(a.Flowmeters[f], b.Flowmeters[f], "stage " + std::to_string(f), &F::Make,
-            &F::Size, &F::Float, &F::FixGas, &F::FixGasType, &F::Reserved, &F::Reading, &F::Flow,
-            &F::FixGasT, &F::Reserved2, &F::Input, &F::Output, &F::FixGasUsed, &F::FixGasBefore);
-    }
-    for (int c = 1; c <= MaxCalCurves; ++c) {
-        using C = CalCurveRecord;
-        const auto w = "curve " + std::to_string(c);
-        expectSameFields(a.CalCurves[c], b.CalCurves[c], w, &C::Make, &C::Gas, &C::Temp, &C::Press,
-            &C::Flowmeter, &C::Reserved);
-        for (int p = 1; p <= MaxCalPoints; ++p)
-            expectSameFields(a.CalCurves[c].Points[p], b.CalCurves[c].Points[p], w,
-                &CalPoint::Reading, &CalPoint::Flow);
-    }
-    for (int c = 1; c <= MaxCells; ++c) {
-        using C = CellRecord;
-        expectSameFields(a.Cells[c], b.Cells[c], "cell " + std::to_string(c), &C::Name,
-            &C::Pressure, &C::Temp, &C::LeakO2, &C::LeakN2, &C::LeakH2, &C::LeakH2O, &C::Mix,
-            &C::EquilDone);
-    }
+    using G = GasRecord;
+    expectSameRecords(a.InputGases, b.InputGases, "gas", &G::Name, &G::Reserved1, &G::Flow,
+        &G::Reserved2, &G::Defined);
+    for (int i = 1; i <= MaxInputGases; ++i)
+        expectSameRecords(a.InputGases[i].Components, b.InputGases[i].Components,
+            "gas " + std::to_string(i) + " component", &GasComponent::Name,
+            &GasComponent::Fraction);
+    using F = FlowmeterRecord;
+    expectSameRecords(a.Flowmeters, b.Flowmeters, "stage", &F::Make, &F::Size, &F::Float,
+        &F::FixGas, &F::FixGasType, &F::Reserved, &F::Reading, &F::Flow, &F::FixGasT, &F::Reserved2,
+        &F::Input, &F::Output, &F::FixGasUsed, &F::FixGasBefore);
+    using C = CalCurveRecord;
+    expectSameRecords(a.CalCurves, b.CalCurves, "curve", &C::Make, &C::Gas, &C::Temp, &C::Press,
+        &C::Flowmeter, &C::Reserved);
+    for (int c = 1; c <= MaxCalCurves; ++c)
+        expectSameRecords(a.CalCurves[c].Points, b.CalCurves[c].Points,
+            "curve " + std::to_string(c) + " point", &CalPoint::Reading, &CalPoint::Flow);
+    using O = CellRecord;
+    expectSameRecords(a.Cells, b.Cells, "cell", &O::Name, &O::Pressure, &O::Temp, &O::LeakO2,
+        &O::LeakN2, &O::LeakH2, &O::LeakH2O, &O::Mix, &O::EquilDone);
 }
 
 TEST(RigJson, RandomRecordsSurviveJsonExactly)
