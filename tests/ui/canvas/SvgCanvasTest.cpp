@@ -70,23 +70,19 @@ public:
 
     void drawRects(const QRect* rects, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawRect(QRectF(rects[i]));
+        drawEach(rects, count, &RecordingEngine::drawRect);
     }
     void drawRects(const QRectF* rects, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawRect(rects[i]);
+        drawEach(rects, count, &RecordingEngine::drawRect);
     }
     void drawLines(const QLine* lines, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawLine(QLineF(lines[i]));
+        drawEach(lines, count, &RecordingEngine::drawLine);
     }
     void drawLines(const QLineF* lines, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawLine(lines[i]);
+        drawEach(lines, count, &RecordingEngine::drawLine);
     }
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
@@ -98,6 +94,14 @@ public:
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { ops << u"pixmap"_s; }
 
 private:
+    // Whole-number shapes are recorded in their floating-point form, as the SVG is read back.
+    template <typename Shape, typename FloatShape>
+    void drawEach(const Shape* shapes, int count, void (RecordingEngine::*draw)(const FloatShape&))
+    {
+        for (int i = 0; i < count; ++i)
+            (this->*draw)(FloatShape(shapes[i]));
+    }
+
     void clipTo(Qt::ClipOperation operation, const QRect& area)
     {
         m_clipEnabled = operation != Qt::NoClip;
