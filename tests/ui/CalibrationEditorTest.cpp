@@ -218,10 +218,9 @@ void CalibrationEditorTest::okReadsTheTypedHeaderTexts()
     type(3, column, typed);
     pressOk();
     QCOMPARE(cell(3, column), shown);
-    auto* message = control<QLabel>(u"Message1"_s);
-    QCOMPARE(message->isVisible(), refused);
+    QCOMPARE(message()->isVisible(), refused);
     if (refused)
-        QVERIFY2(message->text().startsWith(u"Curve 3, "_s), qPrintable(message->text()));
+        QVERIFY2(message()->text().startsWith(u"Curve 3, "_s), qPrintable(message()->text()));
     if (column == 5 && typed == u"20.75"_s)
         QCOMPARE(rig().CalCurves[3].Temp, 20.75);
     if (refused && column == 5)
@@ -252,7 +251,7 @@ void CalibrationEditorTest::okWithoutEditsChangesNoByte()
     for (int c = 1; c <= MaxCalCurves; ++c)
         QVERIFY2(std::memcmp(&rig().CalCurves[c], &(*before)[c], sizeof(CalCurveRecord)) == 0,
             qPrintable(QString::number(c)));
-    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+    QVERIFY(message()->isHidden());
 }
 
 void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
@@ -326,8 +325,7 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     QVERIFY(showsValue(2, 8));
     QCOMPARE(points()->Elem(2, 8), 260.0);
     QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
-    QCOMPARE(control<QLabel>(u"Message1"_s)->text(),
-        u"Curve 1 P-8 Flow is not a number; the value stays 260.000."_s);
+    QCOMPARE(message()->text(), u"Curve 1 P-8 Flow is not a number; the value stays 260.000."_s);
     snapshot(u"calibration-refused-after-ok"_s);
 
     // A value the file holds that is no number shows as empty, and OK does not call it refused.
@@ -336,7 +334,7 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     QVERIFY(!showsValue(2, 2));
     pressOk();
     QVERIFY(std::isnan(rig().CalCurves[8].Points[2].Flow));
-    QVERIFY(!control<QLabel>(u"Message1"_s)->text().contains(u"Curve 8"_s));
+    QVERIFY(!message()->text().contains(u"Curve 8"_s));
 }
 
 void CalibrationEditorTest::okTakesAnOpenPointCellFirst()

@@ -59,7 +59,7 @@ private Q_SLOTS:
         rig().Cells[3].Pressure = 0.0;
         trigger(u"Run1"_s);
         trigger(u"CellTemperature1"_s);
-        QCOMPARE(control<QLabel>(u"Message1"_s)->text(),
+        QCOMPARE(message()->text(),
             u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0 bar is not above 0"_s);
     }
 
@@ -67,8 +67,7 @@ private Q_SLOTS:
     {
         startWindow(MELDRIX_DEFAULT_BASE);
         trigger(u"PO2Chart1"_s);
-        QCOMPARE(control<QLabel>(u"Message1"_s)->text(),
-            u"No cell has received a gas yet: run Execute first."_s);
+        QCOMPARE(message()->text(), u"No cell has received a gas yet: run Execute first."_s);
         QVERIFY(!control(u"PO2Window"_s));
 
         trigger(u"Run1"_s);

@@ -124,7 +124,7 @@ void HostileInputTest::expectTheDiagramStillDraws()
     DrawMixer(rig(), canvas);
     QVERIFY(!canvas.rectangles.empty());
     const QImage image = m_window->centralWidget()->grab().toImage();
-    QVERIFY(!control<QLabel>(u"Message1"_s)->text().startsWith(u"The diagram could not"_s));
+    QVERIFY(!message()->text().startsWith(u"The diagram could not"_s));
     bool drawn = false;
     for (int y = 0; y < image.height() && !drawn; y += 4)
         for (int x = 0; x < image.width() && !drawn; x += 4)
@@ -146,13 +146,12 @@ void HostileInputTest::typingAnythingIntoTheRecordEditorsKeepsRecordsSane()
 {
     QFETCH(QString, command);
     QFETCH(bool, keysToo);
-    auto* editor = control<ParameterEditor>(u"ValueListEditor1"_s);
     for (const QString& text : hostileTexts()) {
         trigger(command);
-        for (int row = 0; row < editor->rowCount(); ++row) {
-            editor->item(row, 1)->setText(text);
+        for (int row = 0; row < editor()->rowCount(); ++row) {
+            editor()->item(row, 1)->setText(text);
             if (keysToo)
-                editor->item(row, 0)->setText(text);
+                editor()->item(row, 0)->setText(text);
         }
         control<QLineEdit>(u"Edit2"_s)->setText(text);
         pressOk();
@@ -234,16 +233,15 @@ void HostileInputTest::aFailedSaveAllNamesTheFileAndTheReason()
     const std::string base = m_dir->file("Set");
     SetFileNamesFromBase(rig(), base);
     trigger(u"SaveAll1"_s);
-    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+    QVERIFY(message()->isHidden());
     const auto before = testsupport::readBytes(base + ".INP");
 
     std::filesystem::remove(base + ".CAL");
     std::filesystem::create_directory(base + ".CAL");
     rig().InputGases[1].Name = "Changed";
     trigger(u"SaveAll1"_s);
-    auto* message = control<QLabel>(u"Message1"_s);
-    QVERIFY(message->isVisible());
-    QCOMPARE(message->text(),
+    QVERIFY(message()->isVisible());
+    QCOMPARE(message()->text(),
         u"Could not save the calibrations file '%1.CAL': it is not a regular file."_s.arg(
             QString::fromStdString(base)));
     QCOMPARE(testsupport::readBytes(base + ".INP"), before);
@@ -351,8 +349,7 @@ void HostileInputTest::randomEventsLeaveTheWindowAliveAndTheRigSane()
             } else if (kind < 96) {
                 trigger(u"Run1"_s);
             } else {
-                auto* spin = control<QSpinBox>(u"SpinEdit1"_s);
-                below(2) ? spin->stepUp() : spin->stepDown();
+                below(2) ? spin()->stepUp() : spin()->stepDown();
             }
             // Menus and dialogs opened by a chord (Alt and a menu's letter) go away unused.
             while (QWidget* popup = QApplication::activePopupWidget())

@@ -28,15 +28,14 @@ private Q_SLOTS:
     {
         QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
         auto* run = control<QAction>(u"Run1"_s);
-        auto* message = control<QLabel>(u"Message1"_s);
-        QVERIFY(run && message);
+        QVERIFY(run && message());
         QCOMPARE(run->text(), u"E&xecute"_s);
 
         const QImage before = m_window->grab().toImage();
         run->trigger();
         // The shipped gases bring H, C, N, O and Ar: the driver's system is too large.
-        QVERIFY(message->isVisible());
-        QCOMPARE(message->text(), u"Sum of compounds and elements too large: 14"_s);
+        QVERIFY(message()->isVisible());
+        QCOMPARE(message()->text(), u"Sum of compounds and elements too large: 14"_s);
         const Rig& rig = m_window->rig();
         QCOMPARE(rig.GasListCount, 6);
         QVERIFY(rig.Gases[17].Flow > 100.0); // argon and synthetic air into M1
@@ -56,8 +55,7 @@ private Q_SLOTS:
         const Rig& rig = m_window->rig();
         QCOMPARE(rig.CompoundCount, 9); // start-up filled the compound table
         auto* table = control<TCeltrix>(u"CellTabEd"_s);
-        auto* message = control<QLabel>(u"Message1"_s);
-        QVERIFY(table && message);
+        QVERIFY(table && message());
         QVERIFY(table->isHidden());
 
         trigger(u"Run1"_s);
@@ -114,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(table->NumWidth(), 6);
         QTRY_VERIFY(table->verticalScrollBar()->isVisible()); // nine compounds scroll
         QTRY_VERIFY(!table->horizontalScrollBar()->isVisible());
-        QCOMPARE(message->text(),
+        QCOMPARE(message()->text(),
             u"Equilibrium option not correctly operative yet...please toggle back"_s);
         QVERIFY(equil->isChecked());
         QCOMPARE(caption->text(), u"Equilibrium compounds"_s);
@@ -123,7 +121,7 @@ private Q_SLOTS:
         linear();
         // Leaving the display takes its message along.
         QVERIFY(!equil->isChecked());
-        QVERIFY(message->isHidden());
+        QVERIFY(message()->isHidden());
     }
 
     // From an edit taken with OK until the next Execute the results are dimmed and captioned as
@@ -146,8 +144,7 @@ private Q_SLOTS:
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(rig.ResultsCurrent && !dimmed());
 
-        auto* editor = control<ParameterEditor>(u"ValueListEditor1"_s);
-        editor->setRow(4, editor->key(4), u"73.23"_s);
+        editor()->setRow(4, editor()->key(4), u"73.23"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!rig.ResultsCurrent);
         QVERIFY(dimmed());
@@ -163,11 +160,10 @@ private Q_SLOTS:
 
         // Execute names a reading beyond its curve on the message line.
         trigger(u"FlowmeterReadings1"_s);
-        editor->setRow(1, editor->key(1), u"1e300"_s);
+        editor()->setRow(1, editor()->key(1), u"1e300"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
         trigger(u"Run1"_s);
-        auto* message = control<QLabel>(u"Message1"_s);
-        QVERIFY(message->text().startsWith(u"F 1 (Ar): reading 1e+300 lies above curve "_s));
+        QVERIFY(message()->text().startsWith(u"F 1 (Ar): reading 1e+300 lies above curve "_s));
         snapshot(u"reading-beyond-curve"_s);
     }
 
@@ -211,9 +207,8 @@ private Q_SLOTS:
         startWindow(MELDRIX_DEFAULT_BASE);
         rig().Flowmeters[1].Input = 18; // M2 feeds M1, which feeds M2 through stage 4
         trigger(u"Run1"_s);
-        auto* message = control<QLabel>(u"Message1"_s);
-        QVERIFY(message->isVisible() || !m_window->isVisible());
-        QCOMPARE(message->text(), u"Non-converging mixer! Check for iterating loops!"_s);
+        QVERIFY(message()->isVisible() || !m_window->isVisible());
+        QCOMPARE(message()->text(), u"Non-converging mixer! Check for iterating loops!"_s);
         QVERIFY(!isSet(rig().Gases[17].Defined));
     }
 };

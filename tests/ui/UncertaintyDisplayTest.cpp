@@ -109,8 +109,8 @@ private Q_SLOTS:
         auto* cancel = progress->findChild<QPushButton*>();
         QVERIFY(cancel);
         QTest::mouseClick(cancel, Qt::LeftButton);
-        auto* message = control<QLabel>(u"Message1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(message->text(), u"The uncertainty run was cancelled."_s, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            message()->text(), u"The uncertainty run was cancelled."_s, 30000);
         QVERIFY(!toggle->isChecked());
         auto* table = control<TCeltrix>(u"CellTabEd"_s);
         QVERIFY(table->isVisible()); // back to the gases as mixed
