@@ -4,6 +4,7 @@
 #include "rig/DataFiles.h"
 #include "support/TempDir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -69,3 +70,15 @@ struct UsageCase {
 class UsageTest : public ShippedDataSetTest, public ::testing::WithParamInterface<UsageCase> { };
 
 } // namespace meldrix::testsupport
+
+//! The names the CLI tests share, taken in with one `using namespace clitest`.
+namespace meldrix::clitest {
+using nlohmann::ordered_json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using testsupport::CliRun;
+using testsupport::keysOf;
+using testsupport::readFile;
+using testsupport::runCli;
+using testsupport::TempDir;
+} // namespace meldrix::clitest

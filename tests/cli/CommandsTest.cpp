@@ -22,14 +22,10 @@
 namespace meldrix {
 namespace {
 
-using testsupport::TempDir;
-namespace fs = std::filesystem;
-
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::runCli;
+using namespace clitest;
 using testsupport::UsageCase;
 using testsupport::UsageTest;
+namespace fs = std::filesystem;
 
 constexpr int HangSeconds = 120;
 

@@ -13,13 +13,7 @@
 namespace meldrix {
 namespace {
 
-using nlohmann::ordered_json;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::keysOf;
-using testsupport::runCli;
-using testsupport::TempDir;
+using namespace clitest;
 
 // The shipped data set: cells A..D fed from M1..M4 at 700..1000 °C, cells 5..8 not fed.
 class EquilibriumCommandTest : public testsupport::ShippedDataSetTest {

@@ -17,14 +17,7 @@
 namespace meldrix {
 namespace {
 
-using nlohmann::ordered_json;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testsupport::TempDir;
-
-using testsupport::CliRun;
-using testsupport::keysOf;
-using testsupport::runCli;
+using namespace clitest;
 
 std::size_t lineCount(const std::string& text)
 {
@@ -72,6 +65,19 @@ protected:
     {
         save();
         return runCli("execute " + base + " " + arguments, dir);
+    }
+
+    // Executes a run that must fail: exit code 1, and the JSON it prints with this status,
+    // message and number of passes.
+    ordered_json executeFailing(const char* status, const char* message, int passes)
+    {
+        const CliRun run = execute();
+        EXPECT_EQ(run.exitCode, cli::ExitFailed);
+        const ordered_json json = ordered_json::parse(run.out);
+        EXPECT_EQ(json["status"], status);
+        EXPECT_EQ(json["message"], message);
+        EXPECT_EQ(json["passes"], passes);
+        return json;
     }
 };
 
@@ -194,12 +200,8 @@ TEST_F(ExecuteCommandTest, ALoopExitsWithOneAndTheRunsMessage)
 {
     connect(2, 18, 1, 1.0);
     connect(3, 17, 2, 1.0);
-    const CliRun run = execute();
-    EXPECT_EQ(run.exitCode, cli::ExitFailed);
-    const ordered_json json = ordered_json::parse(run.out);
-    EXPECT_EQ(json["status"], "non_converging");
-    EXPECT_EQ(json["message"], "Non-converging mixer! Check for iterating loops!");
-    EXPECT_EQ(json["passes"], 100);
+    const ordered_json json =
+        executeFailing("non_converging", "Non-converging mixer! Check for iterating loops!", 100);
     EXPECT_EQ(json["mixtures"][0]["defined"], false);
     EXPECT_EQ(json["cells"][0]["gas"][0]["fraction"], 0.0); // cells are not updated
 
@@ -215,12 +217,8 @@ TEST_F(ExecuteCommandTest, ThirteenGasesStopTheRunAtTheGasList)
         rig->InputGases[1].Components[k].Name = "G" + std::to_string(k);
         rig->InputGases[1].Components[k].Fraction = 1.0 / 12;
     }
-    const CliRun run = execute();
-    EXPECT_EQ(run.exitCode, cli::ExitFailed);
-    const ordered_json json = ordered_json::parse(run.out);
-    EXPECT_EQ(json["status"], "too_many_gases");
-    EXPECT_EQ(json["message"], "Inappropriate number of gases (too many)");
-    EXPECT_EQ(json["passes"], 0);
+    const ordered_json json =
+        executeFailing("too_many_gases", "Inappropriate number of gases (too many)", 0);
     EXPECT_EQ(json["gas_list"].size(), 12u);
 }
 

@@ -20,11 +20,7 @@
 namespace meldrix {
 namespace {
 
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::readFile;
-using testsupport::runCli;
-using testsupport::TempDir;
+using namespace clitest;
 
 std::vector<std::string> split(const std::string& text, const std::string& separator)
 {

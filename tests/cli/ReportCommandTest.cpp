@@ -27,11 +27,7 @@
 namespace meldrix {
 namespace {
 
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::readFile;
-using testsupport::runCli;
-using testsupport::TempDir;
+using namespace clitest;
 
 int count(const std::string& text, const std::regex& pattern)
 {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace meldrix {
@@ -19,12 +20,12 @@ using nlohmann::json;
 // Every field the JSON carries, compared bytewise: padding and the bytes after a text's
 // length are not carried.
 template <std::size_t N>
-void expectSameText(const ShortString<N>& a, const ShortString<N>& b, const std::string& where)
+void expectSame(const ShortString<N>& a, const ShortString<N>& b, const std::string& where)
 {
     EXPECT_EQ(a.view(), b.view()) << where;
 }
 
-void expectSameNumber(double a, double b, const std::string& where)
+void expectSame(double a, double b, const std::string& where)
 {
     if (std::isnan(a))
         EXPECT_TRUE(std::isnan(b)) << where;
@@ -32,63 +33,47 @@ void expectSameNumber(double a, double b, const std::string& where)
         EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << where << ": " << a << " vs " << b;
 }
 
+template <typename Whole>
+requires std::is_integral_v<Whole>
+void expectSame(Whole a, Whole b, const std::string& where)
+{
+    EXPECT_EQ(a, b) << where;
+}
+
+// The fields that `fields` lists, of every record of two arrays; a difference names the record
+// as `where` and its number.
+template <typename Record, std::size_t N, typename... Field>
+void expectSameRecords(const OneBased<Record, N>& a, const OneBased<Record, N>& b,
+    const std::string& where, Field Record::*... fields)
+{
+    for (int n = 1; n <= static_cast<int>(N); ++n) {
+        const std::string record = where + " " + std::to_string(n);
+        (expectSame(a[n].*fields, b[n].*fields, record), ...);
+    }
+}
+
 void expectSameFields(const Rig& a, const Rig& b)
 {
-    for (int i = 1; i <= MaxInputGases; ++i) {
-        const auto w = "gas " + std::to_string(i);
-        expectSameText(a.InputGases[i].Name, b.InputGases[i].Name, w);
-        expectSameNumber(a.InputGases[i].Reserved1, b.InputGases[i].Reserved1, w);
-        expectSameNumber(a.InputGases[i].Flow, b.InputGases[i].Flow, w);
-        expectSameNumber(a.InputGases[i].Reserved2, b.InputGases[i].Reserved2, w);
-        EXPECT_EQ(a.InputGases[i].Defined, b.InputGases[i].Defined) << w;
-        for (int k = 1; k <= MaxComponents; ++k) {
-            expectSameText(
-                a.InputGases[i].Components[k].Name, b.InputGases[i].Components[k].Name, w);
-            expectSameNumber(
-                a.InputGases[i].Components[k].Fraction, b.InputGases[i].Components[k].Fraction, w);
-        }
-    }
-    for (int f = 1; f <= MaxFlowmeters; ++f) {
-        const auto w = "stage " + std::to_string(f);
-        const FlowmeterRecord &x = a.Flowmeters[f], &y = b.Flowmeters[f];
-        expectSameText(x.Make, y.Make, w);
-        expectSameText(x.Size, y.Size, w);
-        expectSameText(x.Float, y.Float, w);
-        expectSameText(x.FixGas, y.FixGas, w);
-        expectSameText(x.FixGasType, y.FixGasType, w);
-        for (const auto& [p, q] : { std::pair { x.Reserved, y.Reserved }, { x.Reading, y.Reading },
-                 { x.Flow, y.Flow }, { x.FixGasT, y.FixGasT }, { x.Reserved2, y.Reserved2 } })
-            expectSameNumber(p, q, w);
-        EXPECT_EQ(x.Input, y.Input) << w;
-        EXPECT_EQ(x.Output, y.Output) << w;
-        EXPECT_EQ(x.FixGasUsed, y.FixGasUsed) << w;
-        EXPECT_EQ(x.FixGasBefore, y.FixGasBefore) << w;
-    }
-    for (int c = 1; c <= MaxCalCurves; ++c) {
-        const auto w = "curve " + std::to_string(c);
-        const CalCurveRecord &x = a.CalCurves[c], &y = b.CalCurves[c];
-        expectSameText(x.Make, y.Make, w);
-        expectSameText(x.Gas, y.Gas, w);
-        expectSameNumber(x.Temp, y.Temp, w);
-        expectSameNumber(x.Press, y.Press, w);
-        EXPECT_EQ(x.Flowmeter, y.Flowmeter) << w;
-        EXPECT_EQ(x.Reserved, y.Reserved) << w;
-        for (int p = 1; p <= MaxCalPoints; ++p) {
-            expectSameNumber(x.Points[p].Reading, y.Points[p].Reading, w);
-            expectSameNumber(x.Points[p].Flow, y.Points[p].Flow, w);
-        }
-    }
-    for (int c = 1; c <= MaxCells; ++c) {
-        const auto w = "cell " + std::to_string(c);
-        const CellRecord &x = a.Cells[c], &y = b.Cells[c];
-        expectSameText(x.Name, y.Name, w);
-        for (const auto& [p, q] :
-            { std::pair { x.Pressure, y.Pressure }, { x.Temp, y.Temp }, { x.LeakO2, y.LeakO2 },
-                { x.LeakN2, y.LeakN2 }, { x.LeakH2, y.LeakH2 }, { x.LeakH2O, y.LeakH2O } })
-            expectSameNumber(p, q, w);
-        EXPECT_EQ(x.Mix, y.Mix) << w;
-        EXPECT_EQ(x.EquilDone, y.EquilDone) << w;
-    }
+    using G = GasRecord;
+    expectSameRecords(a.InputGases, b.InputGases, "gas", &G::Name, &G::Reserved1, &G::Flow,
+        &G::Reserved2, &G::Defined);
+    for (int i = 1; i <= MaxInputGases; ++i)
+        expectSameRecords(a.InputGases[i].Components, b.InputGases[i].Components,
+            "gas " + std::to_string(i) + " component", &GasComponent::Name,
+            &GasComponent::Fraction);
+    using F = FlowmeterRecord;
+    expectSameRecords(a.Flowmeters, b.Flowmeters, "stage", &F::Make, &F::Size, &F::Float,
+        &F::FixGas, &F::FixGasType, &F::Reserved, &F::Reading, &F::Flow, &F::FixGasT, &F::Reserved2,
+        &F::Input, &F::Output, &F::FixGasUsed, &F::FixGasBefore);
+    using C = CalCurveRecord;
+    expectSameRecords(a.CalCurves, b.CalCurves, "curve", &C::Make, &C::Gas, &C::Temp, &C::Press,
+        &C::Flowmeter, &C::Reserved);
+    for (int c = 1; c <= MaxCalCurves; ++c)
+        expectSameRecords(a.CalCurves[c].Points, b.CalCurves[c].Points,
+            "curve " + std::to_string(c) + " point", &CalPoint::Reading, &CalPoint::Flow);
+    using O = CellRecord;
+    expectSameRecords(a.Cells, b.Cells, "cell", &O::Name, &O::Pressure, &O::Temp, &O::LeakO2,
+        &O::LeakN2, &O::LeakH2, &O::LeakH2O, &O::Mix, &O::EquilDone);
 }
 
 TEST(RigJson, RandomRecordsSurviveJsonExactly)

@@ -10,11 +10,7 @@
 namespace meldrix {
 namespace {
 
-using nlohmann::ordered_json;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::keysOf;
+using namespace clitest;
 
 // The shipped data set; cell 2 (Cell B, 800 °C) is its reducing cell.
 class TargetCommandTest : public testsupport::ShippedDataSetTest {

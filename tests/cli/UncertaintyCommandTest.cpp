@@ -12,11 +12,7 @@
 namespace meldrix {
 namespace {
 
-using nlohmann::ordered_json;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testsupport::CliRun;
-using testsupport::keysOf;
+using namespace clitest;
 
 // The shipped data set: eight stages whose curves reach 150, cells A..D fed from M1..M4.
 class UncertaintyCommandTest : public testsupport::ShippedDataSetTest {

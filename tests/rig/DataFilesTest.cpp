@@ -299,18 +299,16 @@ TEST_P(BaseNameTest, RemovesOnlyTheFileNamesExtension)
     EXPECT_EQ(baseName(name), expected) << name;
 }
 
-// Any extension of the file name goes; a dot in a folder name stays.
-INSTANTIATE_TEST_SUITE_P(BaseNameOfPath, BaseNameTest,
+// BaseNameOfPath drops any extension of the file name, and a dot in a folder name stays;
+// DataSetBaseName drops only the extension of one of the four data files, in either case.
+INSTANTIATE_TEST_SUITE_P(DataFiles, BaseNameTest,
     ::testing::Values(BaseNameCase { BaseNameOfPath, "/data/Rig1.CEL", "/data/Rig1" },
         BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1.CEL", "/data/Run.2/Rig1" },
         BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1", "/data/Run.2/Rig1" },
         BaseNameCase { BaseNameOfPath, "/data/Rig.v2.MIX", "/data/Rig.v2" },
         BaseNameCase { BaseNameOfPath, "Rig1.INP", "Rig1" },
-        BaseNameCase { BaseNameOfPath, "/data/.CEL", "/data/" }));
-
-// Only the extension of one of the four data files goes, in either case.
-INSTANTIATE_TEST_SUITE_P(DataSetBaseName, BaseNameTest,
-    ::testing::Values(BaseNameCase { DataSetBaseName, "/data/Rig1.MIX", "/data/Rig1" },
+        BaseNameCase { BaseNameOfPath, "/data/.CEL", "/data/" },
+        BaseNameCase { DataSetBaseName, "/data/Rig1.MIX", "/data/Rig1" },
         BaseNameCase { DataSetBaseName, "Rig1.cel", "Rig1" },
         BaseNameCase { DataSetBaseName, "/data/Rig1", "/data/Rig1" },
         BaseNameCase { DataSetBaseName, "/data/Run.2", "/data/Run.2" },

@@ -1,5 +1,6 @@
 #include "support/SampleRigs.h"
 
+#include "rig/StartUp.h"
 #include "support/Bytes.h"
 
 #include <string_view>
@@ -26,6 +27,17 @@ void setStage(FlowmeterRecord& stage, int input, int output, double reading, dou
     stage.Flow = flow;
 }
 
+// A fix-gas treatment on `stage`, before or after its meter.
+void setFixGas(FlowmeterRecord& stage, bool before, std::string_view gas, std::string_view type,
+    double temperature)
+{
+    stage.FixGasUsed = 1;
+    stage.FixGasBefore = before ? 1 : 0;
+    stage.FixGas = gas;
+    stage.FixGasType = type;
+    stage.FixGasT = temperature;
+}
+
 } // namespace
 
 std::unique_ptr<Rig> sampleRig()
@@ -50,18 +62,8 @@ std::unique_ptr<Rig> sampleRig()
     for (int f = 9; f <= MaxFlowmeters; ++f)
         rig->Flowmeters[f].Output = 0;
 
-    FlowmeterRecord& saturator = rig->Flowmeters[2];
-    saturator.FixGasUsed = 1;
-    saturator.FixGasBefore = 1;
-    saturator.FixGas = "H2O";
-    saturator.FixGasType = "Pure";
-    saturator.FixGasT = 15.0;
-    FlowmeterRecord& getter = rig->Flowmeters[5];
-    getter.FixGasUsed = 1;
-    getter.FixGasBefore = 0;
-    getter.FixGas = "O2";
-    getter.FixGasType = "Getter";
-    getter.FixGasT = 650.0;
+    setFixGas(rig->Flowmeters[2], true, "H2O", "Pure", 15.0); // a saturator
+    setFixGas(rig->Flowmeters[5], false, "O2", "Getter", 650.0);
 
     const std::uint16_t mix[MaxCells] = { 3, 4, 1, 2, 0, 0, 4, 0 };
     for (int c = 1; c <= MaxCells; ++c)
@@ -76,6 +78,24 @@ std::unique_ptr<Rig> sampleRig()
     for (int m = 1; m <= 5; ++m)
         rig->Gases[MaxInputGases + m].Flow = 10.0 * m + 0.125;
     return rig;
+}
+
+std::unique_ptr<Rig> defaultDataSetRig()
+{
+    auto rig = freshRig();
+    for (const LoadResult& result : StartUp(*rig, DefaultBaseName()))
+        if (!result.read)
+            return nullptr;
+    return rig;
+}
+
+std::unique_ptr<Rig> namedRig(std::string_view name)
+{
+    if (name == "sample")
+        return sampleRig();
+    if (name == "default")
+        return defaultDataSetRig();
+    return rigAtStartValues();
 }
 
 } // namespace meldrix::testsupport

@@ -3,7 +3,9 @@
 #include "ui/TForm1.h"
 
 #include <QLocale>
+#include <QString>
 #include <QTest>
+#include <QWidget>
 #include <clocale>
 #include <memory>
 #include <string>
@@ -34,6 +36,16 @@ inline std::unique_ptr<TForm1> shownWindow(const std::string& base)
     if (!startAndShow(*window, base))
         return nullptr;
     return window;
+}
+
+//! Keeps `widget`'s picture as `name`.png in the folder that MELDRIX_SCREENSHOT_DIR names, for a
+//! person to look at; without that variable nothing is written.
+inline void saveScreenshot(QWidget& widget, const QString& name)
+{
+    using namespace Qt::Literals::StringLiterals;
+    const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + u'/' + name + u".png"_s);
 }
 
 } // namespace meldrix::testsupport

@@ -2,8 +2,8 @@
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
 #include "support/KeyChords.h"
-#include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/TForm1.h"
@@ -35,12 +35,10 @@ void setPoints(CalCurveRecord& curve, std::initializer_list<CalPoint> points)
 
 } // namespace
 
-class CalibrationEditorTest : public QObject {
+class CalibrationEditorTest : public testsupport::WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void init();
-    void cleanup();
 
     void opensWithEveryCurveListed();
     void modelPassesTheConformanceChecks();
@@ -57,16 +55,9 @@ private Q_SLOTS:
     void enterInThePointEditorRedrawsTheChart();
 
 private:
-    Rig& rig() { return m_window->rig(); }
-    template <typename T = QWidget>
-    T* control(const QString& name) const
-    {
-        return m_window->findChild<T*>(name);
-    }
     CalGridView* grid() const { return control<CalGridView>(u"CalGrid1"_s); }
     TCeltrix* points() const { return control<TCeltrix>(u"CalCurveEdit"_s); }
     TVistrel& chart() const { return control<TVistrelWidget>(u"Vistrel1"_s)->Chart(); }
-    QSpinBox* spin() const { return control<QSpinBox>(u"SpinEdit1"_s); }
     QString cell(int row, int column) const
     {
         return grid()->model()->index(row - 1, column).data().toString();
@@ -75,8 +66,7 @@ private:
     {
         QVERIFY(grid()->model()->setData(grid()->model()->index(row - 1, column), text));
     }
-    void open() { control<QAction>(u"Calibrations4"_s)->trigger(); }
-    void pressOk() { QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton); }
+    void open() { trigger(u"Calibrations4"_s); }
     //! Clicks point `point`'s Reading (column 1) or Flow (column 2) and types `text` and Enter.
     void typePoint(int point, int column, const QString& text, bool enter = true)
     {
@@ -92,29 +82,12 @@ private:
     {
         return points()->Model().DataCellLook(column, point).Text != "???";
     }
-
-    void snapshot(const QString& name)
-    {
-        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            m_window->grab().save(folder + u'/' + name + u".png"_s);
-    }
-
-    std::unique_ptr<testsupport::TempDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
 };
-
-void CalibrationEditorTest::initTestCase()
-{
-    testsupport::useCLocale();
-}
 
 void CalibrationEditorTest::init()
 {
     m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = std::make_unique<TForm1>();
-    m_window->StartUp(m_dir->file("Default"));
+    startWindow(m_dir->file("Default"));
     CalCurveRecord& three = rig().CalCurves[3];
     three.Make = "Rotalab";
     three.Gas = "Ar";
@@ -127,12 +100,6 @@ void CalibrationEditorTest::init()
     MarkAllUnchanged(rig()); // as if loaded: opening another file asks nothing
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-}
-
-void CalibrationEditorTest::cleanup()
-{
-    m_window.reset();
-    m_dir.reset();
 }
 
 void CalibrationEditorTest::opensWithEveryCurveListed()
@@ -251,10 +218,9 @@ void CalibrationEditorTest::okReadsTheTypedHeaderTexts()
     type(3, column, typed);
     pressOk();
     QCOMPARE(cell(3, column), shown);
-    auto* message = control<QLabel>(u"Message1"_s);
-    QCOMPARE(message->isVisible(), refused);
+    QCOMPARE(message()->isVisible(), refused);
     if (refused)
-        QVERIFY2(message->text().startsWith(u"Curve 3, "_s), qPrintable(message->text()));
+        QVERIFY2(message()->text().startsWith(u"Curve 3, "_s), qPrintable(message()->text()));
     if (column == 5 && typed == u"20.75"_s)
         QCOMPARE(rig().CalCurves[3].Temp, 20.75);
     if (refused && column == 5)
@@ -285,7 +251,7 @@ void CalibrationEditorTest::okWithoutEditsChangesNoByte()
     for (int c = 1; c <= MaxCalCurves; ++c)
         QVERIFY2(std::memcmp(&rig().CalCurves[c], &(*before)[c], sizeof(CalCurveRecord)) == 0,
             qPrintable(QString::number(c)));
-    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+    QVERIFY(message()->isHidden());
 }
 
 void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
@@ -359,8 +325,7 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     QVERIFY(showsValue(2, 8));
     QCOMPARE(points()->Elem(2, 8), 260.0);
     QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
-    QCOMPARE(control<QLabel>(u"Message1"_s)->text(),
-        u"Curve 1 P-8 Flow is not a number; the value stays 260.000."_s);
+    QCOMPARE(message()->text(), u"Curve 1 P-8 Flow is not a number; the value stays 260.000."_s);
     snapshot(u"calibration-refused-after-ok"_s);
 
     // A value the file holds that is no number shows as empty, and OK does not call it refused.
@@ -369,7 +334,7 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     QVERIFY(!showsValue(2, 2));
     pressOk();
     QVERIFY(std::isnan(rig().CalCurves[8].Points[2].Flow));
-    QVERIFY(!control<QLabel>(u"Message1"_s)->text().contains(u"Curve 8"_s));
+    QVERIFY(!message()->text().contains(u"Curve 8"_s));
 }
 
 void CalibrationEditorTest::okTakesAnOpenPointCellFirst()

@@ -27,6 +27,18 @@ std::vector<EditorRow> rowsWith(const EditorPage& shown, int row, const std::str
     return rows;
 }
 
+// The current row's `typed` text as `parse` reads it: the number `expected`, or refused at -1.
+template <typename Parse>
+void expectParsed(Parse parse)
+{
+    QFETCH(QString, typed);
+    QFETCH(int, expected);
+    const auto value = parse(text(typed));
+    QCOMPARE(value.has_value(), expected >= 0);
+    if (value)
+        QCOMPARE(int(*value), expected);
+}
+
 } // namespace
 
 class EditorRowsTest : public QObject {
@@ -92,12 +104,7 @@ void EditorRowsTest::readsStageInput_data()
 
 void EditorRowsTest::readsStageInput()
 {
-    QFETCH(QString, typed);
-    QFETCH(int, expected);
-    const auto input = parseStageInput(text(typed));
-    QCOMPARE(input.has_value(), expected >= 0);
-    if (input)
-        QCOMPARE(int(*input), expected);
+    expectParsed(parseStageInput);
 }
 
 void EditorRowsTest::readsStageOutput_data()
@@ -117,12 +124,7 @@ void EditorRowsTest::readsStageOutput_data()
 
 void EditorRowsTest::readsStageOutput()
 {
-    QFETCH(QString, typed);
-    QFETCH(int, expected);
-    const auto output = parseStageOutput(text(typed));
-    QCOMPARE(output.has_value(), expected >= 0);
-    if (output)
-        QCOMPARE(int(*output), expected);
+    expectParsed(parseStageOutput);
 }
 
 void EditorRowsTest::showsCellAtStartValues()

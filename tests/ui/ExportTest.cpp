@@ -1,6 +1,6 @@
 #include "diagram/DiagramExport.h"
-#include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "ui/TForm1.h"
 
 #include <QAction>
@@ -20,31 +20,22 @@ using namespace Qt::Literals::StringLiterals;
 namespace meldrix {
 
 // File › Export diagram… and the window's command line.
-class ExportTest : public QObject {
+class ExportTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { testsupport::useCLocale(); }
-
     void init()
     {
         m_dir = std::make_unique<testsupport::TempDir>();
-        m_window = testsupport::shownWindow(MELDRIX_DEFAULT_BASE);
-        QVERIFY(m_window);
-        m_window->findChild<QAction*>(u"Run1"_s)->trigger();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_dir.reset();
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        trigger(u"Run1"_s);
     }
 
     void svgIsTheCoreDrawingOfTheClientArea()
     {
         const QString path = file(u"rig.svg"_s);
         exportTo(path);
-        QCOMPARE(message(), u"Diagram exported to "_s + path);
+        QCOMPARE(message()->text(), u"Diagram exported to "_s + path);
         QCOMPARE(m_dialog->windowTitle(), u"Export diagram"_s);
         QCOMPARE(m_dialog->nameFilters(),
             QStringList({ u"SVG pictures (*.svg)"_s, u"PNG pictures (*.png)"_s }));
@@ -72,7 +63,7 @@ private Q_SLOTS:
     {
         const QString path = file(u"rig.PNG"_s);
         exportTo(path);
-        QCOMPARE(message(), u"Diagram exported to "_s + path);
+        QCOMPARE(message()->text(), u"Diagram exported to "_s + path);
         const QImage exported(path);
         QWidget* area = m_window->centralWidget();
         const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -105,23 +96,23 @@ private Q_SLOTS:
     void refusesWhatItCannotWrite()
     {
         exportTo(file(u"rig.jpg"_s));
-        QVERIFY(message().endsWith(u"the name must end in .svg or .png"_s));
+        QVERIFY(message()->text().endsWith(u"the name must end in .svg or .png"_s));
         QVERIFY(!QFile::exists(file(u"rig.jpg"_s)));
 
         QVERIFY(QDir(m_dir->path()).mkdir(u"folder.svg"_s));
         exportTo(file(u"folder.svg"_s));
-        QVERIFY(message().endsWith(u"it is not a regular file"_s));
+        QVERIFY(message()->text().endsWith(u"it is not a regular file"_s));
 
         exportTo(file(u"missing/rig.svg"_s));
-        QVERIFY(message().startsWith(u"The diagram could not be exported to "_s));
+        QVERIFY(message()->text().startsWith(u"The diagram could not be exported to "_s));
     }
 
     void cancellingChangesNothing()
     {
-        const QString before = message();
+        const QString before = message()->text();
         m_window->setFileChooser([](QFileDialog&) { return std::nullopt; });
-        m_window->findChild<QAction*>(u"ExportDiagram1"_s)->trigger();
-        QCOMPARE(message(), before);
+        trigger(u"ExportDiagram1"_s);
+        QCOMPARE(message()->text(), before);
         QVERIFY(QDir(m_dir->path()).isEmpty());
     }
 
@@ -166,8 +157,8 @@ private Q_SLOTS:
                                                                 : dialog.nameFilters().first());
                 return std::optional<QString>(path);
             });
-            m_window->findChild<QAction*>(u"ExportReport1"_s)->trigger();
-            QCOMPARE(message(), u"Report exported to "_s + path);
+            trigger(u"ExportReport1"_s);
+            QCOMPARE(message()->text(), u"Report exported to "_s + path);
             QFile written(path);
             QVERIFY(written.open(QIODevice::ReadOnly));
             const QByteArray bytes = written.readAll();
@@ -182,21 +173,21 @@ private Q_SLOTS:
         const QString path = file(u"run.html"_s);
         m_window->setFileChooser([path](QFileDialog&) { return std::optional<QString>(path); });
         const auto exported = [&] {
-            m_window->findChild<QAction*>(u"ExportReport1"_s)->trigger();
+            trigger(u"ExportReport1"_s);
             QFile written(path);
             return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
         };
         QVERIFY(!exported().contains("\u00B1"));
 
-        m_window->findChild<QAction*>(u"Uncertainty1"_s)->trigger();
-        auto* table = m_window->findChild<QWidget*>(u"CellTabEd"_s);
+        trigger(u"Uncertainty1"_s);
+        auto* table = control<QWidget>(u"CellTabEd"_s);
         QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
         const QByteArray html = exported();
         QVERIFY(html.contains("Uncertainties: standard deviations by linear propagation"));
         QVERIFY(html.count("\u00B1") > 4 * 6);
 
         // A new Execute starts another run; until it answers the old one is not this rig's.
-        m_window->findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QVERIFY(!exported().contains("\u00B1"));
         QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
         QVERIFY(exported().contains("\u00B1"));
@@ -213,8 +204,8 @@ private Q_SLOTS:
             { u"Exit1", QKeySequence(Qt::CTRL | Qt::Key_Q) },
         };
         for (const auto& [name, keys] : shown)
-            QCOMPARE(m_window->findChild<QAction*>(QString::fromUtf16(name))->shortcut(), keys);
-        auto* run = m_window->findChild<QAction*>(u"Run1"_s);
+            QCOMPARE(control<QAction>(QString::fromUtf16(name))->shortcut(), keys);
+        auto* run = control<QAction>(u"Run1"_s);
         QCOMPARE(run->shortcuts(),
             QList<QKeySequence>({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) }));
 
@@ -241,19 +232,15 @@ private:
         return QString::fromStdString((m_dir->path() / name.toStdString()).string());
     }
 
-    QString message() const { return m_window->findChild<QLabel*>(u"Message1"_s)->text(); }
-
     void exportTo(const QString& path)
     {
         m_window->setFileChooser([this, path](QFileDialog& dialog) {
             m_dialog = &dialog;
             return std::optional<QString>(path);
         });
-        m_window->findChild<QAction*>(u"ExportDiagram1"_s)->trigger();
+        trigger(u"ExportDiagram1"_s);
     }
 
-    std::unique_ptr<testsupport::TempDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
     QFileDialog* m_dialog = nullptr;
 };
 

@@ -1,5 +1,5 @@
 #include "rig/StartUp.h"
-#include "support/ShownWindow.h"
+#include "support/WindowTest.h"
 #include "ui/FindReadingsDialog.h"
 #include "ui/TForm1.h"
 
@@ -42,14 +42,6 @@ void typeKeys(const QString& text)
     }
 }
 
-// Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-void saveScreenshot(QWidget& widget, const QString& name)
-{
-    const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-    if (!folder.isEmpty())
-        widget.grab().save(folder + u'/' + name + u".png"_s);
-}
-
 void pressKey(QWidget* target, Qt::Key key)
 {
     QTest::keyPress(target, key);
@@ -59,17 +51,17 @@ void pressKey(QWidget* target, Qt::Key key)
 } // namespace
 
 // "Find readings…" through the real window on the shipped data set.
-class FindReadingsTest : public QObject {
+class FindReadingsTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private:
-    QPointer<FindReadingsDialog> openDialog(TForm1& window)
+    QPointer<FindReadingsDialog> openDialog()
     {
-        if (!testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE))
+        if (!showWindow(MELDRIX_DEFAULT_BASE))
             return nullptr;
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        window.findChild<QAction*>(u"FindReadings1"_s)->trigger();
-        auto* dialog = window.findChild<FindReadingsDialog*>(u"FindReadingsDialog"_s);
+        trigger(u"Run1"_s);
+        trigger(u"FindReadings1"_s);
+        auto* dialog = control<FindReadingsDialog>(u"FindReadingsDialog"_s);
         if (!dialog || !QTest::qWaitForWindowExposed(dialog))
             return nullptr;
         // Cell 2, the reducing cell, one step down from the first fed cell.
@@ -80,12 +72,9 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { testsupport::useCLocale(); }
-
     void applyPutsTheProposedReadingsInAndRunsExecute()
     {
-        TForm1 window;
-        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        const QPointer<FindReadingsDialog> dialog = openDialog();
         QVERIFY(dialog);
         QCOMPARE(dialog->findChild<QComboBox*>(u"CellBox"_s)->currentText(), u"OC 2; Cell B"_s);
         auto* fractions = dialog->findChild<QTableWidget*>(u"FractionTable"_s);
@@ -104,15 +93,15 @@ private Q_SLOTS:
         QVERIFY(!dialog->searching());
         QVERIFY(dialog->findChild<QLabel*>(u"StatusLabel"_s)->text().startsWith(u"Reached: "_s));
         const TargetOutcome outcome = *dialog->outcome();
-        saveScreenshot(*dialog, u"find-readings"_s);
+        testsupport::saveScreenshot(*dialog, u"find-readings"_s);
         // Nothing reaches the window's rig before Apply.
-        const Rig& rig = window.rig();
+        const Rig& rig = m_window->rig();
         for (int f = 1; f <= MaxFlowmeters; ++f)
             QCOMPARE(rig.Flowmeters[f].Reading, outcome.Readings[f].Was);
 
         QTest::mouseClick(dialog->findChild<QPushButton*>(u"ApplyButton"_s), Qt::LeftButton);
         QTRY_VERIFY(dialog.isNull());
-        saveScreenshot(window, u"find-readings-applied"_s);
+        snapshot(u"find-readings-applied"_s);
         for (int f = 1; f <= MaxFlowmeters; ++f)
             QCOMPARE(rig.Flowmeters[f].Reading, outcome.Readings[f].Reading);
         QCOMPARE(rig.EditMode, EditModes::FlowmeterReadings);
@@ -123,8 +112,7 @@ private Q_SLOTS:
 
     void aBadNumberStartsNoSearch()
     {
-        TForm1 window;
-        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        const QPointer<FindReadingsDialog> dialog = openDialog();
         QVERIFY(dialog);
         auto* pO2 = dialog->findChild<QLineEdit*>(u"PO2Edit"_s);
         QTest::mouseClick(pO2, Qt::LeftButton);
@@ -142,12 +130,11 @@ private Q_SLOTS:
 
     void closingDuringASearchLeavesTheRigAsItWas()
     {
-        TForm1 window;
-        const QPointer<FindReadingsDialog> dialog = openDialog(window);
+        const QPointer<FindReadingsDialog> dialog = openDialog();
         QVERIFY(dialog);
         std::array<double, MaxFlowmeters> before {};
         for (int f = 1; f <= MaxFlowmeters; ++f)
-            before[static_cast<std::size_t>(f - 1)] = window.rig().Flowmeters[f].Reading;
+            before[static_cast<std::size_t>(f - 1)] = rig().Flowmeters[f].Reading;
         auto* pO2 = dialog->findChild<QLineEdit*>(u"PO2Edit"_s);
         QTest::mouseClick(pO2, Qt::LeftButton);
         typeKeys(u"-19"_s);
@@ -162,7 +149,7 @@ private Q_SLOTS:
         pressKey(dialog, Qt::Key_Escape);
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), SearchLimitMs);
         for (int f = 1; f <= MaxFlowmeters; ++f)
-            QCOMPARE(window.rig().Flowmeters[f].Reading, before[static_cast<std::size_t>(f - 1)]);
+            QCOMPARE(rig().Flowmeters[f].Reading, before[static_cast<std::size_t>(f - 1)]);
     }
 };
 

@@ -1,6 +1,6 @@
 #include "chart/qt/TVistrelWidget.h"
 #include "support/ChartLabels.h"
-#include "support/ShownWindow.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
@@ -13,26 +13,22 @@ using namespace Qt::Literals::StringLiterals;
 namespace meldrix {
 
 // The results table's display of the cells' equilibria, on the shipped default data set.
-class GibbsDisplayTest : public QObject {
+class GibbsDisplayTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { testsupport::useCLocale(); }
-
     void showsEachCellsGasAtItsTemperature()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        auto* command = window.findChild<QAction*>(u"CellTemperature1"_s);
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
-        QVERIFY(command && table);
-        QCOMPARE(command->text(), u"Equilibrium at cell &temperature"_s);
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        QCOMPARE(commandText(u"CellTemperature1"_s), u"Equilibrium at cell &temperature"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
+        QVERIFY(table);
 
-        command->trigger(); // before any run there is nothing to show
-        QVERIFY(window.rig().GibbsDisplay);
+        trigger(u"CellTemperature1"_s); // before any run there is nothing to show
+        QVERIFY(rig().GibbsDisplay);
         QVERIFY(table->isHidden());
 
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QVERIFY(table->isVisible());
         const TCeltrixModel& model = table->Model();
         QCOMPARE(model.RowName(model.NrOfRows()), "log10 pO2");
@@ -44,46 +40,40 @@ private Q_SLOTS:
         // Cell B burns its 2 % of hydrogen in excess oxygen at 800 °C.
         QVERIFY(model.Elem(2, h2) > 1e-11 && model.Elem(2, h2) < 1e-9);
         QVERIFY(model.ElemState(5, 1) != 0); // cell 5 is not fed
-        saveScreenshot(window, u"equilibrium-at-cell-temperature"_s);
+        snapshot(u"equilibrium-at-cell-temperature"_s);
 
-        window.findChild<QAction*>(u"Linlogtoggle1"_s)->trigger();
+        trigger(u"Linlogtoggle1"_s);
         QCOMPARE(model.Precision(2), 4);
         QVERIFY(model.Elem(2, h2) < -9.0 && model.Elem(2, h2) > -11.0);
-        saveScreenshot(window, u"equilibrium-at-cell-temperature-log"_s);
+        snapshot(u"equilibrium-at-cell-temperature-log"_s);
 
         // The specified toggle takes the table back to its own displays.
-        window.findChild<QAction*>(u"EquilRTtoggle1"_s)->trigger();
-        QVERIFY(!window.rig().GibbsDisplay);
-        QVERIFY(window.rig().EquilDisplay);
+        trigger(u"EquilRTtoggle1"_s);
+        QVERIFY(!rig().GibbsDisplay);
+        QVERIFY(rig().EquilDisplay);
     }
 
     void reportsACellThatCannotBeSolved()
     {
-        TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.rig().Cells[3].Pressure = 0.0;
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        window.findChild<QAction*>(u"CellTemperature1"_s)->trigger();
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QCOMPARE(message->text(),
+        startWindow(MELDRIX_DEFAULT_BASE);
+        rig().Cells[3].Pressure = 0.0;
+        trigger(u"Run1"_s);
+        trigger(u"CellTemperature1"_s);
+        QCOMPARE(message()->text(),
             u"Equilibrium at cell temperature: OC 3; Cell C: pressure 0 bar is not above 0"_s);
     }
 
     void drawsPO2AgainstTemperatureForEveryFedCell()
     {
-        TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        auto* command = window.findChild<QAction*>(u"PO2Chart1"_s);
-        QVERIFY(command);
-        command->trigger();
-        QCOMPARE(window.findChild<QLabel*>(u"Message1"_s)->text(),
-            u"No cell has received a gas yet: run Execute first."_s);
-        QVERIFY(!window.findChild<QWidget*>(u"PO2Window"_s));
+        startWindow(MELDRIX_DEFAULT_BASE);
+        trigger(u"PO2Chart1"_s);
+        QCOMPARE(message()->text(), u"No cell has received a gas yet: run Execute first."_s);
+        QVERIFY(!control(u"PO2Window"_s));
 
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        command->trigger();
-        auto* chartWindow = window.findChild<QWidget*>(u"PO2Window"_s);
-        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        trigger(u"Run1"_s);
+        trigger(u"PO2Chart1"_s);
+        auto* chartWindow = control(u"PO2Window"_s);
+        auto* chart = control<TVistrelWidget>(u"PO2Chart"_s);
         QVERIFY(chartWindow && chart);
         QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
         // Four fed cells, 120 segments each from 300 to 1500 °C, and three marks of each cell's
@@ -92,11 +82,11 @@ private Q_SLOTS:
         QCOMPARE(chart->Chart().TextLabel(2)->Caption, "OC 2; Cell B");
         QVERIFY(chart->Chart().TextLabel(2)->Visible);
         QVERIFY(!chart->Chart().TextLabel(5)->Visible);
-        saveScreenshot(*chartWindow, u"po2-chart"_s);
+        testsupport::saveScreenshot(*chartWindow, u"po2-chart"_s);
 
         // An open chart follows the next run: cell A no longer fed, its curve goes.
-        window.rig().Cells[1].Mix = 0;
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        rig().Cells[1].Mix = 0;
+        trigger(u"Run1"_s);
         QCOMPARE(chart->Chart().ItemCount(), 3 * (120 + 3));
         QVERIFY(!chart->Chart().TextLabel(1)->Visible);
     }
@@ -104,12 +94,11 @@ private Q_SLOTS:
     // The names are placed again for each size of the window, never left on the lines.
     void po2NamesFollowTheWindowsSize()
     {
-        TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
-        auto* chartWindow = window.findChild<QWidget*>(u"PO2Window"_s);
-        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        startWindow(MELDRIX_DEFAULT_BASE);
+        trigger(u"Run1"_s);
+        trigger(u"PO2Chart1"_s);
+        auto* chartWindow = control(u"PO2Window"_s);
+        auto* chart = control<TVistrelWidget>(u"PO2Chart"_s);
         QVERIFY(QTest::qWaitForWindowExposed(chartWindow));
         for (const QSize size : { QSize(480, 330), QSize(1000, 640), QSize(640, 300) }) {
             chartWindow->resize(size);
@@ -125,17 +114,9 @@ private Q_SLOTS:
                             .arg(size.height())
                             .arg(QString::fromStdString(meets.value_or("")))));
             }
-            saveScreenshot(*chartWindow, u"po2-chart-%1x%2"_s.arg(size.width()).arg(size.height()));
+            testsupport::saveScreenshot(
+                *chartWindow, u"po2-chart-%1x%2"_s.arg(size.width()).arg(size.height()));
         }
-    }
-
-private:
-    static void saveScreenshot(QWidget& window, const QString& name)
-    {
-        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            window.grab().save(folder + u'/' + name + u".png"_s);
     }
 };
 

@@ -7,8 +7,8 @@
 #include "support/Bytes.h"
 #include "support/KeyChords.h"
 #include "support/RecordingCanvas.h"
-#include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/ParameterEditor.h"
@@ -101,12 +101,10 @@ QString firstInsanity(const Rig& rig)
 
 } // namespace
 
-class HostileInputTest : public QObject {
+class HostileInputTest : public testsupport::WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void init() { QVERIFY(showWindowInNewFolder()); }
 
     void typingAnythingIntoTheRecordEditorsKeepsRecordsSane_data();
     void typingAnythingIntoTheRecordEditorsKeepsRecordsSane();
@@ -117,44 +115,16 @@ private Q_SLOTS:
     void randomEventsLeaveTheWindowAliveAndTheRigSane();
 
 private:
-    template <typename T = QWidget>
-    T* control(const QString& name) const
-    {
-        return m_window->findChild<T*>(name);
-    }
-    void trigger(const QString& name) { control<QAction>(name)->trigger(); }
-    void pressOk() { control<QPushButton>(u"Button1"_s)->click(); }
     void expectTheDiagramStillDraws();
-
-    std::unique_ptr<testsupport::TempDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
 };
-
-void HostileInputTest::initTestCase()
-{
-    testsupport::useCLocale();
-}
-
-void HostileInputTest::init()
-{
-    m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = testsupport::shownWindow(m_dir->file("Default"));
-    QVERIFY(m_window);
-}
-
-void HostileInputTest::cleanup()
-{
-    m_window.reset();
-    m_dir.reset();
-}
 
 void HostileInputTest::expectTheDiagramStillDraws()
 {
     testsupport::RecordingCanvas canvas;
-    DrawMixer(m_window->rig(), canvas);
+    DrawMixer(rig(), canvas);
     QVERIFY(!canvas.rectangles.empty());
     const QImage image = m_window->centralWidget()->grab().toImage();
-    QVERIFY(!control<QLabel>(u"Message1"_s)->text().startsWith(u"The diagram could not"_s));
+    QVERIFY(!message()->text().startsWith(u"The diagram could not"_s));
     bool drawn = false;
     for (int y = 0; y < image.height() && !drawn; y += 4)
         for (int x = 0; x < image.width() && !drawn; x += 4)
@@ -176,20 +146,19 @@ void HostileInputTest::typingAnythingIntoTheRecordEditorsKeepsRecordsSane()
 {
     QFETCH(QString, command);
     QFETCH(bool, keysToo);
-    auto* editor = control<ParameterEditor>(u"ValueListEditor1"_s);
     for (const QString& text : hostileTexts()) {
         trigger(command);
-        for (int row = 0; row < editor->rowCount(); ++row) {
-            editor->item(row, 1)->setText(text);
+        for (int row = 0; row < editor()->rowCount(); ++row) {
+            editor()->item(row, 1)->setText(text);
             if (keysToo)
-                editor->item(row, 0)->setText(text);
+                editor()->item(row, 0)->setText(text);
         }
         control<QLineEdit>(u"Edit2"_s)->setText(text);
         pressOk();
-        const QString insanity = firstInsanity(m_window->rig());
+        const QString insanity = firstInsanity(rig());
         QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
         trigger(u"Run1"_s);
-        for (const Composition& cell : m_window->rig().CellGases)
+        for (const Composition& cell : rig().CellGases)
             for (const GasComponent& slot : cell)
                 QVERIFY2(std::isfinite(slot.Fraction), qPrintable(text.left(40)));
         expectTheDiagramStillDraws();
@@ -226,7 +195,7 @@ void HostileInputTest::typingAnythingIntoTheTableEditorsKeepsElementsSane()
             grid->grab(); // paints every cell, the one just typed included
         }
     }
-    QVERIFY(firstInsanity(m_window->rig()).isEmpty());
+    QVERIFY(firstInsanity(rig()).isEmpty());
     expectTheDiagramStillDraws();
 }
 
@@ -251,7 +220,7 @@ void HostileInputTest::typingAnythingIntoTheCalibrationEditorKeepsCurvesSane()
             QTest::keyClick(field, Qt::Key_Return);
         }
         pressOk();
-        const QString insanity = firstInsanity(m_window->rig());
+        const QString insanity = firstInsanity(rig());
         QVERIFY2(insanity.isEmpty(), qPrintable(insanity + u" after typing "_s + text.left(40)));
         control(u"Vistrel1"_s)->grab();
     }
@@ -262,18 +231,17 @@ void HostileInputTest::typingAnythingIntoTheCalibrationEditorKeepsCurvesSane()
 void HostileInputTest::aFailedSaveAllNamesTheFileAndTheReason()
 {
     const std::string base = m_dir->file("Set");
-    SetFileNamesFromBase(m_window->rig(), base);
+    SetFileNamesFromBase(rig(), base);
     trigger(u"SaveAll1"_s);
-    QVERIFY(control<QLabel>(u"Message1"_s)->isHidden());
+    QVERIFY(message()->isHidden());
     const auto before = testsupport::readBytes(base + ".INP");
 
     std::filesystem::remove(base + ".CAL");
     std::filesystem::create_directory(base + ".CAL");
-    m_window->rig().InputGases[1].Name = "Changed";
+    rig().InputGases[1].Name = "Changed";
     trigger(u"SaveAll1"_s);
-    auto* message = control<QLabel>(u"Message1"_s);
-    QVERIFY(message->isVisible());
-    QCOMPARE(message->text(),
+    QVERIFY(message()->isVisible());
+    QCOMPARE(message()->text(),
         u"Could not save the calibrations file '%1.CAL': it is not a regular file."_s.arg(
             QString::fromStdString(base)));
     QCOMPARE(testsupport::readBytes(base + ".INP"), before);
@@ -381,8 +349,7 @@ void HostileInputTest::randomEventsLeaveTheWindowAliveAndTheRigSane()
             } else if (kind < 96) {
                 trigger(u"Run1"_s);
             } else {
-                auto* spin = control<QSpinBox>(u"SpinEdit1"_s);
-                below(2) ? spin->stepUp() : spin->stepDown();
+                below(2) ? spin()->stepUp() : spin()->stepDown();
             }
             // Menus and dialogs opened by a chord (Alt and a menu's letter) go away unused.
             while (QWidget* popup = QApplication::activePopupWidget())
@@ -390,11 +357,11 @@ void HostileInputTest::randomEventsLeaveTheWindowAliveAndTheRigSane()
             while (QWidget* modal = QApplication::activeModalWidget())
                 modal->close();
         }
-        const QString insanity = firstInsanity(m_window->rig());
+        const QString insanity = firstInsanity(rig());
         QVERIFY2(insanity.isEmpty(), qPrintable(u"seed %1: "_s.arg(seed) + insanity));
         QVERIFY2(m_window->isVisible(), qPrintable(u"seed %1: the window closed"_s.arg(seed)));
         trigger(u"Run1"_s);
-        for (const Composition& cell : m_window->rig().CellGases)
+        for (const Composition& cell : rig().CellGases)
             for (const GasComponent& slot : cell)
                 QVERIFY2(std::isfinite(slot.Fraction), qPrintable(u"seed %1"_s.arg(seed)));
         QVERIFY(!m_window->grab().isNull());

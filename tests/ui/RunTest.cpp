@@ -1,7 +1,7 @@
 #include "equil/NumericHelpers.h"
 #include "rig/StartUp.h"
 #include "support/KeyChords.h"
-#include "support/ShownWindow.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -20,54 +20,47 @@ using namespace Qt::Literals::StringLiterals;
 namespace meldrix {
 
 // Execute through the real window, on the shipped default data set.
-class RunTest : public QObject {
+class RunTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { testsupport::useCLocale(); }
-
     void executeSolvesTheDefaultRigAndRedrawsTheDiagram()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        auto* run = window.findChild<QAction*>(u"Run1"_s);
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QVERIFY(run && message);
-        QCOMPARE(run->text(), u"E&xecute"_s);
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        QCOMPARE(commandText(u"Run1"_s), u"E&xecute"_s);
+        QVERIFY(message());
 
-        const QImage before = window.grab().toImage();
-        run->trigger();
+        const QImage before = m_window->grab().toImage();
+        trigger(u"Run1"_s);
         // The shipped gases bring H, C, N, O and Ar: the driver's system is too large.
-        QVERIFY(message->isVisible());
-        QCOMPARE(message->text(), u"Sum of compounds and elements too large: 14"_s);
-        const Rig& rig = window.rig();
+        QVERIFY(message()->isVisible());
+        QCOMPARE(message()->text(), u"Sum of compounds and elements too large: 14"_s);
+        const Rig& rig = m_window->rig();
         QCOMPARE(rig.GasListCount, 6);
         QVERIFY(rig.Gases[17].Flow > 100.0); // argon and synthetic air into M1
         QVERIFY(rig.Flowmeters[6].Flow > 300.0);
-        QTRY_VERIFY(window.grab().toImage() != before); // the new flows are drawn
-        saveScreenshot(window, u"after-execute"_s);
+        QTRY_VERIFY(m_window->grab().toImage() != before); // the new flows are drawn
+        snapshot(u"after-execute"_s);
         for (const QString& editor :
             { u"Flowmeters2"_s, u"OutputCells3"_s, u"InputMixtures3"_s, u"FlowmeterReadings1"_s }) {
-            window.findChild<QAction*>(editor)->trigger();
-            saveScreenshot(window, editor);
+            trigger(editor);
+            snapshot(editor);
         }
     }
 
     void executeFillsTheResultsTableInEachDisplay()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        const Rig& rig = window.rig();
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        const Rig& rig = m_window->rig();
         QCOMPARE(rig.CompoundCount, 9); // start-up filled the compound table
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QVERIFY(table && message);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
+        QVERIFY(table && message());
         QVERIFY(table->isHidden());
 
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QVERIFY(table->isVisible());
         // The caption takes the top of the table's designed place.
-        auto* caption = window.findChild<QLabel*>(u"ResultsCaption1"_s);
+        auto* caption = control<QLabel>(u"ResultsCaption1"_s);
         QVERIFY(caption && caption->isVisible());
         QCOMPARE(caption->geometry(), QRect(0, 0, 815, 16));
         QCOMPARE(table->geometry(), QRect(0, 16, 815, 132));
@@ -94,9 +87,9 @@ private Q_SLOTS:
         for (int k = 1; k <= table->NrOfRows(); ++k)
             sum += table->Elem(1, k);
         QVERIFY(std::abs(sum - 1.0) < 1e-12);
-        saveScreenshot(window, u"results-linear"_s);
+        snapshot(u"results-linear"_s);
 
-        auto* linLog = window.findChild<QAction*>(u"Linlogtoggle1"_s);
+        auto* linLog = control<QAction>(u"Linlogtoggle1"_s);
         QVERIFY(linLog->isCheckable() && !linLog->isChecked());
         linLog->trigger();
         QVERIFY(linLog->isChecked());
@@ -106,11 +99,11 @@ private Q_SLOTS:
         for (int k = 1; k <= rig.GasListCount; ++k)
             if (rig.CellGases[5][k].Fraction == 0.0)
                 QCOMPARE(table->ElemState(5, k), int(StateEmpty)); // cell 5 is not fed
-        saveScreenshot(window, u"results-log"_s);
+        snapshot(u"results-log"_s);
         linLog->trigger();
         linear(); // toggled twice: the display it started from
 
-        auto* equil = window.findChild<QAction*>(u"EquilRTtoggle1"_s);
+        auto* equil = control<QAction>(u"EquilRTtoggle1"_s);
         equil->trigger();
         QVERIFY(table->isVisible());
         QCOMPARE(table->NrOfRows(), 9);
@@ -118,41 +111,39 @@ private Q_SLOTS:
         QCOMPARE(table->NumWidth(), 6);
         QTRY_VERIFY(table->verticalScrollBar()->isVisible()); // nine compounds scroll
         QTRY_VERIFY(!table->horizontalScrollBar()->isVisible());
-        QCOMPARE(message->text(),
+        QCOMPARE(message()->text(),
             u"Equilibrium option not correctly operative yet...please toggle back"_s);
         QVERIFY(equil->isChecked());
         QCOMPARE(caption->text(), u"Equilibrium compounds"_s);
-        saveScreenshot(window, u"results-equilibrium"_s);
+        snapshot(u"results-equilibrium"_s);
         equil->trigger();
         linear();
         // Leaving the display takes its message along.
         QVERIFY(!equil->isChecked());
-        QVERIFY(message->isHidden());
+        QVERIFY(message()->isHidden());
     }
 
     // From an edit taken with OK until the next Execute the results are dimmed and captioned as
     // the previous run's; their values stay.
     void resultsOfThePreviousExecuteAreMarkedOutOfDate()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        const Rig& rig = window.rig();
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        const Rig& rig = m_window->rig();
         QVERIFY(!rig.ResultsCurrent); // flows as stored, not computed
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
-        auto* caption = window.findChild<QLabel*>(u"ResultsCaption1"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
+        auto* caption = control<QLabel>(u"ResultsCaption1"_s);
         const auto dimmed = [&] { return table->graphicsEffect()->isEnabled(); };
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QVERIFY(rig.ResultsCurrent && !dimmed());
         const double shown = table->Elem(1, 1);
 
         // OK without a change leaves them current.
-        window.findChild<QAction*>(u"FlowmeterReadings1"_s)->trigger();
-        auto* ok = window.findChild<QPushButton*>(u"Button1"_s);
+        trigger(u"FlowmeterReadings1"_s);
+        auto* ok = control<QPushButton>(u"Button1"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(rig.ResultsCurrent && !dimmed());
 
-        auto* editor = window.findChild<ParameterEditor*>(u"ValueListEditor1"_s);
-        editor->setRow(4, editor->key(4), u"73.23"_s);
+        editor()->setRow(4, editor()->key(4), u"73.23"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!rig.ResultsCurrent);
         QVERIFY(dimmed());
@@ -160,31 +151,29 @@ private Q_SLOTS:
         QCOMPARE(
             caption->text(), u"Gas fractions: results of the previous Execute; press Execute"_s);
         QCOMPARE(table->Elem(1, 1), shown);
-        saveScreenshot(window, u"out-of-date"_s);
+        snapshot(u"out-of-date"_s);
 
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QVERIFY(rig.ResultsCurrent && !dimmed());
         QCOMPARE(caption->text(), u"Gas fractions"_s);
 
         // Execute names a reading beyond its curve on the message line.
-        window.findChild<QAction*>(u"FlowmeterReadings1"_s)->trigger();
-        editor->setRow(1, editor->key(1), u"1e300"_s);
+        trigger(u"FlowmeterReadings1"_s);
+        editor()->setRow(1, editor()->key(1), u"1e300"_s);
         QTest::mouseClick(ok, Qt::LeftButton);
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QVERIFY(message->text().startsWith(u"F 1 (Ar): reading 1e+300 lies above curve "_s));
-        saveScreenshot(window, u"reading-beyond-curve"_s);
+        trigger(u"Run1"_s);
+        QVERIFY(message()->text().startsWith(u"F 1 (Ar): reading 1e+300 lies above curve "_s));
+        snapshot(u"reading-beyond-curve"_s);
     }
 
     void theResultsTableShowsComputedValuesUntilEditingIsSwitchedOn()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        trigger(u"Run1"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
         QVERIFY(table && table->isVisible() && !table->EditingEnabled());
         QCOMPARE(table->RowName(1), u"Ar"_s);
-        const double argon = window.rig().CellGases[2][1].Fraction;
+        const double argon = rig().CellGases[2][1].Fraction;
         const QPoint cellBArgon = table->GridCellRect(2, 1).center();
 
         // Typing over a computed fraction changes nothing.
@@ -214,23 +203,12 @@ private Q_SLOTS:
 
     void executeReportsALoopOfMixturesAndBeeps()
     {
-        TForm1 window;
-        window.StartUp(MELDRIX_DEFAULT_BASE);
-        window.rig().Flowmeters[1].Input = 18; // M2 feeds M1, which feeds M2 through stage 4
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QVERIFY(message->isVisible() || !window.isVisible());
-        QCOMPARE(message->text(), u"Non-converging mixer! Check for iterating loops!"_s);
-        QVERIFY(!isSet(window.rig().Gases[17].Defined));
-    }
-
-private:
-    static void saveScreenshot(QWidget& window, const QString& name)
-    {
-        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            window.grab().save(folder + u'/' + name + u".png"_s);
+        startWindow(MELDRIX_DEFAULT_BASE);
+        rig().Flowmeters[1].Input = 18; // M2 feeds M1, which feeds M2 through stage 4
+        trigger(u"Run1"_s);
+        QVERIFY(message()->isVisible() || !m_window->isVisible());
+        QCOMPARE(message()->text(), u"Non-converging mixer! Check for iterating loops!"_s);
+        QVERIFY(!isSet(rig().Gases[17].Defined));
     }
 };
 

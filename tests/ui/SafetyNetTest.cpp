@@ -1,8 +1,8 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
-#include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
 
@@ -23,12 +23,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace meldrix {
 
 // What the operator is kept from losing: files, edits and the reasons for a refusal.
-class SafetyNetTest : public QObject {
+class SafetyNetTest : public testsupport::WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void init();
-    void cleanup();
 
     void asksBeforeReplacingADamagedFile();
     void exitAsksOnlyWhenSomethingWouldBeLost();
@@ -41,48 +39,21 @@ private Q_SLOTS:
     void controlCharactersShowAsPlaceholdersAndStay();
 
 private:
-    template <typename T = QWidget>
-    T* control(const QString& name) const
-    {
-        return m_window->findChild<T*>(name);
-    }
-    Rig& rig() { return m_window->rig(); }
-    ParameterEditor* editor() const { return control<ParameterEditor>(u"ValueListEditor1"_s); }
-    QLabel* message() const { return control<QLabel>(u"Message1"_s); }
-    QString value(int row) const { return editor()->value(row); }
-    void type(int row, const QString& text) { editor()->item(row - 1, 1)->setText(text); }
-    void trigger(const QString& name) { control<QAction>(name)->trigger(); }
-    void pressOk() { QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton); }
     void choose(const std::string& path)
     {
         m_window->setFileChooser([path](QFileDialog&) { return QString::fromStdString(path); });
     }
     void answer(QMessageBox::StandardButton button) { m_answer = button; }
-    void snapshot(const QString& name)
-    {
-        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            m_window->grab().save(folder + u"/safety-"_s + name + u".png"_s);
-    }
+    void snapshot(const QString& name) { WindowTest::snapshot(u"safety-"_s + name); }
 
-    std::unique_ptr<testsupport::TempDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
     QMessageBox::StandardButton m_answer = QMessageBox::Cancel;
     QStringList m_questions;
     QList<QMessageBox::StandardButton> m_defaults;
 };
 
-void SafetyNetTest::initTestCase()
-{
-    testsupport::useCLocale();
-}
-
 void SafetyNetTest::init()
 {
-    m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = testsupport::shownWindow(m_dir->file("Default"));
-    QVERIFY(m_window);
+    QVERIFY(showWindowInNewFolder());
     m_questions.clear();
     m_defaults.clear();
     m_answer = QMessageBox::Cancel;
@@ -91,12 +62,6 @@ void SafetyNetTest::init()
         m_defaults << question.standardButton(question.defaultButton());
         return m_answer;
     });
-}
-
-void SafetyNetTest::cleanup()
-{
-    m_window.reset();
-    m_dir.reset();
 }
 
 void SafetyNetTest::asksBeforeReplacingADamagedFile()

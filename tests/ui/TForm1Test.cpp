@@ -3,8 +3,8 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
-#include "support/ShownWindow.h"
 #include "support/TempDir.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/MessageLine.h"
@@ -85,12 +85,10 @@ const QStringList NastyTexts { QString(), u" "_s, u"-"_s, u"1e999"_s, u"nan"_s, 
 
 } // namespace
 
-class TForm1Test : public QObject {
+class TForm1Test : public testsupport::WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void init();
-    void cleanup();
 
     void showsDesignedLayout_data();
     void showsDesignedLayout();
@@ -121,53 +119,17 @@ private Q_SLOTS:
     void exitClosesTheWindow();
 
 private:
-    Rig& rig() { return m_window->rig(); }
-    template <typename T = QWidget>
-    T* control(const QString& name) const
-    {
-        return m_window->findChild<T*>(name);
-    }
-    ParameterEditor* editor() const { return control<ParameterEditor>(u"ValueListEditor1"_s); }
-    QLabel* message() const { return control<QLabel>(u"Message1"_s); }
-    QSpinBox* spin() const { return control<QSpinBox>(u"SpinEdit1"_s); }
     QString header(int column) const { return editor()->horizontalHeaderItem(column)->text(); }
-    QString value(int row) const { return editor()->value(row); }
-    void type(int row, const QString& text) { editor()->item(row - 1, 1)->setText(text); }
-    void trigger(const QString& name);
-    void pressOk() { QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton); }
     void answerDialogsWith(std::optional<QString> path);
     void writeDataSet(const std::string& base, const std::function<void(Rig&)>& change);
-    void snapshot(const QString& name);
 
-    std::unique_ptr<testsupport::TempDir> m_dir;
-    std::unique_ptr<TForm1> m_window;
     QFileDialog* m_lastDialog = nullptr;
 };
 
-void TForm1Test::initTestCase()
-{
-    testsupport::useCLocale();
-}
-
 void TForm1Test::init()
 {
-    m_dir = std::make_unique<testsupport::TempDir>();
-    m_window = testsupport::shownWindow(m_dir->file("Default"));
-    QVERIFY(m_window);
+    QVERIFY(showWindowInNewFolder());
     answerDialogsWith(std::nullopt);
-}
-
-void TForm1Test::cleanup()
-{
-    m_window.reset();
-    m_dir.reset();
-}
-
-void TForm1Test::trigger(const QString& name)
-{
-    auto* command = control<QAction>(name);
-    QVERIFY2(command, qPrintable(name));
-    command->trigger();
 }
 
 void TForm1Test::answerDialogsWith(std::optional<QString> path)
@@ -184,14 +146,6 @@ void TForm1Test::writeDataSet(const std::string& base, const std::function<void(
     change(*other);
     SetFileNamesFromBase(*other, base);
     QVERIFY(!SaveAll(*other));
-}
-
-void TForm1Test::snapshot(const QString& name)
-{
-    // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-    const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-    if (!folder.isEmpty())
-        m_window->grab().save(folder + u'/' + name + u".png"_s);
 }
 
 void TForm1Test::showsDesignedLayout_data()

@@ -1,5 +1,5 @@
 #include "chart/qt/TVistrelWidget.h"
-#include "support/ShownWindow.h"
+#include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 
@@ -19,27 +19,24 @@ namespace meldrix {
 
 // The "± uncertainty" display, the meter accuracy dialog and the pO2 bands, on the shipped
 // default data set.
-class UncertaintyDisplayTest : public QObject {
+class UncertaintyDisplayTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { testsupport::useCLocale(); }
-
     void showsEachValueWithItsDeviation()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        auto* toggle = control<QAction>(u"Uncertainty1"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
         QVERIFY(toggle && table);
         QCOMPARE(toggle->text(), u"\u00B1 &uncertainty"_s);
 
         toggle->trigger(); // before any run there is nothing to show, and nothing runs
         QVERIFY(toggle->isChecked());
         QVERIFY(table->isHidden());
-        QVERIFY(!window.findChild<QObject*>(u"UncertaintyRun"_s));
+        QVERIFY(!control<QObject>(u"UncertaintyRun"_s));
 
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
         const TCeltrixModel& model = table->Model();
         QCOMPARE(model.NrOfColumns(), 8); // four fed cells, a value and a deviation each
@@ -50,12 +47,12 @@ private Q_SLOTS:
         // Execute's fraction of hydrogen in cell B, then its deviation at 1 % of full scale.
         QVERIFY(std::abs(model.Elem(3, 4) - 0.0214818) < 1e-7);
         QVERIFY(model.Elem(4, 4) > 1e-4 && model.Elem(4, 4) < 1e-3);
-        saveScreenshot(window, u"uncertainty-display"_s);
+        snapshot(u"uncertainty-display"_s);
 
         // Lin/log keeps the display; the specified toggles leave it.
-        window.findChild<QAction*>(u"Linlogtoggle1"_s)->trigger();
+        trigger(u"Linlogtoggle1"_s);
         QCOMPARE(model.ColName(4), "\xB1 sd");
-        window.findChild<QAction*>(u"EquilRTtoggle1"_s)->trigger();
+        trigger(u"EquilRTtoggle1"_s);
         QVERIFY(!toggle->isChecked());
         QCOMPARE(model.ColName(1), "OC 1; Cell A");
         QVERIFY(model.NrOfColumns() == 8 && model.ColName(2) == "OC 2; Cell B");
@@ -63,11 +60,7 @@ private Q_SLOTS:
 
     void meterAccuracyIsTypedInItsDialog()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-
-        auto* dialog = openDialog(window);
+        auto* dialog = executeAndOpenDialog();
         QVERIFY(dialog);
         auto* fullScale = dialog->findChild<QDoubleSpinBox*>(u"FullScalePercent"_s);
         auto* method = dialog->findChild<QComboBox*>(u"Method"_s);
@@ -82,15 +75,15 @@ private Q_SLOTS:
         QTest::keyClick(samples, Qt::Key_Return);
         QVERIFY(dialog->isHidden() || !dialog->isVisible());
 
-        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        auto* toggle = control<QAction>(u"Uncertainty1"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
         toggle->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
         // 2.5 % of full scale on the readings moves hydrogen in cell B by more than at 1 %.
         QVERIFY(table->Model().Elem(4, 4) > 1.5e-3);
 
         // Cancel in the dialog changes nothing.
-        dialog = openDialog(window);
+        dialog = openDialog();
         QVERIFY(dialog);
         retype(dialog->findChild<QDoubleSpinBox*>(u"FullScalePercent"_s), "0");
         QTest::keyClick(dialog, Qt::Key_Escape);
@@ -100,64 +93,68 @@ private Q_SLOTS:
 
     void aLongRunShowsProgressAndCancels()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        auto* dialog = openDialog(window);
+        auto* dialog = executeAndOpenDialog();
         QVERIFY(dialog);
         QTest::keyClick(dialog->findChild<QComboBox*>(u"Method"_s), Qt::Key_Down);
         auto* samples = dialog->findChild<QSpinBox*>(u"Samples"_s);
         retype(samples, "100000");
         QTest::keyClick(samples, Qt::Key_Return);
 
-        auto* toggle = window.findChild<QAction*>(u"Uncertainty1"_s);
+        auto* toggle = control<QAction>(u"Uncertainty1"_s);
         toggle->trigger();
         QProgressDialog* progress = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (progress = window.findChild<QProgressDialog*>(u"UncertaintyProgress"_s))
+        QTRY_VERIFY_WITH_TIMEOUT((progress = control<QProgressDialog>(u"UncertaintyProgress"_s))
                 && progress->isVisible(),
             30000);
         auto* cancel = progress->findChild<QPushButton*>();
         QVERIFY(cancel);
         QTest::mouseClick(cancel, Qt::LeftButton);
-        auto* message = window.findChild<QLabel*>(u"Message1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(message->text(), u"The uncertainty run was cancelled."_s, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            message()->text(), u"The uncertainty run was cancelled."_s, 30000);
         QVERIFY(!toggle->isChecked());
-        auto* table = window.findChild<TCeltrix*>(u"CellTabEd"_s);
+        auto* table = control<TCeltrix>(u"CellTabEd"_s);
         QVERIFY(table->isVisible()); // back to the gases as mixed
         QCOMPARE(table->Model().ColName(2), "OC 2; Cell B");
     }
 
     void po2ChartDrawsEachCellsBand()
     {
-        TForm1 window;
-        QVERIFY(testsupport::startAndShow(window, MELDRIX_DEFAULT_BASE));
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
-        window.findChild<QAction*>(u"PO2Chart1"_s)->trigger();
-        auto* chart = window.findChild<TVistrelWidget*>(u"PO2Chart"_s);
+        QVERIFY(showWindow(MELDRIX_DEFAULT_BASE));
+        trigger(u"Run1"_s);
+        trigger(u"PO2Chart1"_s);
+        auto* chart = control<TVistrelWidget>(u"PO2Chart"_s);
         QVERIFY(chart);
         QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
 
-        window.findChild<QAction*>(u"Uncertainty1"_s)->trigger();
+        trigger(u"Uncertainty1"_s);
         // Four curves of 120 segments with three temperature marks each, then a bar, two caps and a
         // tick per cell.
         QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4, 60000);
-        saveScreenshot(*window.findChild<QWidget*>(u"PO2Window"_s), u"po2-chart-bands"_s);
+        testsupport::saveScreenshot(*control(u"PO2Window"_s), u"po2-chart-bands"_s);
 
         // The next run's bands replace these once it has its answer; the curves come at once.
-        window.findChild<QAction*>(u"Run1"_s)->trigger();
+        trigger(u"Run1"_s);
         QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
         QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4, 60000);
     }
 
 private:
-    static QDialog* openDialog(TForm1& window)
+    QDialog* openDialog()
     {
-        window.findChild<QAction*>(u"MeterAccuracy1"_s)->trigger();
-        for (auto* dialog : window.findChildren<QDialog*>(u"MeterAccuracyDialog"_s))
+        trigger(u"MeterAccuracy1"_s);
+        for (auto* dialog : m_window->findChildren<QDialog*>(u"MeterAccuracyDialog"_s))
             if (dialog->isVisible())
                 return dialog;
         return nullptr;
+    }
+
+    // The meter accuracy dialog on the shipped data set, after its first Execute.
+    QDialog* executeAndOpenDialog()
+    {
+        if (!showWindow(MELDRIX_DEFAULT_BASE))
+            return nullptr;
+        trigger(u"Run1"_s);
+        return openDialog();
     }
 
     // Selects the field's text with Ctrl+A and types `text` key by key, as a person does.
@@ -171,14 +168,6 @@ private:
             const auto key = *c == '.' ? Qt::Key_Period : Qt::Key(Qt::Key_0 + (*c - '0'));
             QTest::keyClick(field, key, Qt::NoModifier);
         }
-    }
-
-    static void saveScreenshot(QWidget& window, const QString& name)
-    {
-        // Screenshots for a human to look at: MELDRIX_SCREENSHOT_DIR=/some/folder.
-        const QString folder = qEnvironmentVariable("MELDRIX_SCREENSHOT_DIR");
-        if (!folder.isEmpty())
-            window.grab().save(folder + u'/' + name + u".png"_s);
     }
 };
 

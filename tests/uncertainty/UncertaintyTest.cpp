@@ -11,6 +11,15 @@
 namespace meldrix {
 namespace {
 
+// A Monte Carlo run of `samples` trials, everything else at its default.
+UncertaintyOptions monteCarlo(int samples)
+{
+    UncertaintyOptions options;
+    options.Method = UncertaintyMethod::MonteCarlo;
+    options.Samples = samples;
+    return options;
+}
+
 // A hand-made rig: 4 % H2 in argon through stage 1 and 2 % O2 in argon through stage 2 meet in M1,
 // which feeds cell 1 at 800 °C. Both meters read through straight curves (flow = reading, full
 // scale 100), so equal readings make the mixture exactly stoichiometric.
@@ -193,10 +202,8 @@ TEST_F(UncertaintyTest, MonteCarloShowsTheSkewNearTheStoichiometricMixture)
     // oxidising one, so pO2 jumps by decades on one side and barely moves on the other.
     rig->Flowmeters[1].Reading = 51.0;
     rig->Flowmeters[2].Reading = 50.0;
-    UncertaintyOptions options;
-    options.Method = UncertaintyMethod::MonteCarlo;
+    UncertaintyOptions options = monteCarlo(1000);
     options.FullScalePercent = 1.0;
-    options.Samples = 1000;
     options.Equilibrium = true;
     const UncertaintyResult result = PropagateUncertainty(*rig, options);
     ASSERT_TRUE(result.Ok) << result.Message;
@@ -243,10 +250,7 @@ TEST_F(UncertaintyTest, RunErrorsAndBadOptionsAreReportedNotComputed)
     options.FullScalePercent = -1.0;
     EXPECT_EQ(PropagateUncertainty(*rig, options).Message,
         "the full-scale percentage must be a number of 0 or more");
-    options = {};
-    options.Method = UncertaintyMethod::MonteCarlo;
-    options.Samples = 1;
-    EXPECT_FALSE(PropagateUncertainty(*rig, options).Ok);
+    EXPECT_FALSE(PropagateUncertainty(*rig, monteCarlo(1)).Ok);
     options = {};
     options.StageSds = { { 17, 1.0 } };
     EXPECT_EQ(PropagateUncertainty(*rig, options).Message, "stage 17 is not a stage 1..16");
@@ -262,9 +266,7 @@ TEST_F(UncertaintyTest, RunErrorsAndBadOptionsAreReportedNotComputed)
 
 TEST_F(UncertaintyTest, ProgressSeesEveryTrialAndCanCancel)
 {
-    UncertaintyOptions options;
-    options.Method = UncertaintyMethod::MonteCarlo;
-    options.Samples = 40;
+    UncertaintyOptions options = monteCarlo(40);
     options.Threads = 1;
     int calls = 0;
     const UncertaintyResult done = PropagateUncertainty(*rig, options, [&](int n, int total) {
@@ -294,11 +296,9 @@ TEST_F(UncertaintyTest, ProgressSeesEveryTrialAndCanCancel)
 
 TEST_F(UncertaintyTest, MonteCarloGivesTheSameAnswerOnAnyNumberOfWorkers)
 {
-    UncertaintyOptions options;
-    options.Method = UncertaintyMethod::MonteCarlo;
+    UncertaintyOptions options = monteCarlo(300);
     options.FullScalePercent = 3.0;
     options.FlowPercent = 1.0;
-    options.Samples = 300;
     options.Equilibrium = true;
     options.Threads = 1;
     const UncertaintyResult alone = PropagateUncertainty(*rig, options);

@@ -29,6 +29,16 @@ QStringList captions(const QMenu* menu)
     return texts;
 }
 
+// Shapes `cells` as the window's results table: eight cells, twelve gases, no attribute row.
+void shapeAsResultsTable(TCeltrix& cells, int height)
+{
+    cells.setGeometry(0, 0, 815, height);
+    cells.SetAttribRowVisible(false);
+    cells.SetNrOfColumns(8);
+    cells.SetNrOfRows(12);
+    cells.SetDefaultColWidth(92);
+}
+
 } // namespace
 
 class TCeltrixTest : public QObject {
@@ -371,11 +381,7 @@ void TCeltrixTest::keysScrollTheCurrentCellIntoView()
 void TCeltrixTest::buildsTheWindowsTwoTables()
 {
     TCeltrix cells(u"CellTabEd"_s);
-    cells.setGeometry(0, 0, 815, 150);
-    cells.SetAttribRowVisible(false);
-    cells.SetNrOfColumns(8);
-    cells.SetNrOfRows(12);
-    cells.SetDefaultColWidth(92);
+    shapeAsResultsTable(cells, 150);
     QCOMPARE(cells.ColWidth(0), 80);
     QCOMPARE(cells.ColWidth(8), 92);
     QCOMPARE(cells.Model().GridColCount(), 9);
@@ -396,11 +402,7 @@ void TCeltrixTest::buildsTheWindowsTwoTables()
 void TCeltrixTest::scrollBarsComeAndGoWithTheContent()
 {
     TCeltrix cells(u"CellTabEd"_s);
-    cells.setGeometry(0, 0, 815, 148);
-    cells.SetAttribRowVisible(false);
-    cells.SetNrOfColumns(8);
-    cells.SetNrOfRows(12);
-    cells.SetDefaultColWidth(92); // 80 + 8 × 92 is wider than the table
+    shapeAsResultsTable(cells, 148); // 80 + 8 × 92 is wider than the table
     cells.SetDefaultRowHeight(20);
     cells.show();
     QVERIFY(QTest::qWaitForWindowExposed(&cells));

@@ -2,8 +2,6 @@
 
 #include "common/qt/RecordText.h"
 #include "diagram/MixerDiagram.h"
-#include "rig/StartUp.h"
-#include "support/Bytes.h"
 #include "support/SampleRigs.h"
 #include "ui/canvas/MixerDiagramPainter.h"
 
@@ -201,43 +199,34 @@ void QPainterCanvasTest::controlCharactersShowAsPlaceholders()
 
 void QPainterCanvasTest::diagram_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::newRow("start values") << u"diagram-start-values"_s;
-    QTest::newRow("sample rig") << u"diagram-sample-rig"_s;
-    QTest::newRow("default data set") << u"diagram-default"_s;
+    QTest::addColumn<QString>("rig");
+    QTest::newRow("start values") << u"start"_s;
+    QTest::newRow("sample rig") << u"sample"_s;
+    QTest::newRow("default data set") << u"default"_s;
 }
 
 // Renders the whole diagram as the window shows it (1067 × 853, black), keeps the picture for a
 // look, and checks a few pixels that only come out right through the whole path.
 void QPainterCanvasTest::diagram()
 {
-    QFETCH(QString, name);
-    std::unique_ptr<Rig> rig;
-    if (name == u"diagram-sample-rig"_s) {
-        rig = testsupport::sampleRig();
-    } else if (name == u"diagram-default"_s) {
-        rig = testsupport::freshRig();
-        const std::string base = DefaultBaseName();
-        for (const LoadResult& result : StartUp(*rig, base))
-            QVERIFY2(result.read, "the default data set is built beside the tests");
-    } else {
-        rig = testsupport::rigAtStartValues();
-    }
+    QFETCH(QString, rig);
+    const std::unique_ptr<Rig> drawn = testsupport::namedRig(rig.toStdString());
+    QVERIFY2(drawn, "the default data set is built beside the tests");
     QImage image = blackImage(1067, 853);
     {
         QPainter painter(&image);
-        paintMixerDiagram(painter, *rig);
+        paintMixerDiagram(painter, *drawn);
     }
-    QVERIFY(image.save(QString::fromUtf8(MELDRIX_DIAGRAM_PNG_DIR "/") + name + u".png"_s));
+    QVERIFY(image.save(QString::fromUtf8(MELDRIX_DIAGRAM_PNG_DIR "/diagram-") + rig + u".png"_s));
 
     // Stage 1's box: outline, grey inside, black text.
-    const LayoutBox& stage = rig->FlowmeterBoxes[1];
+    const LayoutBox& stage = drawn->FlowmeterBoxes[1];
     QCOMPARE(image.pixel(stage.Left, stage.Top), rgb(White));
     QCOMPARE(image.pixel(stage.Right - 2, stage.Bottom - 2), rgb(Grey));
     QVERIFY(countDark(image, QRect(stage.Left + 1, stage.Top + 2, 20, 11)) > 10);
     // Stage 1's input line between its box and its input level, in the colour of its gas.
-    const int input = rig->Flowmeters[1].Input;
-    if (input >= 1 && input <= MaxGases && !isSet(rig->Flowmeters[1].FixGasUsed))
+    const int input = drawn->Flowmeters[1].Input;
+    if (input >= 1 && input <= MaxGases && !isSet(drawn->Flowmeters[1].FixGasUsed))
         QCOMPARE(image.pixel(stage.Mid, stage.Bottom + 70), rgb(GasLineColor(input)));
     QCOMPARE(image.pixel(1000, 800), qRgb(0, 0, 0));
 }

@@ -7,8 +7,6 @@
 #include "common/qt/QPainterCanvas.h"
 #include "common/qt/RecordText.h"
 #include "diagram/DiagramExport.h"
-#include "rig/StartUp.h"
-#include "support/Bytes.h"
 #include "support/SampleRigs.h"
 #include "ui/canvas/MixerDiagramPainter.h"
 
@@ -72,23 +70,19 @@ public:
 
     void drawRects(const QRect* rects, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawRect(QRectF(rects[i]));
+        drawEach(rects, count, &RecordingEngine::drawRect);
     }
     void drawRects(const QRectF* rects, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawRect(rects[i]);
+        drawEach(rects, count, &RecordingEngine::drawRect);
     }
     void drawLines(const QLine* lines, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawLine(QLineF(lines[i]));
+        drawEach(lines, count, &RecordingEngine::drawLine);
     }
     void drawLines(const QLineF* lines, int count) override
     {
-        for (int i = 0; i < count; ++i)
-            drawLine(lines[i]);
+        drawEach(lines, count, &RecordingEngine::drawLine);
     }
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
@@ -100,6 +94,14 @@ public:
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { ops << u"pixmap"_s; }
 
 private:
+    // Whole-number shapes are recorded in their floating-point form, as the SVG is read back.
+    template <typename Shape, typename FloatShape>
+    void drawEach(const Shape* shapes, int count, void (RecordingEngine::*draw)(const FloatShape&))
+    {
+        for (int i = 0; i < count; ++i)
+            (this->*draw)(FloatShape(shapes[i]));
+    }
+
     void clipTo(Qt::ClipOperation operation, const QRect& area)
     {
         m_clipEnabled = operation != Qt::NoClip;
@@ -271,15 +273,6 @@ QStringList readSvg(const QString& svg, QString& rootFont)
     return ops;
 }
 
-std::unique_ptr<Rig> defaultRig()
-{
-    auto rig = testsupport::freshRig();
-    for (const LoadResult& result : StartUp(*rig, DefaultBaseName()))
-        if (!result.read)
-            return nullptr;
-    return rig;
-}
-
 // Names that test the text path: markup characters, Latin-1 letters, a control byte, spaces.
 std::unique_ptr<Rig> awkwardRig()
 {
@@ -392,14 +385,8 @@ void SvgCanvasTest::diagramDrawsAsTheWindowDraws()
     QFETCH(QString, rig);
     std::unique_ptr<Rig> window;
     std::unique_ptr<Rig> report;
-    const auto make = [&rig]() -> std::unique_ptr<Rig> {
-        if (rig == u"sample"_s)
-            return testsupport::sampleRig();
-        if (rig == u"default"_s)
-            return defaultRig();
-        if (rig == u"awkward"_s)
-            return awkwardRig();
-        return testsupport::rigAtStartValues();
+    const auto make = [&rig] {
+        return rig == u"awkward"_s ? awkwardRig() : testsupport::namedRig(rig.toStdString());
     };
     window = make();
     report = make();
@@ -442,7 +429,7 @@ void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws_data()
 void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
 {
     QFETCH(int, curve);
-    const std::unique_ptr<Rig> rig = defaultRig();
+    const std::unique_ptr<Rig> rig = testsupport::defaultDataSetRig();
     QVERIFY2(rig, "the default data set is built beside the tests");
 
     // As the chart widget paints: the exported picture (the window's chart under its titles)
