@@ -235,9 +235,7 @@ std::string ReportHtml(const RunReport& report)
     }
     if (report.PO2Chart) {
         html += "<h2>log10 pO2 against temperature</h2>\n";
-        html += picture(*report.PO2Chart, ++id,
-            "Each fed cell's gas; the vertical line and the cross mark the cell's own "
-            "temperature.");
+        html += picture(*report.PO2Chart, ++id, report.PO2Chart->Caption);
     }
     if (!report.Curves.empty()) {
         html += "<h2>Calibration curves in use</h2>\n<div class=\"curves\">\n";

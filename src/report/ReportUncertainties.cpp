@@ -65,6 +65,7 @@ void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
                   "its spread");
     }
     inputs.Uncertainties = std::move(spread);
+    inputs.UncertaintyRun = result;
 }
 
 } // namespace meldrix

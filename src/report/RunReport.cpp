@@ -2,6 +2,7 @@
 
 #include "calib/CalCurveLookup.h"
 #include "chart/ChartExport.h"
+#include "chart/PO2Bands.h"
 #include "chart/PO2Chart.h"
 #include "common/TextFormat.h"
 #include "diagram/DiagramExport.h"
@@ -115,7 +116,8 @@ void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
             std::make_shared<CalChartPicture>(*shared, c, CalPointUsed { stage.Reading, flow });
         report.Curves.push_back({ f, gas, c, stage.Reading, flow,
             { "Stage " + formatInt(f) + ", " + gas + ": calibration curve " + formatInt(c),
-                picture->PictureSize(), [picture](Canvas& canvas) { picture->Draw(canvas); } } });
+                picture->PictureSize(), [picture](Canvas& canvas) { picture->Draw(canvas); },
+                {} } });
     }
 }
 
@@ -202,17 +204,26 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     auto chart = std::make_shared<TVistrel>();
     ConfigurePO2Chart(*chart);
     chart->SetControlSize(PO2ChartArea);
-    if (ShowPO2Chart(*chart, rig) > 0)
+    std::vector<PO2Curve> curves;
+    if (ShowPO2Chart(*chart, rig, &curves) > 0) {
+        std::string caption =
+            "Each fed cell's gas; the vertical line and the cross mark the cell's own temperature.";
+        // As in the window: the bands may widen the range, so the names are placed again.
+        if (inputs.UncertaintyRun && DrawPO2Bands(*chart, *inputs.UncertaintyRun) > 0) {
+            PlacePO2Labels(*chart, curves);
+            caption += " The bar there holds 95 % of the cell's log10 pO2 under the meters' "
+                       "accuracy.";
+        }
         report.PO2Chart = ReportDrawing { "log10 pO2 against temperature", PO2ChartArea,
-            [chart](Canvas& canvas) { chart->Render(canvas); } };
-    else if (!report.Cells.empty())
+            [chart](Canvas& canvas) { chart->Render(canvas); }, std::move(caption) };
+    } else if (!report.Cells.empty())
         report.Messages.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
 
     // Last, as it places the mixture boxes in the rig it draws.
     auto diagram = std::make_shared<DiagramOfRun>(DiagramOfRun {
         shared, DiagramPicture(*shared, DiagramTitle(rig.BaseName, report.Generated)) });
     report.Diagram = ReportDrawing { "Mixer diagram", diagram->picture.PictureSize(),
-        [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); } };
+        [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); }, {} };
     return report;
 }
 

@@ -21,6 +21,7 @@ struct ReportDrawing {
     std::string Title;
     Size Area; //!< [px]
     std::function<void(Canvas&)> Draw;
+    std::string Caption; //!< what the picture shows, below it; empty for none
 };
 
 //! A stage of the mixer the run computed.
@@ -77,6 +78,8 @@ struct ReportInputs {
     std::string Version; //!< Meldrix's
     std::vector<std::string> Warnings; //!< found before the run (loading the data set, say)
     std::optional<ReportUncertainties> Uncertainties;
+    //! The run behind Uncertainties, whose pO2 bands the report's pO2 chart draws.
+    std::optional<UncertaintyResult> UncertaintyRun;
 };
 
 //! The meters' accuracy of an uncertainty run as the report shows it. A run that is not Ok adds

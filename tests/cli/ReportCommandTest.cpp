@@ -4,6 +4,7 @@
 #include "calib/CalCurveLookup.h"
 #include "chart/CalibrationChart.h"
 #include "chart/ChartExport.h"
+#include "chart/PO2Bands.h"
 #include "chart/PO2Chart.h"
 #include "cli/Commands.h"
 #include "common/SvgCanvas.h"
@@ -43,7 +44,7 @@ TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
     StartUp(rig, base);
     rig.Flowmeters[2].Reading = 30;
     const Rig before = rig;
-    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {} });
+    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {}, {} });
     EXPECT_EQ(rig.CellGases[1], before.CellGases[1]); // the run was made on a copy
     ASSERT_TRUE(report.RunOk);
 
@@ -157,11 +158,49 @@ TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
     spread.Fractions[2] = { 0.00125 };
     for (int c = 1; c <= MaxCells; ++c)
         spread.Log10PO2[c] = c == 2 ? 0.0375 : NAN;
-    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread }));
+    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread, {} }));
     EXPECT_THAT(html, HasSubstr(" \u00B1 0.00125</td>"));
     EXPECT_THAT(html, HasSubstr(" \u00B1 0.0375</td>"));
     EXPECT_THAT(html, HasSubstr("Uncertainties: linear, from the meters' accuracy."));
     EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
+}
+
+// The report's pO2 chart carries an uncertainty run's bands as the window's chart draws them, and
+// its caption says what the bars are; a report without one draws and says neither.
+TEST_F(ReportCommandTest, PO2ChartDrawsTheBandsOfAnUncertaintyRun)
+{
+    Rig rig;
+    StartUp(rig, base);
+    UncertaintyOptions options;
+    options.FullScalePercent = 20.0;
+    options.Equilibrium = true;
+    ReportInputs inputs;
+    AddUncertainties(inputs, PropagateUncertainty(rig, options));
+    ASSERT_TRUE(inputs.UncertaintyRun);
+    const RunReport banded = BuildRunReport(rig, inputs);
+    const RunReport plain = BuildRunReport(rig, {});
+    ASSERT_TRUE(banded.PO2Chart && plain.PO2Chart);
+    EXPECT_THAT(banded.PO2Chart->Caption, HasSubstr("95 %"));
+    EXPECT_THAT(plain.PO2Chart->Caption, Not(HasSubstr("95 %")));
+
+    const auto svg = [](const ReportDrawing& drawing) {
+        SvgCanvas canvas(drawing.Area);
+        drawing.Draw(canvas);
+        return canvas.element();
+    };
+    Rig run = rig;
+    Execute(run);
+    TVistrel window;
+    ConfigurePO2Chart(window);
+    window.SetControlSize(banded.PO2Chart->Area);
+    std::vector<PO2Curve> curves;
+    ASSERT_GT(ShowPO2Chart(window, run, &curves), 0);
+    ASSERT_GE(DrawPO2Bands(window, *inputs.UncertaintyRun), 3);
+    PlacePO2Labels(window, curves);
+    SvgCanvas expected(banded.PO2Chart->Area);
+    window.Render(expected);
+    EXPECT_EQ(svg(*banded.PO2Chart), expected.element());
+    EXPECT_NE(svg(*plain.PO2Chart), expected.element());
 }
 
 // Every stage whose reading Execute could not take along its curve is named in the report, in

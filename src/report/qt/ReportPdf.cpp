@@ -321,10 +321,7 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
     if (report.PO2Chart) {
         page.heading(u"log10 pO2 against temperature"_s,
             PageWriter::scaledHeight(*report.PO2Chart, page.width()));
-        page.drawing(*report.PO2Chart,
-            u"Each fed cell's gas; the vertical line and the cross mark the cell's own "
-            "temperature."_s,
-            page.width());
+        page.drawing(*report.PO2Chart, latin1(report.PO2Chart->Caption), page.width());
         page.endRow();
     }
     if (!report.Curves.empty()) {
