@@ -21,6 +21,41 @@ namespace meldrix {
 
 namespace {
 
+QtMessageHandler qtHandler = nullptr;
+
+// Headless runs often have no XDG_RUNTIME_DIR. Qt then takes a folder of its own and says so on
+// standard error, which a script would read as trouble; every other message passes on.
+void withoutRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && text.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"_s))
+        return;
+    if (qtHandler)
+        qtHandler(type, context, text);
+}
+
+// The tool's own offscreen application, for as long as a PDF is painted.
+struct OffscreenApplication {
+    OffscreenApplication()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtHandler = qInstallMessageHandler(withoutRuntimeDirNote);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    ~OffscreenApplication()
+    {
+        application.reset();
+        qInstallMessageHandler(qtHandler);
+    }
+    OffscreenApplication(const OffscreenApplication&) = delete;
+    OffscreenApplication& operator=(const OffscreenApplication&) = delete;
+
+    static inline int argc = 1;
+    static inline char name[] = "meldrix-cli";
+    static inline char* argv[] = { name, nullptr };
+    std::unique_ptr<QGuiApplication> application;
+};
+
 constexpr double LayoutDpi = 96.0; // the report is laid out in pixels of the window's size
 constexpr int Gap = 6; // [px] between blocks
 constexpr int CellPad = 4; // [px] inside table cells
@@ -347,15 +382,9 @@ std::optional<std::string> WriteReportPdf(
     const RunReport& report, const std::string& path, ReportPaper paper)
 {
     // A PDF needs no display: without an application of its own the tool starts one offscreen.
-    std::unique_ptr<QGuiApplication> application;
-    if (!QCoreApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "meldrix-cli";
-        static char* argv[] = { name, nullptr };
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    std::optional<OffscreenApplication> application;
+    if (!QCoreApplication::instance())
+        application.emplace();
     const QString target = QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
     const QFileInfo info(target);
     if (info.exists() && !info.isFile())
