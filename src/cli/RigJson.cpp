@@ -1,6 +1,5 @@
 #include "cli/RigJson.h"
 
-#include "cli/JsonNumber.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 
@@ -25,7 +24,7 @@ namespace {
 // ---- Writing -------------------------------------------------------------------------------
 
 // JSON has no NaN or infinity; they are written as words so that a dump reads back exactly.
-OrderedJson JsonNumber(double value)
+OrderedJson exactNumber(double value)
 {
     if (std::isnan(value))
         return "NaN";
@@ -53,19 +52,19 @@ OrderedJson gasToJson(const GasRecord& gas)
 {
     OrderedJson components = OrderedJson::array();
     for (const GasComponent& c : gas.Components)
-        components.push_back({ { "Name", text(c.Name) }, { "Fraction", JsonNumber(c.Fraction) } });
-    return { { "Name", text(gas.Name) }, { "Reserved1", JsonNumber(gas.Reserved1) },
-        { "Flow", JsonNumber(gas.Flow) }, { "Reserved2", JsonNumber(gas.Reserved2) },
+        components.push_back({ { "Name", text(c.Name) }, { "Fraction", exactNumber(c.Fraction) } });
+    return { { "Name", text(gas.Name) }, { "Reserved1", exactNumber(gas.Reserved1) },
+        { "Flow", exactNumber(gas.Flow) }, { "Reserved2", exactNumber(gas.Reserved2) },
         { "Components", std::move(components) }, { "Defined", flag(gas.Defined) } };
 }
 
 OrderedJson flowmeterToJson(const FlowmeterRecord& f)
 {
     return { { "Make", text(f.Make) }, { "Size", text(f.Size) }, { "Float", text(f.Float) },
-        { "Reserved", JsonNumber(f.Reserved) }, { "Reading", JsonNumber(f.Reading) },
-        { "Flow", JsonNumber(f.Flow) }, { "Input", f.Input }, { "Output", f.Output },
+        { "Reserved", exactNumber(f.Reserved) }, { "Reading", exactNumber(f.Reading) },
+        { "Flow", exactNumber(f.Flow) }, { "Input", f.Input }, { "Output", f.Output },
         { "FixGas", text(f.FixGas) }, { "FixGasType", text(f.FixGasType) },
-        { "FixGasT", JsonNumber(f.FixGasT) }, { "Reserved2", JsonNumber(f.Reserved2) },
+        { "FixGasT", exactNumber(f.FixGasT) }, { "Reserved2", exactNumber(f.Reserved2) },
         { "FixGasUsed", flag(f.FixGasUsed) }, { "FixGasBefore", flag(f.FixGasBefore) } };
 }
 
@@ -73,18 +72,18 @@ OrderedJson curveToJson(const CalCurveRecord& c)
 {
     OrderedJson points = OrderedJson::array();
     for (const CalPoint& p : c.Points)
-        points.push_back({ JsonNumber(p.Reading), JsonNumber(p.Flow) });
+        points.push_back({ exactNumber(p.Reading), exactNumber(p.Flow) });
     return { { "Make", text(c.Make) }, { "Size", text(c.Size) }, { "Float", text(c.Float) },
-        { "Gas", text(c.Gas) }, { "Temp", JsonNumber(c.Temp) }, { "Press", JsonNumber(c.Press) },
+        { "Gas", text(c.Gas) }, { "Temp", exactNumber(c.Temp) }, { "Press", exactNumber(c.Press) },
         { "Flowmeter", c.Flowmeter }, { "Reserved", c.Reserved }, { "Points", std::move(points) } };
 }
 
 OrderedJson cellToJson(const CellRecord& c)
 {
-    return { { "Name", text(c.Name) }, { "Pressure", JsonNumber(c.Pressure) },
-        { "Temp", JsonNumber(c.Temp) }, { "Mix", c.Mix }, { "EquilDone", flag(c.EquilDone) },
-        { "LeakO2", JsonNumber(c.LeakO2) }, { "LeakN2", JsonNumber(c.LeakN2) },
-        { "LeakH2", JsonNumber(c.LeakH2) }, { "LeakH2O", JsonNumber(c.LeakH2O) } };
+    return { { "Name", text(c.Name) }, { "Pressure", exactNumber(c.Pressure) },
+        { "Temp", exactNumber(c.Temp) }, { "Mix", c.Mix }, { "EquilDone", flag(c.EquilDone) },
+        { "LeakO2", exactNumber(c.LeakO2) }, { "LeakN2", exactNumber(c.LeakN2) },
+        { "LeakH2", exactNumber(c.LeakH2) }, { "LeakH2O", exactNumber(c.LeakH2O) } };
 }
 
 template <typename Record, std::size_t N, typename Convert>
