@@ -84,7 +84,7 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
     if (!readings)
         return ExitUsage;
 
-    const auto rig = loadDataSet(request.base, err, *readings);
+    const auto rig = loadDataSet(request.base, err, *readings, request.model);
     if (!rig)
         return ExitUsage;
     if (request.execute) {

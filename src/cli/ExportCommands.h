@@ -4,6 +4,7 @@
 #include "rig/Rig.h"
 
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@ struct DiagramRequest {
     std::string outPath; //!< "-" writes to standard output
     std::span<const std::string> readings;
     bool execute = true;
+    std::optional<FlowModelKind> model; //!< instead of the data set's
 };
 
 //! `diagram BASE --out FILE.svg [--reading N=VALUE]... [--no-execute]`: the mixer diagram as the

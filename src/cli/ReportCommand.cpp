@@ -78,7 +78,7 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
     }
 
     std::ostringstream warnings;
-    const auto rig = loadDataSet(request.base, warnings, *readings);
+    const auto rig = loadDataSet(request.base, warnings, *readings, request.model);
     err << warnings.str();
     if (!rig)
         return ExitUsage;

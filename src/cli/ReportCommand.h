@@ -22,6 +22,7 @@ struct ReportRequest {
     PdfWriter writePdf;
     //! The meters' accuracy to carry to the cells' gas and pO2; none: no uncertainties.
     std::optional<AccuracyArguments> accuracy;
+    std::optional<FlowModelKind> model; //!< instead of the data set's
 };
 
 //! The date and time a report carries: now, or SOURCE_DATE_EPOCH when it is set (for output that

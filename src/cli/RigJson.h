@@ -9,7 +9,8 @@
 namespace meldrix {
 
 //! A data set as readable JSON: every field of every record under its own name, names as text
-//! (8-bit texts decoded as Latin-1), numbers exact, calibration points as [reading, flow] pairs.
+//! (8-bit texts decoded as Latin-1), numbers exact, calibration points as [reading, flow] pairs;
+//! then "Settings", the object of the settings file, unless the settings are the defaults.
 nlohmann::ordered_json RigToJson(const Rig& rig);
 
 //! A rig description that cannot be taken over; what() names the place and the fault.

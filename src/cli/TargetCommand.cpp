@@ -113,6 +113,7 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options)
             "whose gas reaches the cell")
         ->type_name("S[,S...]");
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     command
         ->add_option("--format", options.Format,
             "json (default): one JSON object; table: the targets and the sixteen readings")
@@ -201,15 +202,18 @@ int runTarget(const TargetOptions& options, std::ostream& out, std::ostream& err
         }
     }
 
-    const auto rig = loadDataSet(options.Base, err, *readings);
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
 
     const TargetOutcome outcome = FindReadings(*rig, request);
-    if (options.Format == "table")
+    if (options.Format == "table") {
         out << TargetTable(outcome);
-    else
-        out << prettyJson(TargetToJson(outcome), NumberForm::SeventeenDigits) << '\n';
+    } else {
+        nlohmann::ordered_json json = TargetToJson(outcome);
+        json["flow_model"] = FlowModelKey(rig->Settings.FlowModel);
+        out << prettyJson(json, NumberForm::SeventeenDigits) << '\n';
+    }
     if (outcome.Status != TargetStatus::Reached)
         err << Prefix << latin1ToUtf8(outcome.Message) << '\n';
     if (!out)

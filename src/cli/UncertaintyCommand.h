@@ -50,6 +50,7 @@ inline CLI::App* addUncertaintyCommand(CLI::App& app, UncertaintyCommandOptions&
         "Run the mixer on BASE and carry the meters' accuracy to every fed cell's gas (and pO2)");
     addBaseArgument(*command, options.Base);
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     addAccuracyOptions(*command, options.Accuracy);
     command->add_flag("--equilibrium", options.Equilibrium,
         "Also log10 pO2 of each cell's gas at its temperature");

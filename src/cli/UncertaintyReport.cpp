@@ -240,7 +240,7 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
     UncertaintyOptions& settings = *accuracy;
     settings.Equilibrium = options.Equilibrium;
 
-    const auto rig = loadDataSet(options.Base, err, *readings);
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
     const UncertaintyResult result = PropagateUncertainty(*rig, settings);
@@ -257,9 +257,12 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
         err << Prefix << "warning: no cell is fed by a mixture\n";
 
     switch (options.Format) {
-    case UncertaintyFormat::Json:
-        out << prettyJson(UncertaintyToJson(result), NumberForm::SeventeenDigits) << '\n';
+    case UncertaintyFormat::Json: {
+        nlohmann::ordered_json json = UncertaintyToJson(result);
+        json["flow_model"] = FlowModelKey(rig->Settings.FlowModel);
+        out << prettyJson(json, NumberForm::SeventeenDigits) << '\n';
         break;
+    }
     case UncertaintyFormat::Table:
         out << UncertaintyTable(result);
         break;

@@ -48,6 +48,7 @@ struct UncertaintyCommandOptions {
     AccuracyArguments Accuracy;
     bool Equilibrium = false;
     UncertaintyFormat Format = UncertaintyFormat::Json;
+    std::optional<FlowModelKind> FlowModel; //!< instead of the data set's
 };
 
 //! `uncertainty BASE ...`: loads the data set as Open All does, sets the readings and carries the

@@ -39,10 +39,12 @@ int run(int argc, char** argv)
     std::vector<std::string> readings;
     std::string format = "json";
     bool logDisplay = false;
+    std::optional<meldrix::FlowModelKind> flowModel;
 
-    CLI::App* dump =
-        app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
+    CLI::App* dump = app.add_subcommand(
+        "dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL, .settings.json) as JSON");
     addBaseArgument(*dump, base);
+    addFlowModelOption(*dump, flowModel);
 
     CLI::App* build =
         app.add_subcommand("build", "Write the four files of BASE from a JSON description");
@@ -51,11 +53,13 @@ int run(int argc, char** argv)
             "JSON as written by dump (\"-\": standard input); omitted fields take start-up values")
         ->required();
     build->add_option("BASE", base, "Base name of the data set to write")->required();
+    addFlowModelOption(*build, flowModel);
 
     CLI::App* execute = app.add_subcommand(
         "execute", "Run the mixer on the data set BASE and print what every cell receives");
     addBaseArgument(*execute, base);
     addReadingOption(*execute, readings);
+    addFlowModelOption(*execute, flowModel);
     execute
         ->add_option("--format", format,
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
@@ -70,6 +74,7 @@ int run(int argc, char** argv)
     addBaseArgument(*diagram, base);
     addOutOption(*diagram, outPath, "FILE.svg", "The SVG file to write; - for standard output");
     addReadingOption(*diagram, readings);
+    addFlowModelOption(*diagram, flowModel);
     diagram->add_flag(
         "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
 
@@ -89,6 +94,7 @@ int run(int argc, char** argv)
     addOutOption(*report, outPath, "FILE.html|FILE.pdf",
         "The report to write: .html (self-contained) or .pdf");
     addReadingOption(*report, readings);
+    addFlowModelOption(*report, flowModel);
     std::string page = "a4";
     report->add_option("--page", page, "Paper of the PDF: a4 (default) or letter")
         ->check(CLI::IsMember({ "a4", "letter" }));
@@ -122,13 +128,14 @@ int run(int argc, char** argv)
     }
 
     if (*dump)
-        return runDump(base, std::cout, std::cerr);
+        return runDump(base, std::cout, std::cerr, flowModel);
     if (*build)
-        return runBuild(jsonPath, base, std::cout, std::cerr);
+        return runBuild(jsonPath, base, std::cout, std::cerr, flowModel);
     if (*execute)
-        return runExecute(base, readings, executeFormat(format), std::cout, std::cerr, logDisplay);
+        return runExecute(
+            base, readings, executeFormat(format), std::cout, std::cerr, logDisplay, flowModel);
     if (*diagram)
-        return runDiagram({ base, outPath, readings, !asLoaded }, std::cout, std::cerr);
+        return runDiagram({ base, outPath, readings, !asLoaded, flowModel }, std::cout, std::cerr);
     if (*chart)
         return runChart(base, curve, outPath, std::cout, std::cerr);
     if (*equilibrium)
@@ -138,7 +145,7 @@ int run(int argc, char** argv)
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
     if (*report) {
-        ReportRequest request { base, outPath, readings, {}, std::nullopt };
+        ReportRequest request { base, outPath, readings, {}, std::nullopt, flowModel };
         if (reportUncertainty)
             request.accuracy = reportAccuracy;
 #ifdef MELDRIX_REPORT_PDF

@@ -80,6 +80,7 @@ void titleBlock(const RunReport& report, std::string& html)
         + "</td></tr>\n<tr><th>Folder</th><td>" + text(report.Folder)
         + "</td></tr>\n<tr><th>Date and time</th><td>" + text(report.Generated)
         + "</td></tr>\n<tr><th>Meldrix version</th><td>" + text(report.Version)
+        + "</td></tr>\n<tr><th>Flow model</th><td>" + text(report.FlowModel)
         + "</td></tr>\n</table>\n";
 }
 
@@ -94,7 +95,9 @@ void inputs(const RunReport& report, std::string& html)
         return;
     }
     html += "<table class=\"stages\">\n<tr><th>Stage</th><th>Meter</th><th>Source</th>"
-            "<th>Mixture</th><th>Reading</th><th>Flow</th><th>Fix-gas stage</th></tr>\n";
+            "<th>Mixture</th><th>Reading</th><th>Flow"
+        + (report.FlowUnit.empty() ? std::string() : " [" + text(report.FlowUnit) + "]")
+        + "</th><th>Fix-gas stage</th></tr>\n";
     for (const ReportStage& stage : report.Stages)
         html += "<tr>" + numberCell(std::to_string(stage.Stage)) + "<td>" + text(stage.Meter)
             + "</td><td>" + text(stage.Source) + "</td><td>M" + std::to_string(stage.Output)

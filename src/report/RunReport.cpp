@@ -148,7 +148,10 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     rig.Message1 = MessageLine {};
     ExecuteHooks hooks;
     hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(rig); };
+    hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(rig, hooks);
+    report.FlowModel = FlowModelTitle(outcome.model);
+    report.FlowUnit = rig.Settings.FlowUnit;
     report.RunOk = outcome.status == RunStatus::Ok;
     report.RunError = std::string(outcome.message);
     if (rig.Message1.Visible && rig.Message1.Text != outcome.message)
@@ -157,6 +160,10 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     report.RunWarnings = outcome.warnings;
     for (const ReadingWarning& warning : outcome.warnings)
         report.Messages.push_back(warning.Text);
+    report.RunModelDifferences = outcome.differences;
+    if (const std::string differences = ModelDifferencesMessage(outcome.differences);
+        !differences.empty())
+        report.Messages.push_back(differences);
 
     for (int n = 1; n <= MaxInputGases; ++n)
         if (isSet(rig.InputGases[n].Defined))

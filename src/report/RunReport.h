@@ -3,6 +3,7 @@
 #include "common/Canvas.h"
 #include "common/OneBased.h"
 #include "equil/GibbsEquilibrium.h"
+#include "mixer/ModelDifferences.h"
 #include "mixer/ReadingWarnings.h"
 #include "rig/Rig.h"
 #include "uncertainty/Uncertainty.h"
@@ -93,6 +94,8 @@ struct RunReport {
     std::string Folder;
     std::string Generated;
     std::string Version;
+    std::string FlowModel; //!< "as specified" or "physical": the run's flow model
+    std::string FlowUnit; //!< the curves' flow unit as the data set names it; empty when not named
     bool RunOk = false;
     std::string RunError; //!< the run's message when it stopped
     std::vector<std::string> InputGases; //!< "I1 Name: N2 0.79, O2 0.21"
@@ -107,6 +110,8 @@ struct RunReport {
     std::vector<std::string> Messages;
     //! The readings the run could not take along their curves; each is among the Messages too.
     ReadingWarnings RunWarnings;
+    //! The stages where the other flow model differs; each is among the Messages too.
+    ModelDifferences RunModelDifferences;
     std::optional<ReportUncertainties> Uncertainties;
 };
 

@@ -44,7 +44,9 @@ TEST_F(TargetCommandTest, ReachedReadingsGiveTheAchievedValuesInExecuteAndEquili
     EXPECT_EQ(run.err, "");
     const ordered_json outcome = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(outcome),
-        ElementsAre("status", "message", "cell", "targets", "readings", "iterations"));
+        ElementsAre(
+            "status", "message", "cell", "targets", "readings", "iterations", "flow_model"));
+    EXPECT_EQ(outcome["flow_model"], "as-specified");
     EXPECT_EQ(outcome["status"], "reached");
     EXPECT_EQ(outcome["cell"], 2);
     ASSERT_EQ(outcome["targets"].size(), 2u);

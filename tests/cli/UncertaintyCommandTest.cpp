@@ -30,8 +30,9 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     EXPECT_EQ(run.err, "");
     const auto json = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(json),
-        ElementsAre(
-            "method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells"));
+        ElementsAre("method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs",
+            "cells", "flow_model"));
+    EXPECT_EQ(json["flow_model"], "as-specified");
     EXPECT_EQ(json["method"], "linear");
     EXPECT_TRUE(json["samples"].is_null());
     EXPECT_TRUE(json["seed"].is_null());

@@ -329,7 +329,8 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
             textFont(12, true), QColor(128, 0, 0));
     page.table({ u"Data set"_s, latin1(report.DataSet) },
         { { u"Folder"_s, latin1(report.Folder) }, { u"Date and time"_s, latin1(report.Generated) },
-            { u"Meldrix version"_s, latin1(report.Version) } });
+            { u"Meldrix version"_s, latin1(report.Version) },
+            { u"Flow model"_s, latin1(report.FlowModel) } });
 
     page.heading(u"Input gases"_s);
     for (const std::string& gas : report.InputGases)
@@ -340,8 +341,10 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
         stages.push_back({ QString::number(stage.Stage), latin1(stage.Meter), latin1(stage.Source),
             u"M%1"_s.arg(stage.Output), number(stage.Reading), number(stage.Flow),
             latin1(stage.FixGas) });
-    page.table({ u"Stage"_s, u"Meter"_s, u"Source"_s, u"Mixture"_s, u"Reading"_s, u"Flow"_s,
-                   u"Fix-gas stage"_s },
+    page.table(
+        { u"Stage"_s, u"Meter"_s, u"Source"_s, u"Mixture"_s, u"Reading"_s,
+            report.FlowUnit.empty() ? u"Flow"_s : u"Flow [%1]"_s.arg(latin1(report.FlowUnit)),
+            u"Fix-gas stage"_s },
         stages);
 
     if (report.Diagram) {

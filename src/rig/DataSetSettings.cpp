@@ -1,0 +1,170 @@
+#include "rig/DataSetSettings.h"
+
+#include "common/Latin1.h"
+#include "rig/SettingsJson.h"
+
+#include <cmath>
+
+namespace meldrix {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::string_view LinearMethod = "linear";
+constexpr std::string_view MonteCarloMethod = "monte-carlo";
+
+// A settings value that cannot be taken: the sentence fragment that says why.
+struct BadSetting {
+    std::string what;
+};
+
+double percent(const Json& value, const std::string& key)
+{
+    if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0.0
+        || value.get<double>() > MaxAccuracyPercent)
+        throw BadSetting { key + " is not a number from 0 to 100" };
+    return value.get<double>();
+}
+
+// Whole numbers may be written as 2000 or 2000.0.
+double wholeNumber(const Json& value, const std::string& key, long long low, long long high)
+{
+    const auto fail = [&] {
+        return BadSetting { key + " is not a whole number from " + std::to_string(low) + " to "
+            + std::to_string(high) };
+    };
+    if (!value.is_number())
+        throw fail();
+    const double number = value.get<double>();
+    if (!(number >= static_cast<double>(low) && number <= static_cast<double>(high))
+        || std::floor(number) != number)
+        throw fail();
+    return number;
+}
+
+void readMeterAccuracy(const Json& json, MeterAccuracySettings& accuracy)
+{
+    if (!json.is_object())
+        throw BadSetting { "meter_accuracy is not an object" };
+    if (const auto method = json.find("method"); method != json.end()) {
+        if (*method == LinearMethod)
+            accuracy.MonteCarlo = false;
+        else if (*method == MonteCarloMethod)
+            accuracy.MonteCarlo = true;
+        else
+            throw BadSetting { "meter_accuracy.method is neither \"linear\" nor \"monte-carlo\"" };
+    }
+    if (const auto value = json.find("full_scale_percent"); value != json.end())
+        accuracy.FullScalePercent = percent(*value, "meter_accuracy.full_scale_percent");
+    if (const auto value = json.find("flow_percent"); value != json.end())
+        accuracy.FlowPercent = percent(*value, "meter_accuracy.flow_percent");
+    if (const auto value = json.find("samples"); value != json.end())
+        accuracy.Samples = static_cast<int>(
+            wholeNumber(*value, "meter_accuracy.samples", MinAccuracySamples, MaxAccuracySamples));
+    if (const auto value = json.find("seed"); value != json.end()) {
+        // Seeds beyond 2^53 are written as integers, never as doubles that would round.
+        if (value->is_number_unsigned())
+            accuracy.Seed = value->get<std::uint64_t>();
+        else
+            accuracy.Seed = static_cast<std::uint64_t>(
+                wholeNumber(*value, "meter_accuracy.seed", 0, 9007199254740992LL));
+    }
+}
+
+} // namespace
+
+std::string_view FlowModelKey(FlowModelKind model)
+{
+    return model == FlowModelKind::Physical ? "physical" : "as-specified";
+}
+
+std::string_view FlowModelTitle(FlowModelKind model)
+{
+    return model == FlowModelKind::Physical ? "physical" : "as specified";
+}
+
+std::optional<FlowModelKind> FlowModelFromKey(std::string_view key)
+{
+    for (const FlowModelKind model : { FlowModelKind::AsSpecified, FlowModelKind::Physical })
+        if (key == FlowModelKey(model))
+            return model;
+    return std::nullopt;
+}
+
+FlowModelKind OtherFlowModel(FlowModelKind model)
+{
+    return model == FlowModelKind::Physical ? FlowModelKind::AsSpecified : FlowModelKind::Physical;
+}
+
+bool AreDefaultSettings(const DataSetSettings& settings)
+{
+    return settings == DataSetSettings {};
+}
+
+Json SettingsToJson(const DataSetSettings& settings)
+{
+    Json json = Json::object();
+    if (!settings.Stored.empty()) {
+        Json stored = Json::parse(settings.Stored, nullptr, false);
+        if (stored.is_object())
+            json = std::move(stored);
+    }
+    json["flow_model"] = FlowModelKey(settings.FlowModel);
+    json["flow_unit"] = latin1ToUtf8(settings.FlowUnit);
+    if (!json.contains("meter_accuracy") || !json["meter_accuracy"].is_object())
+        json["meter_accuracy"] = Json::object();
+    Json& accuracy = json["meter_accuracy"];
+    const MeterAccuracySettings& values = settings.MeterAccuracy;
+    accuracy["method"] = values.MonteCarlo ? MonteCarloMethod : LinearMethod;
+    accuracy["full_scale_percent"] = values.FullScalePercent;
+    accuracy["flow_percent"] = values.FlowPercent;
+    accuracy["samples"] = values.Samples;
+    accuracy["seed"] = values.Seed;
+    return json;
+}
+
+std::optional<std::string> SettingsFromJson(const Json& json, DataSetSettings& settings)
+{
+    if (!json.is_object())
+        return "it is not a JSON object";
+    DataSetSettings read;
+    try {
+        if (const auto model = json.find("flow_model"); model != json.end()) {
+            const auto kind =
+                model->is_string() ? FlowModelFromKey(model->get<std::string>()) : std::nullopt;
+            if (!kind)
+                throw BadSetting { "flow_model is neither \"as-specified\" nor \"physical\"" };
+            read.FlowModel = *kind;
+        }
+        if (const auto unit = json.find("flow_unit"); unit != json.end()) {
+            const auto latin1 =
+                unit->is_string() ? utf8ToLatin1(unit->get<std::string>()) : std::nullopt;
+            if (!latin1)
+                throw BadSetting { "flow_unit is not a text of Latin-1 characters" };
+            read.FlowUnit = *latin1;
+        }
+        if (const auto accuracy = json.find("meter_accuracy"); accuracy != json.end())
+            readMeterAccuracy(*accuracy, read.MeterAccuracy);
+    } catch (const BadSetting& bad) {
+        return bad.what;
+    }
+    read.Stored = json.dump();
+    settings = std::move(read);
+    return std::nullopt;
+}
+
+std::string SettingsFileText(const DataSetSettings& settings)
+{
+    return SettingsToJson(settings).dump(2) + '\n';
+}
+
+std::optional<std::string> SettingsFromFileText(std::string_view text, DataSetSettings& settings)
+{
+    const Json json = Json::parse(text, nullptr, false);
+    if (json.is_discarded())
+        return "it is not valid JSON";
+    return SettingsFromJson(json, settings);
+}
+
+} // namespace meldrix
