@@ -21,9 +21,8 @@ struct BadSetting {
 
 double percent(const Json& value, const std::string& key)
 {
-    if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0.0
-        || value.get<double>() > MaxAccuracyPercent)
-        throw BadSetting { key + " is not a number from 0 to 100" };
+    if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0.0)
+        throw BadSetting { key + " is not a number of 0 or more" };
     return value.get<double>();
 }
 

@@ -27,8 +27,7 @@ std::string_view FlowModelTitle(FlowModelKind model);
 std::optional<FlowModelKind> FlowModelFromKey(std::string_view key);
 FlowModelKind OtherFlowModel(FlowModelKind model);
 
-//! The limits the meter-accuracy settings are held to.
-inline constexpr double MaxAccuracyPercent = 100.0;
+//! The limits of the Monte Carlo samples the meter-accuracy settings take.
 inline constexpr int MinAccuracySamples = 2;
 inline constexpr int MaxAccuracySamples = 100000;
 

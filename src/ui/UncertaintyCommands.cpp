@@ -18,11 +18,12 @@ namespace meldrix {
 void TForm1::MeterAccuracy1Click()
 {
     guarded([this] {
-        auto* dialog = new MeterAccuracyDialog(m_uncertainty->Options, this);
+        auto* dialog = new MeterAccuracyDialog(uncertaintyOptions(), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(dialog, &QDialog::accepted, this, [this, dialog] {
             guarded([&] {
-                m_uncertainty->Options = dialog->options();
+                // Kept with the data set's settings, so Save All keeps it too.
+                m_rig->Settings.MeterAccuracy = MeterAccuracyOf(dialog->options());
                 UncertaintyOutOfDate();
                 if (m_uncertainty->Shown)
                     ShowResults();
@@ -80,7 +81,7 @@ void TForm1::ShowUncertaintyResults()
     CellTabEd->hide();
     if (m_uncertainty->Run)
         return;
-    m_uncertainty->Run = new UncertaintyRun(*m_rig, m_uncertainty->Options, this);
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this);
     connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
         [this] { guarded([this] { UncertaintyFinished(); }); });
 }
@@ -106,6 +107,11 @@ void TForm1::UncertaintyFinished()
         ShowResults();
     if (m_pO2Window && m_pO2Window->isVisible())
         DrawPO2Chart();
+}
+
+UncertaintyOptions TForm1::uncertaintyOptions() const
+{
+    return WithMeterAccuracy(m_uncertainty->Options, m_rig->Settings.MeterAccuracy);
 }
 
 int TForm1::DrawUncertaintyBands()
