@@ -18,9 +18,16 @@
 namespace meldrix {
 namespace {
 
+template <typename T>
+bool sameBytes(const T& a, const T& b)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
 bool sameBits(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return sameBytes(a, b);
 }
 
 // The specified stage flow worked out afresh from the calibration lookup: each gas of the source
@@ -177,11 +184,20 @@ TEST(FlowModelDifferencesTest, TheShippedDataSetNamesStageThree)
     auto physical = std::make_unique<Rig>(*rig);
     physical->Settings.FlowModel = FlowModelKind::Physical;
     ASSERT_EQ(Execute(*physical).status, RunStatus::Ok);
+    auto alone = std::make_unique<Rig>(*rig);
     ExecuteHooks hooks;
     hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(*rig, hooks);
     ASSERT_EQ(outcome.status, RunStatus::Ok);
     EXPECT_EQ(outcome.model, FlowModelKind::AsSpecified);
+    // The other model's run leaves the rig as the run alone leaves it.
+    Execute(*alone);
+    EXPECT_TRUE(sameBytes(rig->Gases, alone->Gases));
+    EXPECT_TRUE(sameBytes(rig->Flowmeters, alone->Flowmeters));
+    EXPECT_TRUE(sameBytes(rig->CellGases, alone->CellGases));
+    EXPECT_TRUE(sameBytes(rig->Cells, alone->Cells));
+    EXPECT_TRUE(sameBytes(rig->WorkComposition, alone->WorkComposition));
+    EXPECT_EQ(rig->Settings, alone->Settings);
     const auto stage3 = std::find_if(outcome.differences.begin(), outcome.differences.end(),
         [](const ModelDifference& difference) { return difference.Stage == 3; });
     ASSERT_NE(stage3, outcome.differences.end());
