@@ -69,19 +69,21 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
         err << Prefix << "this meldrix-cli was built without Qt and writes no PDF; use .html\n";
         return ExitUsage;
     }
-    std::optional<UncertaintyOptions> accuracy;
-    if (request.accuracy) {
-        accuracy = AccuracyOptions(*request.accuracy, "report", err);
-        if (!accuracy)
-            return ExitUsage;
-        accuracy->Equilibrium = true; // the report shows each cell's pO2
-    }
+    if (request.accuracy && !AccuracyOptions(*request.accuracy, "report", err))
+        return ExitUsage;
 
     std::ostringstream warnings;
     const auto rig = loadDataSet(request.base, warnings, *readings, request.model);
     err << warnings.str();
     if (!rig)
         return ExitUsage;
+    std::optional<UncertaintyOptions> accuracy;
+    if (request.accuracy) {
+        accuracy = AccuracyOptions(*request.accuracy, "report", err, rig->Settings.MeterAccuracy);
+        if (!accuracy)
+            return ExitUsage;
+        accuracy->Equilibrium = true; // the report shows each cell's pO2
+    }
 
     ReportInputs inputs;
     inputs.Generated = ReportDateTime();

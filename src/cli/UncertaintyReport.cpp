@@ -201,10 +201,10 @@ std::string UncertaintyCsv(const UncertaintyResult& result)
     return csv;
 }
 
-std::optional<UncertaintyOptions> AccuracyOptions(
-    const AccuracyArguments& arguments, std::string_view command, std::ostream& err)
+std::optional<UncertaintyOptions> AccuracyOptions(const AccuracyArguments& arguments,
+    std::string_view command, std::ostream& err, const MeterAccuracySettings& dataSet)
 {
-    UncertaintyOptions settings;
+    UncertaintyOptions settings = WithMeterAccuracy({}, dataSet);
     for (const std::string& text : arguments.Sds) {
         const auto sd = parseReadingArgument(text);
         if (!sd || sd->value < 0) {
@@ -216,11 +216,11 @@ std::optional<UncertaintyOptions> AccuracyOptions(
         }
         settings.StageSds.push_back({ sd->stage, sd->value });
     }
-    settings.Method = arguments.Method;
-    settings.FullScalePercent = arguments.FullScalePercent;
-    settings.FlowPercent = arguments.FlowPercent;
-    settings.Samples = arguments.Samples;
-    settings.Seed = arguments.Seed;
+    settings.Method = arguments.Method.value_or(settings.Method);
+    settings.FullScalePercent = arguments.FullScalePercent.value_or(settings.FullScalePercent);
+    settings.FlowPercent = arguments.FlowPercent.value_or(settings.FlowPercent);
+    settings.Samples = arguments.Samples.value_or(settings.Samples);
+    settings.Seed = arguments.Seed.value_or(settings.Seed);
     if (const auto problem = CheckUncertaintyOptions(settings)) {
         err << Prefix << *problem << " (see meldrix-cli " << command << " --help)\n";
         return std::nullopt;
@@ -234,15 +234,18 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
     const auto readings = parseReadingArguments(options.Readings, "uncertainty", err);
     if (!readings)
         return ExitUsage;
-    auto accuracy = AccuracyOptions(options.Accuracy, "uncertainty", err);
-    if (!accuracy)
+    if (!AccuracyOptions(options.Accuracy, "uncertainty", err))
         return ExitUsage;
-    UncertaintyOptions& settings = *accuracy;
-    settings.Equilibrium = options.Equilibrium;
 
     const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
+    auto accuracy =
+        AccuracyOptions(options.Accuracy, "uncertainty", err, rig->Settings.MeterAccuracy);
+    if (!accuracy)
+        return ExitUsage;
+    UncertaintyOptions& settings = *accuracy;
+    settings.Equilibrium = options.Equilibrium;
     const UncertaintyResult result = PropagateUncertainty(*rig, settings);
     if (!result.Ok) {
         err << Prefix << result.Message << '\n';
