@@ -186,11 +186,11 @@ void TForm1::createControls()
     CalCurveEdit->SetNrOfColumns(2);
     CalCurveEdit->SetNrOfRows(20);
     CalCurveEdit->SetColWidths({ 80, 66, 78 });
-    connect(CalCurveEdit, &TCeltrix::OnClick, this,
-        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
-    // A point taken with Enter shows in the chart at once.
+    // A point typed shows in the chart at once; it reaches the curve with OK only.
+    connect(
+        CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { previewCalChart(); }); });
     connect(CalCurveEdit, &TCeltrix::OnSetEditText, this,
-        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
+        [this] { guarded([this] { previewCalChart(); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);
@@ -200,9 +200,6 @@ void TForm1::createControls()
 
     // A view over the rig's curves: opening the editor formats only the rows in sight.
     m_calCurveList = new CalCurveListModel(*m_rig, this);
-    // A header typed into the curve list is taken at once.
-    connect(m_calCurveList, &QAbstractItemModel::dataChanged, this,
-        [this] { guarded([this] { markResultsOutOfDate(); }); });
     CalGrid1 = new CalGridView(m_diagram);
     CalGrid1->setObjectName(u"CalGrid1"_s);
     CalGrid1->setModel(m_calCurveList);

@@ -229,7 +229,10 @@ private:
     void ShowCalibrationEditor();
     //! The sentence saying what the curve list did not take, or empty.
     std::string ReadCalibrationsTable();
-    void ReadCalCurve();
+    //! Draws the chart of the points as the point editor shows them, not yet taken.
+    void previewCalChart();
+    //! What the calibration editor holds that OK has not taken: "the curve list", "Curve 3 P-2".
+    std::vector<std::string> pendingCalibrationEdits() const;
     //! OK in the calibration editor: the curve list and the point editor.
     void ReadCalibrationEditor();
     void ListCalCurve();

@@ -1,4 +1,6 @@
 #include "common/TextFormat.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
 #include "ui/EditorRows.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -177,6 +179,7 @@ void TForm1::takeEditor()
     RowRefusals refusals;
     EditorPage page;
     std::string_view noun = "value";
+    std::string note;
     switch (m_rig->EditMode) {
     case EditModes::OutputCells:
         refusals = ReadCellsTable();
@@ -190,6 +193,7 @@ void TForm1::takeEditor()
         const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
         m_rig->Gases[gas].Name = typedGasName();
         refusals = ReadInputGasesTable();
+        note = FractionSumNote(*m_rig, gas);
         InputMixtures3Click();
         break;
     }
@@ -211,8 +215,11 @@ void TForm1::takeEditor()
         if (index < page.Rows.size())
             ValueListEditor1->showRow(refusal.Row, page.Rows[index]);
     }
-    if (!refusals.empty())
-        ShowMessage(*m_rig, RefusalMessage(refusals, noun));
+    std::string text = RefusalMessage(refusals, noun);
+    if (!note.empty())
+        text += (text.empty() ? "" : " ") + note;
+    if (!text.empty())
+        ShowMessage(*m_rig, text);
     DrawMixer();
 }
 
@@ -259,14 +266,19 @@ void TForm1::markGasName()
 
 bool TForm1::reportUntakenText(std::string_view refused)
 {
-    if (ValueListEditor1->isHidden())
-        return false;
-    std::vector<std::string> names;
-    if (Edit2->isVisible() && Edit2->text() != shownRecordText(m_gasNameShown))
-        names.emplace_back("the name");
-    for (const int row : ValueListEditor1->pendingRows()) {
-        std::string key(trimBlanks(toRecordText(ValueListEditor1->key(row))));
-        names.push_back(key.empty() ? "row " + formatInt(row) : key);
+    if (!CalGrid1->isHidden()) {
+        // A cell still being typed into counts as typed.
+        CalGrid1->commitOpenEditor();
+        CalCurveEdit->commitOpenEditor();
+    }
+    std::vector<std::string> names = pendingCalibrationEdits();
+    if (!ValueListEditor1->isHidden()) {
+        if (Edit2->isVisible() && Edit2->text() != shownRecordText(m_gasNameShown))
+            names.emplace_back("the name");
+        for (const int row : ValueListEditor1->pendingRows()) {
+            std::string key(trimBlanks(toRecordText(ValueListEditor1->key(row))));
+            names.push_back(key.empty() ? "row " + formatInt(row) : key);
+        }
     }
     if (names.empty())
         return false;
