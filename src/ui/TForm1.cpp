@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,10 +165,6 @@ void TForm1::createControls()
     // Rows of 18 pixels let the designed height show six gases below the caption without
     // scrolling.
     CellTabEd->SetDefaultRowHeight(18);
-    m_staleResults = new QGraphicsOpacityEffect(CellTabEd);
-    m_staleResults->setOpacity(0.4);
-    m_staleResults->setEnabled(false);
-    CellTabEd->setGraphicsEffect(m_staleResults);
     // Computed results are shown, not typed: the operator switches editing on deliberately.
     CellTabEd->SetEditingEnabled(false);
     CellTabEd->hide();
@@ -179,6 +174,17 @@ void TForm1::createControls()
     ResultsCaption1->setAutoFillBackground(true);
     ResultsCaption1->setIndent(4);
     ResultsCaption1->hide();
+
+    // A veil over the table, not an effect on it: the table repaints its cells on its own, and
+    // an effect on it was left out of those repaints.
+    m_staleResults = new QWidget(m_diagram);
+    m_staleResults->setObjectName(u"StaleResults1"_s);
+    m_staleResults->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_staleResults->setAutoFillBackground(true);
+    QPalette veil = m_staleResults->palette();
+    veil.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+    m_staleResults->setPalette(veil);
+    m_staleResults->hide();
 
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
     CalCurveEdit->setGeometry(824, 400, 235, 408);

@@ -17,7 +17,6 @@
 #include <vector>
 
 class QFileDialog;
-class QGraphicsOpacityEffect;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -145,6 +144,8 @@ private:
     void ShowGibbsResults();
     //! Returns the number of curves drawn.
     int DrawPO2Chart();
+    //! Draws the pO2 chart again when it is open, bands only of a current answer on display.
+    void refreshPO2Chart();
     // The "± uncertainty" display and its runs (UncertaintyCommands.cpp).
     void ShowUncertaintyResults();
     void showUncertainty(bool shown);
@@ -214,6 +215,8 @@ private:
     void showResultsState();
     //! The name of what the results table shows: "Gas fractions", ...
     QString resultsDisplayName() const;
+    //! What "???" in the table shown means, or empty when it shows none.
+    QString unknownValuesNote() const;
     //! After a display toggle: the menu's checks and the table; a message of a display left goes.
     void displayChanged();
     void syncDisplayToggles();
@@ -265,7 +268,7 @@ private:
     TCeltrix* CalCurveEdit = nullptr;
     TCeltrix* CellTabEd = nullptr;
     QLabel* ResultsCaption1 = nullptr;
-    QGraphicsOpacityEffect* m_staleResults = nullptr; //!< dims the results table while out of date
+    QWidget* m_staleResults = nullptr; //!< dims the results table while out of date
     TVistrelWidget* Vistrel1 = nullptr;
     CalGridView* CalGrid1 = nullptr;
     CalCurveListModel* m_calCurveList = nullptr;

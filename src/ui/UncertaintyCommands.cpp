@@ -2,6 +2,7 @@
 #include "chart/qt/TVistrelWidget.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
@@ -44,9 +45,10 @@ void TForm1::showUncertainty(bool shown)
 {
     m_uncertainty->Shown = shown;
     m_uncertainty->Toggle->setChecked(shown);
-    // Without the display nobody waits for the answer.
+    // Without the display nobody waits for the answer, and the pO2 chart loses its bands.
     if (!shown && m_uncertainty->Run)
         UncertaintyOutOfDate();
+    refreshPO2Chart();
 }
 
 void TForm1::UncertaintyOutOfDate()
@@ -57,6 +59,8 @@ void TForm1::UncertaintyOutOfDate()
         run->cancel();
         run->deleteLater();
     }
+    // Bands of an answer that no longer fits are not drawn, nor kept while the next run goes.
+    refreshPO2Chart();
 }
 
 void TForm1::ShowUncertaintyResults()
@@ -66,21 +70,24 @@ void TForm1::ShowUncertaintyResults()
     if (m_rig->GasListCount == 0) {
         CellTabEd->Clear();
         CellTabEd->hide();
+        showResultsState();
         return;
     }
     const auto& result = m_uncertainty->Result;
     if (m_uncertainty->Current && result) {
         const bool filled = FillUncertaintyTable(*result, CellTabEd->Model());
-        CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
-            ResultsTablePlace::Width, ResultsTablePlace::Height);
+        placeResultsTable();
         CellTabEd->setVisible(filled);
+        showResultsState();
         return;
     }
     // The table comes back when the run has its answer.
     CellTabEd->hide();
+    showResultsState();
     if (m_uncertainty->Run)
         return;
-    m_uncertainty->Run = new UncertaintyRun(*m_rig, m_uncertainty->Options, this);
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, m_uncertainty->Options, this, m_diagram,
+        QRect(ResultsTablePlace::Left, ResultsTablePlace::Top, ResultsTablePlace::Width, 26));
     connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
         [this] { guarded([this] { UncertaintyFinished(); }); });
 }
@@ -104,13 +111,12 @@ void TForm1::UncertaintyFinished()
     m_uncertainty->Current = true;
     if (m_uncertainty->Shown)
         ShowResults();
-    if (m_pO2Window && m_pO2Window->isVisible())
-        DrawPO2Chart();
+    refreshPO2Chart();
 }
 
 int TForm1::DrawUncertaintyBands()
 {
-    if (!m_uncertainty->Current || !m_uncertainty->Result)
+    if (!m_uncertainty->Shown || !m_uncertainty->Current || !m_uncertainty->Result)
         return 0;
     return DrawPO2Bands(PO2Chart->Chart(), *m_uncertainty->Result);
 }
