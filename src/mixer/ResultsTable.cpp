@@ -80,7 +80,9 @@ bool ShowResults(Rig& rig, TCeltrixModel& table)
     const ResultsDisplay display { rig.LogDisplay, rig.EquilDisplay };
     const bool filled = FillResultsTable(rig, display, table);
     if (filled && display.Equil)
-        ShowMessage(rig, std::string(EquilibriumNotOperativeMessage));
+        ShowMessage(rig, std::string(EquilibriumNotOperativeMessage),
+            std::string(EquilibriumNotOperativeMessage) + " "
+                + EquilibriumNoteExplanation(EquilibriumNotOperativeMessage));
     return filled;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "equil/EquilibriumDriver.h"
 #include "rig/Rig.h"
 #include "tabed/CeltrixModel.h"
 
@@ -8,9 +9,6 @@
 #include <string_view>
 
 namespace meldrix {
-
-inline constexpr std::string_view EquilibriumNotOperativeMessage =
-    "Equilibrium option not correctly operative yet...please toggle back";
 
 //! The state of the elements of a cell no mixture feeds: no value, shown blank. Its column
 //! would otherwise show what the cell's gas last held, another cell's gas after a Mix change.

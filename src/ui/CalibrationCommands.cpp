@@ -64,6 +64,23 @@ void TForm1::ShowCalibrationEditor()
 void TForm1::fillPointEditor()
 {
     FillCalPoints(*m_rig, currentCalCurve(), CalCurveEdit->Model());
+    explainUnknownPoints();
+}
+
+void TForm1::explainUnknownPoints()
+{
+    // In the point editor "???" is a text typed that is not a number; elsewhere it means more.
+    const TCeltrixModel& points = CalCurveEdit->Model();
+    bool unknown = false;
+    for (int i = 1; i <= MaxCalPoints && !unknown; ++i)
+        for (int column = 1; column <= 2; ++column)
+            unknown = unknown || (points.ElemState(column, i) & StateEmpty) != 0;
+    const QString tip = unknown
+        ? u"??? = a text that is not a number (or a value the file holds that is none); OK keeps "
+          "the point's stored value"_s
+        : QString();
+    if (CalCurveEdit->toolTip() != tip)
+        CalCurveEdit->setToolTip(tip);
 }
 
 void TForm1::ListCalCurve()
@@ -108,6 +125,7 @@ void TForm1::previewCalChart()
     const int curve = currentCalCurve();
     meldrix::ShowCalChart(
         Vistrel1->Chart(), ShownCalCurve(*m_rig, curve, CalCurveEdit->Model()), curve);
+    explainUnknownPoints();
 }
 
 std::vector<std::string> TForm1::pendingCalibrationEdits() const

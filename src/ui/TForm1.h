@@ -240,6 +240,8 @@ private:
     void ReadCalibrationEditor();
     void ListCalCurve();
     void fillPointEditor();
+    //! The point editor's tooltip says what "???" means while it shows one.
+    void explainUnknownPoints();
     //! Shows the curves read from a file in the calibration editor's views.
     void CalibrationsLoaded();
     void SelectCalCurve(const QModelIndex& index);

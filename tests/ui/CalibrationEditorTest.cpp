@@ -319,6 +319,7 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     open();
     typePoint(8, 2, u"abc"_s);
     QVERIFY(!showsValue(2, 8));
+    QVERIFY(points()->toolTip().startsWith(u"??? = a text that is not a number"_s));
     QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
     snapshot(u"calibration-refused-curve-1"_s);
     // A "???" waiting for OK is not dropped by a step without a word.

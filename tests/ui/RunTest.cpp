@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -36,6 +37,11 @@ private Q_SLOTS:
         // The shipped gases bring H, C, N, O and Ar: the driver's system is too large.
         QVERIFY(message()->isVisible());
         QCOMPARE(message()->text(), u"Sum of compounds and elements too large: 14"_s);
+        // What the note means is its tooltip, and stands under it in View > Messages.
+        QVERIFY(message()->toolTip().contains(u"This is a note, not an error"_s));
+        trigger(u"Messages1"_s);
+        auto* log = m_window->findChild<QPlainTextEdit*>(u"MessagesText1"_s);
+        QVERIFY(log && log->toPlainText().contains(u"Equilibrium at cell temperature"_s));
         const Rig& rig = m_window->rig();
         QCOMPARE(rig.GasListCount, 6);
         QVERIFY(rig.Gases[17].Flow > 100.0); // argon and synthetic air into M1
