@@ -51,6 +51,7 @@ int TForm1::currentCalCurve()
 
 void TForm1::ShowCalibrationEditor()
 {
+    dropTransientMessage();
     ValueListEditor1->hide();
     Edit2->hide(); // the input gas's name has no place beside the curves
     m_rig->EditMode = EditModes::Calibrations;

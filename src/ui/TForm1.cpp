@@ -127,6 +127,8 @@ void TForm1::createControls()
     ValueListEditor1->ensureRows(1);
     ValueListEditor1->setRow(1, u"Dummy"_s, QString());
     ValueListEditor1->hide();
+    connect(ValueListEditor1, &QTableWidget::itemChanged, this,
+        [this] { guarded([this] { untakenTextChanged(); }); });
 
     SpinEdit1 = new QSpinBox(m_diagram);
     SpinEdit1->setObjectName(u"SpinEdit1"_s);
@@ -151,7 +153,10 @@ void TForm1::createControls()
     Edit2->setGeometry(821, 144, 65, 21);
     fillWithDiagramBlack(Edit2);
     Edit2->hide();
-    connect(Edit2, &QLineEdit::textChanged, this, [this] { markGasName(); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] {
+        markGasName();
+        untakenTextChanged();
+    });
 
     // The results table, the point editor and the chart are placeholders with their designed
     // places until their widgets take them over.

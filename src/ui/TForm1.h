@@ -163,7 +163,8 @@ private:
     void saveDataFile(DataFile file);
     void saveDataFileAs(DataFile file);
     void reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent);
-    void reportSave(const std::optional<std::string>& error);
+    //! A failed save's reason, or the files saved.
+    void reportSave(const std::optional<std::string>& error, std::span<const DataFile> files);
     //! Writes the diagram as the client area shows it, as SVG or PNG by the path's extension;
     //! the reason when it could not be written.
     std::optional<QString> exportDiagram(const QString& path);
@@ -203,9 +204,17 @@ private:
     std::string typedGasName() const;
     //! Bold on a tint while Edit2 holds a name not yet taken with OK.
     void markGasName();
+    //! After an edit in the record editor or the name: drops a transient message once nothing
+    //! typed waits for OK any more.
+    void untakenTextChanged();
     //! Says so on the message line when the open editor holds text not yet taken with OK; the
     //! sentence starts with `refused` ("Not executed").
     bool reportUntakenText(std::string_view refused);
+    //! Shows a message about what the operator typed or chose; it goes again once that is undone
+    //! (the text typed back, dropped or taken, the display left).
+    void showTransientMessage(const std::string& text);
+    //! Hides the message line when it still shows the last transient message.
+    void dropTransientMessage();
     //! Runs an edit; when it changed what Execute reads, the results shown are out of date.
     void takeEdits(const std::function<void()>& edit);
     //! OK: reads the editor back into the records of its kind.
@@ -257,6 +266,7 @@ private:
     QWidget* m_pO2Window = nullptr;
     std::vector<LoggedMessage> m_messages; //!< every message shown, oldest first
     std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
+    std::uint64_t m_transientShown = 0; //!< the rig's count of messages at the last transient one
     MessageLogWindow* m_messageLog = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
     std::vector<PO2Curve> m_pO2Curves; //!< what the pO2 chart shows, to place its names again

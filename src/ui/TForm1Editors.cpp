@@ -61,9 +61,23 @@ void TForm1::showInSpinBox(int value, int max)
     SpinEdit1->setValue(value);
 }
 
+void TForm1::showTransientMessage(const std::string& text)
+{
+    ShowMessage(*m_rig, text);
+    m_transientShown = m_rig->Message1.Shown;
+}
+
+void TForm1::dropTransientMessage()
+{
+    if (m_rig->Message1.Visible && m_rig->Message1.Shown == m_transientShown)
+        m_rig->Message1.Visible = false;
+}
+
 int TForm1::showRecordEditor(std::uint16_t mode, std::uint16_t& current, int max,
     EditorPage (*page)(const Rig& rig, int index))
 {
+    // Opening an editor drops what was typed: a message about that text goes with it.
+    dropTransientMessage();
     HideCalForms();
     m_rig->EditMode = mode;
     const int index = checkedIndex(current, max);
@@ -106,6 +120,7 @@ void TForm1::InputMixtures3Click()
 void TForm1::FlowmeterReadings1Click()
 {
     guarded([this] {
+        dropTransientMessage();
         HideCalForms();
         m_rig->EditMode = EditModes::FlowmeterReadings;
         showInSpinBox(checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters), MaxFlowmeters);
@@ -175,6 +190,7 @@ void TForm1::Button1Click()
 
 void TForm1::takeEditor()
 {
+    dropTransientMessage();
     ValueListEditor1->commitOpenEditor();
     RowRefusals refusals;
     EditorPage page;
@@ -219,7 +235,7 @@ void TForm1::takeEditor()
     if (!note.empty())
         text += (text.empty() ? "" : " ") + note;
     if (!text.empty())
-        ShowMessage(*m_rig, text);
+        showTransientMessage(text);
     DrawMixer();
 }
 
@@ -252,6 +268,16 @@ std::string TForm1::typedGasName() const
     return typed == shownRecordText(m_gasNameShown) ? m_gasNameShown : toRecordText(typed);
 }
 
+void TForm1::untakenTextChanged()
+{
+    // Text typed back to what the editor showed: a message about it no longer holds.
+    if (!ValueListEditor1->isHidden() && ValueListEditor1->pendingRows().empty()
+        && Edit2->text() == shownRecordText(m_gasNameShown) && pendingCalibrationEdits().empty()) {
+        dropTransientMessage();
+        showRigMessage();
+    }
+}
+
 void TForm1::markGasName()
 {
     const bool pending = Edit2->text() != shownRecordText(m_gasNameShown);
@@ -282,9 +308,9 @@ bool TForm1::reportUntakenText(std::string_view refused)
     }
     if (names.empty())
         return false;
-    ShowMessage(*m_rig,
-        std::string(refused) + ": " + listed(names) + (names.size() == 1 ? " holds" : " hold")
-            + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
+    showTransientMessage(std::string(refused) + ": " + listed(names)
+        + (names.size() == 1 ? " holds" : " hold")
+        + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
     return true;
 }
 

@@ -48,6 +48,8 @@ void TForm1::showUncertainty(bool shown)
     // Without the display nobody waits for the answer, and the pO2 chart loses its bands.
     if (!shown && m_uncertainty->Run)
         UncertaintyOutOfDate();
+    if (!shown)
+        dropTransientMessage(); // a failed run's message is the display's
     refreshPO2Chart();
 }
 
@@ -104,7 +106,7 @@ void TForm1::UncertaintyFinished()
         return;
     }
     if (!result.Ok) {
-        ShowMessage(*m_rig, "Meter accuracy: " + result.Message);
+        showTransientMessage("Meter accuracy: " + result.Message);
         return;
     }
     m_uncertainty->Result = std::move(result);

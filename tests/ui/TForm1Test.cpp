@@ -3,6 +3,7 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
+#include "support/KeyChords.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
@@ -331,7 +332,29 @@ void TForm1Test::stepsNoRecordOverTextNotYetTaken()
     QCOMPARE(value(2), u"750"_s);
     QVERIFY(message()->text().startsWith(
         u"Not stepped to another record: Temp.,C holds text not yet taken with OK"_s));
+    // The typing undone by hand, nothing waits for OK: the message goes with the text.
+    trigger(u"InputMixtures3"_s);
+    auto* name = control<QLineEdit>(u"Edit2"_s);
+    QTest::mouseClick(name, Qt::LeftButton);
+    testsupport::pressChord(Qt::Key_End);
+    testsupport::typeChords(u"X"_s);
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QVERIFY(message()->text().startsWith(u"Not stepped to another record: the name holds"_s));
+    QTest::mouseClick(name, Qt::LeftButton);
+    testsupport::pressChord(Qt::Key_End);
+    testsupport::pressChord(Qt::Key_Backspace);
+    QVERIFY(message()->isHidden());
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QCOMPARE(rig().CurrentInputGas, 2);
+    trigger(u"OutputCells3"_s);
+
+    // A refusal goes once OK takes the row cleanly.
+    type(2, u"hot"_s);
     pressOk();
+    QVERIFY(message()->text().startsWith(u"Temp.,C: \"hot\" is not a number"_s));
+    type(2, u"750"_s);
+    pressOk();
+    QVERIFY(message()->isHidden());
     QCOMPARE(rig().Cells[1].Temp, 750.0);
     QTest::keyClick(spin(), Qt::Key_Up);
     QCOMPARE(rig().CurrentCell, 2);
@@ -358,6 +381,13 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     auto* log = m_window->findChild<QPlainTextEdit*>(u"MessagesText1"_s);
     QVERIFY(log);
     QVERIFY(log->toPlainText().contains(u"Temp.,C: \"hot\" is not a number"_s));
+    // Escape closes the log as it closes a dialog.
+    auto* logWindow = control<QWidget>(u"MessagesWindow"_s);
+    QVERIFY(logWindow && logWindow->isVisible());
+    QApplication::setActiveWindow(logWindow);
+    QTest::keyClick(log, Qt::Key_Escape);
+    QVERIFY(logWindow->isHidden());
+    trigger(u"Messages1"_s);
     auto* line = static_cast<MessageLabel*>(message());
     type(2, longText);
     pressOk();
@@ -657,6 +687,10 @@ void TForm1Test::savesUnderChosenNames()
     QCOMPARE(rig().CelFileName, target);
     rig().Cells[2].Name = "Again";
     trigger(u"Cells1"_s);
+    // A save that worked says so.
+    QVERIFY(message()->isVisible());
+    QVERIFY(message()->text().startsWith(u"Saved the "_s));
+    QVERIFY(message()->text().endsWith(u" Copy.dat."_s));
     auto reread = testsupport::rigAtStartValues();
     reread->CelFileName = target;
     QVERIFY(LoadCells(*reread).read);
@@ -671,7 +705,9 @@ void TForm1Test::savesUnderChosenNames()
     trigger(u"SaveAll1"_s);
     OpenAllByBase(*reread, (folder / "Rig2").string());
     QVERIFY(*recordsOf(*reread) == *recordsOf(rig()));
-    QVERIFY(message()->isHidden());
+    QCOMPARE(
+        message()->text(), u"Saved all four files: Rig2.INP, Rig2.MIX, Rig2.CAL and Rig2.CEL."_s);
+    QVERIFY(message()->toolTip().contains(QString::fromStdString((folder / "Rig2.CEL").string())));
 }
 
 void TForm1Test::cancelledDialogChangesNothing()
