@@ -361,12 +361,19 @@ void TForm1::dockControls()
     Message1->setGeometry(0, height - MessageHeight, width, MessageHeight);
     const int bottom = Message1->isHidden() ? height : height - MessageHeight;
     ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
-    // The spin box, OK and the name field keep their designed places while the window is wide
-    // enough, and move left with the editor in a narrower one rather than hide behind it.
-    const int shift = std::min(0, width - ClientWidth);
+    // The spin box, OK, the name field and the point editor keep their designed distance to the
+    // right edge, beside the editor; the curve list, the point editor and the chart theirs to the
+    // bottom, so that a window lower than designed still shows them whole above the message
+    // line, and a larger one keeps them together at its bottom.
+    const int shift = width - ClientWidth;
+    // The point editor's top stays inside the window.
+    const int lift = std::max(height - ClientHeight, -400);
     SpinEdit1->move(824 + shift, 8);
     Button1->move(821 + shift, 73);
     Edit2->move(821 + shift, 144);
+    CalCurveEdit->move(824 + shift, 400 + lift);
+    CalGrid1->move(50, 616 + lift);
+    Vistrel1->move(583, 615 + lift);
     // In a small window the results table reaches under them; they stay on top.
     for (QWidget* control : { static_cast<QWidget*>(ValueListEditor1),
              static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button1),
@@ -386,14 +393,26 @@ void TForm1::dockControls()
     const QSize extent(diagramRight + 12, diagramBottom + 30);
     const QSize room(ValueListEditor1->isHidden() ? width : width - EditorWidth,
         Message1->isHidden() ? height : height - MessageHeight);
-    m_diagram->setExtent(extent, room);
+    // A window larger than designed shows the diagram as much larger, no more: the controls over
+    // it keep their sizes.
+    const double larger = std::min(double(width) / ClientWidth, double(height) / ClientHeight);
+    m_diagram->setExtent(extent, room, larger);
 }
 
 void TForm1::fitToScreen(const QRect& available)
 {
     // The frame is not known before the window is shown: a title bar and borders are allowed for.
     const QSize frame(16, 40);
-    const QSize fitted = size().boundedTo(available.size() - frame);
+    // A screen larger than the designed window gets a window as much larger in both directions,
+    // the diagram enlarged with it; a smaller one a window that fits it.
+    const QSize designed = size();
+    const QSize space = available.size() - frame;
+    const double larger = std::min(
+        double(space.width()) / designed.width(), double(space.height()) / designed.height());
+    const QSize fitted = larger > 1.0 ? QSize(static_cast<int>(designed.width() * larger),
+                             static_cast<int>(designed.height() * larger))
+                                            .boundedTo(space)
+                                      : designed.boundedTo(space);
     resize(fitted.expandedTo(minimumSize()));
     const int x = std::clamp(206, available.left(),
         std::max(available.left(), available.right() + 1 - width() - frame.width()));

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
@@ -222,7 +223,10 @@ void TForm1Test::docksEditorAboveTheMessageLine()
     QTRY_COMPARE(m_window->centralWidget()->width(), 1167);
     QCOMPARE(message()->geometry(), QRect(0, 883, 1167, 20));
     QCOMPARE(editor()->geometry(), QRect(991, 0, 176, 883));
-    QCOMPARE(spin()->geometry(), QRect(824, 8, 65, 49));
+    // The spin box and OK stay beside the editor; the calibration views keep to the bottom.
+    QCOMPARE(spin()->geometry(), QRect(924, 8, 65, 49));
+    QCOMPARE(control(u"CalGrid1"_s)->geometry(), QRect(50, 666, 495, 192));
+    QCOMPARE(control(u"CalCurveEdit"_s)->geometry(), QRect(924, 450, 235, 408));
 }
 
 void TForm1Test::buildsTheMenuTree()
@@ -369,8 +373,29 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     const QRect area = m_window->centralWidget()->rect();
     QTRY_VERIFY(area.contains(control<QWidget>(u"Button1"_s)->geometry()));
     QVERIFY(control<DiagramArea>(u"MixerDiagram"_s)->scale() < 1.0);
+    // The calibration editor shows whole above the message line, the curve list many rows.
+    ShowMessage(rig(), "A message takes the bottom line.");
+    trigger(u"Calibrations4"_s);
+    QVERIFY(message()->isVisible());
+    for (const char* name : { "CalGrid1", "CalCurveEdit", "Vistrel1" })
+        QVERIFY2(
+            message()->geometry().top() > control(QString::fromLatin1(name))->geometry().bottom()
+                && control(QString::fromLatin1(name))->geometry().top() >= 0,
+            name);
+    auto* grid = control<QTableView>(u"CalGrid1"_s);
+    QVERIFY(grid->rowAt(grid->viewport()->height() - 1) >= 7);
+    snapshot(u"calibration-small-screen"_s);
     trigger(u"ActualSize1"_s);
     QCOMPARE(control<DiagramArea>(u"MixerDiagram"_s)->scale(), 1.0);
+    trigger(u"FitToWindow1"_s);
+
+    // A large screen gets a larger window, and the diagram grows with it.
+    const QRect large(0, 0, 1920, 1080);
+    m_window->fitToScreen(large);
+    QVERIFY(large.contains(QRect(m_window->pos(), m_window->size() + QSize(16, 40))));
+    QVERIFY(m_window->width() > 1200);
+    QTRY_VERIFY(control<DiagramArea>(u"MixerDiagram"_s)->scale() > 1.1);
+    trigger(u"ActualSize1"_s);
 
     // Every message is kept with its time; the line shows a long one elided in the middle.
     const QString longText = QString(u"x"_s).repeated(400) + u" the end"_s;
@@ -396,7 +421,7 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     QVERIFY(line->shownText().contains(u"\u2026"_s));
     QVERIFY(line->shownText().endsWith(line->text().right(4)));
     QCOMPARE(line->toolTip(), line->text());
-    QCOMPARE(log->toPlainText().count(u'\n'), 2);
+    QCOMPARE(log->toPlainText().count(u'\n'), 3); // the calibration editor's message first
 }
 
 void TForm1Test::wrapsTheCellEditorAround()
