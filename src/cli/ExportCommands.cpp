@@ -6,6 +6,7 @@
 #include "common/Latin1.h"
 #include "diagram/DiagramExport.h"
 #include "equil/EquilibriumDriver.h"
+#include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
 
 #include <array>
@@ -20,21 +21,27 @@
 
 namespace meldrix::cli {
 
-std::string CellGasCsv(const Rig& rig)
+std::string CellGasCsv(const Rig& rig, bool logDisplay)
 {
-    std::string csv = "Gas";
+    std::string csv = logDisplay ? "Gas (log10 of fraction)" : "Gas";
     for (int c = 1; c <= MaxCells; ++c)
         csv += ','
             + csvField("OC " + std::to_string(c) + "; " + latin1ToUtf8(rig.Cells[c].Name.view()));
-    csv += "\r\n";
+    csv += CsvLineEnd;
+    // The logarithms are the window's, clamped as it clamps them.
+    const auto shown = [logDisplay](double fraction) {
+        if (!logDisplay)
+            return seventeenDigits(fraction);
+        return fraction > 0 ? seventeenDigits(static_cast<double>(Log10Clamped(fraction)))
+                            : std::string();
+    };
     for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k) {
         csv += csvField(latin1ToUtf8(rig.GasList[k]));
         // A cell no mixture feeds holds zeros by rule; an empty field keeps them from reading
         // as a measured gas.
         for (int c = 1; c <= MaxCells; ++c)
-            csv += ','
-                + (isFedCell(rig.Cells[c]) ? seventeenDigits(rig.CellGases[c][k].Fraction) : "");
-        csv += "\r\n";
+            csv += ',' + (isFedCell(rig.Cells[c]) ? shown(rig.CellGases[c][k].Fraction) : "");
+        csv += CsvLineEnd;
     }
     return csv;
 }

@@ -10,11 +10,12 @@
 
 namespace meldrix::cli {
 
-//! The gas delivered to the cells as CSV (RFC 4180: CRLF line ends, fields holding a comma, a
-//! quote or a line break quoted): a header row "Gas" and one "OC c; Name" per cell, then one row
-//! per gas of the gas list with the cells' fractions in 17 significant digits, an empty field for
-//! a cell that no mixture feeds.
-std::string CellGasCsv(const Rig& rig);
+//! The gas delivered to the cells as CSV (RFC 4180, text fields as csvField writes them): a header
+//! row "Gas" and one "OC c; Name" per cell, then one row per gas of the gas list with the cells'
+//! fractions in 17 significant digits, an empty field for a cell that no mixture feeds. With
+//! `logDisplay` the base-10 logarithms as the window's Lin/log toggle shows them, under
+//! "Gas (log10 of fraction)", an empty field where a fraction has none.
+std::string CellGasCsv(const Rig& rig, bool logDisplay = false);
 
 //! What `diagram` draws: the data set after Execute with the given readings, or as loaded.
 struct DiagramRequest {

@@ -61,7 +61,7 @@ int run(int argc, char** argv)
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
         ->check(CLI::IsMember({ "json", "table", "csv" }));
     execute->add_flag(
-        "--log", logDisplay, "With --format table: base-10 logarithms instead of fractions");
+        "--log", logDisplay, "With --format table or csv: base-10 logarithms instead of fractions");
 
     std::string outPath;
     bool asLoaded = false;

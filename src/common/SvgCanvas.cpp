@@ -168,11 +168,15 @@ void SvgCanvas::textOut(Point p, std::string_view text)
         return;
     const Size size = textSize(text);
     filledRect(p.x, p.y, size.width, size.height, m_fill);
+    const VisibleText visible = visiblePart(text);
+    if (visible.shown.empty())
+        return;
     // A browser that draws the font wider than the window's metrics is held to the measured
     // width, so a text never runs past the box it was placed for.
-    m_body += "<text x=\"" + number(p.x) + "\" y=\"" + number(p.y + m_font.ascent) + "\" fill=\""
-        + colour(m_text) + "\" textLength=\"" + number(size.width)
-        + "\" lengthAdjust=\"spacingAndGlyphs\">" + xmlText(text) + "</text>\n";
+    m_body += "<text x=\"" + number(p.x + textSize(visible.lead).width) + "\" y=\""
+        + number(p.y + m_font.ascent) + "\" fill=\"" + colour(m_text) + "\" textLength=\""
+        + number(textSize(visible.shown).width) + "\" lengthAdjust=\"spacingAndGlyphs\">"
+        + xmlText(visible.shown) + "</text>\n";
 }
 
 Size SvgCanvas::textSize(std::string_view text) const
