@@ -15,22 +15,6 @@
 
 namespace meldrix::cli {
 
-namespace {
-
-std::string lowerExtension(const std::string& path)
-{
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
-} // namespace
-
 std::string ReportDateTime()
 {
     std::time_t now = std::time(nullptr);

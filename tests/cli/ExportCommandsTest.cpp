@@ -183,6 +183,56 @@ TEST_F(ExportCommandsTest, DiagramWritesNothingWhenItCannotBeComplete)
     }
 }
 
+// The size a PNG file's header gives, or nothing for bytes that are not PNG.
+std::optional<Size> pngSize(const std::string& bytes)
+{
+    if (bytes.size() < 24 || bytes.substr(0, 8) != "\x89PNG\r\n\x1a\n")
+        return std::nullopt;
+    const auto be32 = [&bytes](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            value = value * 256 + static_cast<unsigned char>(bytes[at + i]);
+        return value;
+    };
+    return Size { be32(16), be32(20) };
+}
+
+// The picture's kind follows --out: .svg or .png in any case; any other name is refused and
+// nothing is written.
+TEST_F(ExportCommandsTest, PicturesAreWrittenInTheKindTheirNameSays)
+{
+    Rig rig;
+    StartUp(rig, base);
+    const Size chart = CalChartPicture(rig, 2).PictureSize();
+    ASSERT_EQ(Execute(rig).status, RunStatus::Ok);
+    const Size diagram = DiagramPicture(rig, "title").PictureSize();
+    struct Case {
+        std::string arguments;
+        std::string file;
+        std::optional<Size> png; //!< nothing: SVG
+    };
+    for (const Case& c : { Case { "diagram", "d.png", diagram },
+             Case { "diagram", "d.PNG", diagram }, Case { "diagram", "d.svg", std::nullopt },
+             Case { "chart --curve 2", "c.png",
+                 Size { chart.width * CalChartExportScale, chart.height * CalChartExportScale } },
+             Case { "chart --curve 2", "c.Svg", std::nullopt } }) {
+        const CliRun run = cli(c.arguments, "--out " + dir.file(c.file));
+        ASSERT_EQ(run.exitCode, cli::ExitOk) << c.file << ": " << run.err;
+        const std::string bytes = readFile(dir.file(c.file));
+        EXPECT_EQ(pngSize(bytes), c.png) << c.file;
+        if (!c.png) {
+            EXPECT_TRUE(bytes.starts_with("<?xml")) << c.file;
+        }
+    }
+    for (const std::string& arguments : { std::string("diagram"), std::string("chart --curve 2") })
+        for (const std::string file : { "x.jpg", "x.svg.txt", "png", "x." }) {
+            const CliRun refused = cli(arguments, "--out " + dir.file(file));
+            EXPECT_EQ(refused.exitCode, cli::ExitUsage) << arguments << " " << file;
+            EXPECT_THAT(refused.err, HasSubstr("must end in .svg or .png"));
+            EXPECT_FALSE(std::filesystem::exists(dir.file(file))) << file;
+        }
+}
+
 TEST_F(ExportCommandsTest, ChartIsTheWindowsCalibrationChart)
 {
     const std::string svg = dir.file("curve.svg");

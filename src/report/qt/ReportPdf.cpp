@@ -2,6 +2,7 @@
 
 #include "common/qt/QPainterCanvas.h"
 #include "report/ReportHtml.h"
+#include "report/qt/OffscreenApplication.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -20,41 +21,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace meldrix {
 
 namespace {
-
-QtMessageHandler qtHandler = nullptr;
-
-// Headless runs often have no XDG_RUNTIME_DIR. Qt then takes a folder of its own and says so on
-// standard error, which a script would read as trouble; every other message passes on.
-void withoutRuntimeDirNote(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type == QtWarningMsg && text.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"_s))
-        return;
-    if (qtHandler)
-        qtHandler(type, context, text);
-}
-
-// The tool's own offscreen application, for as long as a PDF is painted.
-struct OffscreenApplication {
-    OffscreenApplication()
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        qtHandler = qInstallMessageHandler(withoutRuntimeDirNote);
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    ~OffscreenApplication()
-    {
-        application.reset();
-        qInstallMessageHandler(qtHandler);
-    }
-    OffscreenApplication(const OffscreenApplication&) = delete;
-    OffscreenApplication& operator=(const OffscreenApplication&) = delete;
-
-    static inline int argc = 1;
-    static inline char name[] = "meldrix-cli";
-    static inline char* argv[] = { name, nullptr };
-    std::unique_ptr<QGuiApplication> application;
-};
 
 constexpr double LayoutDpi = 96.0; // the report is laid out in pixels of the window's size
 constexpr int Gap = 6; // [px] between blocks
@@ -378,13 +344,11 @@ void PaintReport(const RunReport& report, QPagedPaintDevice& device)
         page.text(u"None."_s, textFont(10));
 }
 
-std::optional<std::string> WriteReportPdf(
+namespace {
+
+std::optional<std::string> writePdf(
     const RunReport& report, const std::string& path, ReportPaper paper)
 {
-    // A PDF needs no display: without an application of its own the tool starts one offscreen.
-    std::optional<OffscreenApplication> application;
-    if (!QCoreApplication::instance())
-        application.emplace();
     const QString target = QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
     const QFileInfo info(target);
     if (info.exists() && !info.isFile())
@@ -407,6 +371,15 @@ std::optional<std::string> WriteReportPdf(
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString().toStdString();
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> WriteReportPdf(
+    const RunReport& report, const std::string& path, ReportPaper paper)
+{
+    // A PDF needs no display: without an application of its own the tool starts one offscreen.
+    return WithApplication([&] { return writePdf(report, path, paper); });
 }
 
 } // namespace meldrix
