@@ -1,10 +1,10 @@
 #include "common/qt/PicturePng.h"
 #include "diagram/DiagramExport.h"
+#include "report/ReportDate.h"
 #include "ui/DiagramArea.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -66,8 +66,7 @@ std::optional<QString> TForm1::exportDiagram(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     // The picture stands on its own: cropped to the drawing, under the data set's name and the
     // date.
-    const std::string title = DiagramTitle(m_rig->BaseName,
-        toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s)));
+    const std::string title = DiagramTitle(m_rig->BaseName, ReportDateTime());
     QByteArray bytes;
     if (suffix == u"svg"_s) {
         const std::string svg = DiagramPictureSvg(*m_rig, title);
