@@ -53,9 +53,14 @@ std::string ReportWithDeviation(double value, double sd, std::string (*plain)(do
     if (!(sd >= RoundOff * std::abs(value)) || sd == 0.0)
         return plain(value) + " \u00B1 0";
     // The decimal place of the deviation's second digit, after rounding it there: 0.0996 is 0.10.
+    // Its two digits are counted as a whole number, so a logarithm a hair off cannot move it.
     int place = static_cast<int>(std::floor(std::log10(sd))) - 1;
-    const double rounded = std::nearbyint(sd / std::pow(10.0, place)) * std::pow(10.0, place);
-    place = static_cast<int>(std::floor(std::log10(rounded))) - 1;
+    double digits = std::nearbyint(sd / std::pow(10.0, place));
+    if (digits < 10)
+        digits = std::nearbyint(sd / std::pow(10.0, --place));
+    if (digits >= 100)
+        digits = std::nearbyint(sd / std::pow(10.0, ++place));
+    const double rounded = digits * std::pow(10.0, place);
 
     if (place >= -FixedPlaces && std::abs(value) < 1e15) {
         // Above the units the value is rounded to the deviation's place first: 12345 ± 270 is

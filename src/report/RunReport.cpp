@@ -91,7 +91,8 @@ std::string meterOf(const FlowmeterRecord& stage)
         + shown(stage.Float.view());
 }
 
-// What in the chosen curve is not what the stage and gas ask for.
+// What in the chosen curve is not what the stage and gas ask for: "gas differs", "make and size
+// differ"; empty when all match.
 std::string mismatch(
     const FlowmeterRecord& stage, int f, const CalCurveRecord& curve, std::string_view gas)
 {
@@ -106,7 +107,9 @@ std::string mismatch(
         fields.emplace_back("gas");
     if (curve.Flowmeter != f)
         fields.emplace_back("stage");
-    return listed(fields);
+    if (fields.empty())
+        return {};
+    return listed(fields) + (fields.size() == 1 ? " differs" : " differ");
 }
 
 // What the marked point says: the reading, and the flow taken for it.
@@ -150,7 +153,7 @@ void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
         const std::string where = "Stage " + formatInt(f) + ", " + gas + ": ";
         if (const std::string fields = mismatch(stage, f, curve, slot.Name.view()); !fields.empty())
             report.Messages.push_back(where + "calibration curve " + formatInt(c)
-                + " is used, whose " + fields + " differ from the stage's");
+                + " is used, whose " + fields + " from the stage's");
         auto picture = std::make_shared<CalChartPicture>(*shared, c, used);
         report.Curves.push_back({ f, gas, c, used,
             { "Stage " + formatInt(f) + ", " + gas + ": calibration curve " + formatInt(c),
@@ -173,8 +176,8 @@ std::string readingsAgainstFile(const Rig& rig)
         const double now = rig.Flowmeters[f].Reading;
         const double was = (*stored)[f].Reading;
         if (now != was && !(std::isnan(now) && std::isnan(was)))
-            changed.push_back("stage " + formatInt(f) + " " + exactNumber(now) + " (stored "
-                + exactNumber(was) + ")");
+            changed.push_back("stage " + formatInt(f) + " at " + exactNumber(now) + " instead of "
+                + exactNumber(was));
     }
     if (changed.empty())
         return "as stored in " + file;

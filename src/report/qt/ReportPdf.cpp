@@ -48,6 +48,8 @@ QFont textFont(int pixels, bool bold = false)
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
     font.setBold(bold);
+    // No ligatures: text copied or extracted from the PDF reads "flow", never "\uFB02ow".
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
