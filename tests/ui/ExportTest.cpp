@@ -1,4 +1,5 @@
 #include "diagram/DiagramExport.h"
+#include "support/KeyChords.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
 #include "ui/TForm1.h"
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <filesystem>
 #include <memory>
@@ -163,6 +165,31 @@ private Q_SLOTS:
             QVERIFY(name.endsWith(u"pdf"_s) ? bytes.startsWith("%PDF-")
                                             : bytes.contains("Meldrix run report: Default"));
         }
+    }
+
+    // A reading typed in the window and not saved is named in the report against the file.
+    void reportNamesTheReadingsNotSaved()
+    {
+        trigger(u"FlowmeterReadings1"_s);
+        editor()->setFocus();
+        editor()->setCurrentCell(1, 1);
+        testsupport::pressChord(Qt::Key_F2);
+        testsupport::pressChord(Qt::Key_A, Qt::ControlModifier);
+        testsupport::typeChords(u"30"_s);
+        testsupport::pressChord(Qt::Key_Return);
+        QTest::mouseClick(control<QPushButton>(u"Button1"_s), Qt::LeftButton);
+        QCOMPARE(rig().Flowmeters[2].Reading, 30.0);
+
+        const QString path = file(u"run.html"_s);
+        m_window->setFileChooser([path](QFileDialog&) { return std::optional<QString>(path); });
+        trigger(u"ExportReport1"_s);
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(written.readAll());
+        QVERIFY(html.contains(
+            u"<td>stage 2 at 30 instead of 40; the others as stored in Default.MIX</td>"_s));
+        QVERIFY(html.contains(u"<td>2027-01-15T08:00:00+00:00</td>"_s));
+        QVERIFY(html.contains(u"<th>Folder</th><td>/"_s));
     }
 
     // The report carries the "± uncertainty" answer while it is of the rig as it stands.
