@@ -3,41 +3,20 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 
 namespace meldrix {
 namespace {
 
-// Sets an environment variable for the life of one test, and puts it back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value)
-        : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-        ::tzset();
-    }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-        ::tzset();
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+// Sets an environment variable, or clears it for nullptr; the zone is read again.
+void setEnv(const char* name, const char* value)
+{
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+    ::tzset();
+}
 
 struct ZoneCase {
     const char* tz; //!< POSIX TZ rule; nullptr: UTC asked for
@@ -50,8 +29,9 @@ class IsoDateTimeTest : public ::testing::TestWithParam<ZoneCase> { };
 TEST_P(IsoDateTimeTest, CarriesItsOffsetFromUtc)
 {
     const auto [tz, seconds, shown] = GetParam();
-    const ScopedEnv zone("TZ", tz ? tz : "CET-1CEST,M3.5.0,M10.5.0/3");
+    setEnv("TZ", tz ? tz : "CET-1CEST,M3.5.0,M10.5.0/3");
     EXPECT_EQ(IsoDateTime(seconds, tz == nullptr), shown);
+    setEnv("TZ", nullptr);
 }
 
 // 1800000000 s is 2027-01-15 08:00:00 UTC; 1815000000 s is 2027-07-07 22:40:00 UTC.
@@ -65,20 +45,19 @@ INSTANTIATE_TEST_SUITE_P(Zones, IsoDateTimeTest,
 
 TEST(ReportDateTime, SourceDateEpochFixesItInUtc)
 {
-    const ScopedEnv zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
-    {
-        const ScopedEnv epoch("SOURCE_DATE_EPOCH", "1800000000");
-        EXPECT_EQ(SourceDateEpoch(), 1800000000);
-        EXPECT_EQ(ReportDateTime(), "2027-01-15T08:00:00+00:00");
-    }
+    setEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    setEnv("SOURCE_DATE_EPOCH", "1800000000");
+    EXPECT_EQ(SourceDateEpoch(), 1800000000);
+    EXPECT_EQ(ReportDateTime(), "2027-01-15T08:00:00+00:00");
     // Anything but a whole number of seconds is no epoch: the date is now, in local time.
     for (const char* text : { "", "18e8", "1800000000 ", "soon" }) {
-        const ScopedEnv epoch("SOURCE_DATE_EPOCH", text);
+        setEnv("SOURCE_DATE_EPOCH", text);
         EXPECT_EQ(SourceDateEpoch(), std::nullopt) << '"' << text << '"';
     }
-    const ScopedEnv none("SOURCE_DATE_EPOCH", nullptr);
+    setEnv("SOURCE_DATE_EPOCH", nullptr);
     const std::string now = ReportDateTime();
     EXPECT_TRUE(now.ends_with("+01:00") || now.ends_with("+02:00")) << now;
+    setEnv("TZ", nullptr);
 }
 
 } // namespace
