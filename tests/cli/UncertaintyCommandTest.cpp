@@ -30,8 +30,8 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     EXPECT_EQ(run.err, "");
     const auto json = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(json),
-        ElementsAre(
-            "method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells"));
+        ElementsAre("method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs",
+            "cells", "warnings", "notes"));
     EXPECT_EQ(json["method"], "linear");
     EXPECT_TRUE(json["samples"].is_null());
     EXPECT_TRUE(json["seed"].is_null());
@@ -42,9 +42,14 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
 
     ASSERT_EQ(json["cells"].size(), 4u);
     const auto& cell = json["cells"][1];
-    EXPECT_THAT(keysOf(cell), ElementsAre("cell", "name", "gas", "log10_pO2", "dominant_stage"));
+    EXPECT_THAT(keysOf(cell),
+        ElementsAre("cell", "name", "gas", "log10_pO2", "no_oxygen_samples", "unresolved_samples",
+            "failed_samples", "dominant", "dominant_stage"));
     EXPECT_EQ(cell["name"], "Cell B");
-    EXPECT_THAT(keysOf(cell["gas"][0]), ElementsAre("name", "fraction", "sd", "p2_5", "p97_5"));
+    EXPECT_THAT(keysOf(cell["gas"][0]),
+        ElementsAre("name", "fraction", "sd", "p2_5", "p97_5", "linear_valid"));
+    EXPECT_EQ(cell["gas"][0]["linear_valid"], true);
+    EXPECT_TRUE(cell["no_oxygen_samples"].is_null()); // Monte Carlo's
     EXPECT_EQ(cell["gas"][3]["name"], "H2");
     EXPECT_NEAR(cell["gas"][3]["fraction"].get<double>(), 0.0214818, 1e-7); // execute's table
     EXPECT_GT(cell["gas"][3]["sd"].get<double>(), 0.0);
@@ -53,6 +58,7 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     EXPECT_TRUE(cell["log10_pO2"]["p97_5"].is_null());
     // Cell B is fed through stage 4 from M1 and through stage 3 with hydrogen.
     EXPECT_EQ(cell["dominant_stage"], 4);
+    EXPECT_EQ(cell["dominant"], ordered_json({ { "kind", "reading" }, { "stage", 4 } }));
 
     // Without the equilibrium there is no pO2 and no stage to point at.
     const auto plain = ordered_json::parse(uncertainty().out);
