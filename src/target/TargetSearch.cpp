@@ -733,7 +733,7 @@ std::string valueText(const std::optional<double>& value)
 }
 
 // The linear standard deviation of each target at the proposed readings under the default meter
-// accuracy; the trials it took.
+// accuracy; the runs of Execute it took (its trials and the run that starts them).
 int addDeviations(
     const Rig& proposed, bool needsGibbs, const ThermoData& thermo, TargetOutcome& outcome)
 {
@@ -742,8 +742,9 @@ int addDeviations(
     options.Cell = outcome.Cell;
     options.Thermo = &thermo;
     const UncertaintyResult result = PropagateUncertainty(proposed, options);
+    const int runs = 1 + result.Samples;
     if (!result.Ok || result.Cells.empty())
-        return result.Samples;
+        return runs;
     const CellUncertainty& cell = result.Cells.front();
     for (TargetResult& target : outcome.Targets) {
         switch (target.Wanted.Kind) {
@@ -766,7 +767,7 @@ int addDeviations(
         if (target.Sd && !std::isfinite(*target.Sd))
             target.Sd.reset();
     }
-    return result.Samples;
+    return runs;
 }
 
 } // namespace
@@ -951,10 +952,13 @@ TargetOutcome FindReadings(
         const double was = outcome.Readings[f].Was;
         const double moved = ((std::isfinite(was) ? proposed[i] - was : 0.0)) / width;
         change += moved * moved;
-        if (proposed[i] == range.Low || proposed[i] == range.High)
-            bounds.push_back(StageName(f) + " sits at its "
-                + (proposed[i] == range.Low ? "lowest" : "highest") + " reading, "
-                + shortNumber(proposed[i]));
+        // Within a thousandth of the range is on the bound for anyone reading the meter.
+        const double near = 1e-3 * width;
+        if (proposed[i] <= range.Low + near || proposed[i] >= range.High - near) {
+            const bool low = proposed[i] <= range.Low + near;
+            bounds.push_back(StageName(f) + " sits at its " + (low ? "lowest" : "highest")
+                + " reading, " + shortNumber(low ? range.Low : range.High));
+        }
     }
     outcome.Change = std::sqrt(change);
     if (first.status == RunStatus::Ok) {
