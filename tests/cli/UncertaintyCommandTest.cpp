@@ -108,6 +108,23 @@ TEST_F(UncertaintyCommandTest, TableAndCsvShowTheSameCells)
     EXPECT_THAT(lines[14], ::testing::EndsWith(",4"));
 }
 
+TEST_F(UncertaintyCommandTest, ReadingsAtAndBeyondTheirCurvesEndsAreNotedAndWarnedOf)
+{
+    // Stage 2 on its curves' first point, stage 4 beyond their top.
+    const CliRun run = uncertainty("--reading 2=10 --reading 4=160 --equilibrium --format table");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("meldrix-cli: warning: F 4 (Ar): reading 160 lies above curve"));
+    EXPECT_THAT(run.out,
+        HasSubstr("F 2: its reading 10 is at the first point of curve 2 (O2), so its derivative "
+                  "is taken above the reading only\n"));
+    EXPECT_THAT(run.out,
+        HasSubstr("far from linear over one standard deviation of the inputs: "
+                  "use Monte Carlo\n"));
+    const auto json = ordered_json::parse(uncertainty("--reading 2=10 --reading 4=160").out);
+    EXPECT_EQ(json["notes"].size(), 1u);
+    EXPECT_EQ(json["warnings"][0]["stage"], 4);
+}
+
 TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)
 {
     const CliRun warned = uncertainty("--sd 12=0.5");
