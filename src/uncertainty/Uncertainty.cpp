@@ -227,6 +227,11 @@ double finiteOrNaN(double value)
     return std::isfinite(value) ? value : NaN;
 }
 
+const ThermoData& thermoOf(const UncertaintyOptions& options)
+{
+    return options.Thermo ? *options.Thermo : BuiltInThermoData();
+}
+
 // Sets `stop` when it goes out of scope: the workers end before they are joined.
 struct StopOnExit {
     std::atomic<bool>& stop;
@@ -337,9 +342,8 @@ private:
                     cell.PO2Problem = UnresolvedPO2;
                     break;
                 case PO2State::Failed:
-                    cell.PO2Problem = CellGibbsAt(rig, c, rig.Cells[c].Temp,
-                        m_options.Thermo ? *m_options.Thermo : BuiltInThermoData())
-                                          .Message;
+                    cell.PO2Problem =
+                        CellGibbsAt(rig, c, rig.Cells[c].Temp, thermoOf(m_options)).Message;
                     break;
                 }
             }
