@@ -151,6 +151,8 @@ TEST_F(TargetSearchTest, ReachesAWantedPO2AndSaysHowLittleTheMetersHoldIt)
     ASSERT_TRUE(outcome.Targets[0].Sd);
     EXPECT_GT(*outcome.Targets[0].Sd, FirmLog10PO2Sd);
     EXPECT_THAT(outcome.Warnings, Contains(HasSubstr("log10 pO2 is not firm at these readings")));
+    // The least change closes the air to the bottom of its scale.
+    EXPECT_THAT(outcome.Warnings, Contains("F 4 sits at its lowest reading, 10"));
 }
 
 TEST_F(TargetSearchTest, ReachesFractionPO2AndFlowTogetherOnNamedStages)
