@@ -54,8 +54,9 @@ enum class ExecuteFormat { Json, Table, Csv };
 
 //! `execute BASE [--reading N=VALUE]... [--format json|table|csv] [--log]`: loads the data set as
 //! Open All does, sets the readings, runs Execute with the equilibrium driver and prints the
-//! outcome; the table shows logarithms with `logDisplay`. Exit 0 when the run converged, 1 on a
-//! run error, 2 on a bad reading or when no file of the data set could be read.
+//! outcome; the table and the CSV show logarithms with `logDisplay`, which JSON refuses. Exit 0
+//! when the run converged, 1 on a run error, 2 on a bad reading or when no file of the data set
+//! could be read.
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
     std::ostream& out, std::ostream& err, bool logDisplay = false);
 

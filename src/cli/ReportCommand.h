@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/UncertaintyReport.h"
+#include "report/ReportDate.h"
 #include "report/RunReport.h"
 
 #include <functional>
@@ -23,10 +24,6 @@ struct ReportRequest {
     //! The meters' accuracy to carry to the cells' gas and pO2; none: no uncertainties.
     std::optional<AccuracyArguments> accuracy;
 };
-
-//! The date and time a report carries: now, or SOURCE_DATE_EPOCH when it is set (for output that
-//! must be the same on every run), as "YYYY-MM-DD HH:MM" in local time (UTC for the epoch).
-std::string ReportDateTime();
 
 //! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]... [--uncertainty ...]`: the run's
 //! report, with each value's uncertainty when asked for. Exit 0 when

@@ -253,13 +253,15 @@ std::string UncertaintyTable(const UncertaintyResult& result)
 
 std::string UncertaintyCsv(const UncertaintyResult& result)
 {
-    std::string csv = "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage\r\n";
+    std::string csv = "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage";
+    csv += CsvLineEnd;
     const auto line = [&](const CellUncertainty& cell, std::string_view quantity, const Spread& s,
                           const std::string& dominant) {
         csv += formatInt(cell.Cell) + ',' + csvField(latin1ToUtf8(cell.Name)) + ','
             + csvField(latin1ToUtf8(std::string(quantity))) + ',' + seventeenDigits(s.Value) + ','
             + seventeenDigits(s.Sd) + ',' + (s.P2_5 ? seventeenDigits(*s.P2_5) : std::string())
-            + ',' + (s.P97_5 ? seventeenDigits(*s.P97_5) : std::string()) + ',' + dominant + "\r\n";
+            + ',' + (s.P97_5 ? seventeenDigits(*s.P97_5) : std::string()) + ',' + dominant;
+        csv += CsvLineEnd;
     };
     for (const CellUncertainty& cell : result.Cells) {
         for (const GasSpread& gas : cell.Gases)
