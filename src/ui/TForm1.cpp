@@ -8,6 +8,7 @@
 #include "ui/About.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/DiagramArea.h"
+#include "ui/FindReadingsDialog.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
 #include "ui/UncertaintyRun.h"
@@ -72,6 +73,7 @@ TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent)
     , m_rig(std::make_unique<Rig>())
     , m_uncertainty(std::make_unique<UncertaintyView>())
+    , m_findReadings(std::make_unique<FindReadingsMemory>())
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Meldrix 0.301"_s);

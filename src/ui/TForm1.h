@@ -38,6 +38,7 @@ class TCeltrix;
 class ParameterEditor;
 struct UncertaintyView;
 struct UncertaintyResult;
+struct FindReadingsMemory;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
 //! the message line lie over it. It owns the rig.
@@ -260,6 +261,7 @@ private:
 
     std::unique_ptr<Rig> m_rig;
     std::unique_ptr<UncertaintyView> m_uncertainty;
+    std::unique_ptr<FindReadingsMemory> m_findReadings; //!< for the session, never saved
     FileChooser m_fileChooser;
     QuestionAsker m_questionAsker;
     std::string m_gasNameShown; //!< the bytes Edit2 was filled from
