@@ -1,6 +1,7 @@
 #include "chart/CalibrationChart.h"
 
 #include "calib/CalCurveLookup.h"
+#include "common/TextFormat.h"
 
 #include <cmath>
 #include <string>
@@ -12,6 +13,8 @@ namespace {
 
 // Distance of the title from the data area's top left corner [px].
 constexpr int TitleOffset = 3;
+constexpr Rgb Red { 255, 0, 0 };
+constexpr int CrossArm = 4; // [px]
 
 // Lines per segment that draw the monotone cubic between two points.
 constexpr int CubicPieces = 16;
@@ -99,6 +102,60 @@ void ShowCalChart(
     title.VerticalAlignment = TLabelVerticalAlignment::Top;
     title.Mode = TTextLabelMode::tlsimple;
     title.Visible = true;
+    chart.Repaint();
+}
+
+CalPointUsed UsedPointOf(const Rig& rig, int curve, double reading)
+{
+    CalPointUsed used { reading, 0.0, 0.0, CalPointPlace::NoFlow };
+    if (!(reading > 0.0) || !std::isfinite(reading))
+        return used;
+    used.Flow = InterpolateCalCurve(rig, curve, reading);
+    const auto clamp = ClampOfReading(rig, curve, reading);
+    if (!clamp) {
+        used.At = reading;
+        used.Place = CalPointPlace::OnCurve;
+    } else if (clamp->Kind != CurveClampKind::NoPoints) {
+        used.At = clamp->Limit;
+        used.Place = clamp->Kind == CurveClampKind::Above ? CalPointPlace::AboveTop
+                                                          : CalPointPlace::BelowFirst;
+    }
+    return used;
+}
+
+void MarkUsedPoint(TVistrel& chart, const CalPointUsed& used)
+{
+    // A cross of CrossArm pixels each way, made of two chart lines in data units.
+    const LayerMapping m = chart.Mapping(1);
+    if (m.kx == 0 || m.ky == 0 || !std::isfinite(used.At) || !std::isfinite(used.Flow))
+        return;
+    const double dx = static_cast<double>(CrossArm / std::abs(m.kx));
+    const double dy = static_cast<double>(CrossArm / std::abs(m.ky));
+    const Rgb colour = chart.DataColor;
+    const int width = chart.LineWidth;
+    chart.DataColor = Red;
+    chart.LineWidth = 2;
+    chart.AddLine(used.At - dx, used.Flow - dy, used.At + dx, used.Flow + dy);
+    chart.AddLine(used.At - dx, used.Flow + dy, used.At + dx, used.Flow - dy);
+    chart.DataColor = colour;
+    chart.LineWidth = width;
+    if (used.Place == CalPointPlace::OnCurve)
+        return;
+
+    // The reading itself lies off the chart: its value stands beside the end it was taken at,
+    // towards the middle of the data area.
+    TTextLabel& label = *chart.TextLabel(2);
+    label.Caption = "reading " + formatSignificant(used.Reading, 6)
+        + (used.Place == CalPointPlace::NoFlow ? ": no flow" : "");
+    label.FontColor = Red;
+    label.PosX = used.At;
+    label.PosY = used.Flow;
+    label.AttachToData = TLabelAttachMode::tlamBoth;
+    const bool top = used.Place == CalPointPlace::AboveTop;
+    label.Alignment = top ? TLabelAlignment::Right : TLabelAlignment::Left;
+    label.VerticalAlignment = top ? TLabelVerticalAlignment::Top : TLabelVerticalAlignment::Bottom;
+    label.Mode = TTextLabelMode::tlsimple;
+    label.Visible = true;
     chart.Repaint();
 }
 

@@ -11,13 +11,16 @@
 
 namespace meldrix::cli {
 
-//! {"method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells"}: the
-//! cells with each gas's fraction, sd and quantiles, log10_pO2 (or null) and dominant_stage;
-//! quantiles, samples and seed are null for a linear run, and so is any number that is not finite.
+//! {"method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs", "cells",
+//! "warnings", "notes"}: the cells with each gas's fraction, sd, quantiles and linear_valid,
+//! log10_pO2 (or null), the Monte Carlo samples without oxygen, unresolved or failed, the
+//! dominant input and dominant_stage; quantiles, samples, seed and the sample counts are null for
+//! a linear run, linear_valid for Monte Carlo, and so is any number that is not finite.
 nlohmann::ordered_json UncertaintyToJson(const UncertaintyResult& result);
 
 //! Gases (then log10 pO2) by cells, each as "value ± sd", with a line of the 2.5..97.5 % band
-//! under each for Monte Carlo; then the inputs and each cell's dominant stage.
+//! under each for Monte Carlo; then the inputs, each cell's dominant input, quantities far from
+//! linear, samples without oxygen, and the notes.
 std::string UncertaintyTable(const UncertaintyResult& result);
 
 //! One line per cell and quantity: cell, name, quantity, value, sd, p2_5, p97_5, dominant_stage

@@ -777,6 +777,9 @@ bool TracePolish::finish()
 bool TracePolish::run()
 {
     R = s.realElements;
+    // The graphite the main solve found stands wherever the polish ends before its own.
+    if (m.graphite)
+        graphite = std::max<Real>(m.carbonLeft(), 0.0L);
     std::vector<std::size_t> chosen = chooseBasis();
     // Elements whose atoms no species separates cannot be told apart; the potentials' answer
     // stands as it is.
@@ -802,6 +805,7 @@ bool TracePolish::run()
 GibbsResult failed(GibbsResult result, std::string message)
 {
     GibbsResult bare;
+    bare.PO2Resolved = false; // no pO2 was found, so none is resolved
     bare.Kelvin = result.Kelvin;
     bare.Bar = result.Bar;
     bare.Inert = std::move(result.Inert);

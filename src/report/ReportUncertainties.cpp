@@ -1,3 +1,4 @@
+#include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "report/RunReport.h"
 
@@ -23,14 +24,14 @@ std::string methodText(const UncertaintyResult& result)
         : std::string("standard deviations by linear propagation");
     std::vector<std::string> readings;
     for (const UncertaintyInput& input : result.Inputs)
-        readings.push_back("stage " + formatInt(input.Stage) + " \xB1 " + number(input.Sd));
+        readings.push_back("stage " + formatInt(input.Stage) + " \u00B1 " + number(input.Sd));
     if (readings.empty())
         text += ", with no reading uncertain";
     else
         text += ", from readings " + listed(readings) + " (" + number(result.FullScalePercent)
             + " % of full scale unless given)";
     if (result.FlowPercent > 0)
-        text += " and calibrated flows \xB1 " + number(result.FlowPercent) + " %";
+        text += " and calibrated flows \u00B1 " + number(result.FlowPercent) + " %";
     return text;
 }
 
@@ -46,7 +47,8 @@ void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
     for (const CellUncertainty& cell : result.Cells) {
         if (!OneBased<double, MaxCells>::inRange(cell.Cell))
             continue;
-        const std::string title = "OC " + formatInt(cell.Cell) + "; " + cell.Name + ": ";
+        const std::string title =
+            "OC " + formatInt(cell.Cell) + "; " + shownLatin1ToUtf8(cell.Name) + ": ";
         for (const GasSpread& gas : cell.Gases)
             spread.Fractions[cell.Cell].push_back(gas.Fraction.Sd);
         if (cell.Log10PO2) {
@@ -56,8 +58,8 @@ void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
                     std::array { *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 };
         }
         if (cell.DominantStage > 0)
-            inputs.Warnings.push_back(title + "the reading of stage "
-                + formatInt(cell.DominantStage) + " contributes most to the spread of log10 pO2");
+            inputs.Notes.push_back(title + "the reading of stage " + formatInt(cell.DominantStage)
+                + " contributes most to the spread of log10 pO2");
         if (cell.PO2Dropped > 0)
             inputs.Warnings.push_back(title + formatInt(cell.PO2Dropped) + " of "
                 + formatInt(result.Samples)

@@ -2,6 +2,7 @@
 #include "chart/qt/TVistrelWidget.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
@@ -45,9 +46,12 @@ void TForm1::showUncertainty(bool shown)
 {
     m_uncertainty->Shown = shown;
     m_uncertainty->Toggle->setChecked(shown);
-    // Without the display nobody waits for the answer.
+    // Without the display nobody waits for the answer, and the pO2 chart loses its bands.
     if (!shown && m_uncertainty->Run)
         UncertaintyOutOfDate();
+    if (!shown)
+        dropTransientMessage(); // a failed run's message is the display's
+    refreshPO2Chart();
 }
 
 void TForm1::UncertaintyOutOfDate()
@@ -58,6 +62,8 @@ void TForm1::UncertaintyOutOfDate()
         run->cancel();
         run->deleteLater();
     }
+    // Bands of an answer that no longer fits are not drawn, nor kept while the next run goes.
+    refreshPO2Chart();
 }
 
 void TForm1::ShowUncertaintyResults()
@@ -67,21 +73,24 @@ void TForm1::ShowUncertaintyResults()
     if (m_rig->GasListCount == 0) {
         CellTabEd->Clear();
         CellTabEd->hide();
+        showResultsState();
         return;
     }
     const auto& result = m_uncertainty->Result;
     if (m_uncertainty->Current && result) {
         const bool filled = FillUncertaintyTable(*result, CellTabEd->Model());
-        CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
-            ResultsTablePlace::Width, ResultsTablePlace::Height);
+        placeResultsTable();
         CellTabEd->setVisible(filled);
+        showResultsState();
         return;
     }
     // The table comes back when the run has its answer.
     CellTabEd->hide();
+    showResultsState();
     if (m_uncertainty->Run)
         return;
-    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this);
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this, m_diagram,
+        QRect(ResultsTablePlace::Left, ResultsTablePlace::Top, ResultsTablePlace::Width, 26));
     connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
         [this] { guarded([this] { UncertaintyFinished(); }); });
 }
@@ -98,15 +107,14 @@ void TForm1::UncertaintyFinished()
         return;
     }
     if (!result.Ok) {
-        ShowMessage(*m_rig, "Meter accuracy: " + result.Message);
+        showTransientMessage("Meter accuracy: " + result.Message);
         return;
     }
     m_uncertainty->Result = std::move(result);
     m_uncertainty->Current = true;
     if (m_uncertainty->Shown)
         ShowResults();
-    if (m_pO2Window && m_pO2Window->isVisible())
-        DrawPO2Chart();
+    refreshPO2Chart();
 }
 
 UncertaintyOptions TForm1::uncertaintyOptions() const
@@ -116,7 +124,7 @@ UncertaintyOptions TForm1::uncertaintyOptions() const
 
 int TForm1::DrawUncertaintyBands()
 {
-    if (!m_uncertainty->Current || !m_uncertainty->Result)
+    if (!m_uncertainty->Shown || !m_uncertainty->Current || !m_uncertainty->Result)
         return 0;
     return DrawPO2Bands(PO2Chart->Chart(), *m_uncertainty->Result);
 }

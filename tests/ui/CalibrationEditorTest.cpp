@@ -42,17 +42,18 @@ private Q_SLOTS:
 
     void opensWithEveryCurveListed();
     void modelPassesTheConformanceChecks();
-    void doubleClickStoresThePointsShownAndListsTheRow();
+    void doubleClickListsTheRowOnceThePointsAreTaken();
     void clickInThePointEditorRedrawsTheChart();
     void okReadsTheTypedHeaderTexts_data();
     void okReadsTheTypedHeaderTexts();
     void okTakesTheTextBeingTyped();
     void okWithoutEditsChangesNoByte();
-    void spinBoxWrapsOverAllCurvesAndDropsTypedText();
+    void spinBoxWrapsOverAllCurvesOnceTypedTextIsDropped();
     void openedCurvesReplaceWhatTheEditorShows();
     void pointMarksFollowTheCurveShown();
     void okTakesAnOpenPointCellFirst();
     void enterInThePointEditorRedrawsTheChart();
+    void onlyOkStoresPointsWhateverKeysArePressed();
 
 private:
     CalGridView* grid() const { return control<CalGridView>(u"CalGrid1"_s); }
@@ -140,7 +141,7 @@ void CalibrationEditorTest::modelPassesTheConformanceChecks()
     QCOMPARE(rig().CalCurves[5].Size.str(), std::string("R6-15"));
 }
 
-void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
+void CalibrationEditorTest::doubleClickListsTheRowOnceThePointsAreTaken()
 {
     open();
     spin()->setValue(3);
@@ -152,15 +153,27 @@ void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
     const QPoint at = grid()->visualRect(row7).center();
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    // The point typed is neither stored nor dropped: the curve stays, and the line says why.
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 40.0);
+    QCOMPARE(rig().CurrentCalCurve, 3);
+    QCOMPARE(points()->Elem(2, 3), 45.5);
+    QVERIFY(message()->text().startsWith(
+        u"Not switched to curve 7: Curve 3 P-3 holds text not yet taken with OK"_s));
 
+    pressOk();
     QCOMPARE(rig().CalCurves[3].Points[3].Flow, 45.5);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(rig().CalCurves[3].Points[1].Flow, 10.0);
     QCOMPARE(rig().CurrentCalCurve, 7);
+    QCOMPARE(spin()->value(), 7); // the spin box shows the curve the list chose
     QCOMPARE(points()->RowName(20), u"Curve 7 P-20"_s);
     QCOMPARE(points()->Elem(2, 2), 191.2);
     QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 7"));
     QCOMPARE(chart().ItemCount(), 1);
     QCOMPARE(rig().CalCurves[7].Points[2].Flow, 191.2);
+    spin()->stepUp();
+    QCOMPARE(rig().CurrentCalCurve, 8);
     snapshot(u"calibration-curve-7"_s);
 }
 
@@ -178,14 +191,16 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     QCOMPARE(chart().ItemCount(), 2);
     points()->SetElem(1, 4, 4);
     points()->SetElem(2, 4, 55);
-    // A click on another cell of the point editor takes its points over.
+    // A click on another cell of the point editor draws the points shown; OK stores them.
     const QRect target = points()->GridCellRect(2, 5);
     QVERIFY(!target.isEmpty());
     QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, target.center());
-    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
+    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 0.0);
     QCOMPARE(chart().ItemCount(), 3);
     QCOMPARE(chart().Items()[2].x2, 4.0);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 55.0);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
 }
 
 void CalibrationEditorTest::okReadsTheTypedHeaderTexts_data()
@@ -254,14 +269,20 @@ void CalibrationEditorTest::okWithoutEditsChangesNoByte()
     QVERIFY(message()->isHidden());
 }
 
-void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
+void CalibrationEditorTest::spinBoxWrapsOverAllCurvesOnceTypedTextIsDropped()
 {
     open();
     type(3, 5, u"99"_s);
     spin()->stepDown();
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    QCOMPARE(spin()->value(), 1);
+    QVERIFY(message()->text().startsWith(
+        u"Not stepped to another record: the curve list holds text not yet taken"_s));
+    open(); // drops what was typed
+    QCOMPARE(cell(3, 5), u"    20.13"_s);
+    spin()->stepDown();
     QCOMPARE(rig().CurrentCalCurve, 1000);
     QCOMPARE(points()->RowName(1), u"Curve 1000 P-1"_s);
-    QCOMPARE(cell(3, 5), u"    20.13"_s);
     spin()->stepUp();
     QCOMPARE(rig().CurrentCalCurve, 1);
     pressOk();
@@ -298,10 +319,17 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     open();
     typePoint(8, 2, u"abc"_s);
     QVERIFY(!showsValue(2, 8));
+    QVERIFY(points()->toolTip().startsWith(u"??? = a text that is not a number"_s));
     QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
     snapshot(u"calibration-refused-curve-1"_s);
+    // A "???" waiting for OK is not dropped by a step without a word.
+    spin()->stepUp();
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    QVERIFY(message()->text().contains(u"Curve 1 P-8 holds text not yet taken with OK"_s));
+    QVERIFY(!showsValue(2, 8));
 
     // Another curve shows its own values, and so does the first one again.
+    open();
     spin()->setValue(2);
     for (int i = 1; i <= MaxCalPoints; ++i)
         QVERIFY2(showsValue(1, i) && showsValue(2, i), qPrintable(QString::number(i)));
@@ -356,9 +384,44 @@ void CalibrationEditorTest::enterInThePointEditorRedrawsTheChart()
     typePoint(3, 2, u"90"_s);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 90.0);
     QCOMPARE(chart().Items()[1].y2, 90.0);
-    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 40.0);
     control(u"Vistrel1"_s)->repaint();
     snapshot(u"calibration-after-enter"_s);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+}
+
+// Enter, the Page keys and a lone Alt in the point editor leave the curves and the results as
+// they are; Execute waits for OK too, and a cell left open as the editor hides draws no chart.
+void CalibrationEditorTest::onlyOkStoresPointsWhateverKeysArePressed()
+{
+    trigger(u"Run1"_s);
+    QVERIFY(rig().ResultsCurrent);
+    open();
+    spin()->setValue(3);
+    const auto before = std::make_unique<OneBased<CalCurveRecord, MaxCalCurves>>(rig().CalCurves);
+    typePoint(2, 2, u"33"_s);
+    // A lone Alt goes to the menu bar, and Escape leaves it.
+    for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_PageDown, Qt::Key_PageUp,
+             Qt::Key_Down, Qt::Key_Up, Qt::Key_Alt, Qt::Key_Escape })
+        testsupport::pressChord(key);
+    QVERIFY(std::memcmp(&rig().CalCurves, before.get(), sizeof(*before)) == 0);
+    QVERIFY(rig().ResultsCurrent);
+    typePoint(4, 1, u"5"_s, false);
+    testsupport::pressChord(Qt::Key_F5);
+    QVERIFY(message()->text().startsWith(u"Not executed: Curve 3 P-2 and Curve 3 P-4 hold"_s));
+    QVERIFY(rig().ResultsCurrent);
+
+    pressOk();
+    QVERIFY(!rig().ResultsCurrent);
+    QCOMPARE(rig().CalCurves[3].Points[2].Flow, 33.0);
+    // A cell left open with the value it shows closes as Execute hides the editor: nothing
+    // shows the chart again over the diagram.
+    typePoint(5, 2, u"0"_s, false);
+    testsupport::pressChord(Qt::Key_F5);
+    QVERIFY(rig().ResultsCurrent);
+    for (const char* name : { "Vistrel1", "CalCurveEdit", "CalGrid1" })
+        QVERIFY2(control(QString::fromLatin1(name))->isHidden(), name);
 }
 
 } // namespace meldrix
