@@ -93,6 +93,8 @@ ReportTable EquilibriumTable(const RunReport& report)
         };
     };
     addRow(table, "log10 pO2 [bar]", report.Equilibria, solved([u](const ReportEquilibrium& row) {
+        if (!row.Result.PO2Resolved)
+            return std::string("unresolved");
         if (!std::isfinite(row.Result.Log10PO2))
             return std::string("no oxygen");
         return ReportWithDeviation(

@@ -328,6 +328,9 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         if (!result.Result.Ok)
             report.Messages.push_back(
                 cellTitle(rig, result.Cell) + ": no equilibrium: " + shown(result.Result.Message));
+        else if (!result.Result.PO2Resolved)
+            report.Messages.push_back(
+                cellTitle(rig, result.Cell) + ": no log10 pO2: " + std::string(UnresolvedPO2));
         report.Equilibria.push_back(
             { result.Cell, shown(rig.Cells[result.Cell].Name.view()), std::move(result.Result) });
     }

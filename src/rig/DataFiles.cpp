@@ -599,8 +599,9 @@ std::optional<OneBased<FlowmeterRecord, MaxFlowmeters>> StoredFlowmeters(const R
     if (image.size() != MaxFlowmeters * sizeof(FlowmeterRecord))
         return std::nullopt;
     for (int f = 1; f <= MaxFlowmeters; ++f)
-        std::memcpy(
-            &stages[f], image.data() + (f - 1) * sizeof(FlowmeterRecord), sizeof(FlowmeterRecord));
+        std::memcpy(&stages[f],
+            image.data() + static_cast<std::size_t>(f - 1) * sizeof(FlowmeterRecord),
+            sizeof(FlowmeterRecord));
     return stages;
 }
 

@@ -220,6 +220,8 @@ private:
     void showTransientMessage(const std::string& text);
     //! Hides the message line when it still shows the last transient message.
     void dropTransientMessage();
+    //! After an uncertainty run: what it says beyond its numbers, on the message line.
+    void showUncertaintyRemarks(const UncertaintyResult& result);
     //! Runs an edit; when it changed what Execute reads, the results shown are out of date.
     void takeEdits(const std::function<void()>& edit);
     //! OK: reads the editor back into the records of its kind.

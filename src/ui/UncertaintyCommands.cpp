@@ -1,14 +1,17 @@
 #include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
+#include "common/TextFormat.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
+#include "uncertainty/UncertaintyRemarks.h"
 #include "uncertainty/UncertaintyTable.h"
 
 #include <QAction>
+#include <algorithm>
 #include <utility>
 
 // The "± uncertainty" display of the results table: the meters' accuracy carried to each cell,
@@ -112,6 +115,7 @@ void TForm1::UncertaintyFinished()
     }
     m_uncertainty->Result = std::move(result);
     m_uncertainty->Current = true;
+    showUncertaintyRemarks(*m_uncertainty->Result);
     if (m_uncertainty->Shown)
         ShowResults();
     refreshPO2Chart();
@@ -120,6 +124,23 @@ void TForm1::UncertaintyFinished()
 UncertaintyOptions TForm1::uncertaintyOptions() const
 {
     return WithMeterAccuracy(m_uncertainty->Options, m_rig->Settings.MeterAccuracy);
+}
+
+// The first warning (or remark) on the line, every remark in its account.
+void TForm1::showUncertaintyRemarks(const UncertaintyResult& result)
+{
+    const auto remarks = UncertaintyRemarks(result);
+    if (remarks.empty())
+        return;
+    const auto first = std::find_if(remarks.begin(), remarks.end(), IsWarning);
+    std::string text =
+        "\xB1 uncertainty: " + (first != remarks.end() ? first : remarks.begin())->Text;
+    if (remarks.size() > 1)
+        text += " (and " + formatInt(static_cast<int>(remarks.size() - 1)) + " more)";
+    std::string detail;
+    for (const UncertaintyRemark& remark : remarks)
+        detail += (detail.empty() ? "" : "\n") + remark.Text;
+    ShowMessage(*m_rig, std::move(text), std::move(detail));
 }
 
 int TForm1::DrawUncertaintyBands()
