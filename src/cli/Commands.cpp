@@ -84,7 +84,7 @@ int runBuild(const std::string& jsonPath, const std::string& base, std::ostream&
     auto rig = std::make_unique<Rig>();
     SetStartValues(*rig);
     try {
-        RigFromJson(nlohmann::json::parse(text), *rig);
+        RigFromJson(nlohmann::ordered_json::parse(text), *rig);
     } catch (const nlohmann::json::exception& error) {
         err << Prefix << jsonPath << ": " << withoutLibraryPrefix(error.what()) << '\n';
         return ExitFailed;

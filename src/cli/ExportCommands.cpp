@@ -105,9 +105,9 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
 }
 
 int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,
-    std::ostream& err)
+    std::ostream& err, std::optional<FlowModelKind> model)
 {
-    const auto rig = loadDataSet(base, err);
+    const auto rig = loadDataSet(base, err, {}, model);
     if (!rig)
         return ExitUsage;
     return writeOutput(outPath, CalibrationChartSvg(*rig, curve), out, err) ? ExitOk : ExitFailed;

@@ -33,11 +33,12 @@ struct DiagramRequest {
 //! read. Nothing is written unless the picture is complete.
 int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err);
 
-//! `chart BASE --curve N --out FILE.svg`: calibration curve N (1..1000) of the data set drawn as
-//! the window's calibration chart, written as SVG. Exit 0 when written, 1 when the file cannot be
-//! written, 2 when no file of the data set could be read.
+//! `chart BASE --curve N --out FILE.svg [--flow-model M]`: calibration curve N (1..1000) of the
+//! data set drawn as the window's calibration chart in the data set's (or `model`'s) flow model,
+//! written as SVG. Exit 0 when written, 1 when the file cannot be written, 2 when no file of the
+//! data set could be read.
 int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,
-    std::ostream& err);
+    std::ostream& err, std::optional<FlowModelKind> model = std::nullopt);
 
 //! Writes `content` to `path` ("-": to `out`) through a temporary file renamed over the target,
 //! so a failed write leaves no half-written picture; the reason on `err` when it fails.

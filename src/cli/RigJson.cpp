@@ -17,7 +17,8 @@
 
 namespace meldrix {
 
-using Json = nlohmann::json;
+// Read in the order written, so the keys of the settings that Meldrix does not know keep theirs.
+using Json = nlohmann::ordered_json;
 using OrderedJson = nlohmann::ordered_json;
 
 namespace {
@@ -314,6 +315,11 @@ OrderedJson RigToJson(const Rig& rig)
     return json;
 }
 
+void RigFromJson(const nlohmann::json& json, Rig& rig)
+{
+    RigFromJson(Json(json), rig);
+}
+
 void RigFromJson(const Json& json, Rig& rig)
 {
     if (!json.is_object())
@@ -346,8 +352,7 @@ void RigFromJson(const Json& json, Rig& rig)
                     readRecords(v, "Cells", copy->Cells, readCell);
                 } },
             { "Settings", [&](const Json& v, const std::string&) {
-                 if (const auto problem =
-                         SettingsFromJson(OrderedJson::parse(v.dump()), copy->Settings))
+                 if (const auto problem = SettingsFromJson(v, copy->Settings))
                      fail("Settings", *problem);
              } } });
     // Defined follows from the components unless the JSON states it; loading recomputes it anyway.

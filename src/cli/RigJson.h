@@ -23,6 +23,8 @@ public:
 //! out keep what `rig` holds (start-up values when the caller starts from them); a record may give
 //! its number with "index". Throws RigJsonError before changing anything when the JSON does not
 //! describe a data set.
+void RigFromJson(const nlohmann::ordered_json& json, Rig& rig);
+//! The same, for JSON whose objects keep no order of their keys.
 void RigFromJson(const nlohmann::json& json, Rig& rig);
 
 } // namespace meldrix

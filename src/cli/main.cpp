@@ -88,6 +88,7 @@ int run(int argc, char** argv)
         ->check(CLI::Range(1, meldrix::MaxCalCurves))
         ->required();
     addOutOption(*chart, outPath, "FILE.svg", "The SVG file to write; - for standard output");
+    addFlowModelOption(*chart, flowModel);
 
     CLI::App* report = app.add_subcommand(
         "report", "Run the mixer on BASE and write the run's report as HTML or PDF");
@@ -141,7 +142,7 @@ int run(int argc, char** argv)
     if (*diagram)
         return runDiagram({ base, outPath, readings, !asLoaded, flowModel }, std::cout, std::cerr);
     if (*chart)
-        return runChart(base, curve, outPath, std::cout, std::cerr);
+        return runChart(base, curve, outPath, std::cout, std::cerr, flowModel);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     if (*target)

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cmath>
-#include <memory>
 #include <optional>
 
 namespace meldrix {
@@ -191,19 +190,79 @@ bool solveMixture(Rig& rig, int m, StageFlows& flows, RunNotes& notes)
     return true;
 }
 
-// The same rig run on a copy in the other flow model: the inputs are the same, so every stage the
-// run computed is computed there too, and every other keeps its flow in both.
-ModelDifferences CompareWithOtherModel(
-    const Rig& rig, const RunOutcome& outcome, CurveLookup lookup)
+// What a run writes into the rig, records and working data, kept aside while the other flow model
+// runs on the same records and put back after: a copy of the whole rig, its thousand curves and
+// the files' images, would cost many times the run itself.
+class RunStateKept {
+public:
+    explicit RunStateKept(Rig& rig)
+        : m_rig(rig)
+        , m_inputGases(rig.InputGases)
+        , m_gases(rig.Gases)
+        , m_flowmeters(rig.Flowmeters)
+        , m_cells(rig.Cells)
+        , m_gasList(rig.GasList)
+        , m_gasListCount(rig.GasListCount)
+        , m_workComposition(rig.WorkComposition)
+        , m_cellGases(rig.CellGases)
+        , m_message(rig.Message1)
+        , m_resultsCurrent(rig.ResultsCurrent)
+        , m_model(rig.Settings.FlowModel)
+    {
+    }
+    RunStateKept(const RunStateKept&) = delete;
+    RunStateKept& operator=(const RunStateKept&) = delete;
+    ~RunStateKept()
+    {
+        m_rig.InputGases = m_inputGases;
+        m_rig.Gases = m_gases;
+        m_rig.Flowmeters = m_flowmeters;
+        m_rig.Cells = m_cells;
+        m_rig.GasList = m_gasList;
+        m_rig.GasListCount = m_gasListCount;
+        m_rig.WorkComposition = m_workComposition;
+        m_rig.CellGases = m_cellGases;
+        m_rig.Message1 = m_message;
+        m_rig.ResultsCurrent = m_resultsCurrent;
+        m_rig.Settings.FlowModel = m_model;
+    }
+
+private:
+    Rig& m_rig;
+    OneBased<GasRecord, MaxInputGases> m_inputGases;
+    OneBased<GasRecord, MaxGases> m_gases;
+    OneBased<FlowmeterRecord, MaxFlowmeters> m_flowmeters;
+    OneBased<CellRecord, MaxCells> m_cells;
+    OneBased<std::string, MaxComponents> m_gasList;
+    std::uint16_t m_gasListCount;
+    Composition m_workComposition;
+    OneBased<Composition, MaxCells> m_cellGases;
+    MessageLine m_message;
+    bool m_resultsCurrent;
+    FlowModelKind m_model;
+};
+
+// The same records run in the other flow model: every stage the run computed is computed there
+// too, and every other keeps its flow in both. The rig is left as the run left it.
+ModelDifferences CompareWithOtherModel(Rig& rig, const RunOutcome& outcome, CurveLookup lookup)
 {
-    auto other = std::make_unique<Rig>(rig);
-    other->Settings.FlowModel = OtherFlowModel(outcome.model);
-    const RunOutcome otherOutcome = Execute(*other, {}, lookup);
-    if (otherOutcome.status != RunStatus::Ok)
+    OneBased<double, MaxFlowmeters> flows;
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        flows[f] = rig.Flowmeters[f].Flow;
+    OneBased<double, MaxFlowmeters> otherFlows;
+    RunOutcome other;
+    {
+        const RunStateKept kept(rig);
+        rig.Settings.FlowModel = OtherFlowModel(outcome.model);
+        other = Execute(rig, {}, lookup);
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            otherFlows[f] = rig.Flowmeters[f].Flow;
+    }
+    if (other.status != RunStatus::Ok)
         return {};
     const bool physical = outcome.model == FlowModelKind::Physical;
-    return DifferencesBetween(physical ? *other : rig, physical ? rig : *other,
-        physical ? outcome.modelNotes : otherOutcome.modelNotes, rig.Settings.FlowUnit);
+    return DifferencesBetween(physical ? otherFlows : flows, physical ? flows : otherFlows,
+        physical ? outcome.modelNotes : other.modelNotes, rig.Settings.FlowUnit);
 }
 
 } // namespace

@@ -59,13 +59,14 @@ bool FlowsDiffer(double a, double b)
     return std::abs(a - b) > 0.01 * std::max(std::abs(a), std::abs(b));
 }
 
-ModelDifferences DifferencesBetween(const Rig& asSpecified, const Rig& physical,
-    std::span<const StageModelNote> physicalNotes, std::string_view unit)
+ModelDifferences DifferencesBetween(const OneBased<double, MaxFlowmeters>& asSpecified,
+    const OneBased<double, MaxFlowmeters>& physical, std::span<const StageModelNote> physicalNotes,
+    std::string_view unit)
 {
     ModelDifferences differences;
     for (int f = 1; f <= MaxFlowmeters; ++f) {
-        const double a = asSpecified.Flowmeters[f].Flow;
-        const double b = physical.Flowmeters[f].Flow;
+        const double a = asSpecified[f];
+        const double b = physical[f];
         const auto noted = std::find_if(physicalNotes.begin(), physicalNotes.end(),
             [f](const StageModelNote& note) { return note.Stage == f; });
         const StageModelNotes* notes = noted == physicalNotes.end() ? nullptr : &noted->Notes;

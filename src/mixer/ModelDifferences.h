@@ -29,11 +29,12 @@ using ModelDifferences = std::vector<ModelDifference>;
 //! Whether two flows of a stage differ by more than 1 % of the larger.
 bool FlowsDiffer(double a, double b);
 
-//! The stages where the converged runs `asSpecified` and `physical` of one rig differ, in stage
-//! order; `physicalNotes` are what the physical run did beyond the specified rules, and `unit`
-//! (8-bit, may be empty) follows each flow of the texts.
-ModelDifferences DifferencesBetween(const Rig& asSpecified, const Rig& physical,
-    std::span<const StageModelNote> physicalNotes, std::string_view unit);
+//! The stages where the stage flows of two converged runs of one rig, `asSpecified` and
+//! `physical`, differ, in stage order; `physicalNotes` are what the physical run did beyond the
+//! specified rules, and `unit` (8-bit, may be empty) follows each flow of the texts.
+ModelDifferences DifferencesBetween(const OneBased<double, MaxFlowmeters>& asSpecified,
+    const OneBased<double, MaxFlowmeters>& physical, std::span<const StageModelNote> physicalNotes,
+    std::string_view unit);
 
 //! One sentence for the message line naming every stage where the models differ; empty when there
 //! is none.

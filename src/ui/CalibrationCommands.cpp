@@ -83,7 +83,8 @@ void TForm1::CalibrationsLoaded()
         return;
     fillPointEditor();
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
+    meldrix::ShowCalChart(
+        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
 }
 
 std::string TForm1::ReadCalibrationsTable()
@@ -136,7 +137,8 @@ void TForm1::ShowCalChart()
 {
     Vistrel1->show();
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
+    meldrix::ShowCalChart(
+        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
 }
 
 } // namespace meldrix

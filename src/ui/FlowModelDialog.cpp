@@ -64,7 +64,11 @@ FlowModelDialog::FlowModelDialog(const DataSetSettings& settings, QWidget* paren
     auto* models = new QButtonGroup(this);
     models->addButton(m_asSpecified);
     models->addButton(m_physical);
-    (settings.FlowModel == FlowModelKind::Physical ? m_physical : m_asSpecified)->setChecked(true);
+    // The arrow keys move from the model chosen.
+    QRadioButton* chosen =
+        settings.FlowModel == FlowModelKind::Physical ? m_physical : m_asSpecified;
+    chosen->setChecked(true);
+    chosen->setFocus();
 
     auto* form = new QFormLayout;
     m_flowUnit = new QLineEdit(fromRecordText(settings.FlowUnit), this);

@@ -1,3 +1,4 @@
+#include "chart/qt/TVistrelWidget.h"
 #include "ui/FlowModelDialog.h"
 #include "ui/TForm1.h"
 
@@ -23,6 +24,9 @@ void TForm1::FlowModel1Click()
                     ShowMessage(*m_rig,
                         "Flow model " + std::string(FlowModelTitle(chosen.FlowModel))
                             + " from the next Execute; Save All keeps it with the data set.");
+                    // An open calibration chart shows the curve as the model reads it.
+                    if (!Vistrel1->isHidden())
+                        ShowCalChart();
                 } else if (unitChanged) {
                     DrawMixer();
                 }

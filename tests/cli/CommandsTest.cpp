@@ -212,7 +212,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, UsageTest,
         UsageCase {
             "uncertainty", "--method monte-carlo --samples 1", "the samples must be 2..100000" },
         UsageCase { "uncertainty", "--method exact", "--method" },
-        UsageCase { "uncertainty", "--format xml", "--format" }));
+        UsageCase { "uncertainty", "--format xml", "--format" },
+        UsageCase { "execute", "--flow-model Physical", "--flow-model" },
+        UsageCase { "target", "--cell 2 --flow 5 --flow-model", "--flow-model" }));
 
 } // namespace
 } // namespace meldrix
