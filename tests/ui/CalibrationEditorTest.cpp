@@ -1,3 +1,4 @@
+#include "chart/CalibrationChart.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
@@ -159,7 +160,7 @@ void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
     QCOMPARE(points()->RowName(20), u"Curve 7 P-20"_s);
     QCOMPARE(points()->Elem(2, 2), 191.2);
     QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 7"));
-    QCOMPARE(chart().ItemCount(), 1);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 1);
     QCOMPARE(rig().CalCurves[7].Points[2].Flow, 191.2);
     snapshot(u"calibration-curve-7"_s);
 }
@@ -169,13 +170,13 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     // A curve beyond all numbers shows without hanging.
     open();
     spin()->setValue(8);
-    QCOMPARE(chart().ItemCount(), 2);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 2);
     control(u"Vistrel1"_s)->repaint();
     snapshot(u"calibration-curve-8"_s);
 
     open();
     spin()->setValue(3);
-    QCOMPARE(chart().ItemCount(), 2);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 2);
     points()->SetElem(1, 4, 4);
     points()->SetElem(2, 4, 55);
     // A click on another cell of the point editor takes its points over.
@@ -183,7 +184,7 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     QVERIFY(!target.isEmpty());
     QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, target.center());
     QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
-    QCOMPARE(chart().ItemCount(), 3);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 3);
     QCOMPARE(chart().Items()[2].x2, 4.0);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 55.0);
 }

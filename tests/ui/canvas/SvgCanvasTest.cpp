@@ -421,16 +421,28 @@ void SvgCanvasTest::diagramDrawsAsTheWindowDraws()
 void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws_data()
 {
     QTest::addColumn<int>("curve");
-    QTest::newRow("argon on R2-15 glass") << 1;
-    QTest::newRow("another curve") << 14;
-    QTest::newRow("a curve without points") << 1000;
+    QTest::addColumn<bool>("overshooting");
+    QTest::addColumn<bool>("physical");
+    QTest::newRow("argon on R2-15 glass") << 1 << false << false;
+    QTest::newRow("another curve") << 14 << false << false;
+    QTest::newRow("a curve without points") << 1000 << false << false;
+    // The function Execute reads, blue over the points, where it leaves them.
+    QTest::newRow("fifteen rotameter points") << 1 << true << false;
+    QTest::newRow("fifteen points read by the cubic") << 1 << true << true;
 }
 
 void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
 {
     QFETCH(int, curve);
+    QFETCH(bool, overshooting);
+    QFETCH(bool, physical);
     const std::unique_ptr<Rig> rig = testsupport::defaultDataSetRig();
     QVERIFY2(rig, "the default data set is built beside the tests");
+    if (overshooting)
+        for (int k = 1; k <= 15; ++k)
+            rig->CalCurves[curve].Points[k] = testsupport::OvershootingRotameterPoints[k - 1];
+    if (physical)
+        rig->Settings.FlowModel = FlowModelKind::Physical;
 
     // As the chart widget paints: the exported picture (the window's chart under its titles)
     // through the QPainter canvas in the window's font.
@@ -448,6 +460,9 @@ void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
         readSvg(QString::fromStdString(CalibrationChartSvg(*rig, curve)), rootFont);
 
     QVERIFY(painted.size() > 10);
+    // The blue function over the points is part of both pictures.
+    if (overshooting)
+        QVERIFY(painted.filter(u" #0000e0 1"_s).size() > 100);
     for (qsizetype i = 0; i < std::min(painted.size(), written.size()); ++i)
         QCOMPARE(written[i], painted[i]);
     QCOMPARE(written.size(), painted.size());
