@@ -307,23 +307,23 @@ private:
             for (const FlowmeterRecord& stage : m_rig.Flowmeters.all())
                 if (IsComputedStage(stage) && stage.Input > MaxInputGases
                     && (!openOnly || HasPositiveReading(stage)))
-                    r[stage.Input - MaxInputGases][stage.Output] = true;
-            for (int k = 1; k <= MaxMixtures; ++k)
-                for (int i = 1; i <= MaxMixtures; ++i)
-                    for (int j = 1; j <= MaxMixtures; ++j)
+                    r[stage.Input - std::size_t { MaxInputGases }][stage.Output] = true;
+            for (std::size_t k = 1; k <= MaxMixtures; ++k)
+                for (std::size_t i = 1; i <= MaxMixtures; ++i)
+                    for (std::size_t j = 1; j <= MaxMixtures; ++j)
                         r[i][j] = r[i][j] || (r[i][k] && r[k][j]);
             return r;
         };
         const Reach all = reach(false);
         const Reach open = reach(true);
         std::array<bool, MaxMixtures + 1> done {};
-        for (int m = 1; m <= MaxMixtures; ++m) {
+        for (std::size_t m = 1; m <= MaxMixtures; ++m) {
             if (done[m] || !all[m][m])
                 continue;
             std::vector<int> mixtures;
-            for (int n = m; n <= MaxMixtures; ++n)
+            for (std::size_t n = m; n <= MaxMixtures; ++n)
                 if (all[m][n] && all[n][m]) {
-                    mixtures.push_back(n);
+                    mixtures.push_back(static_cast<int>(n));
                     done[n] = true;
                 }
             loop(mixtures, open);
@@ -356,7 +356,8 @@ private:
             ? listed(stages) + " feed" + (stages.size() == 1 ? "s " : " ") + names.front()
                 + " from itself"
             : listed(stages) + " feed " + listed(names) + " from each other";
-        const bool stops = open[mixtures.front()][mixtures.front()];
+        const auto m = static_cast<std::size_t>(mixtures.front());
+        const bool stops = open[m][m];
         if (stops)
             add(FindingSeverity::Error, "mixture-loop", FindingRecords::Flowmeters, first, "Input",
                 subject + ", a loop Execute cannot solve: it stops with \""
