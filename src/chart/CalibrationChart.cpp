@@ -1,6 +1,8 @@
 #include "chart/CalibrationChart.h"
 
 #include "calib/CalCurveLookup.h"
+#include "common/TextFormat.h"
+#include "target/GasPaths.h"
 
 #include <algorithm>
 #include <cmath>
@@ -129,6 +131,8 @@ void placeLabel(TVistrel& chart, int label, std::string caption, Rgb colour, dou
     text.Mode = TTextLabelMode::tlsimple;
     text.Visible = true;
 }
+constexpr Rgb Red { 255, 0, 0 };
+constexpr int CrossArm = 4; // [px]
 
 } // namespace
 
@@ -202,6 +206,83 @@ void MarkNotTaken(TVistrel& chart)
     placeLabel(chart, NotTakenLabel, std::string(NotTakenNote), { 160, 96, 0 },
         dataWidth - TitleOffset, dataHeight - TitleOffset, TLabelAlignment::Right,
         TLabelVerticalAlignment::Bottom);
+    chart.Repaint();
+}
+
+CalPointUsed UsedPointOf(const Rig& rig, int curve, double reading)
+{
+    return UsedPointOf(rig.CalCurves[curve], reading, rig.Settings.FlowModel);
+}
+
+CalPointUsed UsedPointOf(const CalCurveRecord& curve, double reading, FlowModelKind model)
+{
+    CalPointUsed used { reading, 0.0, 0.0, CalPointPlace::NoFlow };
+    if (!(reading > 0.0) || !std::isfinite(reading))
+        return used;
+    used.Flow = InterpolationOf(model)(curve, reading);
+    const auto clamp = ClampOfReading(curve, reading);
+    if (!clamp) {
+        used.At = reading;
+        used.Place = CalPointPlace::OnCurve;
+    } else if (clamp->Kind != CurveClampKind::NoPoints) {
+        used.At = clamp->Limit;
+        used.Place = clamp->Kind == CurveClampKind::Above ? CalPointPlace::AboveTop
+                                                          : CalPointPlace::BelowFirst;
+    }
+    return used;
+}
+
+std::vector<CalPointUsed> UsedPointsOn(const Rig& rig, int curve, const CalCurveRecord& points)
+{
+    std::vector<CalPointUsed> used;
+    if (!rig.ResultsCurrent)
+        return used;
+    const GasPaths paths(rig, GasPaths::PositiveReadings(rig));
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        const FlowmeterRecord& stage = rig.Flowmeters[f];
+        // A reading of 0 looks at no curve; a negative one is named, giving no flow.
+        if (!IsComputedStage(stage) || stage.Reading == 0.0 || !std::isfinite(stage.Reading))
+            continue;
+        for (const CurveRange& range : StageCurves(rig, f, paths.metered(f)))
+            if (range.Curve == curve)
+                used.push_back(UsedPointOf(points, stage.Reading, rig.Settings.FlowModel));
+    }
+    return used;
+}
+
+void MarkUsedPoint(TVistrel& chart, const CalPointUsed& used)
+{
+    // A cross of CrossArm pixels each way, made of two chart lines in data units.
+    const LayerMapping m = chart.Mapping(1);
+    if (m.kx == 0 || m.ky == 0 || !std::isfinite(used.At) || !std::isfinite(used.Flow))
+        return;
+    const double dx = static_cast<double>(CrossArm / std::abs(m.kx));
+    const double dy = static_cast<double>(CrossArm / std::abs(m.ky));
+    const Rgb colour = chart.DataColor;
+    const int width = chart.LineWidth;
+    chart.DataColor = Red;
+    chart.LineWidth = 2;
+    chart.AddLine(used.At - dx, used.Flow - dy, used.At + dx, used.Flow + dy);
+    chart.AddLine(used.At - dx, used.Flow + dy, used.At + dx, used.Flow - dy);
+    chart.DataColor = colour;
+    chart.LineWidth = width;
+    if (used.Place == CalPointPlace::OnCurve)
+        return;
+
+    // The reading itself lies off the chart: its value stands beside the end it was taken at,
+    // towards the middle of the data area.
+    TTextLabel& label = *chart.TextLabel(2);
+    label.Caption = "reading " + formatSignificant(used.Reading, 6)
+        + (used.Place == CalPointPlace::NoFlow ? ": no flow" : "");
+    label.FontColor = Red;
+    label.PosX = used.At;
+    label.PosY = used.Flow;
+    label.AttachToData = TLabelAttachMode::tlamBoth;
+    const bool top = used.Place == CalPointPlace::AboveTop;
+    label.Alignment = top ? TLabelAlignment::Right : TLabelAlignment::Left;
+    label.VerticalAlignment = top ? TLabelVerticalAlignment::Top : TLabelVerticalAlignment::Bottom;
+    label.Mode = TTextLabelMode::tlsimple;
+    label.Visible = true;
     chart.Repaint();
 }
 

@@ -4,6 +4,7 @@
 #include "rig/Rig.h"
 
 #include <string_view>
+#include <vector>
 
 namespace meldrix {
 
@@ -37,5 +38,36 @@ void MarkNotTaken(TVistrel& chart);
 
 //! The words MarkNotTaken shows.
 inline constexpr std::string_view NotTakenNote = "not yet taken with OK";
+//! Where a reading is taken on a calibration curve.
+enum class CalPointPlace {
+    OnCurve, //!< between the curve's first and top points
+    AboveTop, //!< beyond the top point: the top point's flow is taken
+    BelowFirst, //!< below the first point: that point's flow is taken
+    NoFlow, //!< a reading of 0 or less, not a number, or a curve without points: no flow
+};
+
+//! The point of a calibration curve a stage used at its reading, as Execute takes it.
+struct CalPointUsed {
+    double Reading = 0.0; //!< the stage's reading, as stored
+    double Flow = 0.0; //!< the flow the curve gives at it
+    double At = 0.0; //!< the reading where the point lies: the end the reading was clamped to
+    CalPointPlace Place = CalPointPlace::OnCurve;
+};
+
+//! The point curve `curve` (1..1000) gives for `reading` in the data set's flow model: the flow
+//! Execute takes, marked where Execute takes it (at the curve's end when the reading lies beyond
+//! it, at 0 for no flow).
+CalPointUsed UsedPointOf(const Rig& rig, int curve, double reading);
+//! The same for a curve as `model` reads it.
+CalPointUsed UsedPointOf(const CalCurveRecord& curve, double reading, FlowModelKind model);
+
+//! The points the stages of the last run read on curve `curve`, with its points as `points` holds
+//! them: one for each stage with a reading other than 0 whose meter sees a gas that chooses the
+//! curve. None unless the rig's results are current.
+std::vector<CalPointUsed> UsedPointsOn(const Rig& rig, int curve, const CalCurveRecord& points);
+
+//! Marks a used point on a chart ShowCalChart drew: a red cross, and where the reading is not on
+//! the curve, text label 2 naming it ("reading 1e+300", "reading -5: no flow") beside the cross.
+void MarkUsedPoint(TVistrel& chart, const CalPointUsed& used);
 
 } // namespace meldrix

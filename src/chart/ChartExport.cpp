@@ -14,30 +14,10 @@ namespace meldrix {
 namespace {
 
 constexpr int Pad = 4; // [px] around the title lines
-constexpr Rgb Red { 255, 0, 0 };
-constexpr int CrossArm = 4; // [px]
 
 std::string orDash(std::string_view text)
 {
     return text.empty() ? std::string("-") : std::string(text);
-}
-
-// A cross of CrossArm pixels each way, made of two chart lines in data units.
-void markPoint(TVistrel& chart, CalPointUsed used)
-{
-    const LayerMapping m = chart.Mapping(1);
-    if (m.kx == 0 || m.ky == 0 || !std::isfinite(used.Reading) || !std::isfinite(used.Flow))
-        return;
-    const double dx = static_cast<double>(CrossArm / std::abs(m.kx));
-    const double dy = static_cast<double>(CrossArm / std::abs(m.ky));
-    const Rgb colour = chart.DataColor;
-    const int width = chart.LineWidth;
-    chart.DataColor = Red;
-    chart.LineWidth = 2;
-    chart.AddLine(used.Reading - dx, used.Flow - dy, used.Reading + dx, used.Flow + dy);
-    chart.AddLine(used.Reading - dx, used.Flow + dy, used.Reading + dx, used.Flow - dy);
-    chart.DataColor = colour;
-    chart.LineWidth = width;
 }
 
 } // namespace
@@ -50,7 +30,7 @@ CalChartPicture::CalChartPicture(const Rig& rig, int curveNumber, std::optional<
     if (!rig.Settings.FlowUnit.empty())
         m_flowTitle += " [" + rig.Settings.FlowUnit + "]";
     if (used)
-        markPoint(m_chart, *used);
+        MarkUsedPoint(m_chart, *used);
     const std::string title =
         "Calibration curve " + formatInt(curveNumber) + ": " + orDash(curve.Gas.view());
     const std::string meter = "Meter " + orDash(curve.Make.view()) + ", size "
@@ -96,9 +76,9 @@ void CalChartPicture::Draw(Canvas& canvas)
         "Reading");
 }
 
-std::string CalibrationChartSvg(const Rig& rig, int curveNumber)
+std::string CalibrationChartSvg(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used)
 {
-    CalChartPicture picture(rig, curveNumber);
+    CalChartPicture picture(rig, curveNumber, used);
     const Size size = picture.PictureSize();
     SvgCanvas canvas(size);
     canvas.setDisplaySize({ size.width * CalChartExportScale, size.height * CalChartExportScale });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/CalibrationChart.h"
 #include "chart/TVistrel.h"
 #include "common/Canvas.h"
 #include "rig/Rig.h"
@@ -14,16 +15,11 @@ namespace meldrix {
 //! picture reads on its own (at least 600 pixels wide).
 inline constexpr int CalChartExportScale = 3;
 
-//! A point of a calibration curve a run used: the stage's reading and the flow it gave.
-struct CalPointUsed {
-    double Reading = 0.0;
-    double Flow = 0.0;
-};
-
 //! The calibration chart as a picture of its own: above the chart the curve's number and gas,
 //! and the make, size and float of its meter, wrapped to the data area's width; the axes titled
 //! Reading and Flow (with the data set's flow unit); the curve as the data set's flow model reads
-//! it; the point used, when given, marked by a cross. The chart is drawn at its designed size.
+//! it; the point used, when given, marked as MarkUsedPoint marks it. The chart is drawn at its
+//! designed size.
 class CalChartPicture {
 public:
     CalChartPicture(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used = {});
@@ -39,7 +35,9 @@ private:
 };
 
 //! Calibration curve `curveNumber` (1..1000) of the rig as an SVG document: the chart as the
-//! window draws it, with its titles, scaled up CalChartExportScale times.
-std::string CalibrationChartSvg(const Rig& rig, int curveNumber);
+//! window draws it, with its titles and the point used when given, scaled up CalChartExportScale
+//! times.
+std::string CalibrationChartSvg(
+    const Rig& rig, int curveNumber, std::optional<CalPointUsed> used = {});
 
 } // namespace meldrix

@@ -33,27 +33,40 @@ int DrawPO2Bands(TVistrel& chart, const UncertaintyResult& result)
     const double right = chart.LayerScaleX(1).RangeHigh();
     double low = chart.LayerScaleY(1).RangeLow();
     double high = chart.LayerScaleY(1).RangeHigh();
+    // A band past the curves' range widens it to the next whole decade beyond the band. A band
+    // whose bottom lies among samples without oxygen (below every finite pO2) runs open to the
+    // chart's bottom.
+    const auto shown = [&](const CellUncertainty& cell) {
+        const double x = cell.Celsius;
+        return x >= left && x <= right ? PO2Band(cell) : std::nullopt;
+    };
+    for (const CellUncertainty& cell : result.Cells)
+        if (const auto band = shown(cell)) {
+            const double lowest = std::isfinite(band->first) ? band->first : cell.Log10PO2->Value;
+            if (lowest <= low)
+                low = std::floor(lowest) - 1.0;
+            if (band->second >= high)
+                high = std::ceil(band->second) + 1.0;
+        }
     int count = 0;
     const int width = chart.LineWidth;
     const Rgb colour = chart.DataColor;
     for (const CellUncertainty& cell : result.Cells) {
-        const auto band = PO2Band(cell);
-        const double x = cell.Celsius;
-        if (!band || !(x >= left && x <= right))
+        const auto band = shown(cell);
+        if (!band)
             continue;
-        const auto [bottom, top] = *band;
+        const double x = cell.Celsius;
+        const bool open = !std::isfinite(band->first);
+        const double bottom = open ? low : band->first;
+        const double top = band->second;
         chart.DataColor = PO2CellColour(cell.Cell);
         chart.LineWidth = 2;
         chart.AddLine(x, bottom, x, top);
-        chart.AddLine(x - CapHalfWidth, bottom, x + CapHalfWidth, bottom);
+        if (!open)
+            chart.AddLine(x - CapHalfWidth, bottom, x + CapHalfWidth, bottom);
         chart.AddLine(x - CapHalfWidth, top, x + CapHalfWidth, top);
         chart.AddLine(
             x - TickHalfWidth, cell.Log10PO2->Value, x + TickHalfWidth, cell.Log10PO2->Value);
-        // A band past the curves' range widens it to the next whole decade beyond the band.
-        if (bottom <= low)
-            low = std::floor(bottom) - 1.0;
-        if (top >= high)
-            high = std::ceil(top) + 1.0;
         ++count;
     }
     chart.DataColor = colour;

@@ -14,9 +14,10 @@ namespace meldrix {
 std::optional<std::pair<double, double>> PO2Band(const CellUncertainty& cell);
 
 //! Adds to the pO2 chart (as ShowPO2Chart left it) each cell's band at its temperature, in the
-//! cell's colour: a bar from the 2.5 % to the 97.5 % value with short caps, and a wider tick at
-//! the value. The vertical range grows to take every band in whole decades; cells outside the
-//! chart's temperatures draw nothing. Asks for a repaint; returns the number of bands drawn.
+//! cell's colour: a bar from the 2.5 % to the 97.5 % value with short caps (none at a bottom of
+//! minus infinity, samples without oxygen: the bar runs open to the chart's bottom), and a wider
+//! tick at the value. The vertical range grows to take every band in whole decades; cells outside
+//! the chart's temperatures draw nothing. Asks for a repaint; returns the number of bands drawn.
 int DrawPO2Bands(TVistrel& chart, const UncertaintyResult& result);
 
 } // namespace meldrix

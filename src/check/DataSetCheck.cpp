@@ -1,13 +1,14 @@
 #include "check/DataSetCheck.h"
 
 #include "calib/CalCurveLookup.h"
-#include "check/StageGases.h"
+#include "calib/MeterFields.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
 #include "equil/GasTreatment.h"
 #include "equil/NumericHelpers.h"
 #include "equil/ThermoData.h"
 #include "mixer/Execute.h"
+#include "target/GasPaths.h"
 
 #include <algorithm>
 #include <array>
@@ -78,11 +79,6 @@ std::string celsius(double kelvin)
         + Degrees;
 }
 
-std::string stageName(int f)
-{
-    return "F" + formatInt(f, 2);
-}
-
 std::string bottleName(const Rig& rig, int n)
 {
     const std::string_view name = rig.InputGases[n].Name.view();
@@ -110,7 +106,14 @@ class Check {
 public:
     explicit Check(const Rig& rig)
         : m_rig(rig)
+        , m_run(std::make_unique<Rig>(rig))
     {
+        // A run of Execute on a copy says what the records alone cannot: the gases each meter
+        // sees, the readings it cannot take along their curves and the stages where the two flow
+        // models differ.
+        ExecuteHooks hooks;
+        hooks.CompareFlowModels = true;
+        m_outcome = Execute(*m_run, hooks);
     }
 
     Findings run()
@@ -231,7 +234,7 @@ private:
     {
         for (int f = 1; f <= MaxFlowmeters; ++f) {
             const FlowmeterRecord& stage = m_rig.Flowmeters[f];
-            const std::string reads = stageName(f) + " reads " + typed(stage.Reading);
+            const std::string reads = StageName(f) + " reads " + typed(stage.Reading);
             const bool validSource = OneBased<GasRecord, MaxGases>::inRange(stage.Input);
             const bool validOutput = stage.Output >= 1 && stage.Output <= MaxMixtures;
             if (HasPositiveReading(stage)) {
@@ -286,7 +289,7 @@ private:
         if (!GasTreatmentFraction(gas, type, 25.0)) {
             add(FindingSeverity::Warning, "fix-gas-unknown", FindingRecords::Flowmeters, f,
                 "FixGasType",
-                stageName(f) + ": a fix-gas stage of type \"" + type + "\" for \"" + gas
+                StageName(f) + ": a fix-gas stage of type \"" + type + "\" for \"" + gas
                     + "\" is not one Meldrix knows (H2O or D2O with Pure, KBr, Dry or Getter; O2 "
                       "with Getter), so it has no effect");
             return;
@@ -294,7 +297,7 @@ private:
         if (!GasTreatmentFraction(gas, type, stage.FixGasT))
             add(FindingSeverity::Warning, "fix-gas-temperature", FindingRecords::Flowmeters, f,
                 "FixGasT",
-                stageName(f) + ": its saturator at " + typed(stage.FixGasT) + " " + Degrees
+                StageName(f) + ": its saturator at " + typed(stage.FixGasT) + " " + Degrees
                     + " is not above absolute zero, so it has no effect");
     }
 
@@ -345,9 +348,9 @@ private:
                 || !inLoop(stage.Input - MaxInputGases) || !inLoop(stage.Output))
                 continue;
             first = first == 0 ? f : first;
-            stages.push_back(stageName(f));
+            stages.push_back(StageName(f));
             if (!HasPositiveReading(stage))
-                closed.push_back(stageName(f));
+                closed.push_back(StageName(f));
         }
         std::vector<std::string> names;
         for (const int m : mixtures)
@@ -371,26 +374,29 @@ private:
     }
 
     // The curves Execute chooses for the stages with a reading, for every gas each meter sees.
+    // A run that found too many gases has no gas list to choose them by: it stops before.
     void curves()
     {
-        const StageGases gases(
-            m_rig, [this](int f) { return HasPositiveReading(m_rig.Flowmeters[f]); });
+        if (m_outcome.status == RunStatus::TooManyGases)
+            return;
+        const GasPaths paths(*m_run, GasPaths::PositiveReadings(*m_run));
         std::map<int, std::vector<std::string>> chosenBy;
         for (int f = 1; f <= MaxFlowmeters; ++f) {
             const FlowmeterRecord& stage = m_rig.Flowmeters[f];
             if (!IsComputedStage(stage) || !HasPositiveReading(stage))
                 continue;
-            for (const std::string& gas : gases.metered(f)) {
-                const int c = FindCalCurve(m_rig, f, gas);
+            for (const CurveRange& range : StageCurves(*m_run, f, paths.metered(f))) {
+                const int c = range.Curve;
+                const std::string& gas = range.Gas;
                 if (SpanOfReading(m_rig, c, 1.0).Top == 0) {
                     add(FindingSeverity::Error, "curve-empty", FindingRecords::CalCurves, c,
                         "Points",
-                        stageName(f) + " (" + gas + ") chooses curve " + formatInt(c)
+                        StageName(f) + " (" + gas + ") chooses curve " + formatInt(c)
                             + ", which has no point above 0: the gas gets no flow");
                     continue;
                 }
                 mismatch(f, gas, c);
-                chosenBy[c].push_back(stageName(f) + " (" + gas + ")");
+                chosenBy[c].push_back(StageName(f) + " (" + gas + ")");
             }
         }
         for (const auto& [c, users] : chosenBy)
@@ -401,17 +407,11 @@ private:
     {
         const FlowmeterRecord& stage = m_rig.Flowmeters[f];
         const CalCurveRecord& curve = m_rig.CalCurves[c];
-        std::vector<std::string> fields;
-        if (curve.Make.view() != stage.Make.view())
-            fields.emplace_back("make");
-        if (curve.Size.view() != stage.Size.view())
-            fields.emplace_back("size");
-        if (curve.Float.view() != stage.Float.view())
-            fields.emplace_back("float");
+        const std::vector<std::string> fields = MeterFieldsDiffering(stage, curve);
         const bool otherGas = curve.Gas.view() != gas;
         if (fields.empty() && !otherGas)
             return;
-        std::string text = stageName(f) + " (" + gas + ") chooses curve " + formatInt(c);
+        std::string text = StageName(f) + " (" + gas + ") chooses curve " + formatInt(c);
         if (!fields.empty())
             text += ", whose " + listed(fields) + (fields.size() == 1 ? " differs" : " differ")
                 + " from the meter's (" + std::string(stage.Make.view()) + " "
@@ -698,14 +698,9 @@ private:
         return names;
     }
 
-    // A run of Execute on a copy says what the records alone cannot: the readings it cannot take
-    // along their curves and the stages where the two flow models differ.
     void execute()
     {
-        auto copy = std::make_unique<Rig>(m_rig);
-        ExecuteHooks hooks;
-        hooks.CompareFlowModels = true;
-        const RunOutcome outcome = Execute(*copy, hooks);
+        const RunOutcome& outcome = m_outcome;
         if (outcome.status == RunStatus::TooManyGases) {
             const std::vector<std::string> names = gasesOfARun();
             add(FindingSeverity::Error, "too-many-gases", {}, 0, {},
@@ -731,6 +726,8 @@ private:
     }
 
     const Rig& m_rig;
+    std::unique_ptr<Rig> m_run;
+    RunOutcome m_outcome;
     Findings m_findings;
 };
 
@@ -785,7 +782,7 @@ std::string FindingPlace(const Finding& finding)
     if (finding.Record == FindingRecords::InputGases)
         place = "I" + formatInt(finding.Index);
     else if (finding.Record == FindingRecords::Flowmeters)
-        place = stageName(finding.Index);
+        place = StageName(finding.Index);
     else if (finding.Record == FindingRecords::CalCurves)
         place = "curve " + formatInt(finding.Index);
     else if (finding.Record == FindingRecords::Cells)

@@ -147,6 +147,10 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     const auto parsed = parseReadingArguments(readings, "execute", err);
     if (!parsed)
         return ExitUsage;
+    if (logDisplay && format == ExecuteFormat::Json) {
+        err << Prefix << "--log needs --format table or csv (see meldrix-cli execute --help)\n";
+        return ExitUsage;
+    }
 
     const auto rig = loadDataSet(base, err, *parsed, model);
     if (!rig)
@@ -164,7 +168,7 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';
     } else if (outcome.status == RunStatus::Ok && format == ExecuteFormat::Csv) {
-        out << CellGasCsv(*rig);
+        out << CellGasCsv(*rig, logDisplay);
     } else if (outcome.status == RunStatus::Ok) {
         if (const auto table = CellGasTable(*rig, logDisplay))
             out << *table;

@@ -59,8 +59,9 @@ enum class ExecuteFormat { Json, Table, Csv };
 //! `execute BASE [--reading N=VALUE]... [--format json|table|csv] [--log] [--flow-model M]`:
 //! loads the data set as Open All does, sets the readings, runs Execute with the equilibrium
 //! driver and prints the outcome, and one line on `err` for each stage where the flow models
-//! differ; the table shows logarithms with `logDisplay`. Exit 0 when the run converged, 1 on a
-//! run error, 2 on a bad reading or when no file of the data set could be read.
+//! differ; the table and the CSV show logarithms with `logDisplay`, which JSON refuses. Exit 0
+//! when the run converged, 1 on a run error, 2 on a bad reading or when no file of the data set
+//! could be read.
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
     std::ostream& out, std::ostream& err, bool logDisplay = false,
     std::optional<FlowModelKind> model = std::nullopt);

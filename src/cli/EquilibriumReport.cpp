@@ -197,7 +197,7 @@ std::string EquilibriumCsv(std::span<const EquilibriumRow> rows)
     std::string csv = "cell,name,temperature_K,pressure_bar,status,message,log10_pO2,graphite";
     for (const std::string& name : names)
         csv += ',' + csvField(latin1ToUtf8(name));
-    csv += '\n';
+    csv += CsvLineEnd;
     for (const EquilibriumRow& row : rows) {
         const GibbsResult& result = row.Result;
         csv += formatInt(row.Cell) + ',' + csvField(latin1ToUtf8(row.Name)) + ','
@@ -210,7 +210,7 @@ std::string EquilibriumCsv(std::span<const EquilibriumRow> rows)
             csv += ',';
         for (const std::string& name : names)
             csv += ',' + (result.Ok ? seventeenDigits(result.fraction(name)) : std::string());
-        csv += '\n';
+        csv += CsvLineEnd;
     }
     return csv;
 }

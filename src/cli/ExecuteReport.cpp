@@ -146,6 +146,19 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
         { "model_differences", ModelDifferencesToJson(outcome.differences) } };
 }
 
+OrderedJson WithFlowModel(const OrderedJson& json, FlowModelKind model)
+{
+    OrderedJson named = OrderedJson::object();
+    for (const auto& [key, value] : json.items()) {
+        if (key == "warnings")
+            named["flow_model"] = FlowModelKey(model);
+        named[key] = value;
+    }
+    if (!named.contains("flow_model"))
+        named["flow_model"] = FlowModelKey(model);
+    return named;
+}
+
 OrderedJson ModelDifferencesToJson(std::span<const ModelDifference> differences)
 {
     OrderedJson list = OrderedJson::array();

@@ -20,6 +20,9 @@ std::string_view statusName(RunStatus status);
 //! flow models differ. Names are Latin-1 decoded; numbers that are not finite are null.
 nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
 
+//! `json` with a key "flow_model" naming `model`, before its "warnings" or, without them, last.
+nlohmann::ordered_json WithFlowModel(const nlohmann::ordered_json& json, FlowModelKind model);
+
 //! The stages where the flow models differ as a JSON array, in stage order: each with stage,
 //! as_specified, physical and text.
 nlohmann::ordered_json ModelDifferencesToJson(std::span<const ModelDifference> differences);

@@ -4,11 +4,14 @@
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
 #include "common/Latin1.h"
+#include "common/SvgCanvas.h"
 #include "diagram/DiagramExport.h"
 #include "equil/EquilibriumDriver.h"
+#include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -20,21 +23,27 @@
 
 namespace meldrix::cli {
 
-std::string CellGasCsv(const Rig& rig)
+std::string CellGasCsv(const Rig& rig, bool logDisplay)
 {
-    std::string csv = "Gas";
+    std::string csv = logDisplay ? "Gas (log10 of fraction)" : "Gas";
     for (int c = 1; c <= MaxCells; ++c)
         csv += ','
             + csvField("OC " + std::to_string(c) + "; " + latin1ToUtf8(rig.Cells[c].Name.view()));
-    csv += "\r\n";
+    csv += CsvLineEnd;
+    // The logarithms are the window's, clamped as it clamps them.
+    const auto shown = [logDisplay](double fraction) {
+        if (!logDisplay)
+            return seventeenDigits(fraction);
+        return fraction > 0 ? seventeenDigits(static_cast<double>(Log10Clamped(fraction)))
+                            : std::string();
+    };
     for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k) {
         csv += csvField(latin1ToUtf8(rig.GasList[k]));
         // A cell no mixture feeds holds zeros by rule; an empty field keeps them from reading
         // as a measured gas.
         for (int c = 1; c <= MaxCells; ++c)
-            csv += ','
-                + (isFedCell(rig.Cells[c]) ? seventeenDigits(rig.CellGases[c][k].Fraction) : "");
-        csv += "\r\n";
+            csv += ',' + (isFedCell(rig.Cells[c]) ? shown(rig.CellGases[c][k].Fraction) : "");
+        csv += CsvLineEnd;
     }
     return csv;
 }
@@ -78,10 +87,71 @@ bool writeOutput(
     return true;
 }
 
+namespace {
+
+enum class PictureFormat { Svg, Png };
+
+// The kind of picture --out asks for, or nothing after one usage line on `err`.
+std::optional<PictureFormat> pictureFormat(
+    const PictureOut& picture, std::string_view command, std::ostream& err)
+{
+    const std::string extension = lowerExtension(picture.path);
+    if (picture.path == "-" || extension == "svg")
+        return PictureFormat::Svg;
+    if (extension != "png") {
+        err << Prefix << "--out '" << picture.path << "' must end in .svg or .png (see meldrix-cli "
+            << command << " --help)\n";
+        return std::nullopt;
+    }
+    if (!picture.png) {
+        err << Prefix << "this meldrix-cli was built without Qt and writes no PNG; use .svg\n";
+        return std::nullopt;
+    }
+    return PictureFormat::Png;
+}
+
+// The picture as SVG or PNG, written whole or not at all.
+template <typename Picture>
+bool writePicture(const PictureOut& target, PictureFormat format, Picture& picture, int scale,
+    std::ostream& out, std::ostream& err)
+{
+    const Size size = picture.PictureSize();
+    if (format == PictureFormat::Svg) {
+        SvgCanvas canvas(size);
+        canvas.setDisplaySize({ size.width * scale, size.height * scale });
+        picture.Draw(canvas);
+        return writeOutput(target.path, canvas.document(), out, err);
+    }
+    const auto png = target.png(
+        size, [&picture](Canvas& canvas) { picture.Draw(canvas); }, scale);
+    if (!png) {
+        err << Prefix << "cannot write '" << target.path << "': the picture could not be encoded\n";
+        return false;
+    }
+    return writeOutput(target.path, *png, out, err);
+}
+
+} // namespace
+
+std::string lowerExtension(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err)
 {
     const auto readings = parseReadingArguments(request.readings, "diagram", err);
     if (!readings)
+        return ExitUsage;
+    const auto format = pictureFormat(request.out, "diagram", err);
+    if (!format)
         return ExitUsage;
 
     const auto rig = loadDataSet(request.base, err, *readings, request.model);
@@ -100,17 +170,22 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
         }
     }
     // The picture stands on its own, as the window's export does: cropped, under a title line.
-    const std::string svg = DiagramPictureSvg(*rig, DiagramTitle(rig->BaseName, ReportDateTime()));
-    return writeOutput(request.outPath, svg, out, err) ? ExitOk : ExitFailed;
+    DiagramPicture picture(*rig, DiagramTitle(rig->BaseName, ReportDateTime()));
+    return writePicture(request.out, *format, picture, 1, out, err) ? ExitOk : ExitFailed;
 }
 
-int runChart(const std::string& base, int curve, const std::string& outPath, std::ostream& out,
+int runChart(const std::string& base, int curve, const PictureOut& picture, std::ostream& out,
     std::ostream& err, std::optional<FlowModelKind> model)
 {
+    const auto format = pictureFormat(picture, "chart", err);
+    if (!format)
+        return ExitUsage;
     const auto rig = loadDataSet(base, err, {}, model);
     if (!rig)
         return ExitUsage;
-    return writeOutput(outPath, CalibrationChartSvg(*rig, curve), out, err) ? ExitOk : ExitFailed;
+    CalChartPicture chart(*rig, curve);
+    return writePicture(picture, *format, chart, CalChartExportScale, out, err) ? ExitOk
+                                                                                : ExitFailed;
 }
 
 } // namespace meldrix::cli

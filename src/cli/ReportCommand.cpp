@@ -3,55 +3,13 @@
 #include "cli/Commands.h"
 #include "cli/ExecuteReport.h"
 #include "cli/ExportCommands.h"
+#include "common/Latin1.h"
 #include "report/ReportHtml.h"
 
-#include <array>
-#include <cctype>
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
 #include <ostream>
 #include <sstream>
 
 namespace meldrix::cli {
-
-namespace {
-
-std::string lowerExtension(const std::string& path)
-{
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
-} // namespace
-
-std::string ReportDateTime()
-{
-    std::time_t now = std::time(nullptr);
-    bool utc = false;
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (end != epoch && *end == '\0') {
-            now = static_cast<std::time_t>(seconds);
-            utc = true;
-        }
-    }
-    std::tm parts {};
-    if (utc)
-        gmtime_r(&now, &parts);
-    else
-        localtime_r(&now, &parts);
-    std::array<char, 32> text {};
-    std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M", &parts);
-    return text.data();
-}
 
 int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err)
 {
@@ -69,19 +27,21 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
         err << Prefix << "this meldrix-cli was built without Qt and writes no PDF; use .html\n";
         return ExitUsage;
     }
-    std::optional<UncertaintyOptions> accuracy;
-    if (request.accuracy) {
-        accuracy = AccuracyOptions(*request.accuracy, "report", err);
-        if (!accuracy)
-            return ExitUsage;
-        accuracy->Equilibrium = true; // the report shows each cell's pO2
-    }
+    if (request.accuracy && !AccuracyOptions(*request.accuracy, "report", err))
+        return ExitUsage;
 
     std::ostringstream warnings;
     const auto rig = loadDataSet(request.base, warnings, *readings, request.model);
     err << warnings.str();
     if (!rig)
         return ExitUsage;
+    std::optional<UncertaintyOptions> accuracy;
+    if (request.accuracy) {
+        accuracy = AccuracyOptions(*request.accuracy, "report", err, rig->Settings.MeterAccuracy);
+        if (!accuracy)
+            return ExitUsage;
+        accuracy->Equilibrium = true; // the report shows each cell's pO2
+    }
 
     ReportInputs inputs;
     inputs.Generated = ReportDateTime();
@@ -89,9 +49,10 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
     // The load warnings go into the report as well, without the tool's prefix.
     std::istringstream lines(warnings.str());
     for (std::string line; std::getline(lines, line);)
-        inputs.Warnings.push_back(line.starts_with(std::string(Prefix) + "warning: ")
-                ? line.substr(std::string(Prefix).size() + 9)
-                : line);
+        inputs.Warnings.push_back(
+            systemTextToUtf8(line.starts_with(std::string(Prefix) + "warning: ")
+                    ? line.substr(std::string(Prefix).size() + 9)
+                    : line));
     if (accuracy)
         AddUncertainties(inputs, PropagateUncertainty(*rig, *accuracy));
     const RunReport report = BuildRunReport(*rig, std::move(inputs));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/UncertaintyReport.h"
+#include "report/ReportDate.h"
 #include "report/RunReport.h"
 
 #include <functional>
@@ -24,10 +25,6 @@ struct ReportRequest {
     std::optional<AccuracyArguments> accuracy;
     std::optional<FlowModelKind> model; //!< instead of the data set's
 };
-
-//! The date and time a report carries: now, or SOURCE_DATE_EPOCH when it is set (for output that
-//! must be the same on every run), as "YYYY-MM-DD HH:MM" in local time (UTC for the epoch).
-std::string ReportDateTime();
 
 //! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]... [--uncertainty ...]`: the run's
 //! report, with each value's uncertainty when asked for. Exit 0 when

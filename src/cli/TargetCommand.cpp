@@ -1,6 +1,7 @@
 #include "cli/TargetCommand.h"
 
 #include "cli/Commands.h"
+#include "cli/ExecuteReport.h"
 #include "cli/JsonNumber.h"
 #include "cli/Options.h"
 #include "cli/RigJson.h"
@@ -84,6 +85,14 @@ std::string value(TargetKind kind, std::optional<double> number)
     return formatFixed(*number, Width, kind == TargetKind::Fraction ? 7 : 4);
 }
 
+// The other cells the proposal changes, then what else makes it less than it seems.
+std::vector<std::string> allWarnings(const Rig& rig, const TargetOutcome& outcome)
+{
+    std::vector<std::string> warnings = SideEffectSentences(rig, outcome.SideEffects);
+    warnings.insert(warnings.end(), outcome.Warnings.begin(), outcome.Warnings.end());
+    return warnings;
+}
+
 } // namespace
 
 CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options)
@@ -110,7 +119,7 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options)
     command
         ->add_option("--free", options.Free,
             "The stages the search may change; default: every stage with a positive reading "
-            "whose gas reaches the cell")
+            "whose gas reaches the cell and no other")
         ->type_name("S[,S...]");
     addReadingOption(*command, options.Readings);
     addFlowModelOption(*command, options.FlowModel);
@@ -123,14 +132,16 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options)
 
 OrderedJson TargetToJson(const TargetOutcome& outcome)
 {
+    const auto gasOf = [](TargetKind kind, const std::string& gas) {
+        return kind == TargetKind::Fraction ? OrderedJson(latin1ToUtf8(gas)) : OrderedJson();
+    };
     OrderedJson targets = OrderedJson::array();
     for (const TargetResult& result : outcome.Targets) {
         const Target& target = result.Wanted;
         targets.push_back({ { "kind", TargetKindName(target.Kind) },
-            { "gas",
-                target.Kind == TargetKind::Fraction ? OrderedJson(latin1ToUtf8(target.Gas))
-                                                    : OrderedJson() },
-            { "wanted", JsonNumber(target.Wanted) }, { "achieved", JsonNumber(result.Achieved) } });
+            { "gas", gasOf(target.Kind, target.Gas) }, { "wanted", JsonNumber(target.Wanted) },
+            { "achieved", JsonNumber(result.Achieved) }, { "sd", JsonNumber(result.Sd) },
+            { "problem", result.Problem.empty() ? OrderedJson() : OrderedJson(result.Problem) } });
     }
     OrderedJson readings = OrderedJson::array();
     for (int f = 1; f <= MaxFlowmeters; ++f) {
@@ -138,23 +149,42 @@ OrderedJson TargetToJson(const TargetOutcome& outcome)
         readings.push_back({ { "stage", f }, { "was", JsonNumber(stage.Was) },
             { "reading", JsonNumber(stage.Reading) }, { "free", stage.Free } });
     }
+    OrderedJson effects = OrderedJson::array();
+    for (const SideEffect& effect : outcome.SideEffects)
+        effects.push_back({ { "cell", effect.Cell }, { "kind", TargetKindName(effect.Kind) },
+            { "gas", gasOf(effect.Kind, effect.Gas) }, { "was", JsonNumber(effect.Was) },
+            { "now", JsonNumber(effect.Now) } });
+    OrderedJson warnings = OrderedJson::array();
+    for (const std::string& warning : outcome.Warnings)
+        warnings.push_back(latin1ToUtf8(warning));
     return { { "status", statusName(outcome.Status) }, { "message", latin1ToUtf8(outcome.Message) },
         { "cell", outcome.Cell }, { "targets", targets }, { "readings", readings },
-        { "iterations", outcome.Iterations } };
+        { "change", JsonNumber(outcome.Change) }, { "side_effects", effects },
+        { "warnings", warnings }, { "iterations", outcome.Iterations },
+        { "evaluations", outcome.Evaluations } };
 }
 
-std::string TargetTable(const TargetOutcome& outcome)
+std::string TargetTable(const Rig& rig, const TargetOutcome& outcome)
 {
     constexpr int Width = 14;
     std::string table = "Cell " + formatInt(outcome.Cell) + ": "
         + std::string(statusName(outcome.Status)) + " after " + formatInt(outcome.Iterations)
-        + " iterations. " + latin1ToUtf8(outcome.Message) + "\n\n";
+        + " iterations, " + formatInt(outcome.Evaluations) + " trial runs. "
+        + latin1ToUtf8(outcome.Message) + "\n\n";
     table += padRight("Target", 12) + padLeft("wanted", Width) + "  " + padLeft("achieved", Width)
-        + '\n';
-    for (const TargetResult& result : outcome.Targets)
+        + "  " + padLeft("\u00B1 sd", Width) + '\n';
+    for (const TargetResult& result : outcome.Targets) {
         table += padRight(targetTitle(result.Wanted), 12)
             + value(result.Wanted.Kind, result.Wanted.Wanted) + "  "
-            + value(result.Wanted.Kind, result.Achieved) + '\n';
+            + (result.Problem.empty() ? value(result.Wanted.Kind, result.Achieved)
+                                      : padLeft("none", Width))
+            + "  "
+            + (result.Sd ? padLeft(std::string(trimBlanks(formatScientific(*result.Sd, 12))), Width)
+                         : padLeft("none", Width))
+            + '\n';
+        if (!result.Problem.empty())
+            table += padRight("", 12) + "  " + latin1ToUtf8(result.Problem) + '\n';
+    }
     table += '\n' + padRight("Stage", 12) + padLeft("was", Width) + "  " + padLeft("reading", Width)
         + "  free\n";
     for (int f = 1; f <= MaxFlowmeters; ++f) {
@@ -163,6 +193,14 @@ std::string TargetTable(const TargetOutcome& outcome)
             + "  " + padLeft(formatFixed(stage.Reading, 0, 6), Width) + "  "
             + (stage.Free ? "yes" : "no") + '\n';
     }
+    if (outcome.Status != TargetStatus::Error)
+        table += "\nChange " + std::string(trimBlanks(formatFixed(outcome.Change, 0, 4)))
+            + " (each free reading's change over its range, as a root sum of squares)\n";
+    const auto warnings = allWarnings(rig, outcome);
+    if (!warnings.empty())
+        table += '\n';
+    for (const std::string& warning : warnings)
+        table += "Warning: " + latin1ToUtf8(warning) + '\n';
     return table;
 }
 
@@ -207,15 +245,16 @@ int runTarget(const TargetOptions& options, std::ostream& out, std::ostream& err
         return ExitUsage;
 
     const TargetOutcome outcome = FindReadings(*rig, request);
-    if (options.Format == "table") {
-        out << TargetTable(outcome);
-    } else {
-        nlohmann::ordered_json json = TargetToJson(outcome);
-        json["flow_model"] = FlowModelKey(rig->Settings.FlowModel);
-        out << prettyJson(json, NumberForm::SeventeenDigits) << '\n';
-    }
+    if (options.Format == "table")
+        out << TargetTable(*rig, outcome);
+    else
+        out << prettyJson(WithFlowModel(TargetToJson(outcome), rig->Settings.FlowModel),
+            NumberForm::SeventeenDigits)
+            << '\n';
     if (outcome.Status != TargetStatus::Reached)
         err << Prefix << latin1ToUtf8(outcome.Message) << '\n';
+    for (const std::string& warning : allWarnings(*rig, outcome))
+        err << Prefix << "warning: " << latin1ToUtf8(warning) << '\n';
     if (!out)
         return ExitFailed;
     return outcome.Status == TargetStatus::Reached ? ExitOk : ExitFailed;

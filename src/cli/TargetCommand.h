@@ -27,12 +27,15 @@ struct TargetOptions {
 //! Adds the `target` subcommand to `app`; its arguments land in `options`.
 CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options);
 
-//! {"status", "message", "cell", "targets": [{"kind", "gas", "wanted", "achieved"}], "readings":
-//! [{"stage", "was", "reading", "free"}], "iterations"}; numbers that are not finite are null.
+//! {"status", "message", "cell", "targets": [{"kind", "gas", "wanted", "achieved", "sd",
+//! "problem"}], "readings": [{"stage", "was", "reading", "free"}], "change", "side_effects":
+//! [{"cell", "kind", "gas", "was", "now"}], "warnings", "iterations", "evaluations"}; numbers
+//! that are not finite are null.
 nlohmann::ordered_json TargetToJson(const TargetOutcome& outcome);
 
-//! The outcome as text: the status line, the targets, then the sixteen readings.
-std::string TargetTable(const TargetOutcome& outcome);
+//! The outcome as text: the status line, the targets, the sixteen readings, the change, the other
+//! cells of `rig` it changes and the warnings.
+std::string TargetTable(const Rig& rig, const TargetOutcome& outcome);
 
 //! `target BASE --cell N ...`: loads the data set as Open All does, sets the readings, then finds
 //! the readings of the free stages that give the targets in cell N. Exit 0 when every target is

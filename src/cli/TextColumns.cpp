@@ -36,9 +36,11 @@ std::string seventeenDigits(double value)
 
 std::string csvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+    const bool formula =
+        !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    if (!formula && text.find_first_of(",;\"\r\n") == std::string_view::npos)
         return std::string(text);
-    std::string quoted = "\"";
+    std::string quoted = formula ? "\"'" : "\"";
     for (const char c : text) {
         if (c == '"')
             quoted += '"';

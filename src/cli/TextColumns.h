@@ -16,7 +16,13 @@ std::string padRight(const std::string& text, std::size_t width);
 //! A number with 17 significant digits; empty for one that is not finite.
 std::string seventeenDigits(double value);
 
-//! A CSV field, quoted (with doubled quotes) when it holds a comma, a quote or a line end.
+//! Ends every line of every CSV the tool writes (RFC 4180).
+inline constexpr std::string_view CsvLineEnd = "\r\n";
+
+//! A text field of a CSV, quoted (with doubled quotes) when it holds a comma, a semicolon (the
+//! separator many spreadsheets import with), a quote or a line end. A text that a spreadsheet
+//! would take for a formula (it begins with =, +, -, @, a tab or a carriage return) is quoted with
+//! an apostrophe before it. Numbers are written as they are, never through this.
 std::string csvField(std::string_view text);
 
 } // namespace meldrix::cli

@@ -1,11 +1,13 @@
 #include "cli/UncertaintyReport.h"
 
 #include "cli/Commands.h"
+#include "cli/ExecuteReport.h"
 #include "cli/JsonNumber.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +45,9 @@ std::string sdText(double sd)
 // Fractions with the results table's 7 decimals, logarithms with the equilibrium table's 4.
 std::string valueText(double value, bool logarithm)
 {
+    // A band's bottom among the samples without oxygen lies below every finite pO2.
+    if (std::isinf(value) && value < 0)
+        return "\u2212\u221E";
     return trimmed(formatFixed(value, 0, logarithm ? 4 : 7));
 }
 
@@ -57,6 +62,19 @@ std::string band(const Spread& spread, bool logarithm)
         return {};
     return "[" + valueText(*spread.P2_5, logarithm) + ", " + valueText(*spread.P97_5, logarithm)
         + "]";
+}
+
+OrderedJson dominantToJson(const DominantInput& dominant)
+{
+    switch (dominant.What) {
+    case DominantInput::Kind::None:
+        break;
+    case DominantInput::Kind::Reading:
+        return { { "kind", "reading" }, { "stage", dominant.Number } };
+    case DominantInput::Kind::Calibration:
+        return { { "kind", "calibration" }, { "curve", dominant.Number } };
+    }
+    return nullptr;
 }
 
 // A cell whose equilibrium failed at the readings as they are; a gas without oxygen is no failure.
@@ -74,34 +92,49 @@ OrderedJson UncertaintyToJson(const UncertaintyResult& result)
     for (const UncertaintyInput& input : result.Inputs)
         inputs.push_back({ { "stage", input.Stage }, { "reading", JsonNumber(input.Reading) },
             { "sd", JsonNumber(input.Sd) } });
-    const auto spread = [](const Spread& s, OrderedJson object) {
+    const auto spread = [](const Spread& s, OrderedJson object, const std::optional<bool>& linear) {
         object["sd"] = JsonNumber(s.Sd);
         object["p2_5"] = JsonNumber(s.P2_5);
         object["p97_5"] = JsonNumber(s.P97_5);
+        object["linear_valid"] = linear ? OrderedJson(*linear) : OrderedJson();
         return object;
     };
+    const auto samples = [sampled](
+                             int count) { return sampled ? OrderedJson(count) : OrderedJson(); };
     OrderedJson cells = OrderedJson::array();
     for (const CellUncertainty& cell : result.Cells) {
         OrderedJson gases = OrderedJson::array();
-        for (const GasSpread& gas : cell.Gases)
+        for (std::size_t k = 0; k < cell.Gases.size(); ++k) {
+            const GasSpread& gas = cell.Gases[k];
             gases.push_back(spread(gas.Fraction,
                 { { "name", latin1ToUtf8(gas.Name) },
-                    { "fraction", JsonNumber(gas.Fraction.Value) } }));
+                    { "fraction", JsonNumber(gas.Fraction.Value) } },
+                cell.Linear ? std::optional<bool>(cell.Linear->Gases[k]) : std::nullopt));
+        }
         cells.push_back(
             { { "cell", cell.Cell }, { "name", latin1ToUtf8(cell.Name) }, { "gas", gases },
                 { "log10_pO2",
                     cell.Log10PO2
-                        ? spread(*cell.Log10PO2, { { "value", JsonNumber(cell.Log10PO2->Value) } })
+                        ? spread(*cell.Log10PO2, { { "value", JsonNumber(cell.Log10PO2->Value) } },
+                            cell.Linear ? std::optional<bool>(cell.Linear->Log10PO2) : std::nullopt)
                         : OrderedJson() },
+                { "no_oxygen_samples", samples(cell.NoOxygenSamples) },
+                { "unresolved_samples", samples(cell.UnresolvedSamples) },
+                { "failed_samples", samples(cell.FailedSamples) },
+                { "dominant", dominantToJson(cell.Dominant) },
                 { "dominant_stage",
                     cell.DominantStage > 0 ? OrderedJson(cell.DominantStage) : OrderedJson() } });
     }
+    OrderedJson notes = OrderedJson::array();
+    for (const std::string& note : result.Notes)
+        notes.push_back(latin1ToUtf8(note));
     return { { "method", std::string(UncertaintyMethodName(result.Method)) },
         { "samples", sampled ? OrderedJson(result.Samples) : OrderedJson() },
         { "seed", sampled ? OrderedJson(result.Seed) : OrderedJson() },
         { "full_scale_percent", JsonNumber(result.FullScalePercent) },
         { "flow_percent", JsonNumber(result.FlowPercent) }, { "inputs", inputs },
-        { "cells", cells } };
+        { "cells", cells }, { "warnings", ReadingWarningsToJson(result.Warnings) },
+        { "notes", notes } };
 }
 
 std::string UncertaintyTable(const UncertaintyResult& result)
@@ -171,25 +204,22 @@ std::string UncertaintyTable(const UncertaintyResult& result)
         table += "Stage " + formatInt(input.Stage) + ": reading "
             + trimmed(formatFixed(input.Reading, 0, 3)) + " \u00B1 " + sdText(input.Sd)
             + " (full scale " + trimmed(formatFixed(input.FullScale, 0, 3)) + ")\n";
-    for (const CellUncertainty& cell : cells) {
-        if (cell.DominantStage > 0)
-            table += cellTitle(cell) + ": read stage " + formatInt(cell.DominantStage)
-                + " more carefully: it moves log10 pO2 most\n";
-        if (!cell.PO2Problem.empty())
-            table += cellTitle(cell) + ": no log10 pO2: " + latin1ToUtf8(cell.PO2Problem) + '\n';
-    }
+    for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+        table += latin1ToUtf8(remark.Text) + '\n';
     return table;
 }
 
 std::string UncertaintyCsv(const UncertaintyResult& result)
 {
-    std::string csv = "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage\r\n";
+    std::string csv = "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage";
+    csv += CsvLineEnd;
     const auto line = [&](const CellUncertainty& cell, std::string_view quantity, const Spread& s,
                           const std::string& dominant) {
         csv += formatInt(cell.Cell) + ',' + csvField(latin1ToUtf8(cell.Name)) + ','
             + csvField(latin1ToUtf8(std::string(quantity))) + ',' + seventeenDigits(s.Value) + ','
             + seventeenDigits(s.Sd) + ',' + (s.P2_5 ? seventeenDigits(*s.P2_5) : std::string())
-            + ',' + (s.P97_5 ? seventeenDigits(*s.P97_5) : std::string()) + ',' + dominant + "\r\n";
+            + ',' + (s.P97_5 ? seventeenDigits(*s.P97_5) : std::string()) + ',' + dominant;
+        csv += CsvLineEnd;
     };
     for (const CellUncertainty& cell : result.Cells) {
         for (const GasSpread& gas : cell.Gases)
@@ -201,10 +231,10 @@ std::string UncertaintyCsv(const UncertaintyResult& result)
     return csv;
 }
 
-std::optional<UncertaintyOptions> AccuracyOptions(
-    const AccuracyArguments& arguments, std::string_view command, std::ostream& err)
+std::optional<UncertaintyOptions> AccuracyOptions(const AccuracyArguments& arguments,
+    std::string_view command, std::ostream& err, const MeterAccuracySettings& dataSet)
 {
-    UncertaintyOptions settings;
+    UncertaintyOptions settings = WithMeterAccuracy({}, dataSet);
     for (const std::string& text : arguments.Sds) {
         const auto sd = parseReadingArgument(text);
         if (!sd || sd->value < 0) {
@@ -216,11 +246,11 @@ std::optional<UncertaintyOptions> AccuracyOptions(
         }
         settings.StageSds.push_back({ sd->stage, sd->value });
     }
-    settings.Method = arguments.Method;
-    settings.FullScalePercent = arguments.FullScalePercent;
-    settings.FlowPercent = arguments.FlowPercent;
-    settings.Samples = arguments.Samples;
-    settings.Seed = arguments.Seed;
+    settings.Method = arguments.Method.value_or(settings.Method);
+    settings.FullScalePercent = arguments.FullScalePercent.value_or(settings.FullScalePercent);
+    settings.FlowPercent = arguments.FlowPercent.value_or(settings.FlowPercent);
+    settings.Samples = arguments.Samples.value_or(settings.Samples);
+    settings.Seed = arguments.Seed.value_or(settings.Seed);
     if (const auto problem = CheckUncertaintyOptions(settings)) {
         err << Prefix << *problem << " (see meldrix-cli " << command << " --help)\n";
         return std::nullopt;
@@ -234,20 +264,24 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
     const auto readings = parseReadingArguments(options.Readings, "uncertainty", err);
     if (!readings)
         return ExitUsage;
-    auto accuracy = AccuracyOptions(options.Accuracy, "uncertainty", err);
-    if (!accuracy)
+    if (!AccuracyOptions(options.Accuracy, "uncertainty", err))
         return ExitUsage;
-    UncertaintyOptions& settings = *accuracy;
-    settings.Equilibrium = options.Equilibrium;
 
     const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
+    auto accuracy =
+        AccuracyOptions(options.Accuracy, "uncertainty", err, rig->Settings.MeterAccuracy);
+    if (!accuracy)
+        return ExitUsage;
+    UncertaintyOptions& settings = *accuracy;
+    settings.Equilibrium = options.Equilibrium;
     const UncertaintyResult result = PropagateUncertainty(*rig, settings);
     if (!result.Ok) {
-        err << Prefix << result.Message << '\n';
+        err << Prefix << latin1ToUtf8(result.Message) << '\n';
         return ExitFailed;
     }
+    PrintReadingWarnings(result.Warnings, err); // as execute says them
     for (const StageDeviation& given : settings.StageSds)
         if (std::none_of(result.Inputs.begin(), result.Inputs.end(),
                 [&](const UncertaintyInput& input) { return input.Stage == given.Stage; }))
@@ -257,12 +291,11 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
         err << Prefix << "warning: no cell is fed by a mixture\n";
 
     switch (options.Format) {
-    case UncertaintyFormat::Json: {
-        nlohmann::ordered_json json = UncertaintyToJson(result);
-        json["flow_model"] = FlowModelKey(rig->Settings.FlowModel);
-        out << prettyJson(json, NumberForm::SeventeenDigits) << '\n';
+    case UncertaintyFormat::Json:
+        out << prettyJson(WithFlowModel(UncertaintyToJson(result), rig->Settings.FlowModel),
+            NumberForm::SeventeenDigits)
+            << '\n';
         break;
-    }
     case UncertaintyFormat::Table:
         out << UncertaintyTable(result);
         break;
@@ -277,11 +310,16 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
             if (options.Format != UncertaintyFormat::Table)
                 err << Prefix << cellTitle(cell) << ": " << latin1ToUtf8(cell.PO2Problem) << '\n';
         }
-        if (cell.PO2Dropped > 0)
-            err << Prefix << "warning: " << cellTitle(cell) << ": " << cell.PO2Dropped << " of "
-                << result.Samples
-                << " samples had no log10 pO2 (no oxygen, or no equilibrium) and are left out\n";
     }
+    // The table says them already.
+    if (options.Format != UncertaintyFormat::Table)
+        for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+            if (remark.Kind == RemarkKind::DroppedSamples)
+                err << Prefix << "warning: " << latin1ToUtf8(remark.Text) << '\n';
+    // The table and the JSON carry the notes; CSV has no place for them.
+    if (options.Format == UncertaintyFormat::Csv)
+        for (const std::string& note : result.Notes)
+            err << Prefix << "note: " << latin1ToUtf8(note) << '\n';
     if (!out)
         return ExitFailed;
     return failed ? ExitFailed : ExitOk;

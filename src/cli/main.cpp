@@ -7,6 +7,7 @@
 #include "cli/TargetCommand.h"
 #include "cli/UncertaintyCommand.h"
 #ifdef MELDRIX_REPORT_PDF
+#include "report/qt/HeadlessPng.h"
 #include "report/qt/ReportPdf.h"
 #endif
 
@@ -66,14 +67,15 @@ int run(int argc, char** argv)
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
         ->check(CLI::IsMember({ "json", "table", "csv" }));
     execute->add_flag(
-        "--log", logDisplay, "With --format table: base-10 logarithms instead of fractions");
+        "--log", logDisplay, "With --format table or csv: base-10 logarithms instead of fractions");
 
     std::string outPath;
     bool asLoaded = false;
-    CLI::App* diagram = app.add_subcommand(
-        "diagram", "Write the mixer diagram of the data set BASE, as the window shows it, as SVG");
+    CLI::App* diagram = app.add_subcommand("diagram",
+        "Write the mixer diagram of the data set BASE, as the window shows it, as SVG or PNG");
     addBaseArgument(*diagram, base);
-    addOutOption(*diagram, outPath, "FILE.svg", "The SVG file to write; - for standard output");
+    addOutOption(*diagram, outPath, "FILE.svg|FILE.png",
+        "The picture to write: .svg or .png; - for SVG on standard output");
     addReadingOption(*diagram, readings);
     addFlowModelOption(*diagram, flowModel);
     diagram->add_flag(
@@ -81,13 +83,15 @@ int run(int argc, char** argv)
 
     int curve = 0;
     CLI::App* chart = app.add_subcommand("chart",
-        "Write a calibration curve of the data set BASE, drawn as the window's chart, as SVG");
+        "Write a calibration curve of the data set BASE, drawn as the window's chart, as SVG or "
+        "PNG");
     addBaseArgument(*chart, base);
     chart->add_option("--curve", curve, "The calibration curve to draw")
         ->type_name("N")
         ->check(CLI::Range(1, meldrix::MaxCalCurves))
         ->required();
-    addOutOption(*chart, outPath, "FILE.svg", "The SVG file to write; - for standard output");
+    addOutOption(*chart, outPath, "FILE.svg|FILE.png",
+        "The picture to write: .svg or .png; - for SVG on standard output");
     addFlowModelOption(*chart, flowModel);
 
     CLI::App* report = app.add_subcommand(
@@ -139,10 +143,14 @@ int run(int argc, char** argv)
     if (*execute)
         return runExecute(
             base, readings, executeFormat(format), std::cout, std::cerr, logDisplay, flowModel);
+    PictureOut picture { outPath, {} };
+#ifdef MELDRIX_REPORT_PDF
+    picture.png = meldrix::HeadlessPng;
+#endif
     if (*diagram)
-        return runDiagram({ base, outPath, readings, !asLoaded, flowModel }, std::cout, std::cerr);
+        return runDiagram({ base, picture, readings, !asLoaded, flowModel }, std::cout, std::cerr);
     if (*chart)
-        return runChart(base, curve, outPath, std::cout, std::cerr, flowModel);
+        return runChart(base, curve, picture, std::cout, std::cerr, flowModel);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     if (*target)

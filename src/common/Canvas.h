@@ -66,6 +66,21 @@ public:
     virtual void resetClip() = 0;
 
 protected:
+    //! The part of a text that shows: without its leading and trailing blanks. A canvas draws it
+    //! where it stands in the whole text, so that no renderer can collapse or stretch the blanks.
+    struct VisibleText {
+        std::string_view lead; //!< the leading blanks
+        std::string_view shown;
+    };
+    static VisibleText visiblePart(std::string_view text)
+    {
+        const auto first = text.find_first_not_of(' ');
+        if (first == std::string_view::npos)
+            return { text, {} };
+        const auto last = text.find_last_not_of(' ');
+        return { text.substr(0, first), text.substr(first, last + 1 - first) };
+    }
+
     Canvas() = default;
     Canvas(const Canvas&) = default;
     Canvas& operator=(const Canvas&) = default;

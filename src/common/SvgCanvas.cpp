@@ -52,43 +52,28 @@ Span span(Point corner, Point opposite)
         std::max(corner.y, opposite.y) - top };
 }
 
-// The placeholder the window shows for a control character, as UTF-8; empty for any other byte.
-std::string_view placeholder(unsigned char c)
-{
-    static constexpr std::array<const char*, 33> Pictures { "\u2400", "\u2401", "\u2402", "\u2403",
-        "\u2404", "\u2405", "\u2406", "\u2407", "\u2408", "\u2409", "\u240A", "\u240B", "\u240C",
-        "\u240D", "\u240E", "\u240F", "\u2410", "\u2411", "\u2412", "\u2413", "\u2414", "\u2415",
-        "\u2416", "\u2417", "\u2418", "\u2419", "\u241A", "\u241B", "\u241C", "\u241D", "\u241E",
-        "\u241F", "\u2421" };
-    if (c < 0x20)
-        return Pictures[c];
-    if (c == 0x7F)
-        return Pictures[32];
-    if (c >= 0x80 && c < 0xA0)
-        return "\uFFFD";
-    return {};
-}
-
 } // namespace
 
 std::string xmlText(std::string_view latin1)
 {
-    std::string text;
-    text.reserve(latin1.size());
-    for (const char c : latin1) {
-        const auto u = static_cast<unsigned char>(c);
-        if (const std::string_view shown = placeholder(u); !shown.empty())
-            text += shown;
-        else if (c == '&')
-            text += "&amp;";
+    return xmlEscaped(shownLatin1ToUtf8(latin1));
+}
+
+std::string xmlEscaped(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
         else if (c == '<')
-            text += "&lt;";
+            escaped += "&lt;";
         else if (c == '>')
-            text += "&gt;";
+            escaped += "&gt;";
         else
-            text += latin1ToUtf8(std::string_view(&c, 1));
+            escaped += c;
     }
-    return text;
+    return escaped;
 }
 
 SvgCanvas::SvgCanvas(Size size, const SvgFont& font)
@@ -168,11 +153,15 @@ void SvgCanvas::textOut(Point p, std::string_view text)
         return;
     const Size size = textSize(text);
     filledRect(p.x, p.y, size.width, size.height, m_fill);
+    const VisibleText visible = visiblePart(text);
+    if (visible.shown.empty())
+        return;
     // A browser that draws the font wider than the window's metrics is held to the measured
     // width, so a text never runs past the box it was placed for.
-    m_body += "<text x=\"" + number(p.x) + "\" y=\"" + number(p.y + m_font.ascent) + "\" fill=\""
-        + colour(m_text) + "\" textLength=\"" + number(size.width)
-        + "\" lengthAdjust=\"spacingAndGlyphs\">" + xmlText(text) + "</text>\n";
+    m_body += "<text x=\"" + number(p.x + textSize(visible.lead).width) + "\" y=\""
+        + number(p.y + m_font.ascent) + "\" fill=\"" + colour(m_text) + "\" textLength=\""
+        + number(textSize(visible.shown).width) + "\" lengthAdjust=\"spacingAndGlyphs\">"
+        + xmlText(visible.shown) + "</text>\n";
 }
 
 Size SvgCanvas::textSize(std::string_view text) const

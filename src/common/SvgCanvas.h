@@ -85,4 +85,7 @@ private:
 //! U+FFFD, as the window shows them.
 std::string xmlText(std::string_view latin1);
 
+//! UTF-8 text as XML character data: the markup characters escaped.
+std::string xmlEscaped(std::string_view text);
+
 } // namespace meldrix

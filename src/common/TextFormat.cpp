@@ -49,6 +49,27 @@ std::string formatFixed(double value, int width, int decimals)
     return padLeft(std::move(text), width);
 }
 
+std::string formatFixedFitted(double value, int width, int decimals)
+{
+    std::string fixed = formatFixed(value, width, decimals);
+    if (static_cast<int>(fixed.size()) <= width || !std::isfinite(value))
+        return fixed;
+    std::string text;
+    for (int digits = 17; digits >= 0; --digits) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*e", digits, value);
+        text = buffer;
+        // "e+300" becomes "e300" and "e-07" "e-7": every character counts in a box.
+        const auto e = text.find('e');
+        std::string exponent = text.substr(e + 2);
+        exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+        text = text.substr(0, e + 1) + (text[e + 1] == '-' ? "-" : "") + exponent;
+        if (static_cast<int>(text.size()) <= width)
+            return padLeft(std::move(text), width);
+    }
+    return text;
+}
+
 std::string formatScientific(long double value, int width)
 {
     if (!std::isfinite(value))

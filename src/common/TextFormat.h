@@ -11,6 +11,11 @@ namespace meldrix {
 //! decimals (the width:decimals form): formatFixed(0.0, 6, 1) is "   0.0".
 std::string formatFixed(double value, int width, int decimals);
 
+//! formatFixed where it fits `width`; a number whose fixed form is wider is written in the
+//! shortest scientific form that fits ("1e300", "1.25e-7", right-aligned), never cut. When no
+//! form fits (a negative number with a long exponent), the shortest one.
+std::string formatFixedFitted(double value, int width, int decimals);
+
 //! Scientific form with one digit before the point and a four-digit exponent, right-aligned in
 //! `width` characters: a blank or minus, d.ddd, "E", sign, four digits. The number of significant
 //! digits is width - 8, kept within 2..18, so formatScientific(1.0E-5, 12) is " 1.000E-0005".
@@ -43,5 +48,18 @@ std::string formatInt(long long value, int width = 0);
 
 //! Items joined as a sentence lists them: "a", "a and b", "a, b and c".
 std::string listed(std::span<const std::string> items);
+
+//! One sentence for the message line: `opening`, then the `Text` of each item joined by "; ", and
+//! a full stop; empty when there are no items.
+template <typename Item>
+std::string clausesSentence(std::span<const Item> items, std::string_view opening = {})
+{
+    std::string text;
+    for (const Item& item : items) {
+        text += text.empty() ? opening : std::string_view("; ");
+        text += item.Text;
+    }
+    return text.empty() ? text : text + ".";
+}
 
 } // namespace meldrix

@@ -1,5 +1,6 @@
 #include "diagram/DiagramExport.h"
 
+#include "common/Latin1.h"
 #include "common/ShiftedCanvas.h"
 #include "common/SvgCanvas.h"
 #include "diagram/MixerDiagram.h"
@@ -56,7 +57,8 @@ std::string DiagramTitle(std::string_view baseName, std::string_view dateTime)
     const auto slash = baseName.find_last_of('/');
     const std::string_view dataSet =
         slash == std::string_view::npos ? baseName : baseName.substr(slash + 1);
-    return std::string(dataSet) + ", " + std::string(dateTime);
+    // A file name is the system's UTF-8; the canvas draws 8-bit texts.
+    return utf8ToLatin1Shown(dataSet) + ", " + std::string(dateTime);
 }
 
 std::string DiagramPictureSvg(Rig& rig, std::string title)

@@ -37,7 +37,8 @@ private:
 };
 
 //! The title line of a diagram picture: the data set's file name (the base name without its
-//! folder), a comma and `dateTime`, 8-bit.
+//! folder; UTF-8, or Latin-1 where it is not valid UTF-8), a comma and `dateTime`, 8-bit as a
+//! canvas draws it.
 std::string DiagramTitle(std::string_view baseName, std::string_view dateTime);
 
 //! DiagramPicture as an SVG document.

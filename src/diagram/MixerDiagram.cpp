@@ -111,6 +111,26 @@ void clipToInside(Canvas& canvas, const LayoutBox& b)
     clipToInside(canvas, { b.Left, b.Top }, { b.Right, b.Bottom });
 }
 
+// A number as the box's format writes it while that fits between the text's left edge and the
+// right of the box, so every value that fits looks as it always did; a wider one (a reading of
+// 1e300) in the shortest scientific form that fits, never cut by the box's edge.
+std::string fittedNumber(const Canvas& canvas, int left, int right, double value, int width,
+    int decimals, std::string_view unit = {})
+{
+    const int room = right - 1 - left;
+    std::string text = formatFixed(value, width, decimals) + std::string(unit);
+    if (canvas.textSize(text).width <= room || !std::isfinite(value))
+        return text;
+    for (int narrower = static_cast<int>(text.size() - unit.size()) - 1; narrower >= 1;
+         --narrower) {
+        text = std::string(trimBlanks(formatFixedFitted(value, narrower, decimals)))
+            + std::string(unit);
+        if (canvas.textSize(text).width <= room)
+            break;
+    }
+    return text;
+}
+
 // A flow line is dimmed while the results are stale.
 struct BoxLine {
     std::string text;
@@ -280,10 +300,12 @@ void DrawGasLines(const Rig& rig, Canvas& canvas)
 void DrawFlowmeter(const Rig& rig, Canvas& canvas, int f)
 {
     const FlowmeterRecord& stage = rig.Flowmeters[f];
-    labelledBox(rig, canvas, rig.FlowmeterBoxes[f], 1, 20,
+    const LayoutBox& F = rig.FlowmeterBoxes[f];
+    labelledBox(rig, canvas, F, 1, 20,
         { { "FM" + formatInt(f, 2) }, { std::string(stage.Make.view()) },
             { std::string(stage.Size.view()) }, { std::string(stage.Float.view()) },
-            { formatFixed(stage.Flow, 6, 2), true }, { formatFixed(stage.Reading, 5, 1) } });
+            { fittedNumber(canvas, F.Left + 1, F.Right, stage.Flow, 6, 2), true },
+            { fittedNumber(canvas, F.Left + 1, F.Right, stage.Reading, 5, 1) } });
 }
 
 void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
@@ -304,7 +326,8 @@ void DrawGasFixStage(const Rig& rig, Canvas& canvas, int f)
     clipToInside(canvas, corner, opposite);
     canvas.textOut({ x, firstText }, stage.FixGas.view());
     canvas.textOut({ x, firstText + spacing }, stage.FixGasType.view());
-    canvas.textOut({ x, firstText + 2 * spacing }, formatFixed(stage.FixGasT, 4, 1) + "C");
+    canvas.textOut(
+        { x, firstText + 2 * spacing }, fittedNumber(canvas, x, F.Right, stage.FixGasT, 4, 1, "C"));
     canvas.resetClip();
 }
 
@@ -314,7 +337,7 @@ void DrawMixture(const Rig& rig, Canvas& canvas, int n)
     if (n > MaxInputGases) {
         labelledBox(rig, canvas, B, 2, 15,
             { { "M" + formatInt(n - MaxInputGases, 2) },
-                { formatFixed(rig.Gases[n].Flow, 6, 2), true } });
+                { fittedNumber(canvas, B.Left + 2, B.Right, rig.Gases[n].Flow, 6, 2), true } });
         return;
     }
     const GasRecord& gas = rig.InputGases[n];
@@ -328,10 +351,11 @@ void DrawMixture(const Rig& rig, Canvas& canvas, int n)
 void DrawCell(const Rig& rig, Canvas& canvas, int c)
 {
     const CellRecord& cell = rig.Cells[c];
-    labelledBox(rig, canvas, rig.CellBoxes[c], 2, 15,
+    const LayoutBox& C = rig.CellBoxes[c];
+    labelledBox(rig, canvas, C, 2, 15,
         { { "C" + formatInt(c, 2) }, { std::string(cell.Name.view()) },
-            { formatFixed(cell.Temp, 6, 1) + " C" },
-            { formatFixed(cell.Pressure, 6, 3) + " bar" } });
+            { fittedNumber(canvas, C.Left + 2, C.Right, cell.Temp, 6, 1, " C") },
+            { fittedNumber(canvas, C.Left + 2, C.Right, cell.Pressure, 6, 3, " bar") } });
 }
 
 } // namespace meldrix

@@ -60,6 +60,21 @@ EquilibriumMode parseMode(std::string_view mode)
 
 } // namespace
 
+std::string EquilibriumNoteExplanation(std::string_view message)
+{
+    if (message.starts_with(TooManyEquationsMessage))
+        return "This is a note, not an error: the gases of the fed cells hold more compounds and "
+               "elements than the 12 equations of the built-in compound selection, so that "
+               "selection (Settings, Equil./RT toggle) keeps its previous amounts. The flows and "
+               "the gas fractions are complete; each cell's computed equilibrium is shown by "
+               "Settings, Equilibrium at cell temperature, and the log10 pO2 chart.";
+    if (message == EquilibriumNotOperativeMessage)
+        return "The compounds display shows the built-in compound selection with amounts taken "
+               "from the mixtures as delivered, not an equilibrium. Each cell's computed "
+               "equilibrium is shown by Settings, Equilibrium at cell temperature.";
+    return {};
+}
+
 void StartEquilibriumCalculations(Rig& rig)
 {
     const int compoundCount = std::min<int>(rig.CompoundCount, MaxCompounds);
@@ -94,7 +109,9 @@ void StartEquilibriumCalculations(Rig& rig)
     rig.SelectedCount = static_cast<std::uint16_t>(std::min(selected, MaxEquations));
 
     if (selected + elements > MaxEquations) {
-        ShowMessage(rig, std::string(TooManyEquationsMessage) + formatInt(selected + elements));
+        std::string note = std::string(TooManyEquationsMessage) + formatInt(selected + elements);
+        std::string detail = note + " " + EquilibriumNoteExplanation(note);
+        ShowMessage(rig, std::move(note), std::move(detail));
         return;
     }
 

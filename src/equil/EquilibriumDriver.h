@@ -3,6 +3,7 @@
 #include "rig/Rig.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,6 +11,15 @@ namespace meldrix {
 
 inline constexpr std::string_view TooManyEquationsMessage =
     "Sum of compounds and elements too large: ";
+
+//! The note of the equilibrium compounds display (Settings, Equil./RT toggle).
+inline constexpr std::string_view EquilibriumNotOperativeMessage =
+    "Equilibrium option not correctly operative yet...please toggle back";
+
+//! What one of the equilibrium step's own notes above means to an operator, in one or two
+//! sentences, and where the cells' real equilibrium is shown; empty for any other message. The
+//! notes keep their words (files and scripts compare them); this is said after them.
+std::string EquilibriumNoteExplanation(std::string_view message);
 
 //! The amounts of a cell's compounds are partial pressures; they must add up to the cell's
 //! pressure within this much [bar].

@@ -2,6 +2,7 @@
 
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
+#include "mixer/ResultsTable.h"
 #include "tabed/TDataTable.h"
 
 namespace meldrix {
@@ -32,12 +33,14 @@ std::vector<std::string> FillGibbsTable(const Rig& rig, bool logarithmic, TCeltr
         table.SetRowName(k, display.RowNames[static_cast<std::size_t>(k - 1)]);
     table.SetNumWidth(logarithmic ? LogWidth : FractionDigits);
     for (int c = 1; c <= MaxCells; ++c) {
-        table.SetColName(c, "OC " + formatInt(c) + "; " + std::string(rig.Cells[c].Name.view()));
+        table.SetColName(c, CellColumnHeading(rig, c));
         table.SetColWidth(c, CellColumnWidth);
         table.SetPrecision(c, logarithmic ? LogDecimals : Scientific);
         for (int k = 1; k <= rows; ++k) {
             const auto& value = display.Values[c][static_cast<std::size_t>(k - 1)];
-            if (value)
+            if (!isFedCell(rig.Cells[c]))
+                table.SetElemState(c, k, StateNotFed);
+            else if (value)
                 table.SetElem(c, k, *value);
             else
                 table.SetElemState(c, k, StateEmpty);

@@ -78,10 +78,7 @@ ModelDifferences DifferencesBetween(const OneBased<double, MaxFlowmeters>& asSpe
 
 std::string ModelDifferencesMessage(std::span<const ModelDifference> differences)
 {
-    std::string text;
-    for (const ModelDifference& difference : differences)
-        text += (text.empty() ? "Flow models differ: " : "; ") + difference.Text;
-    return text.empty() ? text : text + ".";
+    return clausesSentence(differences, "Flow models differ: ");
 }
 
 } // namespace meldrix

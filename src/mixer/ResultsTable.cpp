@@ -29,6 +29,12 @@ Extended valueOf(const Rig& rig, ResultsDisplay display, int c, int k)
 
 } // namespace
 
+std::string CellColumnHeading(const Rig& rig, int c)
+{
+    return "OC " + formatInt(c) + "; "
+        + (isFedCell(rig.Cells[c]) ? std::string(rig.Cells[c].Name.view()) : "not fed");
+}
+
 bool FillResultsTable(const Rig& rig, ResultsDisplay display, TCeltrixModel& table)
 {
     table.Clear();
@@ -48,17 +54,18 @@ bool FillResultsTable(const Rig& rig, ResultsDisplay display, TCeltrixModel& tab
 
     const bool fractions = display.Log || !display.Equil;
     for (int c = 1; c <= MaxCells; ++c) {
-        table.SetColName(c, "OC " + formatInt(c) + "; " + rig.Cells[c].Name.str());
+        table.SetColName(c, CellColumnHeading(rig, c));
         table.SetColWidth(c, CellColumnWidth);
         table.SetNumWidth(fractions ? FractionWidth : AmountWidth);
         table.SetPrecision(c, fractions ? FractionDecimals : AmountDecimals);
     }
 
-    // Every cell column is filled: a cell that is not fed shows what its gas last held.
     for (int c = 1; c <= MaxCells; ++c)
         for (int k = 1; k <= rows; ++k) {
             const Extended x = valueOf(rig, display, c, k);
-            if (!display.Log)
+            if (!isFedCell(rig.Cells[c]))
+                table.SetElemState(c, k, StateNotFed);
+            else if (!display.Log)
                 table.SetElem(c, k, static_cast<double>(x));
             else if (x > 0)
                 table.SetElem(c, k, static_cast<double>(Log10Clamped(x)));
@@ -73,7 +80,9 @@ bool ShowResults(Rig& rig, TCeltrixModel& table)
     const ResultsDisplay display { rig.LogDisplay, rig.EquilDisplay };
     const bool filled = FillResultsTable(rig, display, table);
     if (filled && display.Equil)
-        ShowMessage(rig, std::string(EquilibriumNotOperativeMessage));
+        ShowMessage(rig, std::string(EquilibriumNotOperativeMessage),
+            std::string(EquilibriumNotOperativeMessage) + " "
+                + EquilibriumNoteExplanation(EquilibriumNotOperativeMessage));
     return filled;
 }
 

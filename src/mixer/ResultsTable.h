@@ -1,14 +1,22 @@
 #pragma once
 
+#include "equil/EquilibriumDriver.h"
 #include "rig/Rig.h"
 #include "tabed/CeltrixModel.h"
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace meldrix {
 
-inline constexpr std::string_view EquilibriumNotOperativeMessage =
-    "Equilibrium option not correctly operative yet...please toggle back";
+//! The state of the elements of a cell no mixture feeds: no value, shown blank. Its column
+//! would otherwise show what the cell's gas last held, another cell's gas after a Mix change.
+inline constexpr std::uint8_t StateNotFed = 4;
+
+//! The heading of cell c's column in the results table's displays: "OC c; Name", or
+//! "OC c; not fed" for a cell no mixture feeds.
+std::string CellColumnHeading(const Rig& rig, int c);
 
 //! Where the results table lies over the main window while it shows results [pixels].
 struct ResultsTablePlace {
@@ -27,8 +35,9 @@ struct ResultsDisplay {
 
 //! Clears `table` and fills it with one column per cell (MaxCells of them) and one row per gas of
 //! the gas list, or per selected compound in the equilibrium display. Values of 0 or less have no
-//! logarithm and are marked empty. Returns false, leaving the table cleared, when there is
-//! nothing to show: an empty gas list, or no selected compound in the equilibrium display.
+//! logarithm and are marked empty; a cell no mixture feeds shows no values (StateNotFed). Returns
+//! false, leaving the table cleared, when there is nothing to show: an empty gas list, or no
+//! selected compound in the equilibrium display.
 bool FillResultsTable(const Rig& rig, ResultsDisplay display, TCeltrixModel& table);
 
 //! The results table of the window: FillResultsTable for the rig's display toggles; the

@@ -1,8 +1,7 @@
 #include "report/ReportHtml.h"
 
-#include "common/Latin1.h"
 #include "common/SvgCanvas.h"
-#include "common/TextFormat.h"
+#include "report/ReportTables.h"
 
 #include <array>
 #include <cmath>
@@ -31,43 +30,44 @@ ul.messages li { margin: 0.2em 0; }
 @media print { body { margin: 0; } h2 { break-after: avoid; page-break-after: avoid; } }
 )";
 
-std::string significant(double value, int digits)
+// UTF-8 text as escaped HTML character data.
+std::string text(std::string_view utf8)
 {
-    if (!std::isfinite(value))
-        return "-";
-    return formatSignificant(value, digits);
+    return xmlEscaped(utf8);
 }
 
-// Latin-1 text as escaped HTML character data.
-std::string text(std::string_view latin1)
+void table(const ReportTable& table, std::string_view name, std::string& html)
 {
-    return xmlText(latin1);
+    html += "<table class=\"" + std::string(name) + "\">\n<tr>";
+    for (const std::string& heading : table.Head)
+        html += "<th>" + text(heading) + "</th>";
+    html += "</tr>\n";
+    for (const auto& row : table.Rows) {
+        html += "<tr>";
+        for (std::size_t c = 0; c < row.size(); ++c)
+            html += (c < table.Numeric.size() && table.Numeric[c] ? "<td class=\"n\">" : "<td>")
+                + text(row[c]) + "</td>";
+        html += "</tr>\n";
+    }
+    html += "</table>\n";
 }
 
-std::string cellHeading(int cell, const std::string& name)
-{
-    return text("OC " + formatInt(cell) + "; " + name);
-}
-
-std::string numberCell(const std::string& shown)
-{
-    return "<td class=\"n\">" + shown + "</td>";
-}
-
-std::string withUncertainty(const std::string& value, double u)
-{
-    if (!std::isfinite(u))
-        return value;
-    return value + " \u00B1 " + ReportDeviation(u);
-}
-
-std::string picture(const ReportDrawing& drawing, int id, std::string_view caption = {})
+std::string picture(const ReportDrawing& drawing, int id)
 {
     SvgCanvas canvas(drawing.Area);
     canvas.setIdPrefix("p" + std::to_string(id) + "clip");
     drawing.Draw(canvas);
     return "<figure>" + canvas.element() + "<figcaption>"
-        + text(caption.empty() ? drawing.Title : caption) + "</figcaption></figure>\n";
+        + text(drawing.Caption.empty() ? drawing.Title : drawing.Caption)
+        + "</figcaption></figure>\n";
+}
+
+void list(const std::vector<std::string>& items, std::string& html)
+{
+    html += "<ul class=\"messages\">\n";
+    for (const std::string& item : items)
+        html += "<li>" + text(item) + "</li>\n";
+    html += "</ul>\n";
 }
 
 void titleBlock(const RunReport& report, std::string& html)
@@ -76,12 +76,10 @@ void titleBlock(const RunReport& report, std::string& html)
     if (!report.RunOk)
         html += "<p class=\"stopped\">The run stopped with an error: " + text(report.RunError)
             + " No results are shown; the inputs follow.</p>\n";
-    html += "<table class=\"title\">\n<tr><th>Data set</th><td>" + text(report.DataSet)
-        + "</td></tr>\n<tr><th>Folder</th><td>" + text(report.Folder)
-        + "</td></tr>\n<tr><th>Date and time</th><td>" + text(report.Generated)
-        + "</td></tr>\n<tr><th>Meldrix version</th><td>" + text(report.Version)
-        + "</td></tr>\n<tr><th>Flow model</th><td>" + text(report.FlowModel)
-        + "</td></tr>\n</table>\n";
+    html += "<table class=\"title\">\n";
+    for (const ReportFact& fact : report.Provenance)
+        html += "<tr><th>" + text(fact.Name) + "</th><td>" + text(fact.Value) + "</td></tr>\n";
+    html += "</table>\n";
 }
 
 void inputs(const RunReport& report, std::string& html)
@@ -90,56 +88,29 @@ void inputs(const RunReport& report, std::string& html)
     for (const std::string& gas : report.InputGases)
         html += "<li>" + text(gas) + "</li>\n";
     html += "</ul>\n<h2>Readings and flows</h2>\n";
-    if (report.Stages.empty()) {
+    if (report.Stages.empty())
         html += "<p>No stage is connected.</p>\n";
-        return;
-    }
-    html += "<table class=\"stages\">\n<tr><th>Stage</th><th>Meter</th><th>Source</th>"
-            "<th>Mixture</th><th>Reading</th><th>Flow"
-        + (report.FlowUnit.empty() ? std::string() : " [" + text(report.FlowUnit) + "]")
-        + "</th><th>Fix-gas stage</th></tr>\n";
-    for (const ReportStage& stage : report.Stages)
-        html += "<tr>" + numberCell(std::to_string(stage.Stage)) + "<td>" + text(stage.Meter)
-            + "</td><td>" + text(stage.Source) + "</td><td>M" + std::to_string(stage.Output)
-            + "</td>" + numberCell(ReportNumber(stage.Reading))
-            + numberCell(std::isfinite(stage.Flow) ? ReportNumber(stage.Flow) : "&#8211;") + "<td>"
-            + text(stage.FixGas) + "</td></tr>\n";
-    html += "</table>\n";
-}
-
-void results(const RunReport& report, std::string& html)
-{
-    html += "<h2>Gas of the cells</h2>\n";
+    else
+        table(StagesTable(report), "stages", html);
+    html += "<h2>Output cells</h2>\n";
     if (report.Cells.empty()) {
         html += "<p>No cell is fed by a mixture.</p>\n";
         return;
     }
-    const auto* u = report.Uncertainties ? &*report.Uncertainties : nullptr;
-    html += "<table class=\"cells\">\n<tr><th>Gas</th>";
-    for (const ReportCell& cell : report.Cells)
-        html += "<th>" + cellHeading(cell.Cell, cell.Name) + "</th>";
-    html += "</tr>\n<tr><td>Mixture</td>";
-    for (const ReportCell& cell : report.Cells)
-        html += numberCell("M" + std::to_string(cell.Mix));
-    html += "</tr>\n<tr><td>Temperature [&#176;C]</td>";
-    for (const ReportCell& cell : report.Cells)
-        html += numberCell(ReportNumber(cell.Celsius));
-    html += "</tr>\n<tr><td>Pressure [bar]</td>";
-    for (const ReportCell& cell : report.Cells)
-        html += numberCell(ReportNumber(cell.Bar));
-    html += "</tr>\n";
-    for (std::size_t k = 0; k < report.GasList.size(); ++k) {
-        html += "<tr><td>" + text(report.GasList[k]) + "</td>";
-        for (const ReportCell& cell : report.Cells) {
-            const std::vector<double>* spread = u ? &u->Fractions[cell.Cell] : nullptr;
-            const double uk = spread && k < spread->size() ? (*spread)[k] : NAN;
-            html += numberCell(withUncertainty(ReportNumber(cell.Fractions[k]), uk));
-        }
-        html += "</tr>\n";
-    }
-    html += "</table>\n<p>Mole fractions as delivered, leakages included.";
-    if (u)
-        html += " " + text(ReportUncertaintyNote(*u));
+    table(CellsTable(report), "cells", html);
+    html += "<p>Leakages are added to the fractions of their gases before the cell's gas is "
+            "normalised.</p>\n";
+}
+
+void results(const RunReport& report, std::string& html)
+{
+    if (report.Cells.empty())
+        return;
+    html += "<h2>Gas of the cells</h2>\n";
+    table(CellGasTable(report), "gas", html);
+    html += "<p>Mole fractions as delivered, leakages included.";
+    if (report.Uncertainties)
+        html += " " + text(ReportUncertaintyNote(*report.Uncertainties));
     html += "</p>\n";
 }
 
@@ -147,77 +118,12 @@ void equilibria(const RunReport& report, std::string& html)
 {
     if (report.Equilibria.empty())
         return;
-    const auto* u = report.Uncertainties ? &*report.Uncertainties : nullptr;
-    html += "<h2>Equilibrium at each cell's temperature</h2>\n<table class=\"equilibrium\">\n"
-            "<tr><th>Species</th>";
-    for (const ReportEquilibrium& row : report.Equilibria)
-        html += "<th>" + cellHeading(row.Cell, row.Name) + "</th>";
-    html += "</tr>\n";
-    const auto line = [&](const std::string& heading, auto shown) {
-        html += "<tr><td>" + heading + "</td>";
-        for (const ReportEquilibrium& row : report.Equilibria)
-            html += row.Result.Ok ? numberCell(shown(row)) : "<td>&#8211;</td>";
-        html += "</tr>\n";
-    };
-    line("log10 pO2 [bar]", [&](const ReportEquilibrium& row) {
-        if (!std::isfinite(row.Result.Log10PO2))
-            return std::string("no oxygen");
-        return withUncertainty(ReportLog10(row.Result.Log10PO2), u ? u->Log10PO2[row.Cell] : NAN);
-    });
-    if (HasPO2Bands(report))
-        line(std::string(ReportBandHeading), [&](const ReportEquilibrium& row) {
-            const auto& band = u->Log10PO2Band[row.Cell];
-            return band ? ReportBand(*band) : std::string("&#8211;");
-        });
-    line("Graphite [mol per mol fed]",
-        [](const ReportEquilibrium& row) { return ReportNumber(row.Result.Graphite); });
-    for (const std::string& species : report.EquilibriumSpecies)
-        line(text(species), [&species](const ReportEquilibrium& row) {
-            return ReportNumber(row.Result.fraction(species));
-        });
-    html += "</table>\n<p>Main species: mole fractions of at least 1e-6 in some cell.";
-    for (const ReportEquilibrium& row : report.Equilibria)
-        if (!row.Result.Ok)
-            html += " " + cellHeading(row.Cell, row.Name) + ": " + text(row.Result.Message) + ".";
-    html += "</p>\n";
+    html += "<h2>Equilibrium at each cell's temperature</h2>\n";
+    table(EquilibriumTable(report), "equilibrium", html);
+    html += "<p>" + text(EquilibriumNote(report)) + "</p>\n";
 }
 
 } // namespace
-
-std::string ReportNumber(double value)
-{
-    return significant(value, 7);
-}
-
-std::string ReportDeviation(double value)
-{
-    return significant(value, 3);
-}
-
-std::string ReportLog10(double value)
-{
-    return std::string(trimBlanks(formatFixed(value, 0, 4)));
-}
-
-std::string ReportUncertaintyNote(const ReportUncertainties& uncertainties)
-{
-    return "Uncertainties: " + uncertainties.Method + ".";
-}
-
-std::string ReportBand(const std::array<double, 2>& band)
-{
-    return ReportLog10(band[0]) + " to " + ReportLog10(band[1]);
-}
-
-bool HasPO2Bands(const RunReport& report)
-{
-    if (!report.Uncertainties)
-        return false;
-    for (const ReportEquilibrium& row : report.Equilibria)
-        if (row.Result.Ok && report.Uncertainties->Log10PO2Band[row.Cell])
-            return true;
-    return false;
-}
 
 std::string ReportHtml(const RunReport& report)
 {
@@ -238,26 +144,27 @@ std::string ReportHtml(const RunReport& report)
     }
     if (report.PO2Chart) {
         html += "<h2>log10 pO2 against temperature</h2>\n";
-        html += picture(*report.PO2Chart, ++id, report.PO2Chart->Caption);
+        html += picture(*report.PO2Chart, ++id);
     }
     if (!report.Curves.empty()) {
         html += "<h2>Calibration curves in use</h2>\n<div class=\"curves\">\n";
         for (const ReportCurve& curve : report.Curves)
-            html += picture(curve.Chart, ++id,
-                "Stage " + formatInt(curve.Stage) + ", " + curve.Gas + ": reading "
-                    + ReportNumber(curve.Reading) + " gives flow " + ReportNumber(curve.Flow));
+            html += picture(curve.Chart, ++id);
         html += "</div>\n";
+    }
+    if (!report.Notes.empty()) {
+        html += "<h2>Notes</h2>\n";
+        list(report.Notes, html);
     }
     html += "<h2>Messages and warnings</h2>\n";
     if (report.Messages.empty() && report.RunOk) {
         html += "<p>None.</p>\n";
     } else {
-        html += "<ul class=\"messages\">\n";
+        std::vector<std::string> messages;
         if (!report.RunOk)
-            html += "<li>" + text(report.RunError) + "</li>\n";
-        for (const std::string& message : report.Messages)
-            html += "<li>" + text(message) + "</li>\n";
-        html += "</ul>\n";
+            messages.push_back(report.RunError);
+        messages.insert(messages.end(), report.Messages.begin(), report.Messages.end());
+        list(messages, html);
     }
     html += "</body>\n</html>\n";
     return html;

@@ -1,18 +1,26 @@
 #include "report/RunReport.h"
 
 #include "calib/CalCurveLookup.h"
+#include "calib/MeterFields.h"
 #include "chart/ChartExport.h"
 #include "chart/PO2Bands.h"
 #include "chart/PO2Chart.h"
+#include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "diagram/DiagramExport.h"
 #include "equil/CellGibbs.h"
 #include "equil/EquilibriumDriver.h"
+#include "equil/ThermoData.h"
 #include "mixer/Execute.h"
 #include "mixer/FixGasStage.h"
+#include "mixer/ModelDifferences.h"
+#include "report/ReportNumbers.h"
+#include "rig/DataFiles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace meldrix {
@@ -22,33 +30,44 @@ namespace {
 constexpr Size PO2ChartArea { 640, 400 };
 constexpr double NoValue = std::numeric_limits<double>::quiet_NaN();
 
+// A record's 8-bit text as the report shows it.
+std::string shown(std::string_view latin1)
+{
+    return shownLatin1ToUtf8(latin1);
+}
+
 std::string shortNumber(double value)
 {
     return formatSignificant(value, 6);
 }
 
+// The shortest text that reads back as the same number, so a reading can be typed in again.
+std::string exactNumber(double value)
+{
+    std::array<char, 32> text {};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    return std::string(text.data(), end);
+}
+
 std::string gasName(const Rig& rig, int n)
 {
     if (n <= MaxInputGases)
-        return "I" + formatInt(n) + " " + std::string(rig.InputGases[n].Name.view());
+        return "I" + formatInt(n) + " " + shown(rig.InputGases[n].Name.view());
     return "M" + formatInt(n - MaxInputGases);
 }
 
 std::string cellTitle(const Rig& rig, int c)
 {
-    return "OC " + formatInt(c) + "; " + std::string(rig.Cells[c].Name.view());
+    return "OC " + formatInt(c) + "; " + shown(rig.Cells[c].Name.view());
 }
 
 std::string composition(const GasRecord& gas)
 {
-    std::vector<std::string> parts;
-    for (const GasComponent& slot : gas.Components)
-        if (slot.Fraction != 0.0 || !slot.Name.view().empty())
-            if (!trimBlanks(slot.Name.view()).empty())
-                parts.push_back(std::string(slot.Name.view()) + " " + shortNumber(slot.Fraction));
     std::string text;
-    for (const std::string& part : parts)
-        text += (text.empty() ? "" : ", ") + part;
+    for (const GasComponent& slot : gas.Components)
+        if (!trimBlanks(slot.Name.view()).empty())
+            text += (text.empty() ? "" : ", ") + shown(slot.Name.view()) + " "
+                + shortNumber(slot.Fraction);
     return text;
 }
 
@@ -56,8 +75,8 @@ std::string fixGasText(const FlowmeterRecord& stage)
 {
     if (!isSet(stage.FixGasUsed))
         return {};
-    return std::string(stage.FixGas.view()) + " " + std::string(stage.FixGasType.view()) + " at "
-        + formatFixed(stage.FixGasT, 0, 1) + " \xB0" + "C, "
+    return shown(stage.FixGas.view()) + " " + shown(stage.FixGasType.view()) + " at "
+        + formatFixed(stage.FixGasT, 0, 1) + " \u00B0C, "
         + (isSet(stage.FixGasBefore) ? "before" : "after") + " the meter";
 }
 
@@ -68,33 +87,52 @@ bool inUse(const FlowmeterRecord& stage)
         && stage.Output <= MaxMixtures;
 }
 
-std::string meterOf(std::string_view make, std::string_view size, std::string_view floatText)
+std::string meterOf(const FlowmeterRecord& stage)
 {
-    return std::string(make) + " " + std::string(size) + " " + std::string(floatText);
+    return shown(stage.Make.view()) + " " + shown(stage.Size.view()) + " "
+        + shown(stage.Float.view());
 }
 
-// What in the chosen curve is not what the stage and gas ask for.
+// What in the chosen curve is not what the stage and gas ask for: "gas differs", "make and size
+// differ"; empty when all match.
 std::string mismatch(
     const FlowmeterRecord& stage, int f, const CalCurveRecord& curve, std::string_view gas)
 {
-    std::vector<std::string> fields;
-    if (curve.Make.view() != stage.Make.view())
-        fields.emplace_back("make");
-    if (curve.Size.view() != stage.Size.view())
-        fields.emplace_back("size");
-    if (curve.Float.view() != stage.Float.view())
-        fields.emplace_back("float");
+    std::vector<std::string> fields = MeterFieldsDiffering(stage, curve);
     if (curve.Gas.view() != gas)
         fields.emplace_back("gas");
     if (curve.Flowmeter != f)
         fields.emplace_back("stage");
-    return listed(fields);
+    if (fields.empty())
+        return {};
+    return listed(fields) + (fields.size() == 1 ? " differs" : " differ");
 }
 
+// What the marked point says: the reading, and the flow taken for it.
+std::string curveCaption(const CalPointUsed& used)
+{
+    const std::string reading = "reading " + ReportNumber(used.Reading);
+    switch (used.Place) {
+    case CalPointPlace::OnCurve:
+        break;
+    case CalPointPlace::AboveTop:
+        return reading + " lies above the curve's last point, " + ReportNumber(used.At)
+            + ", whose flow " + ReportNumber(used.Flow) + " is taken";
+    case CalPointPlace::BelowFirst:
+        return reading + " lies below the curve's first point, " + ReportNumber(used.At)
+            + ", whose flow " + ReportNumber(used.Flow) + " is taken";
+    case CalPointPlace::NoFlow:
+        return reading + " gives no flow";
+    }
+    return reading + " gives flow " + ReportNumber(used.Flow);
+}
+
+// Every curve the stage's reading was looked up on: a positive reading, and a negative one,
+// which gives no flow but is still named against its curve.
 void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
 {
     const FlowmeterRecord& stage = rig.Flowmeters[f];
-    if (!(stage.Reading > 0.0) || !std::isfinite(stage.Reading))
+    if (stage.Reading == 0.0 || !std::isfinite(stage.Reading))
         return; // no curve is looked at
     // The gases the meter sees: after a fix-gas stage placed before it.
     rig.WorkComposition = rig.Gases[stage.Input].Components;
@@ -104,21 +142,88 @@ void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
     for (const GasComponent& slot : seen) {
         if (!(slot.Fraction > 0.0))
             continue;
-        const std::string gas(slot.Name.view());
-        const int c = FindCalCurve(rig, f, gas);
-        const double flow = InterpolateCalCurve(rig, c, stage.Reading);
+        const std::string gas = shown(slot.Name.view());
+        const int c = FindCalCurve(rig, f, slot.Name.view());
+        const CalPointUsed used = UsedPointOf(rig, c, stage.Reading);
         const CalCurveRecord& curve = rig.CalCurves[c];
         const std::string where = "Stage " + formatInt(f) + ", " + gas + ": ";
-        if (const std::string fields = mismatch(stage, f, curve, gas); !fields.empty())
+        if (const std::string fields = mismatch(stage, f, curve, slot.Name.view()); !fields.empty())
             report.Messages.push_back(where + "calibration curve " + formatInt(c)
-                + " is used, whose " + fields + " differ from the stage's");
-        auto picture =
-            std::make_shared<CalChartPicture>(*shared, c, CalPointUsed { stage.Reading, flow });
-        report.Curves.push_back({ f, gas, c, stage.Reading, flow,
+                + " is used, whose " + fields + " from the stage's");
+        auto picture = std::make_shared<CalChartPicture>(*shared, c, used);
+        report.Curves.push_back({ f, gas, c, used,
             { "Stage " + formatInt(f) + ", " + gas + ": calibration curve " + formatInt(c),
                 picture->PictureSize(), [picture](Canvas& canvas) { picture->Draw(canvas); },
-                {} } });
+                where + curveCaption(used) } });
     }
+}
+
+// The readings that are not those the mixer file holds: given on the command line, or changed in
+// the window and not saved.
+std::string readingsAgainstFile(const Rig& rig)
+{
+    const auto stored = StoredFlowmeters(rig);
+    const std::string file =
+        systemTextToUtf8(std::filesystem::path(rig.MixFileName).filename().string());
+    if (!stored)
+        return "not compared with " + file;
+    std::vector<std::string> changed;
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        const double now = rig.Flowmeters[f].Reading;
+        const double was = (*stored)[f].Reading;
+        if (now != was && !(std::isnan(now) && std::isnan(was)))
+            changed.push_back("stage " + formatInt(f) + " at " + exactNumber(now) + " instead of "
+                + exactNumber(was));
+    }
+    if (changed.empty())
+        return "as stored in " + file;
+    return listed(changed) + "; the others as stored in " + file;
+}
+
+// The equilibrium driver's own notes on the message line are internal: a bare element total, or
+// a limit of the compound table the Equil./RT display shows. The second is said plainly.
+std::optional<std::string> driverNote(const Rig& rig, std::string_view message)
+{
+    if (!message.starts_with(TooManyEquationsMessage))
+        return std::nullopt;
+    return "The compound table of the Equil./RT display cannot take this gas: "
+        + formatInt(rig.SelectedCount) + " compounds and " + formatInt(rig.ElementList[0])
+        + " elements make more than its 12 equations. The equilibrium at each cell's temperature "
+          "above does not depend on it.";
+}
+
+void addCells(const Rig& rig, RunReport& report)
+{
+    for (int c = 1; c <= MaxCells; ++c) {
+        const CellRecord& cell = rig.Cells[c];
+        if (!isFedCell(cell))
+            continue;
+        ReportCell row { c, shown(cell.Name.view()), cell.Mix, cell.Temp, cell.Pressure,
+            { cell.LeakO2, cell.LeakN2, cell.LeakH2, cell.LeakH2O }, {} };
+        if (report.RunOk)
+            for (int k = 1; k <= static_cast<int>(report.GasList.size()); ++k)
+                row.Fractions.push_back(rig.CellGases[c][k].Fraction);
+        report.Cells.push_back(std::move(row));
+    }
+}
+
+void addProvenance(const Rig& rig, RunReport& report)
+{
+    // An absolute folder says where the data set lies wherever the report is read.
+    std::error_code error;
+    const std::filesystem::path base =
+        std::filesystem::absolute(rig.BaseName, error).lexically_normal();
+    report.DataSet = systemTextToUtf8(base.filename().string());
+    report.Folder = systemTextToUtf8(base.parent_path().string());
+    report.Provenance = {
+        { "Data set", report.DataSet },
+        { "Folder", report.Folder },
+        { "Date and time", report.Generated },
+        { "Meldrix version", report.Version },
+        { "Thermodynamic data", BuiltInThermoData().Citation },
+        { "Readings", readingsAgainstFile(rig) },
+        { "Flow model", std::string(FlowModelTitle(rig.Settings.FlowModel)) },
+    };
 }
 
 // The diagram's picture keeps the rig it draws alive.
@@ -127,43 +232,66 @@ struct DiagramOfRun {
     DiagramPicture picture;
 };
 
+ReportDrawing diagramOf(std::shared_ptr<Rig> rig, const std::string& generated, std::string caption)
+{
+    auto diagram = std::make_shared<DiagramOfRun>(
+        DiagramOfRun { rig, DiagramPicture(*rig, DiagramTitle(rig->BaseName, generated)) });
+    return { "Mixer diagram", diagram->picture.PictureSize(),
+        [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); }, std::move(caption) };
+}
+
 } // namespace
+
+std::string EquilibriumNote(const RunReport& report)
+{
+    std::string note = "Main species: mole fractions of at least 1e-6 in some cell.";
+    for (const ReportEquilibrium& row : report.Equilibria)
+        if (!row.Result.Ok)
+            note += " OC " + formatInt(row.Cell) + "; " + row.Name + ": "
+                + shown(row.Result.Message) + ".";
+    return note;
+}
 
 RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
 {
     auto shared = std::make_shared<Rig>(original);
     Rig& rig = *shared;
     RunReport report;
-    const std::string_view base = rig.BaseName;
-    const auto slash = base.find_last_of('/');
-    report.DataSet = std::string(slash == std::string_view::npos ? base : base.substr(slash + 1));
-    report.Folder =
-        slash == std::string_view::npos ? std::string(".") : std::string(base.substr(0, slash));
     report.Generated = std::move(inputs.Generated);
     report.Version = std::move(inputs.Version);
+    addProvenance(original, report);
     report.Messages = std::move(inputs.Warnings);
+    report.Notes = std::move(inputs.Notes);
     report.Uncertainties = std::move(inputs.Uncertainties);
 
-    // The message of the run is what the run itself shows.
+    // The message of the run is what the run itself shows; the driver's notes are told apart.
     rig.Message1 = MessageLine {};
+    std::optional<std::uint64_t> driverShown;
     ExecuteHooks hooks;
-    hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(rig); };
+    hooks.StartEquilibriumCalculations = [&rig, &driverShown] {
+        const std::uint64_t before = rig.Message1.Shown;
+        StartEquilibriumCalculations(rig);
+        if (rig.Message1.Shown != before)
+            driverShown = rig.Message1.Shown;
+    };
     hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(rig, hooks);
-    report.FlowModel = FlowModelTitle(outcome.model);
-    report.FlowUnit = rig.Settings.FlowUnit;
+    report.FlowUnit = shown(rig.Settings.FlowUnit);
     report.RunOk = outcome.status == RunStatus::Ok;
     report.RunError = std::string(outcome.message);
-    if (rig.Message1.Visible && rig.Message1.Text != outcome.message)
-        report.Messages.push_back("Message line: " + rig.Message1.Text);
+    if (rig.Message1.Visible && rig.Message1.Shown == driverShown) {
+        if (auto note = driverNote(rig, rig.Message1.Text))
+            report.Notes.push_back(std::move(*note));
+    } else if (rig.Message1.Visible && rig.Message1.Text != outcome.message) {
+        report.Messages.push_back("Message line: " + shown(rig.Message1.Text));
+    }
     // Execute's own words for readings beyond their curves, so the report and the window agree.
     report.RunWarnings = outcome.warnings;
     for (const ReadingWarning& warning : outcome.warnings)
-        report.Messages.push_back(warning.Text);
-    report.RunModelDifferences = outcome.differences;
+        report.Messages.push_back(shown(warning.Text));
     if (const std::string differences = ModelDifferencesMessage(outcome.differences);
         !differences.empty())
-        report.Messages.push_back(differences);
+        report.Messages.push_back(shown(differences));
 
     for (int n = 1; n <= MaxInputGases; ++n)
         if (isSet(rig.InputGases[n].Defined))
@@ -173,37 +301,42 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         const FlowmeterRecord& stage = rig.Flowmeters[f];
         if (!inUse(stage))
             continue;
-        report.Stages.push_back(
-            { f, meterOf(stage.Make.view(), stage.Size.view(), stage.Float.view()),
-                gasName(rig, stage.Input), stage.Output, stage.Reading,
-                report.RunOk ? stage.Flow : NoValue, fixGasText(stage) });
+        report.Stages.push_back({ f, meterOf(stage), gasName(rig, stage.Input), stage.Output,
+            stage.Reading, report.RunOk ? stage.Flow : NoValue, fixGasText(stage) });
     }
-    if (!report.RunOk)
-        return report; // the inputs are all a stopped run can show truthfully
-
-    for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k)
-        report.GasList.push_back(rig.GasList[k]);
-    for (int c = 1; c <= MaxCells; ++c) {
-        const CellRecord& cell = rig.Cells[c];
-        if (!isFedCell(cell))
-            continue;
-        ReportCell row { c, std::string(cell.Name.view()), cell.Mix, cell.Temp, cell.Pressure, {} };
-        for (int k = 1; k <= static_cast<int>(report.GasList.size()); ++k)
-            row.Fractions.push_back(rig.CellGases[c][k].Fraction);
-        report.Cells.push_back(std::move(row));
+    if (report.RunOk)
+        for (int k = 1; k <= std::min<int>(rig.GasListCount, MaxComponents); ++k)
+            report.GasList.push_back(shown(rig.GasList[k]));
+    addCells(rig, report);
+    if (!report.RunOk) {
+        // The schematic as loaded shows what stopped the run (a loop of mixtures, say); the flows
+        // it holds are not this run's and are drawn as not current.
+        auto loaded = std::make_shared<Rig>(original);
+        loaded->ResultsCurrent = false;
+        report.Diagram = diagramOf(loaded, report.Generated,
+            "The data set as loaded: the run stopped, so no flow is computed.");
+        return report;
     }
 
     std::vector<const GibbsResult*> solved;
     for (CellGibbs& result : CellGibbsEquilibria(rig)) {
         if (!result.Result.Ok)
             report.Messages.push_back(
-                cellTitle(rig, result.Cell) + ": no equilibrium: " + result.Result.Message);
-        report.Equilibria.push_back({ result.Cell, std::string(rig.Cells[result.Cell].Name.view()),
-            std::move(result.Result) });
+                cellTitle(rig, result.Cell) + ": no equilibrium: " + shown(result.Result.Message));
+        else if (!result.Result.PO2Resolved)
+            report.Messages.push_back(
+                cellTitle(rig, result.Cell) + ": no log10 pO2: " + std::string(UnresolvedPO2));
+        report.Equilibria.push_back(
+            { result.Cell, shown(rig.Cells[result.Cell].Name.view()), std::move(result.Result) });
     }
     for (const ReportEquilibrium& row : report.Equilibria)
         solved.push_back(&row.Result);
-    report.EquilibriumSpecies = SpeciesReaching(solved, MainSpeciesFraction);
+    for (const std::string& name : SpeciesReaching(solved, MainSpeciesFraction)) {
+        ReportSpecies species { shown(name), {} };
+        for (const ReportEquilibrium& row : report.Equilibria)
+            species.Fractions.push_back(row.Result.Ok ? row.Result.fraction(name) : NoValue);
+        report.EquilibriumSpecies.push_back(std::move(species));
+    }
 
     for (const ReportStage& stage : report.Stages)
         addCurves(rig, shared, stage.Stage, report);
@@ -223,14 +356,12 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         }
         report.PO2Chart = ReportDrawing { "log10 pO2 against temperature", PO2ChartArea,
             [chart](Canvas& canvas) { chart->Render(canvas); }, std::move(caption) };
-    } else if (!report.Cells.empty())
-        report.Messages.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
+    } else if (!report.Cells.empty()) {
+        report.Notes.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
+    }
 
     // Last, as it places the mixture boxes in the rig it draws.
-    auto diagram = std::make_shared<DiagramOfRun>(DiagramOfRun {
-        shared, DiagramPicture(*shared, DiagramTitle(rig.BaseName, report.Generated)) });
-    report.Diagram = ReportDrawing { "Mixer diagram", diagram->picture.PictureSize(),
-        [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); }, {} };
+    report.Diagram = diagramOf(shared, report.Generated, {});
     return report;
 }
 

@@ -592,6 +592,19 @@ bool HasUnsavedChanges(const Rig& rig, DataFile file)
     return !std::equal(image.begin(), image.end(), baseline.begin(), baseline.end());
 }
 
+std::optional<OneBased<FlowmeterRecord, MaxFlowmeters>> StoredFlowmeters(const Rig& rig)
+{
+    const std::vector<std::byte>& image = baselineOf(rig, DataFile::Mix).Image;
+    OneBased<FlowmeterRecord, MaxFlowmeters> stages;
+    if (image.size() != MaxFlowmeters * sizeof(FlowmeterRecord))
+        return std::nullopt;
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        std::memcpy(&stages[f],
+            image.data() + static_cast<std::size_t>(f - 1) * sizeof(FlowmeterRecord),
+            sizeof(FlowmeterRecord));
+    return stages;
+}
+
 void MarkAllUnchanged(Rig& rig)
 {
     for (const DataFile file : AllDataFiles)

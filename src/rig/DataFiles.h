@@ -82,6 +82,10 @@ std::string SettingsFileLabel(const Rig& rig);
 //! written to it (so an edit undone by hand is no change).
 bool HasUnsavedChanges(const Rig& rig, DataFile file);
 
+//! The stages as the mixer file was last read or written (their readings as stored); nothing when
+//! the rig keeps no whole image of that file.
+std::optional<OneBased<FlowmeterRecord, MaxFlowmeters>> StoredFlowmeters(const Rig& rig);
+
 //! The records as they stand become the last-read state of every file; start-up does this before
 //! it loads, so the start values are no change.
 void MarkAllUnchanged(Rig& rig);

@@ -42,18 +42,33 @@ double wholeNumber(const Json& value, const std::string& key, long long low, lon
     return number;
 }
 
+// The text of `key`, when the object holds it, taken by `take` into `target`; a value that is not
+// a text, or that `take` refuses (nullopt), is `refusal`.
+template <typename T, typename Take>
+void readText(const Json& json, std::string_view key, T& target, Take take, const char* refusal)
+{
+    const auto found = json.find(key);
+    if (found == json.end())
+        return;
+    const auto taken = found->is_string() ? take(found->get<std::string>()) : std::nullopt;
+    if (!taken)
+        throw BadSetting { refusal };
+    target = *taken;
+}
+
+std::optional<bool> monteCarloFromKey(std::string_view method)
+{
+    if (method == LinearMethod || method == MonteCarloMethod)
+        return method == MonteCarloMethod;
+    return std::nullopt;
+}
+
 void readMeterAccuracy(const Json& json, MeterAccuracySettings& accuracy)
 {
     if (!json.is_object())
         throw BadSetting { "meter_accuracy is not an object" };
-    if (const auto method = json.find("method"); method != json.end()) {
-        if (*method == LinearMethod)
-            accuracy.MonteCarlo = false;
-        else if (*method == MonteCarloMethod)
-            accuracy.MonteCarlo = true;
-        else
-            throw BadSetting { "meter_accuracy.method is neither \"linear\" nor \"monte-carlo\"" };
-    }
+    readText(json, "method", accuracy.MonteCarlo, monteCarloFromKey,
+        "meter_accuracy.method is neither \"linear\" nor \"monte-carlo\"");
     if (const auto value = json.find("full_scale_percent"); value != json.end())
         accuracy.FullScalePercent = percent(*value, "meter_accuracy.full_scale_percent");
     if (const auto value = json.find("flow_percent"); value != json.end())
@@ -129,20 +144,10 @@ std::optional<std::string> SettingsFromJson(const Json& json, DataSetSettings& s
         return "it is not a JSON object";
     DataSetSettings read;
     try {
-        if (const auto model = json.find("flow_model"); model != json.end()) {
-            const auto kind =
-                model->is_string() ? FlowModelFromKey(model->get<std::string>()) : std::nullopt;
-            if (!kind)
-                throw BadSetting { "flow_model is neither \"as-specified\" nor \"physical\"" };
-            read.FlowModel = *kind;
-        }
-        if (const auto unit = json.find("flow_unit"); unit != json.end()) {
-            const auto latin1 =
-                unit->is_string() ? utf8ToLatin1(unit->get<std::string>()) : std::nullopt;
-            if (!latin1)
-                throw BadSetting { "flow_unit is not a text of Latin-1 characters" };
-            read.FlowUnit = *latin1;
-        }
+        readText(json, "flow_model", read.FlowModel, FlowModelFromKey,
+            "flow_model is neither \"as-specified\" nor \"physical\"");
+        readText(json, "flow_unit", read.FlowUnit, utf8ToLatin1,
+            "flow_unit is not a text of Latin-1 characters");
         if (const auto accuracy = json.find("meter_accuracy"); accuracy != json.end())
             readMeterAccuracy(*accuracy, read.MeterAccuracy);
     } catch (const BadSetting& bad) {

@@ -1,17 +1,14 @@
 #include "target/TargetSearch.h"
 
-#include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
-#include "equil/GasTreatment.h"
 #include "mixer/Execute.h"
-#include "mixer/FixGasStage.h"
+#include "uncertainty/Uncertainty.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <span>
@@ -20,137 +17,14 @@ namespace meldrix {
 
 namespace {
 
-// One bit per gas-list slot: bit k - 1 for slot k.
-using GasMask = std::uint16_t;
-
 constexpr double FailedResidual = 1e3; // a trial that could not run is far from any target
 constexpr int MaxStepsPerStart = 60;
 constexpr int ExtraStarts = 4; // besides the current readings
 constexpr double DerivativeStep = 1e-6; // in units of a reading's whole range
-
-bool hasPositiveReading(const FlowmeterRecord& stage)
-{
-    return stage.Reading > 0 && std::isfinite(stage.Reading);
-}
-
-// Sources outside I1..I16 and M1..M16, and outputs outside M1..M16, are never computed.
-bool isComputable(const FlowmeterRecord& stage)
-{
-    return OneBased<GasRecord, MaxGases>::inRange(stage.Input) && stage.Output >= 1
-        && stage.Output <= MaxMixtures;
-}
-
-GasMask maskOf(const Composition& composition)
-{
-    GasMask mask = 0;
-    for (int k = 1; k <= MaxComponents; ++k)
-        if (composition[k].Fraction > 0)
-            mask = static_cast<GasMask>(mask | (1u << (k - 1)));
-    return mask;
-}
-
-bool holds(GasMask mask, int k)
-{
-    return (mask >> (k - 1)) & 1u;
-}
-
-// Which gases a stage meters and which it delivers when its source carries `source`. The fix-gas
-// stage is applied by the mixer's own routine to a stand-in composition, so a saturator adds its
-// gas, a drier or getter removes it, as in a run.
-struct Passage {
-    GasMask Metered = 0;
-    GasMask Delivered = 0;
-};
-
-Passage passage(const Rig& rig, int f, GasMask source)
-{
-    const FlowmeterRecord& stage = rig.Flowmeters[f];
-    // Every mixture's slots carry the gas list's names once Execute has built it.
-    Composition composition = rig.Gases[MaxInputGases + 1].Components;
-    int count = 0;
-    for (int k = 1; k <= MaxComponents; ++k)
-        count += holds(source, k) ? 1 : 0;
-    for (int k = 1; k <= MaxComponents; ++k)
-        composition[k].Fraction = holds(source, k) ? 1.0 / count : 0.0;
-    const auto fix = [&] {
-        if (const auto fraction =
-                GasTreatmentFraction(stage.FixGas.view(), stage.FixGasType.view(), stage.FixGasT))
-            ApplyFixGas(composition, stage.FixGas.view(), *fraction);
-    };
-    const bool fixGasUsed = isSet(stage.FixGasUsed);
-    if (fixGasUsed && isSet(stage.FixGasBefore))
-        fix();
-    Passage result;
-    result.Metered = maskOf(composition);
-    if (fixGasUsed && !isSet(stage.FixGasBefore))
-        fix();
-    result.Delivered = maskOf(composition);
-    return result;
-}
-
-// The gases every source can carry while the stages `open` says carry gas. `rig` has run Execute,
-// so the working gases hold their slots in gas-list order.
-OneBased<GasMask, MaxGases> carriedGases(const Rig& rig, const std::function<bool(int)>& open)
-{
-    OneBased<GasMask, MaxGases> masks;
-    for (int n = 1; n <= MaxInputGases; ++n)
-        masks[n] = isSet(rig.Gases[n].Defined) ? maskOf(rig.Gases[n].Components) : GasMask { 0 };
-    // Masks only grow, so the passes end; the limit is there all the same.
-    for (int pass = 0; pass <= MaxGases * MaxComponents; ++pass) {
-        bool changed = false;
-        for (int f = 1; f <= MaxFlowmeters; ++f) {
-            const FlowmeterRecord& stage = rig.Flowmeters[f];
-            if (!isComputable(stage) || !open(f))
-                continue;
-            GasMask& mixture = masks[MaxInputGases + stage.Output];
-            const auto grown =
-                static_cast<GasMask>(mixture | passage(rig, f, masks[stage.Input]).Delivered);
-            changed = changed || grown != mixture;
-            mixture = grown;
-        }
-        if (!changed)
-            break;
-    }
-    return masks;
-}
-
-// The slot of the gas list that names `gas`; 0 when none does.
-int gasListSlot(const Rig& rig, std::string_view gas)
-{
-    for (int k = 1; k <= rig.GasListCount && k <= MaxComponents; ++k)
-        if (rig.GasList[k] == gas)
-            return k;
-    return 0;
-}
-
-ReadingBounds boundsOf(const Rig& rig, int f, GasMask metered)
-{
-    const FlowmeterRecord& stage = rig.Flowmeters[f];
-    if (metered == 0) {
-        // Nothing passes the meter: the reading stays where it is, held to 0 and above.
-        const double here = std::isfinite(stage.Reading) ? std::max(stage.Reading, 0.0) : 0.0;
-        return { here, here };
-    }
-    const Composition& names = rig.Gases[MaxInputGases + 1].Components;
-    double low = std::numeric_limits<double>::infinity();
-    double high = 0.0;
-    for (int k = 1; k <= MaxComponents; ++k) {
-        if (!holds(metered, k))
-            continue;
-        const CalCurveRecord& curve = rig.CalCurves[FindCalCurve(rig, f, names[k].Name.view())];
-        low = std::min(low, curve.Points[1].Reading);
-        for (const CalPoint& point : curve.Points)
-            high = std::max(high, point.Reading);
-    }
-    low = std::isfinite(low) ? std::max(low, 0.0) : 0.0;
-    high = std::isfinite(high) ? std::max(high, low) : low;
-    return { low, high };
-}
-
-std::string stageName(int f)
-{
-    return "F" + formatInt(f, 2);
-}
+constexpr int MaxApproachSteps = 20;
+// A gas without oxygen counts as the lowest pO2 the number format holds, so the search still
+// knows which way is up; it is never reported as a value.
+constexpr double NoOxygenLog10PO2 = -308.0;
 
 std::string shortNumber(double value)
 {
@@ -165,6 +39,43 @@ std::string joined(const std::vector<std::string>& parts)
     for (std::size_t i = 0; i < parts.size(); ++i)
         text += (i == 0 ? "" : "; ") + parts[i];
     return text;
+}
+
+std::string stageList(std::span<const int> stages)
+{
+    std::vector<std::string> names;
+    for (const int f : stages)
+        names.push_back(StageName(f));
+    return listed(names);
+}
+
+std::string capitalised(std::string text)
+{
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string sentence(std::string text)
+{
+    text = capitalised(std::move(text));
+    if (!text.empty() && text.back() != '.' && text.back() != '!')
+        text += '.';
+    return text;
+}
+
+// The slot of the gas list that names `gas`; 0 when none does.
+int gasListSlot(const Rig& rig, std::string_view gas)
+{
+    for (int k = 1; k <= rig.GasListCount && k <= MaxComponents; ++k)
+        if (rig.GasList[k] == gas)
+            return k;
+    return 0;
+}
+
+double fractionTolerance(double wanted)
+{
+    return std::max(FractionTolerance * std::abs(wanted), FractionFloor);
 }
 
 // The error of a request that means nothing, checked before anything runs; empty when it is sound.
@@ -203,6 +114,13 @@ std::string requestError(const Rig& rig, const TargetRequest& request)
                 return "The wanted log10 pO2 is not a number.";
             if (++pO2Targets > 1)
                 return "log10 pO2 is wanted twice.";
+            // No gas holds more oxygen than its whole pressure.
+            if (cell.Pressure > 0 && std::isfinite(cell.Pressure)
+                && target.Wanted > std::log10(cell.Pressure))
+                return "The wanted log10 pO2, " + shortNumber(target.Wanted)
+                    + ", is above log10 of the pressure of cell " + formatInt(c) + " ("
+                    + shortNumber(cell.Pressure) + " bar), "
+                    + shortNumber(std::log10(cell.Pressure)) + ": not even pure oxygen gives it.";
             break;
         case TargetKind::Flow:
             if (!(target.Wanted > 0.0 && std::isfinite(target.Wanted)))
@@ -225,23 +143,11 @@ std::string requestError(const Rig& rig, const TargetRequest& request)
     return {};
 }
 
-bool metWithin(const Target& target, double achieved)
-{
-    switch (target.Kind) {
-    case TargetKind::Fraction:
-        return std::abs(achieved - target.Wanted) <= FractionTolerance;
-    case TargetKind::Log10PO2:
-        return std::abs(achieved - target.Wanted) <= Log10PO2Tolerance;
-    case TargetKind::Flow:
-        return std::abs(achieved / target.Wanted - 1.0) <= FlowTolerance;
-    }
-    return false;
-}
-
 // What the cell gets at one set of readings.
 struct Trial {
     std::vector<double> Residuals; // fractions absolute, pO2 in decades, flow relative
     std::vector<std::optional<double>> Achieved;
+    std::vector<std::string> Problems; // why a quantity that ran has no value
     double Cost = std::numeric_limits<double>::infinity(); // half the sum of squared residuals
     bool Reached = false;
     std::string Failure; // why the readings could not run, empty when they did
@@ -250,10 +156,12 @@ struct Trial {
 // Runs the rig's own Execute (and the cell's equilibrium) on a working copy for trial readings.
 class Evaluator {
 public:
-    Evaluator(const Rig& rig, const TargetRequest& request, std::vector<int> free)
+    Evaluator(const Rig& rig, const TargetRequest& request, std::vector<int> free,
+        const ThermoData& thermo)
         : m_work(rig)
         , m_request(request)
         , m_free(std::move(free))
+        , m_thermo(thermo)
     {
         m_needsGibbs = std::any_of(request.Targets.begin(), request.Targets.end(),
             [](const Target& target) { return target.Kind == TargetKind::Log10PO2; });
@@ -264,14 +172,16 @@ public:
         ++m_evaluations;
         for (std::size_t i = 0; i < m_free.size(); ++i)
             m_work.Flowmeters[m_free[i]].Reading = readings[i];
-        return measure(m_work, m_request, m_needsGibbs);
+        return measure(m_work, m_request, m_needsGibbs, m_thermo);
     }
 
-    static Trial measure(Rig& work, const TargetRequest& request, bool needsGibbs)
+    static Trial measure(
+        Rig& work, const TargetRequest& request, bool needsGibbs, const ThermoData& thermo)
     {
         Trial trial;
         const std::size_t count = request.Targets.size();
         trial.Achieved.assign(count, std::nullopt);
+        trial.Problems.assign(count, {});
         trial.Residuals.assign(count, FailedResidual);
         const RunOutcome outcome = Execute(work);
         if (outcome.status != RunStatus::Ok) {
@@ -282,38 +192,44 @@ public:
         const int c = request.Cell;
         std::optional<GibbsResult> gibbs;
         if (needsGibbs)
-            gibbs = CellGibbsAt(work, c, work.Cells[c].Temp);
+            gibbs = CellGibbsAt(work, c, work.Cells[c].Temp, thermo);
         trial.Reached = true;
         trial.Cost = 0.0;
         for (std::size_t i = 0; i < count; ++i) {
             const Target& target = request.Targets[i];
-            std::optional<double> value;
+            // What the search steers by; only a value counts as achieved.
+            std::optional<double> steer;
             switch (target.Kind) {
             case TargetKind::Fraction: {
                 const int k = gasListSlot(work, trimBlanks(target.Gas));
-                value = k == 0 ? 0.0 : work.CellGases[c][k].Fraction;
+                steer = k == 0 ? 0.0 : work.CellGases[c][k].Fraction;
+                trial.Achieved[i] = steer;
                 break;
             }
             case TargetKind::Flow:
-                value = work.Gases[MaxInputGases + work.Cells[c].Mix].Flow;
+                steer = work.Gases[MaxInputGases + work.Cells[c].Mix].Flow;
+                trial.Achieved[i] = steer;
                 break;
             case TargetKind::Log10PO2:
-                if (gibbs->Ok)
-                    // A gas without oxygen counts as the lowest pO2 the number format holds.
-                    value = std::isfinite(gibbs->Log10PO2) ? gibbs->Log10PO2 : -308.0;
-                else
+                if (!gibbs->Ok) {
                     trial.Failure = "the equilibrium of cell " + formatInt(c)
                         + " could not be found: " + gibbs->Message;
+                    break;
+                }
+                steer = std::isfinite(gibbs->Log10PO2) ? gibbs->Log10PO2 : NoOxygenLog10PO2;
+                if (!gibbs->PO2Resolved)
+                    trial.Problems[i] = UnresolvedPO2;
+                else if (!std::isfinite(gibbs->Log10PO2))
+                    trial.Problems[i] = NoOxygenProblem;
+                else
+                    trial.Achieved[i] = steer;
                 break;
             }
-            trial.Achieved[i] = value;
-            if (value) {
-                trial.Residuals[i] = target.Kind == TargetKind::Flow ? *value / target.Wanted - 1.0
-                                                                     : *value - target.Wanted;
-                trial.Reached = trial.Reached && metWithin(target, *value);
-            } else {
-                trial.Reached = false;
-            }
+            if (steer)
+                trial.Residuals[i] = target.Kind == TargetKind::Flow ? *steer / target.Wanted - 1.0
+                                                                     : *steer - target.Wanted;
+            trial.Reached =
+                trial.Reached && trial.Achieved[i] && TargetMet(target, *trial.Achieved[i]);
             trial.Cost += 0.5 * trial.Residuals[i] * trial.Residuals[i];
         }
         return trial;
@@ -326,6 +242,7 @@ private:
     Rig m_work;
     const TargetRequest& m_request;
     std::vector<int> m_free;
+    const ThermoData& m_thermo;
     bool m_needsGibbs = false;
     int m_evaluations = 0;
 };
@@ -392,10 +309,13 @@ std::vector<double> haltonPoint(int n, std::size_t dimensions)
 // whose gradient points outwards is held there for the step, every other step is projected.
 class LeastSquares {
 public:
-    LeastSquares(
-        Evaluator& evaluator, std::vector<ReadingBounds> bounds, const SearchControl& control)
+    //! `anchor`: the current readings, scaled; among trials that meet every target the one
+    //! nearest them is the best.
+    LeastSquares(Evaluator& evaluator, std::vector<ReadingBounds> bounds,
+        std::vector<double> anchor, const SearchControl& control)
         : m_evaluator(evaluator)
         , m_bounds(std::move(bounds))
+        , m_anchor(std::move(anchor))
         , m_control(control)
     {
     }
@@ -405,10 +325,9 @@ public:
         Trial At;
     };
 
-    bool stopped() const
-    {
-        return m_control.Stop.stop_requested() || m_evaluator.evaluations() >= MaxTargetEvaluations;
-    }
+    bool cancelled() const { return m_control.Stop.stop_requested(); }
+    bool capped() const { return m_evaluator.evaluations() >= m_control.MostEvaluations; }
+    bool stopped() const { return cancelled() || capped(); }
 
     std::vector<double> readings(std::span<const double> u) const
     {
@@ -419,12 +338,25 @@ public:
         return x;
     }
 
+    double distance(std::span<const double> u) const
+    {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < u.size(); ++i)
+            sum += (u[i] - m_anchor[i]) * (u[i] - m_anchor[i]);
+        return std::sqrt(sum);
+    }
+
     Trial evaluate(std::span<const double> u)
     {
         Trial trial = m_evaluator.evaluate(readings(u));
         // A trial that meets every target wins over one of smaller cost that misses one.
-        const bool better =
-            trial.Reached != m_best.At.Reached ? trial.Reached : trial.Cost < m_best.At.Cost;
+        bool better = trial.Reached != m_best.At.Reached;
+        if (better)
+            better = trial.Reached;
+        else if (trial.Reached)
+            better = distance(u) < distance(m_best.U);
+        else
+            better = trial.Cost < m_best.At.Cost;
         if (better) {
             m_best.U.assign(u.begin(), u.end());
             m_best.At = trial;
@@ -474,7 +406,7 @@ public:
         for (int step = 0; step < MaxStepsPerStart && !m_best.At.Reached && !stopped(); ++step) {
             ++m_iterations;
             if (m_control.Progress)
-                m_control.Progress(m_evaluator.evaluations(), MaxTargetEvaluations);
+                m_control.Progress(m_evaluator.evaluations(), m_control.MostEvaluations);
             const auto j = jacobian(u, at);
             const auto g = gradient(j, at, n);
             std::vector<std::size_t> moving;
@@ -545,17 +477,128 @@ public:
         return m_best.At.Reached;
     }
 
-    //! The current readings first, then the middle of the ranges, then spread-out starts.
-    void run(std::vector<double> current)
+    //! The step from `u` that meets the linearised targets (J step = -r) with the least distance
+    //! to `goal`, over the readings in `moving`; false when it cannot be solved.
+    static bool nearestStep(std::span<const double> j, std::span<const double> residuals,
+        std::size_t n, std::span<const std::size_t> moving, std::span<const double> goal,
+        std::vector<double>& step)
     {
-        const std::size_t n = current.size();
-        std::vector<std::vector<double>> starts { std::move(current), std::vector<double>(n, 0.5) };
+        // step = goal - J^T y with (J J^T) y = J goal + r, over the moving columns; a tiny
+        // damping keeps targets that no moving reading changes from making it singular.
+        const std::size_t m = residuals.size();
+        std::vector<double> a(m * m, 0.0);
+        std::vector<double> b(m, 0.0);
+        double topDiagonal = 0.0;
+        for (std::size_t r = 0; r < m; ++r) {
+            b[r] = residuals[r];
+            for (const std::size_t i : moving) {
+                b[r] += j[r * n + i] * goal[i];
+                for (std::size_t q = 0; q < m; ++q)
+                    a[r * m + q] += j[r * n + i] * j[q * n + i];
+            }
+            topDiagonal = std::max(topDiagonal, a[r * m + r]);
+        }
+        const std::vector<double> diagonal(m, std::max(topDiagonal, 1e-300));
+        std::vector<double> y(m);
+        if (!solveDamped(a, diagonal, 1e-12, b, y))
+            return false;
+        step.assign(n, 0.0);
+        for (const std::size_t i : moving) {
+            step[i] = goal[i];
+            for (std::size_t r = 0; r < m; ++r)
+                step[i] -= j[r * n + i] * y[r];
+        }
+        return std::all_of(step.begin(), step.end(), [](double v) { return std::isfinite(v); });
+    }
+
+    //! From readings that meet every target, moves towards the current readings along the
+    //! readings that still meet them: a step along the linearised targets (J step = 0) towards
+    //! the current readings, brought back onto the targets by a few chord steps with the same
+    //! derivatives; a step that does not end nearer and meeting them is halved, a step that does
+    //! lets the next one be longer.
+    void approach()
+    {
+        if (!m_best.At.Reached)
+            return;
+        const std::size_t n = m_best.U.size();
+        // With as many targets as free readings the readings that meet them are isolated.
+        if (m_best.At.Residuals.size() >= n)
+            return;
+        constexpr int ChordSteps = 3;
+        constexpr double ShortestStep = 1.0 / 1024;
+        std::vector<double> u = m_best.U;
+        Trial at = m_best.At;
+        double alpha = 1.0;
+        for (int step = 0; step < MaxApproachSteps && !stopped(); ++step) {
+            const double before = distance(u);
+            if (before < 1e-12)
+                break;
+            ++m_iterations;
+            if (m_control.Progress)
+                m_control.Progress(m_evaluator.evaluations(), m_control.MostEvaluations);
+            const auto j = jacobian(u, at);
+            std::vector<double> goal(n);
+            std::vector<std::size_t> moving;
+            for (std::size_t i = 0; i < n; ++i) {
+                goal[i] = m_anchor[i] - u[i];
+                // A reading at a bound the way to the current one leads out stays there.
+                if (!((u[i] <= 0.0 && goal[i] < 0.0) || (u[i] >= 1.0 && goal[i] > 0.0)))
+                    moving.push_back(i);
+            }
+            // A reading at a bound that the step would take outside stays there too.
+            std::vector<double> delta;
+            bool solved = false;
+            while (!moving.empty()) {
+                solved = nearestStep(j, at.Residuals, n, moving, goal, delta);
+                const auto outwards =
+                    std::find_if(moving.begin(), moving.end(), [&](std::size_t i) {
+                        return (u[i] <= 0.0 && delta[i] < 0.0) || (u[i] >= 1.0 && delta[i] > 0.0);
+                    });
+                if (!solved || outwards == moving.end())
+                    break;
+                moving.erase(outwards);
+            }
+            if (moving.empty() || !solved)
+                break;
+            const std::vector<double> none(n, 0.0);
+            bool moved = false;
+            for (; alpha >= ShortestStep && !moved && !stopped(); alpha /= 2) {
+                std::vector<double> next(n);
+                for (std::size_t i = 0; i < n; ++i)
+                    next[i] = std::clamp(u[i] + alpha * delta[i], 0.0, 1.0);
+                Trial trial = evaluate(next);
+                for (int chord = 0; chord < ChordSteps && !trial.Reached && !stopped(); ++chord) {
+                    std::vector<double> back;
+                    if (!nearestStep(j, trial.Residuals, n, moving, none, back))
+                        break;
+                    for (std::size_t i = 0; i < n; ++i)
+                        next[i] = std::clamp(next[i] + back[i], 0.0, 1.0);
+                    trial = evaluate(next);
+                }
+                if (trial.Reached && distance(next) < before - 1e-9) {
+                    u = std::move(next);
+                    at = std::move(trial);
+                    moved = true;
+                }
+            }
+            if (!moved || before - distance(u) < 1e-6)
+                break;
+            alpha = std::min(1.0, 8 * alpha); // the loop halved it once more on the way out
+        }
+    }
+
+    //! The current readings first, then the middle of the ranges, then spread-out starts.
+    void run()
+    {
+        const std::size_t n = m_anchor.size();
+        std::vector<std::vector<double>> starts { m_anchor, std::vector<double>(n, 0.5) };
         for (int s = 1; s <= ExtraStarts - 1; ++s)
             starts.push_back(haltonPoint(s, n));
         for (const auto& start : starts) {
             if (stopped() || descend(start))
                 break;
         }
+        approach();
     }
 
     const Best& best() const { return m_best; }
@@ -564,12 +607,188 @@ public:
 private:
     Evaluator& m_evaluator;
     std::vector<ReadingBounds> m_bounds;
+    std::vector<double> m_anchor;
     const SearchControl& m_control;
     Best m_best;
     int m_iterations = 0;
 };
 
+// The free stages of a request, the range each may move in, and why named ones were left out.
+struct FreeStages {
+    std::vector<int> Stages;
+    std::vector<ReadingBounds> Bounds;
+    std::vector<std::string> LeftOut;
+};
+
+std::string curveRanges(std::span<const CurveRange> curves)
+{
+    std::vector<std::string> ranges;
+    for (const CurveRange& curve : curves)
+        ranges.push_back(curve.Gas + " on curve " + formatInt(curve.Curve) + ", "
+            + (curve.Top > 0 ? shortNumber(curve.First) + ".." + shortNumber(curve.Top)
+                             : std::string("no point above 0")));
+    return listed(ranges);
+}
+
+FreeStages freeStages(const Rig& analysed, const GasPaths& paths, int c, std::vector<int> named)
+{
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    FreeStages free;
+    for (const int f : named) {
+        const FlowmeterRecord& stage = analysed.Flowmeters[f];
+        if (!paths.reaches(f, c)) {
+            free.LeftOut.push_back(StageName(f) + " does not reach cell " + formatInt(c));
+            continue;
+        }
+        ReadingBounds range;
+        if (const GasMask metered = paths.metered(f); metered == 0) {
+            // Nothing passes the meter: the reading stays where it is, held to 0 and above.
+            const double here = std::isfinite(stage.Reading) ? std::max(stage.Reading, 0.0) : 0.0;
+            range = { here, here };
+        } else {
+            const auto curves = StageCurves(analysed, f, metered);
+            range = CurveOverlap(curves);
+            if (range.empty()) {
+                free.LeftOut.push_back(StageName(f)
+                    + " has no reading on every curve of its gases (" + curveRanges(curves) + ")");
+                continue;
+            }
+        }
+        free.Stages.push_back(f);
+        free.Bounds.push_back(range);
+    }
+    return free;
+}
+
+// The wanted gases that cannot reach the cell while only the free stages and those with a
+// reading carry gas: behind a closed stage, or in no bottle that reaches the cell at all.
+std::vector<std::string> unreachableGases(const Rig& analysed, const GasPaths::Open& open,
+    const GasPaths& paths, const TargetRequest& request)
+{
+    const int c = request.Cell;
+    const GasPaths every(analysed, [&](int f) { return IsComputedStage(analysed.Flowmeters[f]); });
+    std::vector<std::string> problems;
+    for (const Target& target : request.Targets) {
+        if (target.Kind != TargetKind::Fraction || !(target.Wanted > FractionFloor))
+            continue;
+        const std::string gas(trimBlanks(target.Gas));
+        const int k = gasListSlot(analysed, gas);
+        if (k != 0 && holds(paths.inCell(c), k))
+            continue;
+        if (k == 0 || !holds(every.inCell(c), k)) {
+            problems.push_back("no bottle reaching cell " + formatInt(c) + " holds " + gas);
+            continue;
+        }
+        std::vector<int> closed;
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            if (IsComputedStage(analysed.Flowmeters[f]) && !open(f) && holds(every.delivered(f), k)
+                && every.reaches(f, c))
+                closed.push_back(f);
+        problems.push_back(gas + " reaches cell " + formatInt(c) + " only behind "
+            + (closed.size() == 1 ? "a closed stage (" : "closed stages (") + stageList(closed)
+            + ") that the search may not open");
+    }
+    return problems;
+}
+
+// The fed cells other than the asked one whose gas or pO2 moves from `was` to `now`.
+std::vector<SideEffect> sideEffects(
+    const Rig& was, const Rig& now, int asked, const ThermoData& thermo)
+{
+    std::vector<SideEffect> effects;
+    const auto pO2 = [&thermo](const Rig& rig, int c) -> std::optional<double> {
+        const GibbsResult result = CellGibbsAt(rig, c, rig.Cells[c].Temp, thermo);
+        if (result.Ok && result.PO2Resolved && std::isfinite(result.Log10PO2))
+            return result.Log10PO2;
+        return std::nullopt;
+    };
+    for (int c = 1; c <= MaxCells; ++c) {
+        if (c == asked || !isFedCell(now.Cells[c]))
+            continue;
+        bool moved = false;
+        std::vector<SideEffect> gases;
+        for (int k = 1; k <= now.GasListCount && k <= MaxComponents; ++k) {
+            const double before = was.CellGases[c][k].Fraction;
+            const double after = now.CellGases[c][k].Fraction;
+            moved = moved || before != after;
+            if (std::abs(after - before) > fractionTolerance(before))
+                gases.push_back({ c, TargetKind::Fraction, now.GasList[k], before, after });
+        }
+        if (!moved)
+            continue;
+        const auto before = pO2(was, c);
+        const auto after = pO2(now, c);
+        if (before.has_value() != after.has_value()
+            || (before && std::abs(*after - *before) > Log10PO2Tolerance))
+            effects.push_back({ c, TargetKind::Log10PO2, {}, before, after });
+        effects.insert(effects.end(), gases.begin(), gases.end());
+    }
+    return effects;
+}
+
+std::string valueText(const std::optional<double>& value)
+{
+    return value ? shortNumber(*value) : std::string("none");
+}
+
+// The linear standard deviation of each target at the proposed readings under the default meter
+// accuracy; the runs of Execute it took (its trials and the run that starts them).
+int addDeviations(
+    const Rig& proposed, bool needsGibbs, const ThermoData& thermo, TargetOutcome& outcome)
+{
+    UncertaintyOptions options;
+    options.Equilibrium = needsGibbs;
+    options.Cell = outcome.Cell;
+    options.Thermo = &thermo;
+    const UncertaintyResult result = PropagateUncertainty(proposed, options);
+    const int runs = 1 + result.Samples;
+    if (!result.Ok || result.Cells.empty())
+        return runs;
+    const CellUncertainty& cell = result.Cells.front();
+    for (TargetResult& target : outcome.Targets) {
+        switch (target.Wanted.Kind) {
+        case TargetKind::Fraction: {
+            // A gas the gas list does not name stays at 0.
+            target.Sd = 0.0;
+            for (const GasSpread& gas : cell.Gases)
+                if (gas.Name == trimBlanks(target.Wanted.Gas))
+                    target.Sd = gas.Fraction.Sd;
+            break;
+        }
+        case TargetKind::Log10PO2:
+            if (cell.Log10PO2 && std::isfinite(cell.Log10PO2->Sd))
+                target.Sd = cell.Log10PO2->Sd;
+            break;
+        case TargetKind::Flow:
+            target.Sd = cell.Flow.Sd;
+            break;
+        }
+        if (target.Sd && !std::isfinite(*target.Sd))
+            target.Sd.reset();
+    }
+    return runs;
+}
+
 } // namespace
+
+std::vector<std::string> SideEffectSentences(const Rig& rig, std::span<const SideEffect> effects)
+{
+    std::vector<std::string> warnings;
+    for (std::size_t i = 0; i < effects.size();) {
+        const int c = effects[i].Cell;
+        std::vector<std::string> changes;
+        for (; i < effects.size() && effects[i].Cell == c; ++i) {
+            const SideEffect& effect = effects[i];
+            changes.push_back(
+                (effect.Kind == TargetKind::Log10PO2 ? std::string("log10 pO2") : effect.Gas)
+                + " from " + valueText(effect.Was) + " to " + valueText(effect.Now));
+        }
+        warnings.push_back(capitalised(CellsNamed(rig, static_cast<CellMask>(1u << (c - 1))))
+            + " changes too: " + listed(changes));
+    }
+    return warnings;
+}
 
 std::string_view TargetKindName(TargetKind kind)
 {
@@ -584,32 +803,45 @@ std::string_view TargetKindName(TargetKind kind)
     return "fraction";
 }
 
+bool TargetMet(const Target& target, double achieved)
+{
+    switch (target.Kind) {
+    case TargetKind::Fraction:
+        return std::abs(achieved - target.Wanted) <= fractionTolerance(target.Wanted);
+    case TargetKind::Log10PO2:
+        return std::abs(achieved - target.Wanted) <= Log10PO2Tolerance;
+    case TargetKind::Flow:
+        return std::abs(achieved / target.Wanted - 1.0) <= FlowTolerance;
+    }
+    return false;
+}
+
 std::vector<int> DefaultFreeStages(const Rig& rig, int cell)
 {
     std::vector<int> free;
     if (!OneBased<CellRecord, MaxCells>::inRange(cell) || !isFedCell(rig.Cells[cell]))
         return free;
-    // The mixtures whose gas reaches the cell through stages that carry gas.
-    std::array<bool, MaxMixtures + 1> reaches {};
-    reaches[rig.Cells[cell].Mix] = true;
-    for (bool grew = true; grew;) {
-        grew = false;
-        for (const FlowmeterRecord& stage : rig.Flowmeters.all()) {
-            if (!isComputable(stage) || !hasPositiveReading(stage) || !reaches[stage.Output])
-                continue;
-            const int source = stage.Input - MaxInputGases;
-            if (source >= 1 && !reaches[static_cast<std::size_t>(source)]) {
-                reaches[static_cast<std::size_t>(source)] = true;
-                grew = true;
-            }
-        }
-    }
-    for (int f = 1; f <= MaxFlowmeters; ++f) {
-        const FlowmeterRecord& stage = rig.Flowmeters[f];
-        if (isComputable(stage) && hasPositiveReading(stage) && reaches[stage.Output])
+    const GasPaths paths(rig, GasPaths::PositiveReadings(rig));
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        if (HasPositiveReading(rig.Flowmeters[f])
+            && paths.cellsReached(f) == static_cast<CellMask>(1u << (cell - 1)))
             free.push_back(f);
-    }
     return free;
+}
+
+std::string NoDefaultFreeStage(const Rig& rig, int cell)
+{
+    const GasPaths paths(rig, GasPaths::PositiveReadings(rig));
+    CellMask others = 0;
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        if (HasPositiveReading(rig.Flowmeters[f]) && paths.reaches(f, cell))
+            others = static_cast<CellMask>(others | paths.cellsReached(f));
+    others = static_cast<CellMask>(others & ~(1u << (cell - 1)));
+    if (others != 0)
+        return "No stage feeds cell " + formatInt(cell) + " alone: its stages also feed "
+            + CellsNamed(rig, others) + ". Name the stages the search may change.";
+    return "No stage with a positive reading feeds cell " + formatInt(cell)
+        + ": name the stages the search may change.";
 }
 
 TargetOutcome FindReadings(
@@ -618,7 +850,7 @@ TargetOutcome FindReadings(
     TargetOutcome outcome;
     outcome.Cell = request.Cell;
     for (const Target& target : request.Targets)
-        outcome.Targets.push_back({ target, std::nullopt });
+        outcome.Targets.push_back({ target, std::nullopt, {}, std::nullopt });
     for (int f = 1; f <= MaxFlowmeters; ++f)
         outcome.Readings[f] = { rig.Flowmeters[f].Reading, rig.Flowmeters[f].Reading, false, {} };
 
@@ -627,70 +859,63 @@ TargetOutcome FindReadings(
         return outcome;
     }
     const int c = request.Cell;
-
-    std::vector<int> free = request.FreeStages ? *request.FreeStages : DefaultFreeStages(rig, c);
-    std::sort(free.begin(), free.end());
-    free.erase(std::unique(free.begin(), free.end()), free.end());
-    if (free.empty()) {
-        outcome.Message = "No stage with a positive reading feeds cell " + formatInt(c)
-            + ": name the stages the search may change.";
+    const std::vector<int> named =
+        request.FreeStages ? *request.FreeStages : DefaultFreeStages(rig, c);
+    if (named.empty()) {
+        outcome.Message = NoDefaultFreeStage(rig, c);
         return outcome;
     }
 
     // One run at the current readings builds the gas list, which no reading changes.
     Rig analysed = rig;
     const RunOutcome first = Execute(analysed);
+    ++outcome.Evaluations;
     if (first.status == RunStatus::TooManyGases) {
         outcome.Message = "The rig cannot run: " + std::string(first.message);
         return outcome;
     }
-    const auto isFree = [&](int f) { return std::find(free.begin(), free.end(), f) != free.end(); };
-    const auto carried = carriedGases(
-        analysed, [&](int f) { return isFree(f) || hasPositiveReading(analysed.Flowmeters[f]); });
+    const auto isNamed = [&](int f) {
+        return std::find(named.begin(), named.end(), f) != named.end();
+    };
+    const GasPaths::Open open = [&](int f) {
+        return isNamed(f) || HasPositiveReading(analysed.Flowmeters[f]);
+    };
+    const GasPaths paths(analysed, open);
+    FreeStages free = freeStages(analysed, paths, c, named);
+    for (const std::string& left : free.LeftOut)
+        outcome.Warnings.push_back(left + ": it keeps its reading");
+    if (free.Stages.empty()) {
+        outcome.Message = "No stage is free: " + joined(free.LeftOut) + ".";
+        return outcome;
+    }
+    if (const auto unreachable = unreachableGases(analysed, open, paths, request);
+        !unreachable.empty()) {
+        outcome.Message = sentence(joined(unreachable));
+        return outcome;
+    }
 
-    std::vector<ReadingBounds> bounds;
     std::vector<double> current;
-    for (const int f : free) {
-        const FlowmeterRecord& stage = analysed.Flowmeters[f];
-        const GasMask metered = isComputable(stage)
-            ? passage(analysed, f, carried[stage.Input]).Metered
-            : GasMask { 0 };
-        const ReadingBounds range = boundsOf(analysed, f, metered);
-        bounds.push_back(range);
+    for (std::size_t i = 0; i < free.Stages.size(); ++i) {
+        const int f = free.Stages[i];
+        const ReadingBounds range = free.Bounds[i];
         const double width = range.High - range.Low;
-        const double here = std::isfinite(stage.Reading) ? stage.Reading : range.Low;
-        current.push_back(width > 0 ? std::clamp((here - range.Low) / width, 0.0, 1.0) : 0.0);
+        const double here = rig.Flowmeters[f].Reading;
+        current.push_back(width > 0 && std::isfinite(here)
+                ? std::clamp((here - range.Low) / width, 0.0, 1.0)
+                : 0.0);
         outcome.Readings[f].Free = true;
         outcome.Readings[f].Bounds = range;
     }
 
-    // A gas that nothing reaching the cell carries cannot be made there.
-    const CellRecord& cell = analysed.Cells[c];
-    GasMask inCell = carried[MaxInputGases + cell.Mix];
-    const std::array<std::pair<std::string_view, double>, 4> leaks { { { "O2", cell.LeakO2 },
-        { "N2", cell.LeakN2 }, { "H2", cell.LeakH2 }, { "H2O", cell.LeakH2O } } };
-    for (int k = 1; k <= MaxComponents; ++k)
-        for (const auto& [gas, leak] : leaks)
-            if (leak > 0 && analysed.CellGases[c][k].Name.view() == gas)
-                inCell = static_cast<GasMask>(inCell | (1u << (k - 1)));
-    std::vector<std::string> missing;
-    for (const Target& target : request.Targets) {
-        if (target.Kind != TargetKind::Fraction || !(target.Wanted > 0))
-            continue;
-        const std::string_view gas = trimBlanks(target.Gas);
-        const int k = gasListSlot(analysed, gas);
-        if (k == 0 || !holds(inCell, k))
-            missing.push_back(
-                "no bottle reaching cell " + formatInt(c) + " holds " + std::string(gas));
-    }
-
-    Evaluator evaluator(rig, request, free);
-    LeastSquares search(evaluator, bounds, control);
-    search.run(current);
+    const ThermoData& thermo = control.Thermo ? *control.Thermo : BuiltInThermoData();
+    Evaluator evaluator(rig, request, free.Stages, thermo);
+    LeastSquares search(evaluator, free.Bounds, current, control);
+    search.run();
     const auto& best = search.best();
     outcome.Iterations = search.iterations();
-    outcome.Evaluations = evaluator.evaluations();
-    outcome.Cancelled = control.Stop.stop_requested();
+    outcome.Evaluations += evaluator.evaluations();
+    outcome.Cancelled = search.cancelled();
+    const bool capped = !outcome.Cancelled && search.capped() && !best.At.Reached;
     if (best.U.empty()) {
         outcome.Message = "The search was cancelled before its first trial.";
         return outcome;
@@ -700,49 +925,100 @@ TargetOutcome FindReadings(
     // Execute and the equilibrium give them to the operator afterwards.
     const std::vector<double> proposed = search.readings(best.U);
     Rig check = rig;
-    for (std::size_t i = 0; i < free.size(); ++i)
-        check.Flowmeters[free[i]].Reading = proposed[i];
-    const Trial final = Evaluator::measure(check, request, evaluator.needsGibbs());
-    for (std::size_t i = 0; i < free.size(); ++i)
-        outcome.Readings[free[i]].Reading = proposed[i];
-    for (std::size_t i = 0; i < request.Targets.size(); ++i)
-        outcome.Targets[i].Achieved = final.Achieved[i];
+    for (std::size_t i = 0; i < free.Stages.size(); ++i)
+        check.Flowmeters[free.Stages[i]].Reading = proposed[i];
+    const Trial final = Evaluator::measure(check, request, evaluator.needsGibbs(), thermo);
+    ++outcome.Evaluations;
 
     if (!final.Failure.empty()) {
-        std::string failure = final.Failure;
-        failure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(failure[0])));
         outcome.Status = TargetStatus::Error;
-        outcome.Message = "No readings found: " + failure
-            + (failure.back() == '.' || failure.back() == '!' ? "" : ".");
+        outcome.Message = "No readings found: " + sentence(final.Failure);
         return outcome;
     }
+    for (std::size_t i = 0; i < free.Stages.size(); ++i)
+        outcome.Readings[free.Stages[i]].Reading = proposed[i];
+    for (std::size_t i = 0; i < request.Targets.size(); ++i) {
+        outcome.Targets[i].Achieved = final.Achieved[i];
+        outcome.Targets[i].Problem = final.Problems[i];
+    }
+    double change = 0.0;
+    std::vector<std::string> bounds;
+    for (std::size_t i = 0; i < free.Stages.size(); ++i) {
+        const int f = free.Stages[i];
+        const ReadingBounds range = free.Bounds[i];
+        const double width = range.High - range.Low;
+        if (!(width > 0))
+            continue;
+        const double was = outcome.Readings[f].Was;
+        const double moved = ((std::isfinite(was) ? proposed[i] - was : 0.0)) / width;
+        change += moved * moved;
+        // Within a thousandth of the range is on the bound for anyone reading the meter.
+        const double near = 1e-3 * width;
+        if (proposed[i] <= range.Low + near || proposed[i] >= range.High - near) {
+            const bool low = proposed[i] <= range.Low + near;
+            bounds.push_back(StageName(f) + " sits at its " + (low ? "lowest" : "highest")
+                + " reading, " + shortNumber(low ? range.Low : range.High));
+        }
+    }
+    outcome.Change = std::sqrt(change);
+    if (first.status == RunStatus::Ok) {
+        outcome.SideEffects = sideEffects(analysed, check, c, thermo);
+    }
+    if (!outcome.Cancelled) {
+        outcome.Evaluations += addDeviations(check, evaluator.needsGibbs(), thermo, outcome);
+        for (const TargetResult& target : outcome.Targets)
+            if (target.Wanted.Kind == TargetKind::Log10PO2 && target.Sd
+                && *target.Sd > FirmLog10PO2Sd)
+                outcome.Warnings.push_back("log10 pO2 is not firm at these readings: one standard "
+                                           "deviation of every meter's reading ("
+                    + shortNumber(DefaultFullScalePercent) + " % of its full scale) moves it by "
+                    + shortNumber(*target.Sd) + " decades");
+    }
+
     if (final.Reached) {
         outcome.Status = TargetStatus::Reached;
         outcome.Message = "Every target is met within its tolerance.";
+        outcome.Warnings.insert(outcome.Warnings.end(), bounds.begin(), bounds.end());
         return outcome;
     }
 
     outcome.Status = TargetStatus::Closest;
-    std::vector<std::string> reasons = missing;
+    std::vector<std::string> reasons;
     if (outcome.Cancelled)
-        reasons.insert(reasons.begin(), "the search was cancelled");
+        reasons.emplace_back("the search was cancelled");
+    if (capped)
+        reasons.push_back(
+            "the search stopped after " + formatInt(control.MostEvaluations) + " trial runs");
+    for (const TargetResult& target : outcome.Targets)
+        if (!target.Problem.empty())
+            reasons.push_back("log10 pO2 of cell " + formatInt(c)
+                + " has no value at the best readings found: " + target.Problem);
+    reasons.insert(reasons.end(), free.LeftOut.begin(), free.LeftOut.end());
     // A free reading held at a bound that the targets pull beyond. A cancelled search ends
     // without the extra trials this takes.
     if (!outcome.Cancelled) {
         std::vector<double> u = best.U;
-        Evaluator probing(rig, request, free);
+        Evaluator probing(rig, request, free.Stages, thermo);
         const SearchControl unlimited;
-        LeastSquares probe(probing, bounds, unlimited);
+        LeastSquares probe(probing, free.Bounds, current, unlimited);
         const Trial at = probe.evaluate(u);
         const auto g = LeastSquares::gradient(probe.jacobian(u, at), at, u.size());
-        for (std::size_t i = 0; i < free.size(); ++i) {
-            if (bounds[i].High <= bounds[i].Low || !LeastSquares::heldAtBound(u[i], g[i]))
+        outcome.Evaluations += probing.evaluations();
+        for (std::size_t i = 0; i < free.Stages.size(); ++i) {
+            const ReadingBounds range = free.Bounds[i];
+            if (range.High <= range.Low || !LeastSquares::heldAtBound(u[i], g[i]))
                 continue;
             const bool low = u[i] <= 0.0;
-            reasons.push_back(stageName(free[i]) + " stops at its " + (low ? "lowest" : "highest")
-                + " reading, " + shortNumber(low ? bounds[i].Low : bounds[i].High));
+            reasons.push_back(StageName(free.Stages[i]) + " stops at its "
+                + (low ? "lowest" : "highest") + " reading, "
+                + shortNumber(low ? range.Low : range.High));
+            // The message names it; the warning would say it twice.
+            std::erase_if(bounds, [&](const std::string& bound) {
+                return bound.starts_with(StageName(free.Stages[i]) + " ");
+            });
         }
     }
+    outcome.Warnings.insert(outcome.Warnings.end(), bounds.begin(), bounds.end());
     if (reasons.empty())
         reasons.emplace_back("the free stages cannot meet every target at once");
     outcome.Message = "Closest: " + joined(reasons) + ".";

@@ -51,6 +51,7 @@ int TForm1::currentCalCurve()
 
 void TForm1::ShowCalibrationEditor()
 {
+    dropTransientMessage();
     ValueListEditor1->hide();
     Edit2->hide(); // the input gas's name has no place beside the curves
     m_rig->EditMode = EditModes::Calibrations;
@@ -64,6 +65,23 @@ void TForm1::ShowCalibrationEditor()
 void TForm1::fillPointEditor()
 {
     FillCalPoints(*m_rig, currentCalCurve(), CalCurveEdit->Model());
+    explainUnknownPoints();
+}
+
+void TForm1::explainUnknownPoints()
+{
+    // In the point editor "???" is a text typed that is not a number; elsewhere it means more.
+    const TCeltrixModel& points = CalCurveEdit->Model();
+    bool unknown = false;
+    for (int i = 1; i <= MaxCalPoints && !unknown; ++i)
+        for (int column = 1; column <= 2; ++column)
+            unknown = unknown || (points.ElemState(column, i) & StateEmpty) != 0;
+    const QString tip = unknown
+        ? u"??? = a text that is not a number (or a value the file holds that is none); OK keeps "
+          "the point's stored value"_s
+        : QString();
+    if (CalCurveEdit->toolTip() != tip)
+        CalCurveEdit->setToolTip(tip);
 }
 
 void TForm1::ListCalCurve()
@@ -82,9 +100,7 @@ void TForm1::CalibrationsLoaded()
     if (m_rig->EditMode != EditModes::Calibrations)
         return;
     fillPointEditor();
-    const int curve = currentCalCurve();
-    meldrix::ShowCalChart(
-        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
+    drawCalChart(m_rig->CalCurves[currentCalCurve()], true);
 }
 
 std::string TForm1::ReadCalibrationsTable()
@@ -100,11 +116,30 @@ std::string TForm1::ReadCalibrationsTable()
     return text;
 }
 
-void TForm1::ReadCalCurve()
+void TForm1::previewCalChart()
 {
-    // A refused point keeps its stored value; OK says so.
-    static_cast<void>(ReadCalPoints(*m_rig, currentCalCurve(), CalCurveEdit->Model()));
-    ShowCalChart();
+    // The chart shows the points as typed; only OK stores them. A cell editor that closes as the
+    // editor hides (Execute, another command) draws nothing.
+    if (CalCurveEdit->isHidden())
+        return;
+    const int curve = currentCalCurve();
+    drawCalChart(ShownCalCurve(*m_rig, curve, CalCurveEdit->Model()),
+        PendingCalPoints(*m_rig, curve, CalCurveEdit->Model()).empty());
+    explainUnknownPoints();
+}
+
+std::vector<std::string> TForm1::pendingCalibrationEdits() const
+{
+    std::vector<std::string> names;
+    if (CalGrid1->isHidden())
+        return names;
+    if (m_calCurveList->hasTypedText())
+        names.emplace_back("the curve list");
+    const int curve = m_rig->CurrentCalCurve;
+    if (OneBased<CalCurveRecord, MaxCalCurves>::inRange(curve))
+        for (const int point : PendingCalPoints(*m_rig, curve, CalCurveEdit->Model()))
+            names.push_back(CalPointHeading(curve, point));
+    return names;
 }
 
 void TForm1::ReadCalibrationEditor()
@@ -128,17 +163,34 @@ void TForm1::SelectCalCurve(const QModelIndex& index)
 {
     if (!index.isValid())
         return;
-    ReadCalCurve();
-    m_rig->CurrentCalCurve = static_cast<std::uint16_t>(index.row() + 1);
+    CalCurveEdit->commitOpenEditor();
+    const int curve = index.row() + 1;
+    // Another curve would drop the points typed and not taken, as the spin box would.
+    if (curve == currentCalCurve()
+        || reportUntakenText("Not switched to curve " + formatInt(curve)))
+        return;
+    m_rig->CurrentCalCurve = static_cast<std::uint16_t>(curve);
+    showInSpinBox(curve, MaxCalCurves);
     ListCalCurve();
 }
 
 void TForm1::ShowCalChart()
 {
     Vistrel1->show();
+    drawCalChart(m_rig->CalCurves[currentCalCurve()], true);
+}
+
+void TForm1::drawCalChart(const CalCurveRecord& points, bool taken)
+{
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(
-        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
+    TVistrel& chart = Vistrel1->Chart();
+    meldrix::ShowCalChart(chart, points, curve, m_rig->Settings.FlowModel);
+    // After Execute, where each stage reading this curve took its flow.
+    for (const CalPointUsed& used : UsedPointsOn(*m_rig, curve, points))
+        MarkUsedPoint(chart, used);
+    if (!taken)
+        MarkNotTaken(chart);
+    chart.Repaint();
 }
 
 } // namespace meldrix

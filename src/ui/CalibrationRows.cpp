@@ -4,7 +4,9 @@
 #include "common/TextFormat.h"
 #include "tabed/CeltrixModel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace meldrix {
@@ -150,9 +152,10 @@ void FillCalPoints(const Rig& rig, int curve, TCeltrixModel& points)
     }
 }
 
-RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points)
+namespace {
+
+RowRefusals readPoints(CalCurveRecord& record, int curve, const TCeltrixModel& points)
 {
-    CalCurveRecord& record = rig.CalCurves[curve];
     RowRefusals refusals;
     for (int i = 1; i <= MaxCalPoints; ++i)
         for (int column = 1; column <= 2; ++column) {
@@ -170,6 +173,37 @@ RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points)
                         FormatCellNumber(field, points.NumWidth(), points.Precision(column)))) });
         }
     return refusals;
+}
+
+} // namespace
+
+RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points)
+{
+    return readPoints(rig.CalCurves[curve], curve, points);
+}
+
+CalCurveRecord ShownCalCurve(const Rig& rig, int curve, const TCeltrixModel& points)
+{
+    CalCurveRecord shown = rig.CalCurves[curve];
+    static_cast<void>(readPoints(shown, curve, points));
+    return shown;
+}
+
+std::vector<int> PendingCalPoints(const Rig& rig, int curve, const TCeltrixModel& points)
+{
+    CalCurveRecord shown = rig.CalCurves[curve];
+    const RowRefusals refused = readPoints(shown, curve, points);
+    std::vector<int> pending;
+    for (int i = 1; i <= MaxCalPoints; ++i) {
+        // Bytes, not values: a point typed as -0 or over a stored NaN is a change too.
+        const bool changed =
+            std::memcmp(&shown.Points[i], &rig.CalCurves[curve].Points[i], sizeof(CalPoint)) != 0;
+        const bool refusedHere = std::ranges::any_of(
+            refused, [i](const RowRefusal& refusal) { return refusal.Row == i; });
+        if (changed || refusedHere)
+            pending.push_back(i);
+    }
+    return pending;
 }
 
 } // namespace meldrix

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the curve list CalGrid1 shows for each curve and how its cells read back, as plain text
 // functions, and the same for the point editor CalCurveEdit: the window only moves these in and
@@ -49,5 +50,13 @@ void FillCalPoints(const Rig& rig, int curve, TCeltrixModel& points);
 //! not a number) leaves its field as stored; where that field holds a number the point is
 //! returned as refused, the row being the point number.
 [[nodiscard]] RowRefusals ReadCalPoints(Rig& rig, int curve, const TCeltrixModel& points);
+
+//! Curve `curve` as the point editor shows it: the stored curve with the shown points read into
+//! it, as OK would store them. The rig is not changed.
+CalCurveRecord ShownCalCurve(const Rig& rig, int curve, const TCeltrixModel& points);
+
+//! The points whose shown Reading or Flow OK would store differently from the curve, or would
+//! refuse: what the point editor holds that is not taken yet.
+std::vector<int> PendingCalPoints(const Rig& rig, int curve, const TCeltrixModel& points);
 
 } // namespace meldrix

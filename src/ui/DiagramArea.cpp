@@ -26,12 +26,13 @@ void DiagramArea::setZoom(Zoom zoom)
     update();
 }
 
-void DiagramArea::setExtent(QSize extent, QSize room)
+void DiagramArea::setExtent(QSize extent, QSize room, double largest)
 {
-    if (extent == m_extent && room == m_room)
+    if (extent == m_extent && room == m_room && largest == m_largest)
         return;
     m_extent = extent;
     m_room = room;
+    m_largest = largest;
     clampOffset();
     update();
 }
@@ -40,7 +41,7 @@ double DiagramArea::scale() const
 {
     if (m_zoom == Zoom::ActualSize || m_extent.isEmpty() || m_room.isEmpty())
         return 1.0;
-    return std::min({ 1.0, double(m_room.width()) / m_extent.width(),
+    return std::min({ std::max(1.0, m_largest), double(m_room.width()) / m_extent.width(),
         double(m_room.height()) / m_extent.height() });
 }
 

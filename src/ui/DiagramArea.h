@@ -22,15 +22,15 @@ public:
     void setPainter(Painter painter);
 
     enum class Zoom {
-        FitToWindow, //!< shrunk, never enlarged, until the diagram fits the room it has
+        FitToWindow, //!< shrunk until the diagram fits the room it has; enlarged at most as allowed
         ActualSize, //!< one pixel per pixel; the wheel scrolls what does not fit
     };
     void setZoom(Zoom zoom);
     Zoom zoom() const { return m_zoom; }
 
     //! The diagram's own size, and the part of the area that the controls over it leave free
-    //! [pixels].
-    void setExtent(QSize extent, QSize room);
+    //! [pixels]; Fit to window enlarges the diagram at most by `largest`.
+    void setExtent(QSize extent, QSize room, double largest = 1.0);
 
     //! The factor the diagram is painted at.
     double scale() const;
@@ -55,6 +55,7 @@ private:
     Zoom m_zoom = Zoom::FitToWindow;
     QSize m_extent;
     QSize m_room;
+    double m_largest = 1.0;
     QPoint m_offset;
 };
 

@@ -338,23 +338,40 @@ RowRefusals ReadInputGasRows(
     for (int k = 1; k <= MaxComponents; ++k) {
         GasComponent& component = record.Components[k];
         const std::string_view key = keyOf(rows, k);
-        if (key.size() > component.Name.Chars.size())
-            refusals.refuseWhole(k, component.Name.str(),
-                "Component " + formatInt(k) + ": " + tooLong(key, component.Name.Chars.size()));
-        else if (key != component.Name.str())
-            component.Name = key;
         const std::string shown = fraction108(component.Fraction);
         const std::string_view text = valueOf(rows, k);
-        if (text == shown)
+        const std::string kept = shown.empty() ? "0" : shown;
+        // A refused name refuses its row: a fraction stored without its name would count as a
+        // gas nobody named.
+        if (key.size() > component.Name.Chars.size()) {
+            refusals.refuseWhole(k, component.Name.str(),
+                "Component " + formatInt(k) + ": " + tooLong(key, component.Name.Chars.size()));
             continue;
-        // An emptied fraction keeps its value: a component is removed by entering 0.
-        const auto fraction = parseNumber(text);
-        if (fraction && *fraction >= 0)
-            component.Fraction = *fraction;
-        else if (fraction)
-            refusals.refuse(k, shown.empty() ? "0" : shown, quoted(text) + " is negative");
-        else
-            refusals.refuse(k, shown.empty() ? "0" : shown, notANumber(text));
+        }
+        if (key == component.Name.str() && text == shown)
+            continue;
+        double fraction = component.Fraction;
+        bool fractionRefused = false;
+        if (text != shown) {
+            // An emptied fraction keeps its value: a component is removed by entering 0.
+            const auto typed = parseNumber(text);
+            if (typed && *typed >= 0)
+                fraction = *typed;
+            else if (typed)
+                refusals.refuse(k, kept, quoted(text) + " is negative");
+            else
+                refusals.refuse(k, kept, notANumber(text));
+            fractionRefused = !typed || *typed < 0;
+        }
+        if (fraction > 0 && trimBlanksAndControls(key).empty()) {
+            if (!fractionRefused)
+                refusals.refuseWhole(k, kept,
+                    "Component " + formatInt(k) + ": the fraction " + std::string(trimBlanks(text))
+                        + " has no name (a component is removed by entering 0)");
+            continue;
+        }
+        component.Name = key;
+        component.Fraction = fraction;
     }
     if (name.size() > record.Name.Chars.size())
         refusals.refuseWhole(
@@ -363,6 +380,21 @@ RowRefusals ReadInputGasRows(
         record.Name = name;
     UpdateGasDefined(rig, gas);
     return refusals.take();
+}
+
+std::string FractionSumNote(const Rig& rig, int gas)
+{
+    const GasRecord& record = rig.InputGases[gas];
+    if (!isSet(record.Defined))
+        return {};
+    double sum = 0;
+    for (const GasComponent& component : record.Components)
+        if (component.Fraction > 0 && !trimBlanksAndControls(component.Name.view()).empty())
+            sum += component.Fraction;
+    if (std::abs(sum - 1.0) <= 1e-6)
+        return {};
+    return "The fractions of I" + formatInt(gas, 2) + " add up to " + formatSignificant(sum, 6)
+        + ", not 1; Execute takes them as they are.";
 }
 
 RowRefusals ReadReadingRows(Rig& rig, std::span<const EditorRow> rows)

@@ -85,6 +85,11 @@ std::string RefusalMessage(std::span<const RowRefusal> refusals, std::string_vie
 [[nodiscard]] RowRefusals ReadInputGasRows(
     Rig& rig, int gas, std::span<const EditorRow> rows, std::string_view name);
 
+//! A note when the named fractions of input gas `gas` do not add up to 1 (within 1e-6): Execute
+//! takes them as they are, so its stages count more or less gas than flows. Empty when they do,
+//! and for a gas that is not defined.
+std::string FractionSumNote(const Rig& rig, int gas);
+
 //! Reads the readings editor into the Reading of stages 1..16.
 [[nodiscard]] RowRefusals ReadReadingRows(Rig& rig, std::span<const EditorRow> rows);
 

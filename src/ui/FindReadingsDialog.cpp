@@ -1,7 +1,7 @@
 #include "ui/FindReadingsDialog.h"
 
 #include "common/TextFormat.h"
-#include "ui/Text.h"
+#include "common/qt/RecordText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <new>
 #include <string>
 
 using namespace Qt::Literals::StringLiterals;
@@ -74,11 +75,11 @@ std::vector<std::string> offeredGases(const Rig& rig)
     return names;
 }
 
-QString kindTitle(const Target& target)
+QString kindTitle(TargetKind kind, const std::string& gas)
 {
-    switch (target.Kind) {
+    switch (kind) {
     case TargetKind::Fraction:
-        return fromSystemText(target.Gas);
+        return fromRecordText(gas);
     case TargetKind::Log10PO2:
         return u"log10 pO2"_s;
     case TargetKind::Flow:
@@ -87,17 +88,38 @@ QString kindTitle(const Target& target)
     return {};
 }
 
+QString optionalNumber(const std::optional<double>& value)
+{
+    return value ? number(*value) : u"\u2014"_s;
+}
+
 } // namespace
 
-FindReadingsDialog::FindReadingsDialog(const Rig& rig, ApplyReadings apply, QWidget* parent)
+QString SearchFailure(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return u"not enough memory"_s;
+    } catch (const std::exception& error) {
+        return fromRecordText(error.what());
+    } catch (...) {
+        return u"an error the search could not name"_s;
+    }
+}
+
+FindReadingsDialog::FindReadingsDialog(
+    const Rig& rig, ApplyReadings apply, FindReadingsMemory& memory, QWidget* parent)
     : QDialog(parent)
     , m_rig(rig)
     , m_apply(std::move(apply))
+    , m_memory(memory)
 {
     setObjectName(u"FindReadingsDialog"_s);
     setWindowTitle(u"Find readings"_s);
     buildControls();
     cellChosen();
+    recall();
     setSearching(false);
 }
 
@@ -107,6 +129,58 @@ FindReadingsDialog::~FindReadingsDialog()
     m_worker.request_stop();
     if (m_worker.joinable())
         m_worker.join();
+}
+
+void FindReadingsDialog::done(int result)
+{
+    remember();
+    QDialog::done(result);
+}
+
+void FindReadingsDialog::recall()
+{
+    if (!OneBased<CellRecord, MaxCells>::inRange(m_memory.Cell))
+        return;
+    m_cell->setCurrentIndex(m_memory.Cell - 1);
+    for (const auto& [gas, wanted] : m_memory.Fractions) {
+        int row = 0;
+        while (row < m_fractions->rowCount() && m_fractions->item(row, 0)->text().trimmed() != gas)
+            ++row;
+        // A gas the list does not offer takes the first blank row, or a new one.
+        if (row == m_fractions->rowCount()) {
+            row = 0;
+            while (row < m_fractions->rowCount()
+                && !m_fractions->item(row, 0)->text().trimmed().isEmpty())
+                ++row;
+            if (row == m_fractions->rowCount()) {
+                m_fractions->insertRow(row);
+                m_fractions->setItem(row, 1, readOnly({}));
+                m_fractions->setItem(row, 2, new QTableWidgetItem());
+            }
+            m_fractions->setItem(row, 0, new QTableWidgetItem(gas));
+        }
+        m_fractions->item(row, 2)->setText(wanted);
+    }
+    m_pO2->setText(m_memory.PO2);
+    m_flow->setText(m_memory.Flow);
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        m_free[static_cast<std::size_t>(f - 1)]->setChecked(
+            m_memory.Free[static_cast<std::size_t>(f - 1)]);
+    showNow();
+}
+
+void FindReadingsDialog::remember() const
+{
+    m_memory.Cell = chosenCell();
+    m_memory.Fractions.clear();
+    for (int row = 0; row < m_fractions->rowCount(); ++row)
+        if (const QString wanted = m_fractions->item(row, 2)->text(); !wanted.trimmed().isEmpty())
+            m_memory.Fractions.emplace_back(m_fractions->item(row, 0)->text().trimmed(), wanted);
+    m_memory.PO2 = m_pO2->text();
+    m_memory.Flow = m_flow->text();
+    for (int f = 1; f <= MaxFlowmeters; ++f)
+        m_memory.Free[static_cast<std::size_t>(f - 1)] =
+            m_free[static_cast<std::size_t>(f - 1)]->isChecked();
 }
 
 void FindReadingsDialog::buildControls()
@@ -122,7 +196,7 @@ void FindReadingsDialog::buildControls()
     m_cell->setObjectName(u"CellBox"_s);
     for (int c = 1; c <= MaxCells; ++c) {
         const CellRecord& cell = m_rig.Cells[c];
-        QString title = u"OC "_s + QString::number(c) + u"; "_s + fromSystemText(cell.Name.view());
+        QString title = u"OC "_s + QString::number(c) + u"; "_s + fromRecordText(cell.Name.view());
         if (!isFedCell(cell))
             title += u" (not fed)"_s;
         m_cell->addItem(title);
@@ -146,7 +220,7 @@ void FindReadingsDialog::buildControls()
         const bool named = row < static_cast<int>(gases.size());
         m_fractions->setItem(row, 0,
             new QTableWidgetItem(
-                named ? fromSystemText(gases[static_cast<std::size_t>(row)]) : QString()));
+                named ? fromRecordText(gases[static_cast<std::size_t>(row)]) : QString()));
         m_fractions->setItem(row, 1, readOnly({}));
         m_fractions->setItem(row, 2, new QTableWidgetItem());
     }
@@ -169,6 +243,10 @@ void FindReadingsDialog::buildControls()
         grid->addWidget(box, (f - 1) / 8, (f - 1) % 8);
         m_free[static_cast<std::size_t>(f - 1)] = box;
     }
+    m_freeNote = new QLabel(free);
+    m_freeNote->setObjectName(u"FreeNote"_s);
+    m_freeNote->setWordWrap(true);
+    grid->addWidget(m_freeNote, 2, 0, 1, 8);
     left->addWidget(free);
 
     auto* buttons = new QHBoxLayout;
@@ -198,13 +276,27 @@ void FindReadingsDialog::buildControls()
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     right->addWidget(m_status);
-    m_achieved = table(u"AchievedTable"_s, { u"Target"_s, u"Wanted"_s, u"Achieved"_s }, this);
+    m_achieved = table(
+        u"AchievedTable"_s, { u"Target"_s, u"Wanted"_s, u"Achieved"_s, u"\u00B1 sd"_s }, this);
+    m_achieved->horizontalHeaderItem(3)->setToolTip(
+        u"One standard deviation of what the proposed readings give, when every reading is known "
+        "to 1 % of its stage's full scale"_s);
     right->addWidget(m_achieved, 1);
     m_proposal =
         table(u"ProposalTable"_s, { u"Stage"_s, u"Now"_s, u"Proposed"_s, u"Free"_s }, this);
     m_proposal->setRowCount(MaxFlowmeters);
     m_proposal->setEditTriggers(QAbstractItemView::NoEditTriggers);
     right->addWidget(m_proposal, 3);
+    m_sideEffects = table(
+        u"SideEffectsTable"_s, { u"Other cell"_s, u"Quantity"_s, u"Now"_s, u"Proposed"_s }, this);
+    m_sideEffects->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_sideEffects->hide();
+    right->addWidget(m_sideEffects, 2);
+    m_warnings = new QLabel(this);
+    m_warnings->setObjectName(u"WarningsLabel"_s);
+    m_warnings->setWordWrap(true);
+    m_warnings->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    right->addWidget(m_warnings);
     resize(900, 560);
 }
 
@@ -213,19 +305,26 @@ int FindReadingsDialog::chosenCell() const
     return m_cell->currentIndex() + 1;
 }
 
-void FindReadingsDialog::cellChosen()
+void FindReadingsDialog::showNow()
 {
     const int c = chosenCell();
     // "Now" is what the last run gave the cell.
     const bool run = m_rig.GasListCount > 0 && isFedCell(m_rig.Cells[c]);
     for (int row = 0; row < m_fractions->rowCount(); ++row) {
-        const std::string gas = toSystemText(m_fractions->item(row, 0)->text().trimmed());
+        const std::string gas = toRecordText(m_fractions->item(row, 0)->text().trimmed());
         QString now;
         for (int k = 1; run && k <= m_rig.GasListCount && k <= MaxComponents; ++k)
             if (!gas.empty() && m_rig.GasList[k] == gas)
                 now = number(m_rig.CellGases[c][k].Fraction);
         m_fractions->item(row, 1)->setText(now);
     }
+}
+
+void FindReadingsDialog::cellChosen()
+{
+    const int c = chosenCell();
+    const bool run = m_rig.GasListCount > 0 && isFedCell(m_rig.Cells[c]);
+    showNow();
     m_flow->setPlaceholderText(
         run ? u"now "_s + number(m_rig.Gases[MaxInputGases + m_rig.Cells[c].Mix].Flow) : QString());
     const auto defaults = DefaultFreeStages(m_rig, c);
@@ -239,7 +338,24 @@ void FindReadingsDialog::cellChosen()
         m_proposal->setItem(f - 1, 2, readOnly({}));
         m_proposal->setItem(f - 1, 3, readOnly({}));
     }
+    cellChosenNote();
+    clearOutcome();
+}
+
+void FindReadingsDialog::cellChosenNote()
+{
+    const int c = chosenCell();
+    const bool none = isFedCell(m_rig.Cells[c]) && DefaultFreeStages(m_rig, c).empty();
+    m_freeNote->setText(none ? fromRecordText(NoDefaultFreeStage(m_rig, c)) : QString());
+    m_freeNote->setVisible(none);
+}
+
+void FindReadingsDialog::clearOutcome()
+{
     m_achieved->setRowCount(0);
+    m_sideEffects->setRowCount(0);
+    m_sideEffects->hide();
+    m_warnings->clear();
     m_outcome.reset();
     m_applyButton->setEnabled(false);
 }
@@ -249,7 +365,7 @@ std::optional<TargetRequest> FindReadingsDialog::request(QString& problem) const
     TargetRequest wanted;
     wanted.Cell = chosenCell();
     const auto parse = [&](const QString& text, const QString& what) -> std::optional<double> {
-        const auto value = parseNumber(toSystemText(text.trimmed()));
+        const auto value = parseNumber(toRecordText(text.trimmed()));
         if (!value)
             problem = u"The wanted "_s + what + u", \u201C"_s + text.trimmed()
                 + u"\u201D, is not a number."_s;
@@ -268,7 +384,7 @@ std::optional<TargetRequest> FindReadingsDialog::request(QString& problem) const
         const auto value = parse(text, u"fraction of "_s + gas);
         if (!value)
             return std::nullopt;
-        wanted.Targets.push_back({ TargetKind::Fraction, toSystemText(gas), *value });
+        wanted.Targets.push_back({ TargetKind::Fraction, toRecordText(gas), *value });
     }
     if (!m_pO2->text().trimmed().isEmpty()) {
         const auto value = parse(m_pO2->text(), u"log10 pO2"_s);
@@ -308,9 +424,7 @@ void FindReadingsDialog::find()
         m_status->setText(problem);
         return;
     }
-    m_outcome.reset();
-    m_achieved->setRowCount(0);
-    m_applyButton->setEnabled(false);
+    clearOutcome();
     setSearching(true);
     m_status->setText(u"Searching\u2026"_s);
 
@@ -334,8 +448,8 @@ void FindReadingsDialog::find()
             const TargetOutcome outcome = FindReadings(*rig, search, control);
             QMetaObject::invokeMethod(
                 this, [this, outcome] { searchEnded(outcome); }, Qt::QueuedConnection);
-        } catch (const std::exception& error) {
-            const QString reason = QString::fromUtf8(error.what());
+        } catch (...) {
+            const QString reason = SearchFailure(std::current_exception());
             QMetaObject::invokeMethod(
                 this, [this, reason] { searchFailed(reason); }, Qt::QueuedConnection);
         }
@@ -370,19 +484,24 @@ void FindReadingsDialog::searchEnded(TargetOutcome outcome)
     setSearching(false);
     static constexpr std::array<const char16_t*, 3> Titles { u"Reached", u"Closest", u"Error" };
     const QString title = QString::fromUtf16(Titles[static_cast<std::size_t>(outcome.Status)]);
-    QString text = title + u": "_s + fromSystemText(outcome.Message);
+    // A message that already says what it is keeps its own word.
+    const QString message = fromRecordText(outcome.Message);
+    QString text = message.startsWith(title + u':') ? message : title + u": "_s + message;
     if (outcome.Status != TargetStatus::Error)
         text += u" ("_s + QString::number(outcome.Iterations) + u" iterations, "_s
-            + QString::number(outcome.Evaluations) + u" trial runs)"_s;
+            + QString::number(outcome.Evaluations) + u" trial runs; change "_s
+            + QString::number(outcome.Change, 'f', 3) + u")"_s;
     m_status->setText(text);
 
     m_achieved->setRowCount(static_cast<int>(outcome.Targets.size()));
     for (int row = 0; row < m_achieved->rowCount(); ++row) {
         const TargetResult& result = outcome.Targets[static_cast<std::size_t>(row)];
-        m_achieved->setItem(row, 0, readOnly(kindTitle(result.Wanted)));
+        m_achieved->setItem(row, 0, readOnly(kindTitle(result.Wanted.Kind, result.Wanted.Gas)));
         m_achieved->setItem(row, 1, readOnly(number(result.Wanted.Wanted)));
-        m_achieved->setItem(
-            row, 2, readOnly(result.Achieved ? number(*result.Achieved) : u"\u2014"_s));
+        m_achieved->setItem(row, 2,
+            readOnly(result.Problem.empty() ? optionalNumber(result.Achieved)
+                                            : fromRecordText(result.Problem)));
+        m_achieved->setItem(row, 3, readOnly(optionalNumber(result.Sd)));
     }
     for (int f = 1; f <= MaxFlowmeters; ++f) {
         const StageProposal& stage = outcome.Readings[f];
@@ -390,6 +509,21 @@ void FindReadingsDialog::searchEnded(TargetOutcome outcome)
         m_proposal->item(f - 1, 2)->setText(QString::number(stage.Reading, 'f', 3));
         m_proposal->item(f - 1, 3)->setText(stage.Free ? u"free"_s : QString());
     }
+    m_sideEffects->setRowCount(static_cast<int>(outcome.SideEffects.size()));
+    for (int row = 0; row < m_sideEffects->rowCount(); ++row) {
+        const SideEffect& effect = outcome.SideEffects[static_cast<std::size_t>(row)];
+        m_sideEffects->setItem(row, 0,
+            readOnly(u"OC "_s + QString::number(effect.Cell) + u"; "_s
+                + fromRecordText(m_rig.Cells[effect.Cell].Name.view())));
+        m_sideEffects->setItem(row, 1, readOnly(kindTitle(effect.Kind, effect.Gas)));
+        m_sideEffects->setItem(row, 2, readOnly(optionalNumber(effect.Was)));
+        m_sideEffects->setItem(row, 3, readOnly(optionalNumber(effect.Now)));
+    }
+    m_sideEffects->setVisible(!outcome.SideEffects.empty());
+    QStringList warnings;
+    for (const std::string& warning : outcome.Warnings)
+        warnings.push_back(u"\u2022 "_s + fromRecordText(warning));
+    m_warnings->setText(warnings.join(u'\n'));
     m_applyButton->setEnabled(outcome.Status != TargetStatus::Error);
     m_outcome = std::move(outcome);
 }

@@ -105,6 +105,12 @@ void TForm1::PO2Chart1Click()
     });
 }
 
+void TForm1::refreshPO2Chart()
+{
+    if (m_pO2Window && m_pO2Window->isVisible() && m_rig->GasListCount > 0)
+        DrawPO2Chart();
+}
+
 int TForm1::DrawPO2Chart()
 {
     const int curves = ShowPO2Chart(PO2Chart->Chart(), *m_rig, &m_pO2Curves);

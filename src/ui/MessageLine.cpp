@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -52,6 +53,9 @@ MessageLogWindow::MessageLogWindow(QWidget* parent)
         [this] { QApplication::clipboard()->setText(m_text->toPlainText()); });
     auto* close = new QPushButton(u"Close"_s, this);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes it, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(copy);

@@ -1,10 +1,10 @@
+#include "report/ReportDate.h"
 #include "report/ReportHtml.h"
 #include "report/qt/ReportPdf.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 #include "ui/UncertaintyRun.h"
 
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPrintDialog>
@@ -26,7 +26,7 @@ const QString PdfFilter = u"PDF documents (*.pdf)"_s;
 RunReport reportOfWindow(const Rig& rig, const UncertaintyResult* uncertainty)
 {
     ReportInputs inputs;
-    inputs.Generated = toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s));
+    inputs.Generated = ReportDateTime();
     inputs.Version = "0.301";
     if (uncertainty)
         AddUncertainties(inputs, *uncertainty);

@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 
 using namespace Qt::Literals::StringLiterals;
@@ -132,6 +131,8 @@ void TForm1::placeResultsTable()
 QString TForm1::resultsDisplayName() const
 {
     const bool log = m_rig->LogDisplay;
+    if (m_uncertainty->Shown)
+        return u"\u00B1 uncertainty: each fed cell's gas fractions and log10 pO2 with their standard deviations"_s;
     if (m_rig->GibbsDisplay)
         return log ? u"Equilibrium at cell temperature, log10 of fractions"_s
                    : u"Equilibrium at cell temperature"_s;
@@ -140,21 +141,47 @@ QString TForm1::resultsDisplayName() const
     return log ? u"log10 of gas fractions"_s : u"Gas fractions"_s;
 }
 
+QString TForm1::unknownValuesNote() const
+{
+    // "???" stands for three things; the caption says which one this display means.
+    const TCeltrixModel& table = CellTabEd->Model();
+    bool unknown = false;
+    for (int c = 1; c <= table.NrOfColumns() && !unknown; ++c)
+        for (int k = 1; k <= table.NrOfRows() && !unknown; ++k)
+            unknown = (table.ElemState(c, k) & StateEmpty) != 0;
+    if (!unknown)
+        return {};
+    if (m_uncertainty->Shown)
+        return u"??? = no value: a fraction of 0 has no logarithm, or the cell has no equilibrium"_s;
+    if (m_rig->GibbsDisplay)
+        return u"??? = no value: the cell's equilibrium was not solved, a fraction of 0 has no "
+               "logarithm, or the gas holds no oxygen"_s;
+    return m_rig->EquilDisplay ? u"??? = an amount of 0, which has no logarithm"_s
+                               : u"??? = a fraction of 0, which has no logarithm"_s;
+}
+
 void TForm1::showResultsState()
 {
     const bool current = m_rig->ResultsCurrent;
-    m_staleResults->setEnabled(!current);
     QString text = resultsDisplayName() + u" \u2014 flow model: "_s
         + fromSystemText(FlowModelTitle(m_resultsModel));
     if (!current)
         text += u": results of the previous Execute; press Execute"_s;
+    const QString note = CellTabEd->isHidden() ? QString() : unknownValuesNote();
+    if (!note.isEmpty())
+        text += u"; "_s + note;
     if (ResultsCaption1->text() != text)
         ResultsCaption1->setText(text);
+    ResultsCaption1->setToolTip(text);
     QPalette palette = ResultsCaption1->palette();
     palette.setColor(QPalette::Window, current ? QColor(48, 48, 48) : QColor(255, 200, 0));
     palette.setColor(QPalette::WindowText, current ? Qt::white : Qt::black);
     ResultsCaption1->setPalette(palette);
     ResultsCaption1->setVisible(!CellTabEd->isHidden());
+    // Out of date, the table lies under a dark veil: still legible, plainly not current.
+    m_staleResults->setGeometry(CellTabEd->geometry());
+    m_staleResults->setVisible(!current && !CellTabEd->isHidden());
+    m_staleResults->raise();
 }
 
 void TForm1::markResultsOutOfDate()
@@ -162,6 +189,8 @@ void TForm1::markResultsOutOfDate()
     m_rig->ResultsCurrent = false;
     showResultsState();
     DrawMixer();
+    // The calibration chart no longer marks the points the run used.
+    previewCalChart();
 }
 
 void TForm1::dataSetReplaced()
@@ -170,6 +199,8 @@ void TForm1::dataSetReplaced()
     // record editor show the new records.
     CellTabEd->hide();
     showResultsState();
+    // An uncertainty answer or run of the previous data set is not shown as this one's.
+    UncertaintyOutOfDate();
     if (m_pO2Window)
         m_pO2Window->hide();
     if (!ValueListEditor1->isHidden()) {

@@ -8,6 +8,7 @@
 #include "ui/About.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/DiagramArea.h"
+#include "ui/FindReadingsDialog.h"
 #include "ui/ParameterEditor.h"
 #include "ui/Text.h"
 #include "ui/UncertaintyRun.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +73,7 @@ TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent)
     , m_rig(std::make_unique<Rig>())
     , m_uncertainty(std::make_unique<UncertaintyView>())
+    , m_findReadings(std::make_unique<FindReadingsMemory>())
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Meldrix 0.301"_s);
@@ -128,6 +129,8 @@ void TForm1::createControls()
     ValueListEditor1->ensureRows(1);
     ValueListEditor1->setRow(1, u"Dummy"_s, QString());
     ValueListEditor1->hide();
+    connect(ValueListEditor1, &QTableWidget::itemChanged, this,
+        [this] { guarded([this] { untakenTextChanged(); }); });
 
     SpinEdit1 = new QSpinBox(m_diagram);
     SpinEdit1->setObjectName(u"SpinEdit1"_s);
@@ -152,7 +155,10 @@ void TForm1::createControls()
     Edit2->setGeometry(821, 144, 65, 21);
     fillWithDiagramBlack(Edit2);
     Edit2->hide();
-    connect(Edit2, &QLineEdit::textChanged, this, [this] { markGasName(); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] {
+        markGasName();
+        untakenTextChanged();
+    });
 
     // The results table, the point editor and the chart are placeholders with their designed
     // places until their widgets take them over.
@@ -166,10 +172,6 @@ void TForm1::createControls()
     // Rows of 18 pixels let the designed height show six gases below the caption without
     // scrolling.
     CellTabEd->SetDefaultRowHeight(18);
-    m_staleResults = new QGraphicsOpacityEffect(CellTabEd);
-    m_staleResults->setOpacity(0.4);
-    m_staleResults->setEnabled(false);
-    CellTabEd->setGraphicsEffect(m_staleResults);
     // Computed results are shown, not typed: the operator switches editing on deliberately.
     CellTabEd->SetEditingEnabled(false);
     CellTabEd->hide();
@@ -180,17 +182,28 @@ void TForm1::createControls()
     ResultsCaption1->setIndent(4);
     ResultsCaption1->hide();
 
+    // A veil over the table, not an effect on it: the table repaints its cells on its own, and
+    // an effect on it was left out of those repaints.
+    m_staleResults = new QWidget(m_diagram);
+    m_staleResults->setObjectName(u"StaleResults1"_s);
+    m_staleResults->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_staleResults->setAutoFillBackground(true);
+    QPalette veil = m_staleResults->palette();
+    veil.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+    m_staleResults->setPalette(veil);
+    m_staleResults->hide();
+
     CalCurveEdit = new TCeltrix(u"CalCurveEdit"_s, m_diagram);
     CalCurveEdit->setGeometry(824, 400, 235, 408);
     CalCurveEdit->SetAttribRowVisible(false);
     CalCurveEdit->SetNrOfColumns(2);
     CalCurveEdit->SetNrOfRows(20);
     CalCurveEdit->SetColWidths({ 80, 66, 78 });
-    connect(CalCurveEdit, &TCeltrix::OnClick, this,
-        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
-    // A point taken with Enter shows in the chart at once.
+    // A point typed shows in the chart at once; it reaches the curve with OK only.
+    connect(
+        CalCurveEdit, &TCeltrix::OnClick, this, [this] { guarded([this] { previewCalChart(); }); });
     connect(CalCurveEdit, &TCeltrix::OnSetEditText, this,
-        [this] { guarded([this] { takeEdits([this] { ReadCalCurve(); }); }); });
+        [this] { guarded([this] { previewCalChart(); }); });
     CalCurveEdit->hide();
 
     Vistrel1 = new TVistrelWidget(u"Vistrel1"_s, m_diagram);
@@ -200,9 +213,6 @@ void TForm1::createControls()
 
     // A view over the rig's curves: opening the editor formats only the rows in sight.
     m_calCurveList = new CalCurveListModel(*m_rig, this);
-    // A header typed into the curve list is taken at once.
-    connect(m_calCurveList, &QAbstractItemModel::dataChanged, this,
-        [this] { guarded([this] { markResultsOutOfDate(); }); });
     CalGrid1 = new CalGridView(m_diagram);
     CalGrid1->setObjectName(u"CalGrid1"_s);
     CalGrid1->setModel(m_calCurveList);
@@ -357,12 +367,19 @@ void TForm1::dockControls()
     Message1->setGeometry(0, height - MessageHeight, width, MessageHeight);
     const int bottom = Message1->isHidden() ? height : height - MessageHeight;
     ValueListEditor1->setGeometry(width - EditorWidth, 0, EditorWidth, bottom);
-    // The spin box, OK and the name field keep their designed places while the window is wide
-    // enough, and move left with the editor in a narrower one rather than hide behind it.
-    const int shift = std::min(0, width - ClientWidth);
+    // The spin box, OK, the name field and the point editor keep their designed distance to the
+    // right edge, beside the editor; the curve list, the point editor and the chart theirs to the
+    // bottom, so that a window lower than designed still shows them whole above the message
+    // line, and a larger one keeps them together at its bottom.
+    const int shift = width - ClientWidth;
+    // The point editor's top stays inside the window.
+    const int lift = std::max(height - ClientHeight, -400);
     SpinEdit1->move(824 + shift, 8);
     Button1->move(821 + shift, 73);
     Edit2->move(821 + shift, 144);
+    CalCurveEdit->move(824 + shift, 400 + lift);
+    CalGrid1->move(50, 616 + lift);
+    Vistrel1->move(583, 615 + lift);
     // In a small window the results table reaches under them; they stay on top.
     for (QWidget* control : { static_cast<QWidget*>(ValueListEditor1),
              static_cast<QWidget*>(SpinEdit1), static_cast<QWidget*>(Button1),
@@ -382,14 +399,26 @@ void TForm1::dockControls()
     const QSize extent(diagramRight + 12, diagramBottom + 30);
     const QSize room(ValueListEditor1->isHidden() ? width : width - EditorWidth,
         Message1->isHidden() ? height : height - MessageHeight);
-    m_diagram->setExtent(extent, room);
+    // A window larger than designed shows the diagram as much larger, no more: the controls over
+    // it keep their sizes.
+    const double larger = std::min(double(width) / ClientWidth, double(height) / ClientHeight);
+    m_diagram->setExtent(extent, room, larger);
 }
 
 void TForm1::fitToScreen(const QRect& available)
 {
     // The frame is not known before the window is shown: a title bar and borders are allowed for.
     const QSize frame(16, 40);
-    const QSize fitted = size().boundedTo(available.size() - frame);
+    // A screen larger than the designed window gets a window as much larger in both directions,
+    // the diagram enlarged with it; a smaller one a window that fits it.
+    const QSize designed = size();
+    const QSize space = available.size() - frame;
+    const double larger = std::min(
+        double(space.width()) / designed.width(), double(space.height()) / designed.height());
+    const QSize fitted = larger > 1.0 ? QSize(static_cast<int>(designed.width() * larger),
+                             static_cast<int>(designed.height() * larger))
+                                            .boundedTo(space)
+                                      : designed.boundedTo(space);
     resize(fitted.expandedTo(minimumSize()));
     const int x = std::clamp(206, available.left(),
         std::max(available.left(), available.right() + 1 - width() - frame.width()));

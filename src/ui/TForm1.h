@@ -18,7 +18,6 @@
 #include <vector>
 
 class QFileDialog;
-class QGraphicsOpacityEffect;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -42,6 +41,7 @@ class ParameterEditor;
 struct UncertaintyView;
 struct UncertaintyResult;
 struct UncertaintyOptions;
+struct FindReadingsMemory;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
 //! the message line lie over it. It owns the rig.
@@ -151,6 +151,8 @@ private:
     void ShowGibbsResults();
     //! Returns the number of curves drawn.
     int DrawPO2Chart();
+    //! Draws the pO2 chart again when it is open, bands only of a current answer on display.
+    void refreshPO2Chart();
     // The "± uncertainty" display and its runs (UncertaintyCommands.cpp).
     void ShowUncertaintyResults();
     void showUncertainty(bool shown);
@@ -170,7 +172,8 @@ private:
     void saveDataFile(DataFile file);
     void saveDataFileAs(DataFile file);
     void reportLoads(const std::array<LoadResult, 4>& results, bool missingIsSilent);
-    void reportSave(const std::optional<std::string>& error);
+    //! A failed save's reason, or the files saved.
+    void reportSave(const std::optional<std::string>& error, std::span<const DataFile> files);
     //! Writes the diagram as the client area shows it, as SVG or PNG by the path's extension;
     //! the reason when it could not be written.
     std::optional<QString> exportDiagram(const QString& path);
@@ -210,9 +213,19 @@ private:
     std::string typedGasName() const;
     //! Bold on a tint while Edit2 holds a name not yet taken with OK.
     void markGasName();
+    //! After an edit in the record editor or the name: drops a transient message once nothing
+    //! typed waits for OK any more.
+    void untakenTextChanged();
     //! Says so on the message line when the open editor holds text not yet taken with OK; the
     //! sentence starts with `refused` ("Not executed").
     bool reportUntakenText(std::string_view refused);
+    //! Shows a message about what the operator typed or chose; it goes again once that is undone
+    //! (the text typed back, dropped or taken, the display left).
+    void showTransientMessage(const std::string& text);
+    //! Hides the message line when it still shows the last transient message.
+    void dropTransientMessage();
+    //! After an uncertainty run: what it says beyond its numbers, on the message line.
+    void showUncertaintyRemarks(const UncertaintyResult& result);
     //! Runs an edit; when it changed what Execute reads, the results shown are out of date.
     void takeEdits(const std::function<void()>& edit);
     //! OK: reads the editor back into the records of its kind.
@@ -222,6 +235,8 @@ private:
     void showResultsState();
     //! The name of what the results table shows: "Gas fractions", ...
     QString resultsDisplayName() const;
+    //! What "???" in the table shown means, or empty when it shows none.
+    QString unknownValuesNote() const;
     //! After a display toggle: the menu's checks and the table; a message of a display left goes.
     void displayChanged();
     void syncDisplayToggles();
@@ -244,26 +259,36 @@ private:
     void ShowCalibrationEditor();
     //! The sentence saying what the curve list did not take, or empty.
     std::string ReadCalibrationsTable();
-    void ReadCalCurve();
+    //! Draws the chart of the points as the point editor shows them, not yet taken.
+    void previewCalChart();
+    //! What the calibration editor holds that OK has not taken: "the curve list", "Curve 3 P-2".
+    std::vector<std::string> pendingCalibrationEdits() const;
     //! OK in the calibration editor: the curve list and the point editor.
     void ReadCalibrationEditor();
     void ListCalCurve();
     void fillPointEditor();
+    //! The point editor's tooltip says what "???" means while it shows one.
+    void explainUnknownPoints();
     //! Shows the curves read from a file in the calibration editor's views.
     void CalibrationsLoaded();
     void SelectCalCurve(const QModelIndex& index);
     void ShowCalChart();
+    //! The calibration chart of `points` as the current curve, with the points the last run used
+    //! on it; `taken` false says they are the point editor's, not stored yet.
+    void drawCalChart(const CalCurveRecord& points, bool taken);
     //! The curve being edited, made a curve number 1..1000 first.
     int currentCalCurve();
 
     std::unique_ptr<Rig> m_rig;
     std::unique_ptr<UncertaintyView> m_uncertainty;
+    std::unique_ptr<FindReadingsMemory> m_findReadings; //!< for the session, never saved
     FileChooser m_fileChooser;
     QuestionAsker m_questionAsker;
     std::string m_gasNameShown; //!< the bytes Edit2 was filled from
     QWidget* m_pO2Window = nullptr;
     std::vector<LoggedMessage> m_messages; //!< every message shown, oldest first
     std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
+    std::uint64_t m_transientShown = 0; //!< the rig's count of messages at the last transient one
     MessageLogWindow* m_messageLog = nullptr;
     CheckDataSetWindow* m_checkWindow = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
@@ -279,7 +304,7 @@ private:
     TCeltrix* CalCurveEdit = nullptr;
     TCeltrix* CellTabEd = nullptr;
     QLabel* ResultsCaption1 = nullptr;
-    QGraphicsOpacityEffect* m_staleResults = nullptr; //!< dims the results table while out of date
+    QWidget* m_staleResults = nullptr; //!< dims the results table while out of date
     TVistrelWidget* Vistrel1 = nullptr;
     CalGridView* CalGrid1 = nullptr;
     CalCurveListModel* m_calCurveList = nullptr;

@@ -1,4 +1,6 @@
 #include "common/TextFormat.h"
+#include "tabed/qt/TCeltrix.h"
+#include "ui/CalCurveListModel.h"
 #include "ui/EditorRows.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
@@ -59,9 +61,23 @@ void TForm1::showInSpinBox(int value, int max)
     SpinEdit1->setValue(value);
 }
 
+void TForm1::showTransientMessage(const std::string& text)
+{
+    ShowMessage(*m_rig, text);
+    m_transientShown = m_rig->Message1.Shown;
+}
+
+void TForm1::dropTransientMessage()
+{
+    if (m_rig->Message1.Visible && m_rig->Message1.Shown == m_transientShown)
+        m_rig->Message1.Visible = false;
+}
+
 int TForm1::showRecordEditor(std::uint16_t mode, std::uint16_t& current, int max,
     EditorPage (*page)(const Rig& rig, int index))
 {
+    // Opening an editor drops what was typed: a message about that text goes with it.
+    dropTransientMessage();
     HideCalForms();
     m_rig->EditMode = mode;
     const int index = checkedIndex(current, max);
@@ -104,6 +120,7 @@ void TForm1::InputMixtures3Click()
 void TForm1::FlowmeterReadings1Click()
 {
     guarded([this] {
+        dropTransientMessage();
         HideCalForms();
         m_rig->EditMode = EditModes::FlowmeterReadings;
         showInSpinBox(checkedIndex(m_rig->CurrentFlowmeter, MaxFlowmeters), MaxFlowmeters);
@@ -173,10 +190,12 @@ void TForm1::Button1Click()
 
 void TForm1::takeEditor()
 {
+    dropTransientMessage();
     ValueListEditor1->commitOpenEditor();
     RowRefusals refusals;
     EditorPage page;
     std::string_view noun = "value";
+    std::string note;
     switch (m_rig->EditMode) {
     case EditModes::OutputCells:
         refusals = ReadCellsTable();
@@ -190,6 +209,7 @@ void TForm1::takeEditor()
         const int gas = checkedIndex(m_rig->CurrentInputGas, MaxInputGases);
         m_rig->Gases[gas].Name = typedGasName();
         refusals = ReadInputGasesTable();
+        note = FractionSumNote(*m_rig, gas);
         InputMixtures3Click();
         break;
     }
@@ -211,8 +231,11 @@ void TForm1::takeEditor()
         if (index < page.Rows.size())
             ValueListEditor1->showRow(refusal.Row, page.Rows[index]);
     }
-    if (!refusals.empty())
-        ShowMessage(*m_rig, RefusalMessage(refusals, noun));
+    std::string text = RefusalMessage(refusals, noun);
+    if (!note.empty())
+        text += (text.empty() ? "" : " ") + note;
+    if (!text.empty())
+        showTransientMessage(text);
     DrawMixer();
 }
 
@@ -245,6 +268,16 @@ std::string TForm1::typedGasName() const
     return typed == shownRecordText(m_gasNameShown) ? m_gasNameShown : toRecordText(typed);
 }
 
+void TForm1::untakenTextChanged()
+{
+    // Text typed back to what the editor showed: a message about it no longer holds.
+    if (!ValueListEditor1->isHidden() && ValueListEditor1->pendingRows().empty()
+        && Edit2->text() == shownRecordText(m_gasNameShown) && pendingCalibrationEdits().empty()) {
+        dropTransientMessage();
+        showRigMessage();
+    }
+}
+
 void TForm1::markGasName()
 {
     const bool pending = Edit2->text() != shownRecordText(m_gasNameShown);
@@ -259,20 +292,25 @@ void TForm1::markGasName()
 
 bool TForm1::reportUntakenText(std::string_view refused)
 {
-    if (ValueListEditor1->isHidden())
-        return false;
-    std::vector<std::string> names;
-    if (Edit2->isVisible() && Edit2->text() != shownRecordText(m_gasNameShown))
-        names.emplace_back("the name");
-    for (const int row : ValueListEditor1->pendingRows()) {
-        std::string key(trimBlanks(toRecordText(ValueListEditor1->key(row))));
-        names.push_back(key.empty() ? "row " + formatInt(row) : key);
+    if (!CalGrid1->isHidden()) {
+        // A cell still being typed into counts as typed.
+        CalGrid1->commitOpenEditor();
+        CalCurveEdit->commitOpenEditor();
+    }
+    std::vector<std::string> names = pendingCalibrationEdits();
+    if (!ValueListEditor1->isHidden()) {
+        if (Edit2->isVisible() && Edit2->text() != shownRecordText(m_gasNameShown))
+            names.emplace_back("the name");
+        for (const int row : ValueListEditor1->pendingRows()) {
+            std::string key(trimBlanks(toRecordText(ValueListEditor1->key(row))));
+            names.push_back(key.empty() ? "row " + formatInt(row) : key);
+        }
     }
     if (names.empty())
         return false;
-    ShowMessage(*m_rig,
-        std::string(refused) + ": " + listed(names) + (names.size() == 1 ? " holds" : " hold")
-            + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
+    showTransientMessage(std::string(refused) + ": " + listed(names)
+        + (names.size() == 1 ? " holds" : " hold")
+        + " text not yet taken with OK; press OK first, or open the editor again to drop it.");
     return true;
 }
 

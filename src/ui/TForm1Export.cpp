@@ -1,15 +1,12 @@
-#include "common/qt/QPainterCanvas.h"
+#include "common/qt/PicturePng.h"
 #include "diagram/DiagramExport.h"
+#include "report/ReportDate.h"
 #include "ui/DiagramArea.h"
 #include "ui/TForm1.h"
 #include "ui/Text.h"
 
-#include <QBuffer>
-#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImage>
-#include <QPainter>
 #include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
@@ -69,26 +66,16 @@ std::optional<QString> TForm1::exportDiagram(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     // The picture stands on its own: cropped to the drawing, under the data set's name and the
     // date.
-    const std::string title = DiagramTitle(m_rig->BaseName,
-        toSystemText(QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm"_s)));
+    const std::string title = DiagramTitle(m_rig->BaseName, ReportDateTime());
     QByteArray bytes;
     if (suffix == u"svg"_s) {
         const std::string svg = DiagramPictureSvg(*m_rig, title);
         bytes = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
     } else if (suffix == u"png"_s) {
         DiagramPicture picture(*m_rig, title);
-        const Size size = picture.PictureSize();
-        QImage image(QSize(size.width, size.height), QImage::Format_RGB32);
-        {
-            QPainter painter(&image);
-            painter.setFont(windowFont());
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            QPainterCanvas canvas(painter);
-            picture.Draw(canvas);
-        }
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
+        bytes =
+            PicturePng(picture.PictureSize(), [&picture](Canvas& canvas) { picture.Draw(canvas); });
+        if (bytes.isEmpty())
             return u"the picture could not be encoded"_s;
     } else {
         return u"the name must end in .svg or .png"_s;

@@ -76,10 +76,25 @@ void TForm1::reportLoads(const std::array<LoadResult, 4>& results, bool missingI
             LoadSummary(reported) + (settings ? " The default settings are used." : ""), problems);
 }
 
-void TForm1::reportSave(const std::optional<std::string>& error)
+void TForm1::reportSave(const std::optional<std::string>& error, std::span<const DataFile> files)
 {
-    if (error)
+    if (error) {
         ShowMessage(*m_rig, *error);
+        return;
+    }
+    // A save that worked says so, naming what was written: nothing else shows it happened.
+    std::vector<std::string> names;
+    std::string paths;
+    for (const DataFile file : files) {
+        const std::string& path = fileNameOf(*m_rig, file);
+        names.push_back(toSystemText(QFileInfo(fromSystemText(path)).fileName()));
+        paths += (paths.empty() ? "" : ", ") + path;
+    }
+    ShowMessage(*m_rig,
+        (files.size() == 1 ? "Saved " + DataFileLabel(*m_rig, files.front())
+                           : "Saved all four files: " + listed(names))
+            + ".",
+        "Saved " + paths + ".");
 }
 
 void TForm1::setQuestionAsker(QuestionAsker asker)
@@ -159,7 +174,7 @@ bool TForm1::saveAllFiles()
     if (!confirmReplacingDamaged(AllDataFiles))
         return false;
     const std::optional<std::string> error = SaveAll(*m_rig);
-    reportSave(error);
+    reportSave(error, AllDataFiles);
     return !error;
 }
 
@@ -195,7 +210,7 @@ void TForm1::openDataFile(DataFile file)
 void TForm1::saveDataFile(DataFile file)
 {
     if (confirmReplacingDamaged(std::span(&file, 1)))
-        reportSave(SaveDataFile(*m_rig, file));
+        reportSave(SaveDataFile(*m_rig, file), std::span(&file, 1));
 }
 
 void TForm1::saveDataFileAs(DataFile file)

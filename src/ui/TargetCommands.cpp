@@ -22,7 +22,7 @@ void TForm1::FindReadings1Click()
                 FlowmeterReadings1Click();
                 Run1Click();
             },
-            this);
+            *m_findReadings, this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     });

@@ -1,13 +1,17 @@
 #include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
+#include "common/TextFormat.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
+#include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
+#include "uncertainty/UncertaintyRemarks.h"
 #include "uncertainty/UncertaintyTable.h"
 
 #include <QAction>
+#include <algorithm>
 #include <utility>
 
 // The "± uncertainty" display of the results table: the meters' accuracy carried to each cell,
@@ -45,9 +49,12 @@ void TForm1::showUncertainty(bool shown)
 {
     m_uncertainty->Shown = shown;
     m_uncertainty->Toggle->setChecked(shown);
-    // Without the display nobody waits for the answer.
+    // Without the display nobody waits for the answer, and the pO2 chart loses its bands.
     if (!shown && m_uncertainty->Run)
         UncertaintyOutOfDate();
+    if (!shown)
+        dropTransientMessage(); // a failed run's message is the display's
+    refreshPO2Chart();
 }
 
 void TForm1::UncertaintyOutOfDate()
@@ -58,6 +65,8 @@ void TForm1::UncertaintyOutOfDate()
         run->cancel();
         run->deleteLater();
     }
+    // Bands of an answer that no longer fits are not drawn, nor kept while the next run goes.
+    refreshPO2Chart();
 }
 
 void TForm1::ShowUncertaintyResults()
@@ -67,21 +76,24 @@ void TForm1::ShowUncertaintyResults()
     if (m_rig->GasListCount == 0) {
         CellTabEd->Clear();
         CellTabEd->hide();
+        showResultsState();
         return;
     }
     const auto& result = m_uncertainty->Result;
     if (m_uncertainty->Current && result) {
         const bool filled = FillUncertaintyTable(*result, CellTabEd->Model());
-        CellTabEd->setGeometry(ResultsTablePlace::Left, ResultsTablePlace::Top,
-            ResultsTablePlace::Width, ResultsTablePlace::Height);
+        placeResultsTable();
         CellTabEd->setVisible(filled);
+        showResultsState();
         return;
     }
     // The table comes back when the run has its answer.
     CellTabEd->hide();
+    showResultsState();
     if (m_uncertainty->Run)
         return;
-    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this);
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this, m_diagram,
+        QRect(ResultsTablePlace::Left, ResultsTablePlace::Top, ResultsTablePlace::Width, 26));
     connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
         [this] { guarded([this] { UncertaintyFinished(); }); });
 }
@@ -98,15 +110,15 @@ void TForm1::UncertaintyFinished()
         return;
     }
     if (!result.Ok) {
-        ShowMessage(*m_rig, "Meter accuracy: " + result.Message);
+        showTransientMessage("Meter accuracy: " + result.Message);
         return;
     }
     m_uncertainty->Result = std::move(result);
     m_uncertainty->Current = true;
+    showUncertaintyRemarks(*m_uncertainty->Result);
     if (m_uncertainty->Shown)
         ShowResults();
-    if (m_pO2Window && m_pO2Window->isVisible())
-        DrawPO2Chart();
+    refreshPO2Chart();
 }
 
 UncertaintyOptions TForm1::uncertaintyOptions() const
@@ -114,9 +126,26 @@ UncertaintyOptions TForm1::uncertaintyOptions() const
     return WithMeterAccuracy(m_uncertainty->Options, m_rig->Settings.MeterAccuracy);
 }
 
+// The first warning (or remark) on the line, every remark in its account.
+void TForm1::showUncertaintyRemarks(const UncertaintyResult& result)
+{
+    const auto remarks = UncertaintyRemarks(result);
+    if (remarks.empty())
+        return;
+    const auto first = std::find_if(remarks.begin(), remarks.end(), IsWarning);
+    std::string text =
+        "\xB1 uncertainty: " + (first != remarks.end() ? first : remarks.begin())->Text;
+    if (remarks.size() > 1)
+        text += " (and " + formatInt(static_cast<int>(remarks.size() - 1)) + " more)";
+    std::string detail;
+    for (const UncertaintyRemark& remark : remarks)
+        detail += (detail.empty() ? "" : "\n") + remark.Text;
+    ShowMessage(*m_rig, std::move(text), std::move(detail));
+}
+
 int TForm1::DrawUncertaintyBands()
 {
-    if (!m_uncertainty->Current || !m_uncertainty->Result)
+    if (!m_uncertainty->Shown || !m_uncertainty->Current || !m_uncertainty->Result)
         return 0;
     return DrawPO2Bands(PO2Chart->Chart(), *m_uncertainty->Result);
 }

@@ -1,6 +1,9 @@
 #include "ui/UncertaintyRun.h"
 
-#include <QProgressDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <exception>
@@ -17,7 +20,8 @@ constexpr int PollInterval = 50; // [ms]
 
 } // namespace
 
-UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window)
+UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window,
+    QWidget* stripParent, const QRect& strip)
     : QObject(window)
     , m_rig(std::make_unique<Rig>(rig))
     , m_options(options)
@@ -37,6 +41,10 @@ UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options
         } catch (const std::exception& error) {
             m_result = {};
             m_result.Message = error.what();
+        } catch (...) {
+            // An exception escaping a QThread's function ends the program.
+            m_result = {};
+            m_result.Message = "an error the run could not name";
         }
     });
     connect(m_thread, &QThread::finished, this, [this] {
@@ -50,17 +58,23 @@ UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options
     m_timer->setInterval(PollInterval);
     connect(m_timer, &QTimer::timeout, this, &UncertaintyRun::poll);
 
-    m_progress = new QProgressDialog(window);
+    m_progress = new QWidget(stripParent);
     m_progress->setObjectName(u"UncertaintyProgress"_s);
-    m_progress->setWindowTitle(u"Meter accuracy"_s);
-    m_progress->setLabelText(u"Carrying the meters' accuracy to the cells\u2026"_s);
-    m_progress->setWindowModality(Qt::WindowModal);
-    // This run decides when the dialog shows, not the dialog's own estimate.
-    m_progress->setMinimumDuration(std::numeric_limits<int>::max());
-    m_progress->setAutoClose(false);
-    m_progress->setAutoReset(false);
+    m_progress->setAutoFillBackground(true);
+    m_progress->setGeometry(strip);
+    auto* label =
+        new QLabel(u"\u00B1 uncertainty: carrying the meters' accuracy to the cells\u2026"_s);
+    m_bar = new QProgressBar;
+    m_bar->setRange(0, 0);
+    auto* cancelButton = new QPushButton(u"Cancel"_s);
+    cancelButton->setObjectName(u"CancelUncertainty1"_s);
+    auto* layout = new QHBoxLayout(m_progress);
+    layout->setContentsMargins(4, 1, 4, 1);
+    layout->addWidget(label);
+    layout->addWidget(m_bar, 1);
+    layout->addWidget(cancelButton);
     m_progress->hide();
-    connect(m_progress, &QProgressDialog::canceled, this, &UncertaintyRun::cancel);
+    connect(cancelButton, &QPushButton::clicked, this, &UncertaintyRun::cancel);
 
     m_clock.start();
     m_timer->start();
@@ -72,7 +86,7 @@ UncertaintyRun::~UncertaintyRun()
     m_cancel = true;
     m_thread->wait();
     delete m_thread;
-    delete m_progress;
+    delete m_progress.data();
 }
 
 void UncertaintyRun::cancel()
@@ -86,11 +100,13 @@ void UncertaintyRun::poll()
         return;
     const int total = m_total;
     if (total > 0) {
-        m_progress->setMaximum(total);
-        m_progress->setValue(m_done);
+        m_bar->setMaximum(total);
+        m_bar->setValue(m_done);
     }
-    if (m_progress->isHidden())
+    if (m_progress->isHidden()) {
         m_progress->show();
+        m_progress->raise();
+    }
 }
 
 } // namespace meldrix

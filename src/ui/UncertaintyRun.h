@@ -4,27 +4,32 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 #include <atomic>
 #include <memory>
 #include <optional>
 
 class QAction;
-class QProgressDialog;
+class QProgressBar;
+class QRect;
 class QThread;
 class QTimer;
-class QWidget;
 
 namespace meldrix {
 
 //! One uncertainty run off the window's thread, on a copy of the rig taken when it starts. A run
-//! that lasts longer than a moment shows its progress with a Cancel button.
+//! that lasts longer than a moment shows its progress with a Cancel button in a strip over the
+//! window, which leaves the menus and the editors in use.
 class UncertaintyRun : public QObject {
     Q_OBJECT
 public:
-    //! The progress dialog appears once a run has taken this long [ms].
+    //! The progress strip appears once a run has taken this long [ms].
     static constexpr int ProgressDelay = 250;
 
-    UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window);
+    //! `strip` is where the progress strip lies, in `stripParent`.
+    UncertaintyRun(const Rig& rig, const UncertaintyOptions& options, QWidget* window,
+        QWidget* stripParent, const QRect& strip);
     //! Cancels a run still going and waits for it: at most one trial.
     ~UncertaintyRun() override;
 
@@ -47,7 +52,8 @@ private:
     QElapsedTimer m_clock;
     QThread* m_thread = nullptr;
     QTimer* m_timer = nullptr;
-    QProgressDialog* m_progress = nullptr;
+    QPointer<QWidget> m_progress; //!< the strip; its parent may go first as the window closes
+    QProgressBar* m_bar = nullptr;
 };
 
 //! The window's state of the "± uncertainty" display.

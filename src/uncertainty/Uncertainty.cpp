@@ -1,9 +1,11 @@
 #include "uncertainty/Uncertainty.h"
 
 #include "calib/CalCurveLookup.h"
+#include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
+#include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
-#include "mixer/FixGasStage.h"
+#include "target/GasPaths.h"
 #include "uncertainty/RandomDraws.h"
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <system_error>
 #include <thread>
 
 namespace meldrix {
@@ -23,19 +26,22 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 // The central differences step each input by this share of its value: far above the Gibbs
 // minimiser's round-off, far below any curvature a meter's deviation could meet.
 constexpr double RelativeStep = 1e-4;
+// A linear answer is trusted while its second-order term over one standard deviation, and the
+// change of its slope from the small step to one standard deviation, stay below this share of it.
+constexpr double NonLinearShare = 0.2;
 
-bool givesFlow(double reading)
-{
-    return reading > 0 && std::isfinite(reading);
-}
+// What the equilibrium of one cell gave in one trial.
+enum class PO2State : std::uint8_t { Value, NoOxygen, Unresolved, Failed };
 
-// The readings and curve flows of one trial, and what it gave: per fed cell the fraction of each
-// gas of the gas list, then log10 pO2 (NaN when it has none).
+// The readings and curve flows of one trial, and what it gave: per cell the fraction of each gas
+// of the gas list, log10 pO2 (minus infinity without oxygen, NaN without a resolved value) and
+// the flow that feeds it; and the state of each cell's pO2.
 class Trials {
 public:
-    Trials(const Rig& rig, bool equilibrium)
+    Trials(const Rig& rig, bool equilibrium, const ThermoData& thermo)
         : m_rig(std::make_unique<Rig>(rig))
         , m_equilibrium(equilibrium)
+        , m_thermo(thermo)
     {
     }
 
@@ -44,7 +50,7 @@ public:
     //! Another set of trials on a copy of this one's rig, with the same inputs and outputs.
     Trials clone() const
     {
-        Trials copy(*m_rig, m_equilibrium);
+        Trials copy(*m_rig, m_equilibrium, m_thermo);
         copy.m_gases = m_gases;
         copy.m_cells = m_cells;
         copy.m_stages = m_stages;
@@ -54,16 +60,18 @@ public:
     }
 
     Rig& rig() { return *m_rig; }
+    const Rig& rig() const { return *m_rig; }
 
-    //! Runs Execute at the readings as they are and takes its fed cells and gas list.
-    RunOutcome start()
+    //! Runs Execute at the readings as they are and takes its fed cells (cell `only`, or all
+    //! when it is 0) and gas list.
+    RunOutcome start(int only)
     {
-        const RunOutcome outcome = Execute(*m_rig);
+        RunOutcome outcome = Execute(*m_rig);
         if (outcome.status != RunStatus::Ok)
             return outcome;
         m_gases = m_rig->GasListCount;
         for (int c = 1; c <= MaxCells; ++c)
-            if (isFedCell(m_rig->Cells[c]))
+            if (isFedCell(m_rig->Cells[c]) && (only == 0 || only == c))
                 m_cells.push_back(c);
         return outcome;
     }
@@ -80,16 +88,18 @@ public:
 
     std::span<const int> cells() const { return m_cells; }
     int gases() const { return m_gases; }
-    std::size_t outputs() const { return m_cells.size() * static_cast<std::size_t>(m_gases + 1); }
-    std::size_t at(std::size_t cell, int gas) const
+    std::size_t outputs() const { return m_cells.size() * stride(); }
+    std::size_t at(std::size_t cell, int slot) const
     {
-        return cell * static_cast<std::size_t>(m_gases + 1) + static_cast<std::size_t>(gas);
+        return cell * stride() + static_cast<std::size_t>(slot);
     }
+    int pO2Slot() const { return m_gases; }
+    int flowSlot() const { return m_gases + 1; }
 
     //! One Execute with these readings (one per stage added) and curve flow factors (one per
-    //! curve added); the outputs go to `out`.
-    void run(
-        std::span<const double> readings, std::span<const double> factors, std::vector<double>& out)
+    //! curve added); the outputs go to `out`, the state of each cell's pO2 to `states`.
+    void run(std::span<const double> readings, std::span<const double> factors,
+        std::vector<double>& out, std::vector<PO2State>& states)
     {
         for (std::size_t i = 0; i < m_stages.size(); ++i)
             m_rig->Flowmeters[m_stages[i]].Reading = readings[i];
@@ -98,6 +108,7 @@ public:
                 m_rig->CalCurves[m_curves[j]].Points[k].Flow =
                     factors[j] * m_curveFlows[j][static_cast<std::size_t>(k - 1)];
         out.assign(outputs(), NaN);
+        states.assign(m_cells.size(), PO2State::Failed);
         // Readings do not change the gas list, nor whether a mixture can be solved: the run at
         // the readings as they are converged, so every trial does.
         if (Execute(*m_rig).status != RunStatus::Ok)
@@ -106,17 +117,30 @@ public:
             const int c = m_cells[j];
             for (int k = 1; k <= m_gases; ++k)
                 out[at(j, k - 1)] = m_rig->CellGases[c][k].Fraction;
-            if (m_equilibrium) {
-                const GibbsResult result = CellGibbsAt(*m_rig, c, m_rig->Cells[c].Temp);
-                if (result.Ok && std::isfinite(result.Log10PO2))
-                    out[at(j, m_gases)] = result.Log10PO2;
-            }
+            out[at(j, flowSlot())] = m_rig->Gases[MaxInputGases + m_rig->Cells[c].Mix].Flow;
+            if (!m_equilibrium)
+                continue;
+            const GibbsResult result = CellGibbsAt(*m_rig, c, m_rig->Cells[c].Temp, m_thermo);
+            // An unresolved pO2 is the minimiser's estimate, never a value.
+            if (!result.Ok)
+                states[j] = PO2State::Failed;
+            else if (!result.PO2Resolved)
+                states[j] = PO2State::Unresolved;
+            else if (std::isfinite(result.Log10PO2))
+                states[j] = PO2State::Value;
+            else
+                states[j] = PO2State::NoOxygen;
+            if (states[j] == PO2State::Value || states[j] == PO2State::NoOxygen)
+                out[at(j, pO2Slot())] = result.Log10PO2;
         }
     }
 
 private:
+    std::size_t stride() const { return static_cast<std::size_t>(m_gases + 2); }
+
     std::unique_ptr<Rig> m_rig;
     bool m_equilibrium;
+    const ThermoData& m_thermo;
     int m_gases = 0;
     std::vector<int> m_cells;
     std::vector<int> m_stages;
@@ -124,45 +148,45 @@ private:
     std::vector<std::array<double, MaxCalPoints>> m_curveFlows;
 };
 
-// The gases a stage meters, as Execute composes them: its source, after a fix-gas stage that
-// sits before the meter.
-std::vector<std::string> meteredGases(Rig& rig, int f)
-{
-    const FlowmeterRecord& stage = rig.Flowmeters[f];
-    rig.WorkComposition = rig.Gases[stage.Input].Components;
-    if (isSet(stage.FixGasUsed) && isSet(stage.FixGasBefore))
-        (void)ApplyFixGasStage(rig, f);
-    std::vector<std::string> names;
-    for (const GasComponent& slot : rig.WorkComposition)
-        if (slot.Fraction > 0 && !slot.Name.view().empty())
-            names.emplace_back(slot.Name.view());
-    return names;
-}
-
-double fullScale(const Rig& rig, int curve)
-{
-    double top = 0.0;
-    for (const CalPoint& point : rig.CalCurves[curve].Points)
-        if (std::isfinite(point.Reading))
-            top = std::max(top, point.Reading);
-    return top;
-}
-
 // Only stages Execute computes from a known source count: any other reading changes nothing.
 bool isComputedStage(const Rig& rig, int f)
 {
     const FlowmeterRecord& stage = rig.Flowmeters[f];
-    return givesFlow(stage.Reading) && OneBased<GasRecord, MaxGases>::inRange(stage.Input)
-        && stage.Output >= 1 && stage.Output <= MaxMixtures
+    return HasPositiveReading(stage) && IsComputedStage(stage)
         && isSet(rig.Gases[stage.Input].Defined);
 }
 
-// The 2.5 % or 97.5 % quantile of sorted samples, interpolated between order statistics.
+// Where a reading stands on each of a stage's curves: on it (0), or which end point's rule takes
+// it (below, above, no points).
+std::vector<int> curveStates(const Rig& rig, std::span<const int> curves, double reading)
+{
+    std::vector<int> states;
+    for (const int c : curves) {
+        const auto clamp = ClampOfReading(rig, c, reading);
+        states.push_back(clamp ? 1 + static_cast<int>(clamp->Kind) : 0);
+    }
+    return states;
+}
+
+bool beyondCurves(const Rig& rig, std::span<const int> curves, double reading)
+{
+    if (!(reading > 0))
+        return true;
+    for (const int c : curves)
+        if (ClampOfReading(rig, c, reading))
+            return true;
+    return false;
+}
+
+// The 2.5 % or 97.5 % quantile of sorted samples, interpolated between order statistics; a
+// sample of minus infinity lies below every finite one.
 double quantile(std::span<const double> sorted, double p)
 {
     const double h = p * static_cast<double>(sorted.size() - 1);
     const auto low = static_cast<std::size_t>(std::floor(h));
     const std::size_t high = std::min(low + 1, sorted.size() - 1);
+    if (std::isinf(sorted[low]))
+        return sorted[low];
     return sorted[low] + (h - static_cast<double>(low)) * (sorted[high] - sorted[low]);
 }
 
@@ -190,12 +214,36 @@ Moments moments(std::span<const double> values)
     return m;
 }
 
+Spread spreadAt(double value)
+{
+    Spread spread;
+    spread.Value = value;
+    return spread;
+}
+
+// A value of a trial the linear method can difference: any other counts as NaN.
+double finiteOrNaN(double value)
+{
+    return std::isfinite(value) ? value : NaN;
+}
+
+const ThermoData& thermoOf(const UncertaintyOptions& options)
+{
+    return options.Thermo ? *options.Thermo : BuiltInThermoData();
+}
+
+// Sets `stop` when it goes out of scope: the workers end before they are joined.
+struct StopOnExit {
+    std::atomic<bool>& stop;
+    ~StopOnExit() { stop = true; }
+};
+
 class Runner {
 public:
     Runner(const Rig& rig, const UncertaintyOptions& options, const UncertaintyProgress& progress)
         : m_options(options)
         , m_progress(progress)
-        , m_trials(rig, options.Equilibrium)
+        , m_trials(rig, options.Equilibrium, options.Thermo ? *options.Thermo : BuiltInThermoData())
     {
     }
 
@@ -206,20 +254,22 @@ public:
         result.Seed = m_options.Method == UncertaintyMethod::MonteCarlo ? m_options.Seed : 0;
         result.FullScalePercent = m_options.FullScalePercent;
         result.FlowPercent = m_options.FlowPercent;
-        const RunOutcome outcome = m_trials.start();
+        RunOutcome outcome = m_trials.start(m_options.Cell);
         if (outcome.status != RunStatus::Ok) {
             result.Message = std::string(outcome.message);
             return result;
         }
+        result.Warnings = std::move(outcome.warnings);
         collectInputs();
-        m_trials.run(m_readings, m_factors, m_nominal);
+        m_trials.run(m_readings, m_factors, m_nominal, m_nominalStates);
         describeCells();
-        const bool finished =
+        const Ending ending =
             m_options.Method == UncertaintyMethod::Linear ? linear() : monteCarlo();
-        if (!finished) {
-            result.Cancelled = true;
+        if (ending != Ending::Finished) {
+            result.Cancelled = ending == Ending::Cancelled;
             result.Cells.clear();
-            result.Message = "The uncertainty run was cancelled.";
+            if (result.Cancelled)
+                result.Message = "The uncertainty run was cancelled.";
             return result;
         }
         result.Ok = true;
@@ -227,19 +277,24 @@ public:
     }
 
 private:
+    enum class Ending { Finished, Cancelled, Failed };
+
     void collectInputs()
     {
         Rig& rig = m_trials.rig();
+        const GasPaths paths(rig, GasPaths::PositiveReadings(rig));
         std::vector<int> curves;
         for (int f = 1; f <= MaxFlowmeters; ++f) {
             if (!isComputedStage(rig, f))
                 continue;
-            UncertaintyInput input { f, rig.Flowmeters[f].Reading, 0.0, 0.0 };
-            for (const std::string& gas : meteredGases(rig, f)) {
-                const int curve = FindCalCurve(rig, f, gas);
-                input.FullScale = std::max(input.FullScale, fullScale(rig, curve));
-                if (std::find(curves.begin(), curves.end(), curve) == curves.end())
-                    curves.push_back(curve);
+            UncertaintyInput input { f, rig.Flowmeters[f].Reading, 0.0, 0.0, {},
+                DerivativeSide::Central, 0 };
+            const auto stageCurves = StageCurves(rig, f, paths.metered(f));
+            input.FullScale = FullScale(stageCurves);
+            for (const CurveRange& range : stageCurves) {
+                input.Curves.push_back(range.Curve);
+                if (std::find(curves.begin(), curves.end(), range.Curve) == curves.end())
+                    curves.push_back(range.Curve);
             }
             input.Sd = m_options.FullScalePercent / 100.0 * input.FullScale;
             for (const StageDeviation& given : m_options.StageSds)
@@ -273,14 +328,23 @@ private:
             cell.Celsius = rig.Cells[c].Temp;
             for (int k = 1; k <= m_trials.gases(); ++k)
                 cell.Gases.push_back(
-                    { rig.GasList[k], { m_nominal[m_trials.at(j, k - 1)], 0.0, {}, {} } });
+                    { rig.GasList[k], spreadAt(m_nominal[m_trials.at(j, k - 1)]) });
+            cell.Flow.Value = m_nominal[m_trials.at(j, m_trials.flowSlot())];
             if (m_options.Equilibrium) {
-                const double value = m_nominal[m_trials.at(j, m_trials.gases())];
-                if (std::isfinite(value))
-                    cell.Log10PO2 = Spread { value, 0.0, {}, {} };
-                else {
-                    const GibbsResult solved = CellGibbsAt(rig, c, rig.Cells[c].Temp);
-                    cell.PO2Problem = solved.Ok ? std::string(NoOxygenProblem) : solved.Message;
+                switch (m_nominalStates[j]) {
+                case PO2State::Value:
+                    cell.Log10PO2 = spreadAt(m_nominal[m_trials.at(j, m_trials.pO2Slot())]);
+                    break;
+                case PO2State::NoOxygen:
+                    cell.PO2Problem = NoOxygenProblem;
+                    break;
+                case PO2State::Unresolved:
+                    cell.PO2Problem = UnresolvedPO2;
+                    break;
+                case PO2State::Failed:
+                    cell.PO2Problem =
+                        CellGibbsAt(rig, c, rig.Cells[c].Temp, thermoOf(m_options)).Message;
+                    break;
                 }
             }
             m_result.Cells.push_back(std::move(cell));
@@ -293,95 +357,210 @@ private:
         return !m_progress || m_progress(done, total);
     }
 
-    // Each input with a deviation costs two trials; the Jacobian's column times the deviation is
-    // that input's share of every output's standard deviation.
-    bool linear()
+    // The side a reading's derivative is taken on when one of its curves changes its rule within
+    // a step of the reading (an end point, where the curve's flow stops changing): the side where
+    // every curve keeps its rule, onto the curves where both sides do; Central when neither side
+    // does. Nothing when the reading is clear of every end.
+    std::optional<DerivativeSide> sideAtAnEnd(std::size_t i, double h) const
     {
-        const std::size_t inputs = m_readings.size() + m_factors.size();
+        const Rig& rig = m_trials.rig();
+        const std::vector<int>& curves = m_result.Inputs[i].Curves;
+        const double x = m_readings[i];
+        const auto at = [&](double reading) { return curveStates(rig, curves, reading); };
+        const auto here = at(x);
+        const auto up = at(x + h);
+        const auto down = at(x - h);
+        if (up == here && down == here)
+            return std::nullopt;
+        const bool above = up == here && at(x + 2 * h) == here;
+        const bool below = down == here && at(x - 2 * h) == here;
+        if (above && below) {
+            const auto onCurves = [](const std::vector<int>& states) {
+                return std::count(states.begin(), states.end(), 0);
+            };
+            return onCurves(down) > onCurves(up) ? DerivativeSide::Below : DerivativeSide::Above;
+        }
+        if (above)
+            return DerivativeSide::Above;
+        if (below)
+            return DerivativeSide::Below;
+        return DerivativeSide::Central;
+    }
+
+    void noteSide(std::size_t i, double h)
+    {
+        const UncertaintyInput& input = m_result.Inputs[i];
+        const Rig& rig = m_trials.rig();
+        const double x = input.Reading;
+        // The curve whose rule changes near the reading, and which of its ends that is.
+        for (const int c : input.Curves) {
+            const auto states = curveStates(rig, std::array { c }, x - 2 * h);
+            if (states == curveStates(rig, std::array { c }, x + 2 * h))
+                continue;
+            const CalCurveRecord& curve = rig.CalCurves[c];
+            const bool first = std::abs(x - curve.Points[1].Reading) <= 2 * h;
+            std::string text = StageName(input.Stage) + ": its reading " + ShortestText(x)
+                + " is at the " + (first ? "first" : "top") + " point of curve " + formatInt(c)
+                + " (" + std::string(curve.Gas.view()) + ")";
+            switch (input.Derivative) {
+            case DerivativeSide::Above:
+                text += ", so its derivative is taken above the reading only";
+                break;
+            case DerivativeSide::Below:
+                text += ", so its derivative is taken below the reading only";
+                break;
+            case DerivativeSide::Central:
+                text += "; its derivative straddles that point";
+                break;
+            }
+            m_result.Notes.push_back(text);
+            return;
+        }
+    }
+
+    // Each input with a deviation costs four trials: two for its derivative (a central
+    // difference, or a one-sided one of second order at a curve's end), whose value times the
+    // deviation is that input's share of every output's standard deviation, and two one
+    // deviation away, which tell whether the answer is linear over that range.
+    Ending linear()
+    {
+        const std::size_t stages = m_readings.size();
+        const std::size_t inputs = stages + m_factors.size();
         const auto sdOf = [&](std::size_t i) {
-            return i < m_readings.size() ? m_sds[i] : m_options.FlowPercent / 100.0;
+            return i < stages ? m_sds[i] : m_options.FlowPercent / 100.0;
         };
         int total = 1;
         for (std::size_t i = 0; i < inputs; ++i)
-            total += sdOf(i) > 0 ? 2 : 0;
+            total += sdOf(i) > 0 ? 4 : 0;
         int done = 1;
         if (!report(done, total))
-            return false;
+            return Ending::Cancelled;
 
         const std::size_t outputs = m_trials.outputs();
         std::vector<double> variance(outputs, 0.0);
-        std::vector<double> stageShare(outputs * m_readings.size(), 0.0);
-        std::vector<double> plus;
-        std::vector<double> minus;
+        std::vector<double> secants(outputs, 0.0);
+        std::vector<double> curvatures(outputs, 0.0);
+        std::vector<double> shares(outputs * inputs, 0.0);
+        std::vector<double> first;
+        std::vector<double> second;
+        std::vector<double> high;
+        std::vector<double> low;
+        std::vector<PO2State> states;
         for (std::size_t i = 0; i < inputs; ++i) {
             const double sd = sdOf(i);
             if (!(sd > 0))
                 continue;
             std::vector<double> readings = m_readings;
             std::vector<double> factors = m_factors;
-            double& x = i < m_readings.size() ? readings[i] : factors[i - m_readings.size()];
+            double& x = i < stages ? readings[i] : factors[i - stages];
             const double nominal = x;
             const double h = RelativeStep * nominal;
-            x = nominal + h;
-            m_trials.run(readings, factors, plus);
-            x = nominal - h;
-            m_trials.run(readings, factors, minus);
-            done += 2;
+            const auto atAnEnd = i < stages ? sideAtAnEnd(i, h) : std::nullopt;
+            const DerivativeSide side = atAnEnd.value_or(DerivativeSide::Central);
+            if (atAnEnd) {
+                m_result.Inputs[i].Derivative = side;
+                noteSide(i, h);
+            }
+            const double direction = side == DerivativeSide::Below ? -1.0 : 1.0;
+            x = nominal + direction * h;
+            m_trials.run(readings, factors, first, states);
+            x = side == DerivativeSide::Central ? nominal - h : nominal + 2 * direction * h;
+            m_trials.run(readings, factors, second, states);
+            // One deviation each way; a reading or factor below 0 counts as 0, as in Monte Carlo.
+            const double up = nominal + sd;
+            const double down = std::max(nominal - sd, 0.0);
+            x = up;
+            m_trials.run(readings, factors, high, states);
+            x = down;
+            m_trials.run(readings, factors, low, states);
+            done += 4;
             if (!report(done, total))
-                return false;
+                return Ending::Cancelled;
             for (std::size_t o = 0; o < outputs; ++o) {
-                const double slope = (plus[o] - minus[o]) / (2.0 * h);
+                const double f1 = finiteOrNaN(first[o]);
+                const double f2 = finiteOrNaN(second[o]);
+                const double f0 = finiteOrNaN(m_nominal[o]);
+                const double slope = side == DerivativeSide::Central
+                    ? (f1 - f2) / (2.0 * h)
+                    : direction * (4.0 * f1 - f2 - 3.0 * f0) / (2.0 * h);
                 const double share = slope * sd * slope * sd;
                 variance[o] += share; // a trial without pO2 makes it NaN, and it stays so
-                if (i < m_readings.size())
-                    stageShare[o * m_readings.size() + i] = share;
+                shares[o * inputs + i] = share;
+                const double fHigh = finiteOrNaN(high[o]);
+                const double fLow = finiteOrNaN(low[o]);
+                const double secant = (fHigh - fLow) / (up - down) * sd;
+                secants[o] += secant * secant;
+                const double bend =
+                    ((fHigh - f0) / (up - nominal) - (f0 - fLow) / (nominal - down)) / (up - down);
+                curvatures[o] += bend * sd * sd * bend * sd * sd;
             }
         }
         m_result.Samples = total;
-        fillLinear(variance, stageShare);
-        return true;
+        fillLinear(variance, secants, curvatures, shares);
+        return Ending::Finished;
     }
 
-    void fillLinear(std::span<const double> variance, std::span<const double> stageShare)
+    void fillLinear(std::span<const double> variance, std::span<const double> secants,
+        std::span<const double> curvatures, std::span<const double> shares)
     {
-        const int gases = m_trials.gases();
+        const std::size_t inputs = m_readings.size() + m_factors.size();
+        const auto fill = [&](std::size_t o, Spread& spread) {
+            spread.Sd = std::sqrt(variance[o]);
+            const double secant = std::sqrt(secants[o]);
+            const double bend = std::sqrt(curvatures[o]);
+            // Round-off of a value that does not move is no curvature.
+            const double floor = 1e-9 * std::abs(spread.Value) + 1e-15;
+            const double allowed = NonLinearShare * std::max(spread.Sd, secant) + floor;
+            return std::isfinite(spread.Sd) && bend <= allowed
+                && std::abs(secant - spread.Sd) <= allowed;
+        };
         for (std::size_t j = 0; j < m_result.Cells.size(); ++j) {
             CellUncertainty& cell = m_result.Cells[j];
-            for (int k = 0; k < gases; ++k)
-                cell.Gases[static_cast<std::size_t>(k)].Fraction.Sd =
-                    std::sqrt(variance[m_trials.at(j, k)]);
+            LinearCheck& linear = cell.Linear.emplace();
+            for (int k = 0; k < m_trials.gases(); ++k)
+                linear.Gases.push_back(
+                    fill(m_trials.at(j, k), cell.Gases[static_cast<std::size_t>(k)].Fraction));
+            linear.Flow = fill(m_trials.at(j, m_trials.flowSlot()), cell.Flow);
             if (!cell.Log10PO2)
                 continue;
-            const std::size_t o = m_trials.at(j, gases);
-            cell.Log10PO2->Sd = std::sqrt(variance[o]);
-            cell.DominantStage =
-                dominant(stageShare.subspan(o * m_readings.size(), m_readings.size()));
+            const std::size_t o = m_trials.at(j, m_trials.pO2Slot());
+            linear.Log10PO2 = fill(o, *cell.Log10PO2);
+            setDominant(cell, shares.subspan(o * inputs, inputs));
         }
     }
 
-    // The stage with the largest share of a variance; 0 when no share is above 0.
-    int dominant(std::span<const double> shares) const
+    // The input with the largest share of a variance; none when no share is above 0.
+    void setDominant(CellUncertainty& cell, std::span<const double> shares) const
     {
-        int stage = 0;
         double largest = 0.0;
-        for (std::size_t i = 0; i < shares.size(); ++i)
-            if (shares[i] > largest) {
-                largest = shares[i];
-                stage = m_result.Inputs[i].Stage;
-            }
-        return stage;
+        for (std::size_t i = 0; i < shares.size(); ++i) {
+            if (!(shares[i] > largest))
+                continue;
+            largest = shares[i];
+            cell.Dominant = i < m_readings.size()
+                ? DominantInput { DominantInput::Kind::Reading, m_result.Inputs[i].Stage }
+                : DominantInput { DominantInput::Kind::Calibration,
+                      m_result.Curves[i - m_readings.size()] };
+        }
+        cell.DominantStage =
+            cell.Dominant.What == DominantInput::Kind::Reading ? cell.Dominant.Number : 0;
     }
 
     // Every sample draws each input from its own stream; a reading or a curve factor drawn below
     // 0 counts as 0, as no meter reads a negative flow.
-    bool monteCarlo()
+    Ending monteCarlo()
     {
         const int samples = m_options.Samples;
         const std::size_t outputs = m_trials.outputs();
+        const std::size_t cells = m_trials.cells().size();
         const std::size_t stages = m_readings.size();
+        const std::size_t inputs = stages + m_factors.size();
         const double flowSd = m_options.FlowPercent / 100.0;
-        std::vector<double> drawn(static_cast<std::size_t>(samples) * stages);
-        std::vector<double> values(static_cast<std::size_t>(samples) * outputs);
+        const auto count = static_cast<std::size_t>(samples);
+        std::vector<double> drawn(count * inputs);
+        std::vector<double> values(count * outputs);
+        std::vector<PO2State> sampleStates(count * cells);
+        std::vector<std::uint8_t> beyond(count * stages);
 
         // Samples are shared out among workers, each with its own copy of the rig; a sample's
         // draws and its place in the tables depend on its number alone, so every number of
@@ -396,55 +575,69 @@ private:
             std::vector<double> readings(stages);
             std::vector<double> factors(m_factors.size());
             std::vector<double> out;
+            std::vector<PO2State> states;
             for (int s = next++; s < samples && !stop; s = next++) {
+                const auto row = static_cast<std::size_t>(s);
                 RandomDraws draws(m_options.Seed, static_cast<std::uint64_t>(s));
-                for (std::size_t i = 0; i < stages; ++i)
+                for (std::size_t i = 0; i < stages; ++i) {
                     readings[i] = std::max(0.0, m_readings[i] + m_sds[i] * draws.normal());
+                    beyond[row * stages + i] = m_sds[i] > 0
+                        && beyondCurves(trials.rig(), m_result.Inputs[i].Curves, readings[i]);
+                }
                 for (double& factor : factors)
                     factor = std::max(0.0, 1.0 + flowSd * draws.normal());
-                trials.run(readings, factors, out);
-                const auto row = static_cast<std::size_t>(s);
+                trials.run(readings, factors, out, states);
+                const auto place = [row](auto& table, const auto& part) {
+                    std::copy(part.begin(), part.end(),
+                        table.begin() + static_cast<std::ptrdiff_t>(row * part.size()));
+                };
                 std::copy(readings.begin(), readings.end(),
-                    drawn.begin() + static_cast<std::ptrdiff_t>(row * stages));
-                std::copy(out.begin(), out.end(),
-                    values.begin() + static_cast<std::ptrdiff_t>(row * outputs));
+                    drawn.begin() + static_cast<std::ptrdiff_t>(row * inputs));
+                std::copy(factors.begin(), factors.end(),
+                    drawn.begin() + static_cast<std::ptrdiff_t>(row * inputs + stages));
+                place(values, out);
+                place(sampleStates, states);
                 const int finished = ++done;
                 if (reports && !report(finished, samples))
                     stop = true;
             }
         };
         std::vector<std::exception_ptr> failures(helpers.size());
-        std::vector<std::thread> workers;
-        for (std::size_t t = 0; t < helpers.size(); ++t)
-            workers.emplace_back([&, t] {
-                try {
-                    work(helpers[t], false);
-                } catch (...) {
-                    failures[t] = std::current_exception();
-                    stop = true;
-                }
-            });
+        // Joining threads, stopped first: whatever leaves this scope, no worker outlives it.
+        std::vector<std::jthread> workers;
+        const StopOnExit stopOnExit { stop };
+        workers.reserve(helpers.size());
         try {
-            work(m_trials, true);
-        } catch (...) {
+            for (std::size_t t = 0; t < helpers.size(); ++t)
+                workers.emplace_back([&, t] {
+                    try {
+                        work(helpers[t], false);
+                    } catch (...) {
+                        failures[t] = std::current_exception();
+                        stop = true;
+                    }
+                });
+        } catch (const std::system_error& error) {
             stop = true;
-            for (std::thread& worker : workers)
-                worker.join();
-            throw;
+            workers.clear();
+            m_result.Message =
+                std::string("The uncertainty run could not start its workers: ") + error.what();
+            return Ending::Failed;
         }
-        for (std::thread& worker : workers)
-            worker.join();
+        work(m_trials, true);
+        workers.clear();
         for (const std::exception_ptr& failure : failures)
             if (failure)
                 std::rethrow_exception(failure);
         if (stop)
-            return false;
+            return Ending::Cancelled;
         // The helpers may have finished the last samples after this thread's last report.
         if (done != m_lastReported)
             (void)report(samples, samples);
         m_result.Samples = samples;
-        fillMonteCarlo(drawn, values);
-        return true;
+        fillMonteCarlo(drawn, values, sampleStates);
+        noteBeyond(beyond);
+        return Ending::Finished;
     }
 
     int workerCount() const
@@ -458,48 +651,86 @@ private:
         return std::max(workers, 1);
     }
 
-    void fillMonteCarlo(std::span<const double> drawn, std::span<const double> values)
+    void fillMonteCarlo(std::span<const double> drawn, std::span<const double> values,
+        std::span<const PO2State> states)
     {
         const std::size_t samples = static_cast<std::size_t>(m_options.Samples);
         const std::size_t outputs = m_trials.outputs();
-        const int gases = m_trials.gases();
-        std::vector<double> column;
+        const std::size_t cells = m_trials.cells().size();
+        std::vector<double> finite;
+        std::vector<double> banded;
+        // The sd over the finite samples; the band over those and the samples without oxygen.
         const auto spreadOf = [&](std::size_t o, Spread& spread) {
-            column.clear();
-            for (std::size_t s = 0; s < samples; ++s)
-                if (const double v = values[s * outputs + o]; std::isfinite(v))
-                    column.push_back(v);
-            const Moments m = moments(column);
-            spread.Sd = std::sqrt(m.variance);
-            if (!column.empty()) {
-                std::vector<double> sorted = column;
-                std::sort(sorted.begin(), sorted.end());
-                spread.P2_5 = quantile(sorted, 0.025);
-                spread.P97_5 = quantile(sorted, 0.975);
+            finite.clear();
+            banded.clear();
+            for (std::size_t s = 0; s < samples; ++s) {
+                const double v = values[s * outputs + o];
+                if (std::isfinite(v))
+                    finite.push_back(v);
+                if (std::isfinite(v) || v == -std::numeric_limits<double>::infinity())
+                    banded.push_back(v);
             }
-            return static_cast<int>(samples - column.size());
+            spread.Sd = std::sqrt(moments(finite).variance);
+            if (!banded.empty()) {
+                std::sort(banded.begin(), banded.end());
+                spread.P2_5 = quantile(banded, 0.025);
+                spread.P97_5 = quantile(banded, 0.975);
+            }
         };
         for (std::size_t j = 0; j < m_result.Cells.size(); ++j) {
             CellUncertainty& cell = m_result.Cells[j];
-            for (int k = 0; k < gases; ++k)
+            for (int k = 0; k < m_trials.gases(); ++k)
                 spreadOf(m_trials.at(j, k), cell.Gases[static_cast<std::size_t>(k)].Fraction);
+            spreadOf(m_trials.at(j, m_trials.flowSlot()), cell.Flow);
+            if (!m_options.Equilibrium)
+                continue;
+            for (std::size_t s = 0; s < samples; ++s)
+                switch (states[s * cells + j]) {
+                case PO2State::Value:
+                    break;
+                case PO2State::NoOxygen:
+                    ++cell.NoOxygenSamples;
+                    break;
+                case PO2State::Unresolved:
+                    ++cell.UnresolvedSamples;
+                    break;
+                case PO2State::Failed:
+                    ++cell.FailedSamples;
+                    break;
+                }
+            cell.PO2Dropped = cell.UnresolvedSamples + cell.FailedSamples;
             if (!cell.Log10PO2)
                 continue;
-            const std::size_t o = m_trials.at(j, gases);
-            cell.PO2Dropped = spreadOf(o, *cell.Log10PO2);
-            cell.DominantStage = dominant(explainedShares(drawn, values, o));
+            const std::size_t o = m_trials.at(j, m_trials.pO2Slot());
+            spreadOf(o, *cell.Log10PO2);
+            setDominant(cell, explainedShares(drawn, values, o));
         }
     }
 
-    // The share of the output's variance each reading explains on its own (the squared
-    // covariance over the reading's variance): the Monte Carlo counterpart of the linear share.
+    void noteBeyond(std::span<const std::uint8_t> beyond)
+    {
+        const std::size_t stages = m_readings.size();
+        for (std::size_t i = 0; i < stages; ++i) {
+            UncertaintyInput& input = m_result.Inputs[i];
+            for (std::size_t s = 0; s < static_cast<std::size_t>(m_options.Samples); ++s)
+                input.BeyondCurves += beyond[s * stages + i];
+            if (input.BeyondCurves > 0)
+                m_result.Notes.push_back(StageName(input.Stage) + ": "
+                    + formatInt(input.BeyondCurves) + " of " + formatInt(m_options.Samples)
+                    + " samples drew a reading beyond the ends of its curves, where the flow of"
+                      " the end point (below 0: no flow) is taken");
+        }
+    }
+
+    // The share of the output's variance each input explains on its own (the squared
+    // covariance over the input's variance): the Monte Carlo counterpart of the linear share.
     std::vector<double> explainedShares(
         std::span<const double> drawn, std::span<const double> values, std::size_t o) const
     {
         const std::size_t samples = static_cast<std::size_t>(m_options.Samples);
         const std::size_t outputs = m_trials.outputs();
-        const std::size_t stages = m_readings.size();
-        std::vector<double> shares(stages, 0.0);
+        const std::size_t inputs = m_readings.size() + m_factors.size();
+        std::vector<double> shares(inputs, 0.0);
         std::vector<double> y;
         std::vector<std::size_t> used;
         for (std::size_t s = 0; s < samples; ++s)
@@ -510,10 +741,10 @@ private:
         const Moments my = moments(y);
         if (!std::isfinite(my.variance))
             return shares;
-        for (std::size_t i = 0; i < stages; ++i) {
+        for (std::size_t i = 0; i < inputs; ++i) {
             std::vector<double> x;
             for (const std::size_t s : used)
-                x.push_back(drawn[s * stages + i]);
+                x.push_back(drawn[s * inputs + i]);
             const Moments mx = moments(x);
             if (!(mx.variance > 0))
                 continue;
@@ -534,6 +765,7 @@ private:
     std::vector<double> m_sds; //!< one per input stage
     std::vector<double> m_factors; //!< 1.0 per uncertain curve
     std::vector<double> m_nominal;
+    std::vector<PO2State> m_nominalStates;
     int m_lastReported = 0;
 };
 

@@ -296,3 +296,68 @@ TEST_F(CalibrationChartTest, CurvesBeyondNumbersDrawWithoutHanging)
 
 } // namespace
 } // namespace meldrix
+
+namespace meldrix {
+namespace {
+
+struct UsedCase {
+    double reading;
+    CalPointPlace place;
+    double at;
+    double flow;
+    const char* label; //!< text label 2, empty when the reading lies on the curve
+};
+
+class UsedPointTest : public ::testing::TestWithParam<UsedCase> { };
+
+// Curve 7 of points (10, 20), (50, 100), (150, 300): the line flow = 2 reading.
+TEST_P(UsedPointTest, IsMarkedWhereExecuteTakesTheFlow)
+{
+    const auto [reading, place, at, flow, label] = GetParam();
+    Rig rig;
+    rig.CalCurves[7] = curveOf({ { 10, 20 }, { 50, 100 }, { 150, 300 } });
+    const CalPointUsed used = UsedPointOf(rig, 7, reading);
+    EXPECT_EQ(used.Place, place);
+    EXPECT_EQ(used.At, at);
+    EXPECT_NEAR(used.Flow, flow, 1e-9 * std::abs(flow));
+    EXPECT_EQ(used.Reading, reading);
+
+    TVistrel chart;
+    ConfigureCalChart(chart);
+    ShowCalChart(chart, rig.CalCurves[7], 7);
+    MarkUsedPoint(chart, used);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    // Both arms of the red cross run through the point, within a pixel (at the edge of the data
+    // area they are clipped short).
+    const Point centre = chart.DataToPixel(1, at, flow);
+    int arms = 0;
+    for (const RecordingCanvas::Line& line : canvas.lines)
+        if (line.colour == Rgb { 255, 0, 0 }) {
+            ++arms;
+            const int dx = line.to.x - line.from.x;
+            const int dy = line.to.y - line.from.y;
+            EXPECT_LE(std::abs(dx * (centre.y - line.from.y) - dy * (centre.x - line.from.x)),
+                std::abs(dx) + std::abs(dy))
+                << "arm off the point " << centre.x << ", " << centre.y;
+            EXPECT_GE(centre.x, std::min(line.from.x, line.to.x) - 1);
+            EXPECT_LE(centre.x, std::max(line.from.x, line.to.x) + 1);
+        }
+    EXPECT_EQ(arms, 2);
+    EXPECT_EQ(chart.TextLabel(2)->Visible, std::string_view(label) != "");
+    if (std::string_view(label) != "") {
+        EXPECT_EQ(chart.TextLabel(2)->Caption, label);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, UsedPointTest,
+    ::testing::Values(UsedCase { 30, CalPointPlace::OnCurve, 30, 60, "" },
+        UsedCase { 1e300, CalPointPlace::AboveTop, 150, 300, "reading 1e+300" },
+        UsedCase { 150.5, CalPointPlace::AboveTop, 150, 300, "reading 150.5" },
+        UsedCase { 3, CalPointPlace::BelowFirst, 10, 20, "reading 3" },
+        UsedCase { -5, CalPointPlace::NoFlow, 0, 0, "reading -5: no flow" },
+        UsedCase { std::numeric_limits<double>::infinity(), CalPointPlace::NoFlow, 0, 0,
+            "reading inf: no flow" }));
+
+} // namespace
+} // namespace meldrix

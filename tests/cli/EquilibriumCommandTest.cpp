@@ -129,6 +129,10 @@ TEST_F(EquilibriumCommandTest, ComponentsTheDataDoNotKnowAreListedAsInert)
     std::getline(lines, header);
     std::getline(lines, row);
     EXPECT_FALSE(std::getline(lines, rest));
+    for (std::string* line : { &header, &row }) { // CRLF, as every CSV of the tool
+        ASSERT_TRUE(line->ends_with('\r'));
+        line->pop_back();
+    }
     EXPECT_THAT(header,
         ::testing::StartsWith(
             "cell,name,temperature_K,pressure_bar,status,message,log10_pO2,graphite,H2,O2,"));

@@ -95,5 +95,19 @@ TEST_F(FlowModelCommandTest, DumpAndBuildCarryTheSettings)
               "the default settings are used.\n"));
 }
 
+// The meter accuracy kept with the data set is what uncertainty takes unless told otherwise.
+TEST_F(FlowModelCommandTest, UncertaintyTakesTheMeterAccuracyOfTheSettings)
+{
+    std::ofstream(settingsFile)
+        << R"({"meter_accuracy": {"full_scale_percent": 0.5, "flow_percent": 2}})";
+    const ordered_json kept = ordered_json::parse(cli("uncertainty").out);
+    EXPECT_EQ(kept["full_scale_percent"], 0.5);
+    EXPECT_EQ(kept["flow_percent"], 2.0);
+    const ordered_json given =
+        ordered_json::parse(cli("uncertainty", "--full-scale-percent 3").out);
+    EXPECT_EQ(given["full_scale_percent"], 3.0);
+    EXPECT_EQ(given["flow_percent"], 2.0);
+}
+
 } // namespace
 } // namespace meldrix

@@ -15,7 +15,10 @@
 #include "support/ChartLabels.h"
 #include "support/TempDir.h"
 #include "uncertainty/Uncertainty.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +48,7 @@ TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
     StartUp(rig, base);
     rig.Flowmeters[2].Reading = 30;
     const Rig before = rig;
-    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {}, {} });
+    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {}, {}, {} });
     EXPECT_EQ(rig.CellGases[1], before.CellGases[1]); // the run was made on a copy
     ASSERT_TRUE(report.RunOk);
 
@@ -123,6 +126,105 @@ TEST_F(ReportCommandTest, WritesHtmlAndPdfOnPaperOfTheChosenSize)
     EXPECT_THAT(wrong.err, HasSubstr("must end in .html or .pdf"));
 }
 
+// The text poppler's pdftotext takes out of a PDF, one word a token.
+std::set<std::string> pdfWords(const std::string& pdf)
+{
+    FILE* pipe = ::popen(("pdftotext -enc UTF-8 '" + pdf + "' - 2>&1").c_str(), "r");
+    std::string text;
+    std::array<char, 4096> buffer {};
+    for (std::size_t n = 0; pipe && (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+        text.append(buffer.data(), n);
+    const int status = pipe ? ::pclose(pipe) : -1;
+    EXPECT_EQ(status, 0) << "pdftotext (poppler-utils, scripts/install-deps) must read " << pdf
+                         << ": " << text;
+    std::istringstream words(text);
+    return { std::istream_iterator<std::string>(words), std::istream_iterator<std::string>() };
+}
+
+// All eight cells fed, under names as long as a cell's: the PDF cuts no number the run gave,
+// on either paper.
+TEST_F(ReportCommandTest, AWidePdfHoldsEveryNumberOfTheRun)
+{
+    edit([](Rig& rig) {
+        for (int c = 5; c <= MaxCells; ++c) {
+            rig.Cells[c].Name = "Overflow W " + std::to_string(c);
+            rig.Cells[c].Mix = static_cast<std::uint16_t>(c - 4);
+            rig.Cells[c].Temp = 550.0 + 100.0 * c;
+        }
+    });
+    const auto execute = ordered_json::parse(cli("execute").out);
+    const CliRun equilibrium = cli("equilibrium");
+    ASSERT_EQ(equilibrium.exitCode, cli::ExitOk) << equilibrium.err;
+    std::vector<std::string> numbers;
+    for (const auto& cell : execute["cells"])
+        for (std::size_t k = 0; cell["mix"] != 0 && k < execute["gas_list"].size(); ++k)
+            numbers.push_back(ReportNumber(cell["gas"][k]["fraction"]));
+    for (const auto& stage : execute["stages"])
+        numbers.push_back(ReportNumber(stage["flow"]));
+    const auto gibbs = ordered_json::parse(equilibrium.out);
+    for (const auto& cell : gibbs["cells"]) {
+        numbers.push_back(ReportLog10(cell["log10_pO2"]));
+        numbers.push_back(ReportNumber(cell["graphite"]));
+        for (const auto& species : cell["species"])
+            if (species["fraction"] >= MainSpeciesFraction)
+                numbers.push_back(ReportNumber(species["fraction"]));
+    }
+    ASSERT_GT(numbers.size(), 100U);
+
+    for (const char* paper : { "a4", "letter" }) {
+        const std::string pdf = dir.file(std::string("wide-") + paper + ".pdf");
+        const CliRun run = cli("report", "--page " + std::string(paper) + " --out " + pdf, 120);
+        ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
+        const std::set<std::string> words = pdfWords(pdf);
+        for (const std::string& number : numbers)
+            EXPECT_TRUE(words.contains(number)) << number << " is not in the " << paper << " PDF";
+        for (const std::string& word : words)
+            EXPECT_EQ(word.find("\u2026"), std::string::npos) << word << " is cut";
+    }
+}
+
+// Under SOURCE_DATE_EPOCH two runs write the same bytes, dated then; the PDF's table of object
+// offsets still finds every object after its date has been set.
+TEST_F(ReportCommandTest, SourceDateEpochMakesReportsReproducible)
+{
+    ::setenv("SOURCE_DATE_EPOCH", "1800000000", 1);
+    std::array<std::string, 2> html;
+    std::array<std::string, 2> pdf;
+    for (std::size_t run = 0; run < 2; ++run) {
+        const std::string name = dir.file("r" + std::to_string(run));
+        ASSERT_EQ(cli("report", "--out " + name + ".html").exitCode, cli::ExitOk);
+        ASSERT_EQ(cli("report", "--out " + name + ".pdf", 120).exitCode, cli::ExitOk);
+        html[run] = readFile(name + ".html");
+        pdf[run] = readFile(name + ".pdf");
+    }
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(html[0], html[1]);
+    EXPECT_TRUE(pdf[0] == pdf[1]) << "the two PDFs differ";
+    EXPECT_THAT(html[0], HasSubstr("<td>2027-01-15T08:00:00+00:00</td>"));
+    EXPECT_THAT(pdf[0], HasSubstr("/CreationDate (D:20270115080000Z)"));
+    EXPECT_THAT(pdfWords(dir.file("r0.pdf")), ::testing::Contains("2027-01-15T08:00:00+00:00"));
+
+    const std::smatch start = [&] {
+        std::smatch found;
+        std::regex_search(pdf[0], found, std::regex("startxref\\s+([0-9]+)\\s+%%EOF\\s*$"));
+        return found;
+    }();
+    ASSERT_FALSE(start.empty());
+    const std::size_t xref = std::stoul(start[1]);
+    ASSERT_EQ(pdf[0].substr(xref, 4), "xref");
+    const std::regex entry("([0-9]{10}) [0-9]{5} n");
+    int objects = 0;
+    for (auto it =
+             std::sregex_iterator(pdf[0].begin() + static_cast<long>(xref), pdf[0].end(), entry);
+         it != std::sregex_iterator(); ++it) {
+        const std::size_t at = std::stoul((*it)[1]);
+        EXPECT_TRUE(std::regex_search(pdf[0].substr(at, 16), std::regex("^[0-9]+ 0 obj")))
+            << "object at " << at;
+        ++objects;
+    }
+    EXPECT_GT(objects, 20);
+}
+
 // The curves in use explain each stage's flow: the fraction-weighted sum of the flows at the
 // marked points is the flow the run gave the stage.
 TEST_F(ReportCommandTest, CurvesInUseAddUpToTheStageFlows)
@@ -141,11 +243,11 @@ TEST_F(ReportCommandTest, CurvesInUseAddUpToTheStageFlows)
         for (const ReportCurve& curve : report.Curves) {
             if (curve.Stage != stage.Stage)
                 continue;
-            EXPECT_EQ(curve.Reading, meter.Reading);
+            EXPECT_EQ(curve.Used.Reading, meter.Reading);
             EXPECT_EQ(curve.Curve, FindCalCurve(run, stage.Stage, curve.Gas));
             for (const GasComponent& slot : run.Gases[meter.Input].Components)
                 if (slot.Name.view() == curve.Gas)
-                    flow += slot.Fraction * curve.Flow;
+                    flow += slot.Fraction * curve.Used.Flow;
         }
         EXPECT_NEAR(flow, stage.Flow, 1e-12 * std::abs(stage.Flow)) << "stage " << stage.Stage;
         ++checked;
@@ -162,9 +264,11 @@ TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
     spread.Fractions[2] = { 0.00125 };
     for (int c = 1; c <= MaxCells; ++c)
         spread.Log10PO2[c] = c == 2 ? 0.0375 : NAN;
-    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread, {} }));
-    EXPECT_THAT(html, HasSubstr(" \u00B1 0.00125</td>"));
-    EXPECT_THAT(html, HasSubstr(" \u00B1 0.0375</td>"));
+    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread, {}, {} }));
+    // Each value rounded to the second digit of its deviation, halves to even: Ar of cell 2 is
+    // 0.6434164 in the plain report.
+    EXPECT_THAT(html, HasSubstr(">0.6434 \u00B1 0.0012</td>"));
+    EXPECT_THAT(html, ::testing::ContainsRegex(">-1\\.23[0-9] \u00B1 0\\.038</td>"));
     EXPECT_THAT(html, HasSubstr("Uncertainties: linear, from the meters' accuracy."));
     EXPECT_EQ(count(html, std::regex("\u00B1")), 2);
 }
@@ -268,17 +372,23 @@ TEST_F(ReportCommandTest, UncertaintyOnRequestIsThatOfTheUncertaintyRun)
     for (const CellUncertainty& cell : result.Cells) {
         for (const GasSpread& gas : cell.Gases)
             EXPECT_THAT(html,
-                HasSubstr("<td class=\"n\">" + ReportNumber(gas.Fraction.Value) + " \u00B1 "
-                    + ReportDeviation(gas.Fraction.Sd) + "</td>"))
+                HasSubstr("<td class=\"n\">"
+                    + ReportWithDeviation(gas.Fraction.Value, gas.Fraction.Sd, ReportNumber)
+                    + "</td>"))
                 << cell.Cell << " " << gas.Name;
         ASSERT_TRUE(cell.Log10PO2 && cell.Log10PO2->P2_5 && cell.Log10PO2->P97_5);
         EXPECT_THAT(html,
-            HasSubstr(ReportLog10(cell.Log10PO2->Value) + " \u00B1 "
-                + ReportDeviation(cell.Log10PO2->Sd) + "</td>"));
+            HasSubstr(ReportWithDeviation(cell.Log10PO2->Value, cell.Log10PO2->Sd, ReportLog10)
+                + "</td>"));
         EXPECT_THAT(html, HasSubstr(ReportBand({ *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 })));
-        EXPECT_THAT(html,
-            HasSubstr("the reading of stage " + std::to_string(cell.DominantStage)
-                + " contributes most"));
+    }
+    // The report says what the command-line tool says beyond the numbers.
+    const auto remarks = UncertaintyRemarks(result);
+    ASSERT_FALSE(remarks.empty());
+    for (const UncertaintyRemark& remark : remarks) {
+        if (remark.Kind != RemarkKind::NoPO2) {
+            EXPECT_THAT(html, HasSubstr(remark.Text));
+        }
     }
     EXPECT_THAT(html, HasSubstr("200 Monte Carlo samples (seed 7)"));
     EXPECT_THAT(html, HasSubstr("calibrated flows \u00B1 0.5 %"));

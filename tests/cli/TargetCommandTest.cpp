@@ -39,18 +39,26 @@ TEST_F(TargetCommandTest, ReachedReadingsGiveTheAchievedValuesInExecuteAndEquili
     const std::string wanted =
         "--fraction H2=" + h2["fraction"].dump() + " --log10-pO2 " + madeCell["log10_pO2"].dump();
 
-    const CliRun run = cli("target", "--cell 2 " + wanted);
+    const CliRun run = cli("target", "--cell 2 --free 2,3,4 " + wanted);
     ASSERT_EQ(run.exitCode, cli::ExitOk) << run.err;
-    EXPECT_EQ(run.err, "");
     const ordered_json outcome = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(outcome),
-        ElementsAre(
-            "status", "message", "cell", "targets", "readings", "iterations", "flow_model"));
+        ElementsAre("status", "message", "cell", "targets", "readings", "change", "side_effects",
+            "flow_model", "warnings", "iterations", "evaluations"));
     EXPECT_EQ(outcome["flow_model"], "as-specified");
     EXPECT_EQ(outcome["status"], "reached");
     EXPECT_EQ(outcome["cell"], 2);
     ASSERT_EQ(outcome["targets"].size(), 2u);
-    EXPECT_THAT(keysOf(outcome["targets"][0]), ElementsAre("kind", "gas", "wanted", "achieved"));
+    EXPECT_THAT(keysOf(outcome["targets"][0]),
+        ElementsAre("kind", "gas", "wanted", "achieved", "sd", "problem"));
+    // M1 feeds cell 1 and M2 cell 4 too: what changes there is listed, and said on stderr.
+    ASSERT_FALSE(outcome["side_effects"].empty());
+    EXPECT_THAT(
+        keysOf(outcome["side_effects"][0]), ElementsAre("cell", "kind", "gas", "was", "now"));
+    std::istringstream warnings(run.err);
+    for (std::string line; std::getline(warnings, line);)
+        EXPECT_THAT(line, ::testing::StartsWith("meldrix-cli: warning: "));
+    EXPECT_THAT(run.err, HasSubstr("meldrix-cli: warning: Cell 4 (Cell D) changes too: "));
     EXPECT_EQ(outcome["targets"][0]["kind"], "fraction");
     EXPECT_EQ(outcome["targets"][0]["gas"], "H2");
     EXPECT_EQ(outcome["targets"][1]["kind"], "log10_pO2");
@@ -72,16 +80,14 @@ TEST_F(TargetCommandTest, ReachedReadingsGiveTheAchievedValuesInExecuteAndEquili
         outcome["targets"][1]["achieved"]);
 }
 
-TEST_F(TargetCommandTest, AGasNoReachingBottleHoldsExitsOneNamingIt)
+TEST_F(TargetCommandTest, AGasNoReachingBottleHoldsIsAnErrorNamingIt)
 {
     const CliRun run = cli("target", "--cell 2 --fraction CO2=0.01 --free 1,3");
     EXPECT_EQ(run.exitCode, cli::ExitFailed);
     const ordered_json outcome = ordered_json::parse(run.out);
-    EXPECT_EQ(outcome["status"], "closest");
-    EXPECT_THAT(outcome["message"].get<std::string>(), HasSubstr("holds CO2"));
-    EXPECT_EQ(outcome["readings"][0]["free"], true);
-    EXPECT_EQ(outcome["readings"][1]["free"], false);
-    EXPECT_THAT(run.err, HasSubstr("meldrix-cli: Closest: no bottle reaching cell 2 holds CO2"));
+    EXPECT_EQ(outcome["status"], "error");
+    EXPECT_EQ(outcome["message"], "No bottle reaching cell 2 holds CO2.");
+    EXPECT_EQ(run.err, "meldrix-cli: No bottle reaching cell 2 holds CO2.\n");
 }
 
 TEST_F(TargetCommandTest, ATargetThatMeansNothingIsAnErrorWithExitOne)

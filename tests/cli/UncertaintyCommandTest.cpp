@@ -31,7 +31,7 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     const auto json = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(json),
         ElementsAre("method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs",
-            "cells", "flow_model"));
+            "cells", "flow_model", "warnings", "notes"));
     EXPECT_EQ(json["flow_model"], "as-specified");
     EXPECT_EQ(json["method"], "linear");
     EXPECT_TRUE(json["samples"].is_null());
@@ -43,9 +43,14 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
 
     ASSERT_EQ(json["cells"].size(), 4u);
     const auto& cell = json["cells"][1];
-    EXPECT_THAT(keysOf(cell), ElementsAre("cell", "name", "gas", "log10_pO2", "dominant_stage"));
+    EXPECT_THAT(keysOf(cell),
+        ElementsAre("cell", "name", "gas", "log10_pO2", "no_oxygen_samples", "unresolved_samples",
+            "failed_samples", "dominant", "dominant_stage"));
     EXPECT_EQ(cell["name"], "Cell B");
-    EXPECT_THAT(keysOf(cell["gas"][0]), ElementsAre("name", "fraction", "sd", "p2_5", "p97_5"));
+    EXPECT_THAT(keysOf(cell["gas"][0]),
+        ElementsAre("name", "fraction", "sd", "p2_5", "p97_5", "linear_valid"));
+    EXPECT_EQ(cell["gas"][0]["linear_valid"], true);
+    EXPECT_TRUE(cell["no_oxygen_samples"].is_null()); // Monte Carlo's
     EXPECT_EQ(cell["gas"][3]["name"], "H2");
     EXPECT_NEAR(cell["gas"][3]["fraction"].get<double>(), 0.0214818, 1e-7); // execute's table
     EXPECT_GT(cell["gas"][3]["sd"].get<double>(), 0.0);
@@ -54,6 +59,7 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     EXPECT_TRUE(cell["log10_pO2"]["p97_5"].is_null());
     // Cell B is fed through stage 4 from M1 and through stage 3 with hydrogen.
     EXPECT_EQ(cell["dominant_stage"], 4);
+    EXPECT_EQ(cell["dominant"], ordered_json({ { "kind", "reading" }, { "stage", 4 } }));
 
     // Without the equilibrium there is no pO2 and no stage to point at.
     const auto plain = ordered_json::parse(uncertainty().out);
@@ -101,6 +107,23 @@ TEST_F(UncertaintyCommandTest, TableAndCsvShowTheSameCells)
     EXPECT_EQ(lines[0], "cell,name,quantity,value,sd,p2_5,p97_5,dominant_stage");
     EXPECT_THAT(lines[14], ::testing::StartsWith("2,Cell B,log10 pO2,"));
     EXPECT_THAT(lines[14], ::testing::EndsWith(",4"));
+}
+
+TEST_F(UncertaintyCommandTest, ReadingsAtAndBeyondTheirCurvesEndsAreNotedAndWarnedOf)
+{
+    // Stage 2 on its curves' first point, stage 4 beyond their top.
+    const CliRun run = uncertainty("--reading 2=10 --reading 4=160 --equilibrium --format table");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("meldrix-cli: warning: F 4 (Ar): reading 160 lies above curve"));
+    EXPECT_THAT(run.out,
+        HasSubstr("F 2: its reading 10 is at the first point of curve 2 (O2), so its derivative "
+                  "is taken above the reading only\n"));
+    EXPECT_THAT(run.out,
+        HasSubstr("far from linear over one standard deviation of the inputs: "
+                  "use Monte Carlo\n"));
+    const auto json = ordered_json::parse(uncertainty("--reading 2=10 --reading 4=160").out);
+    EXPECT_EQ(json["notes"].size(), 1u);
+    EXPECT_EQ(json["warnings"][0]["stage"], 4);
 }
 
 TEST_F(UncertaintyCommandTest, RunErrorsExitOneAndUselessDeviationsAreNamed)

@@ -31,6 +31,29 @@ INSTANTIATE_TEST_SUITE_P(Formats, FormatFixedTest,
         FixedCase { -0.01, 6, 1, "   0.0" }, FixedCase { 2.5, 1, 0, "2" },
         FixedCase { 7.0, 2, 0, " 7" }));
 
+class FormatFixedFittedTest : public ::testing::TestWithParam<FixedCase> { };
+
+// What fits stays fixed, byte for byte; what does not takes the shortest scientific form that
+// fits the width, never a cut one.
+TEST_P(FormatFixedFittedTest, FitsTheWidthWithoutCutting)
+{
+    const auto& c = GetParam();
+    EXPECT_EQ(formatFixedFitted(c.value, c.width, c.decimals), c.expected);
+    if (formatFixed(c.value, c.width, c.decimals).size() <= static_cast<std::size_t>(c.width)) {
+        EXPECT_EQ(formatFixedFitted(c.value, c.width, c.decimals),
+            formatFixed(c.value, c.width, c.decimals));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FormatFixedFittedTest,
+    ::testing::Values(FixedCase { 394.07, 6, 2, "394.07" }, FixedCase { 60.0, 5, 1, " 60.0" },
+        FixedCase { 1e300, 5, 1, "1e300" }, FixedCase { 1e300, 6, 2, " 1e300" },
+        FixedCase { 1234.5, 6, 2, "1.23e3" }, FixedCase { 999999.5, 6, 2, "1.00e6" },
+        FixedCase { -1e300, 6, 2, "-1e300" }, FixedCase { 123456.7, 5, 1, "1.2e5" },
+        FixedCase { 31000.0, 4, 1, " 3e4" }, FixedCase { -1e-300, 5, 1, "  0.0" },
+        FixedCase { -3e300, 5, 1, "-3e300" },
+        FixedCase { std::numeric_limits<double>::infinity(), 5, 1, " +INF" }));
+
 struct SciCase {
     long double value;
     int width;

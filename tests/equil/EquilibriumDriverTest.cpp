@@ -98,6 +98,14 @@ TEST_F(EquilibriumDriverTest, TooManyEquationsKeepTheEarlierAmounts)
     StartEquilibriumCalculations(*rig);
 
     EXPECT_EQ(rig->Message1.Text, "Sum of compounds and elements too large: 14");
+    // The note keeps its words; its account says what it means and where the equilibrium is.
+    EXPECT_EQ(rig->Message1.Detail,
+        rig->Message1.Text + " " + EquilibriumNoteExplanation(rig->Message1.Text));
+    EXPECT_NE(rig->Message1.Detail.find("not an error"), std::string::npos);
+    EXPECT_NE(EquilibriumNoteExplanation(EquilibriumNotOperativeMessage)
+                  .find("Equilibrium at cell temperature"),
+        std::string::npos);
+    EXPECT_EQ(EquilibriumNoteExplanation("Non-converging mixer! Check for iterating loops!"), "");
     EXPECT_EQ(rig->SelectedCount, 9); // the selection stays as computed
     EXPECT_EQ(rig->EquilAmounts[1][1], 7.0L);
     EXPECT_FALSE(isSet(rig->Cells[1].EquilDone));

@@ -315,6 +315,22 @@ TEST(GibbsEquilibriumTest, GraphiteFedBeyondWhatTheGasCanHoldStaysGraphite)
     EXPECT_NEAR(result.fraction("CO"), 2e-6 / (0.5 + 2e-6), 1e-9);
 }
 
+TEST(GibbsEquilibriumTest, GraphiteStandsWhereThePolishCannotTellTheElementsApart)
+{
+    // Data in which hydrogen and oxygen occur only as water: no basis of species separates them,
+    // so the polish leaves the main solve's answer as it is, its graphite included.
+    ThermoData water = data();
+    std::erase_if(water.Species, [](const ThermoSpecies& species) {
+        return species.Formula != "H2O" && species.Formula != "C(gr)";
+    });
+    const std::vector<FeedComponent> feed { { "H2O", 0.5 }, { "C(gr)", 0.5 } };
+    const auto result = GibbsEquilibrium(water, feed, 1000.0, 1.0);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    EXPECT_EQ(result.GraphiteActivity, 1.0);
+    EXPECT_NEAR(result.Graphite, 0.5, 1e-12); // all the carbon fed, per mole of feed
+    EXPECT_NEAR(result.fraction("H2O"), 1.0, 1e-12);
+}
+
 TEST(GibbsEquilibriumTest, UnknownComponentsKeepTheirShareAndAreReported)
 {
     const std::vector<FeedComponent> feed { { "Xe", 0.5 }, { "h2", 0.25 }, { "O2", 0.25 } };
@@ -478,6 +494,7 @@ TEST_P(GibbsFailureTest, GivesAClearErrorAndNoNumbers)
     EXPECT_THAT(result.Message, HasSubstr(c.message));
     EXPECT_TRUE(result.Species.empty());
     EXPECT_EQ(result.Log10PO2, 0.0);
+    EXPECT_FALSE(result.PO2Resolved); // no pO2 was found, so none is resolved
 }
 
 const std::vector<FeedComponent> air { { "N2", 0.79 }, { "O2", 0.21 } };

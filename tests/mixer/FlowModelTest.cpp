@@ -4,6 +4,7 @@
 #include "calib/CalCurveLookup.h"
 #include "equil/GasTreatment.h"
 #include "mixer/Execute.h"
+#include "support/Bytes.h"
 #include "support/RandomRigs.h"
 #include "support/SampleRigs.h"
 
@@ -18,17 +19,7 @@
 namespace meldrix {
 namespace {
 
-template <typename T>
-bool sameBytes(const T& a, const T& b)
-{
-    static_assert(std::is_trivially_copyable_v<T>);
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
-bool sameBits(double a, double b)
-{
-    return sameBytes(a, b);
-}
+using testsupport::sameBytes;
 
 // The specified stage flow worked out afresh from the calibration lookup: each gas of the source
 // (after a fix-gas stage before the meter) through its own curve, weighted by its fraction, slot by
@@ -63,7 +54,7 @@ TEST(SpecifiedFlowModelTest, EveryComputedStageIsTheFractionWeightedSumOfItsGase
             if (fixGasUsed && !isSet(stage.FixGasBefore))
                 if (const auto change = fixGas())
                     flow *= 1.0 + change->newFraction - change->oldFraction;
-            EXPECT_TRUE(sameBits(stage.Flow, flow))
+            EXPECT_TRUE(sameBytes(stage.Flow, flow))
                 << "seed " << seed << " stage " << f << ": " << stage.Flow << " against " << flow;
             ++compared;
             flowing += flow > 0;

@@ -53,6 +53,29 @@ TEST_F(ResultsTableTest, GasListDisplayShowsCellsByGases)
     EXPECT_FALSE(rig->Message1.Visible);
 }
 
+// A cell no mixture feeds shows no values in any display, and its heading says so: what its gas
+// last held would be another cell's gas after a Mix change.
+TEST_F(ResultsTableTest, CellsNoMixtureFeedsShowNothing)
+{
+    setCell1(0.25, 0.75);
+    rig->CellGases[3] = rig->CellGases[1];
+    rig->Cells[3].Mix = 0;
+    rig->Cells[4].Mix = 17;
+    for (const bool log : { false, true }) {
+        rig->LogDisplay = log;
+        ASSERT_TRUE(ShowResults(*rig, table));
+        for (const int c : { 3, 4 }) {
+            EXPECT_EQ(table.ColName(c), "OC " + std::to_string(c) + "; not fed");
+            for (int k = 1; k <= 2; ++k) {
+                EXPECT_EQ(table.ElemState(c, k), StateNotFed) << c << " " << k;
+                EXPECT_EQ(text(c, k), "");
+            }
+        }
+        EXPECT_EQ(table.ColName(1), "OC 1; Oven");
+        EXPECT_EQ(table.ElemState(1, 2), 0);
+    }
+}
+
 struct LogCase {
     double fraction;
     double expected; // NaN: undefined

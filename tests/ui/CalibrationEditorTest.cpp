@@ -43,17 +43,19 @@ private Q_SLOTS:
 
     void opensWithEveryCurveListed();
     void modelPassesTheConformanceChecks();
-    void doubleClickStoresThePointsShownAndListsTheRow();
+    void doubleClickListsTheRowOnceThePointsAreTaken();
     void clickInThePointEditorRedrawsTheChart();
     void okReadsTheTypedHeaderTexts_data();
     void okReadsTheTypedHeaderTexts();
     void okTakesTheTextBeingTyped();
     void okWithoutEditsChangesNoByte();
-    void spinBoxWrapsOverAllCurvesAndDropsTypedText();
+    void spinBoxWrapsOverAllCurvesOnceTypedTextIsDropped();
     void openedCurvesReplaceWhatTheEditorShows();
     void pointMarksFollowTheCurveShown();
     void okTakesAnOpenPointCellFirst();
     void enterInThePointEditorRedrawsTheChart();
+    void afterExecuteTheChartMarksThePointUsed();
+    void onlyOkStoresPointsWhateverKeysArePressed();
 
 private:
     CalGridView* grid() const { return control<CalGridView>(u"CalGrid1"_s); }
@@ -141,7 +143,7 @@ void CalibrationEditorTest::modelPassesTheConformanceChecks()
     QCOMPARE(rig().CalCurves[5].Size.str(), std::string("R6-15"));
 }
 
-void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
+void CalibrationEditorTest::doubleClickListsTheRowOnceThePointsAreTaken()
 {
     open();
     spin()->setValue(3);
@@ -153,15 +155,27 @@ void CalibrationEditorTest::doubleClickStoresThePointsShownAndListsTheRow()
     const QPoint at = grid()->visualRect(row7).center();
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    // The point typed is neither stored nor dropped: the curve stays, and the line says why.
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 40.0);
+    QCOMPARE(rig().CurrentCalCurve, 3);
+    QCOMPARE(points()->Elem(2, 3), 45.5);
+    QVERIFY(message()->text().startsWith(
+        u"Not switched to curve 7: Curve 3 P-3 holds text not yet taken with OK"_s));
 
+    pressOk();
     QCOMPARE(rig().CalCurves[3].Points[3].Flow, 45.5);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(rig().CalCurves[3].Points[1].Flow, 10.0);
     QCOMPARE(rig().CurrentCalCurve, 7);
+    QCOMPARE(spin()->value(), 7); // the spin box shows the curve the list chose
     QCOMPARE(points()->RowName(20), u"Curve 7 P-20"_s);
     QCOMPARE(points()->Elem(2, 2), 191.2);
     QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 7"));
     QCOMPARE(chart().ClassCount(CalSegmentClass), 1);
     QCOMPARE(rig().CalCurves[7].Points[2].Flow, 191.2);
+    spin()->stepUp();
+    QCOMPARE(rig().CurrentCalCurve, 8);
     snapshot(u"calibration-curve-7"_s);
 }
 
@@ -179,14 +193,16 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     QCOMPARE(chart().ClassCount(CalSegmentClass), 2);
     points()->SetElem(1, 4, 4);
     points()->SetElem(2, 4, 55);
-    // A click on another cell of the point editor takes its points over.
+    // A click on another cell of the point editor draws the points shown; OK stores them.
     const QRect target = points()->GridCellRect(2, 5);
     QVERIFY(!target.isEmpty());
     QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, target.center());
-    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
+    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 0.0);
     QCOMPARE(chart().ClassCount(CalSegmentClass), 3);
     QCOMPARE(chart().Items()[2].x2, 4.0);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 55.0);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[4].Flow, 55.0);
 }
 
 void CalibrationEditorTest::okReadsTheTypedHeaderTexts_data()
@@ -255,14 +271,20 @@ void CalibrationEditorTest::okWithoutEditsChangesNoByte()
     QVERIFY(message()->isHidden());
 }
 
-void CalibrationEditorTest::spinBoxWrapsOverAllCurvesAndDropsTypedText()
+void CalibrationEditorTest::spinBoxWrapsOverAllCurvesOnceTypedTextIsDropped()
 {
     open();
     type(3, 5, u"99"_s);
     spin()->stepDown();
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    QCOMPARE(spin()->value(), 1);
+    QVERIFY(message()->text().startsWith(
+        u"Not stepped to another record: the curve list holds text not yet taken"_s));
+    open(); // drops what was typed
+    QCOMPARE(cell(3, 5), u"    20.13"_s);
+    spin()->stepDown();
     QCOMPARE(rig().CurrentCalCurve, 1000);
     QCOMPARE(points()->RowName(1), u"Curve 1000 P-1"_s);
-    QCOMPARE(cell(3, 5), u"    20.13"_s);
     spin()->stepUp();
     QCOMPARE(rig().CurrentCalCurve, 1);
     pressOk();
@@ -299,10 +321,17 @@ void CalibrationEditorTest::pointMarksFollowTheCurveShown()
     open();
     typePoint(8, 2, u"abc"_s);
     QVERIFY(!showsValue(2, 8));
+    QVERIFY(points()->toolTip().startsWith(u"??? = a text that is not a number"_s));
     QCOMPARE(rig().CalCurves[1].Points[8].Flow, 260.0);
     snapshot(u"calibration-refused-curve-1"_s);
+    // A "???" waiting for OK is not dropped by a step without a word.
+    spin()->stepUp();
+    QCOMPARE(rig().CurrentCalCurve, 1);
+    QVERIFY(message()->text().contains(u"Curve 1 P-8 holds text not yet taken with OK"_s));
+    QVERIFY(!showsValue(2, 8));
 
     // Another curve shows its own values, and so does the first one again.
+    open();
     spin()->setValue(2);
     for (int i = 1; i <= MaxCalPoints; ++i)
         QVERIFY2(showsValue(1, i) && showsValue(2, i), qPrintable(QString::number(i)));
@@ -357,9 +386,89 @@ void CalibrationEditorTest::enterInThePointEditorRedrawsTheChart()
     typePoint(3, 2, u"90"_s);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 90.0);
     QCOMPARE(chart().Items()[1].y2, 90.0);
-    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 40.0);
     control(u"Vistrel1"_s)->repaint();
     snapshot(u"calibration-after-enter"_s);
+    pressOk();
+    QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+}
+
+// Stage 1 meters argon on curve 7; a reading above the top point takes the top point's flow.
+void CalibrationEditorTest::afterExecuteTheChartMarksThePointUsed()
+{
+    const auto label = [this](int n) {
+        const TTextLabel& text = *chart().TextLabel(n);
+        return text.Visible ? QString::fromStdString(text.Caption) : QString();
+    };
+    GasRecord& argon = rig().InputGases[1];
+    argon.Components[1].Name = "Ar";
+    argon.Components[1].Fraction = 1.0;
+    CalCurveRecord& seven = rig().CalCurves[7];
+    const FlowmeterRecord& stage = rig().Flowmeters[1];
+    seven.Make = stage.Make.view();
+    seven.Size = stage.Size.view();
+    seven.Float = stage.Float.view();
+    seven.Gas = "Ar";
+    seven.Flowmeter = 1;
+    rig().Flowmeters[1].Reading = 1e6;
+    open();
+    spin()->setValue(7);
+    QCOMPARE(label(2), QString());
+    trigger(u"Run1"_s);
+    QVERIFY2(rig().ResultsCurrent, qPrintable(message()->text()));
+    open();
+    spin()->setValue(7);
+    QCOMPARE(label(2), u"reading 1e+06"_s);
+    QCOMPARE(chart().TextLabel(2)->PosX, 150.0);
+    QCOMPARE(chart().TextLabel(2)->PosY, 191.2);
+    QCOMPARE(label(4), QString());
+
+    // A higher top point typed moves the point used onto it, marked as not taken.
+    typePoint(3, 1, u"160"_s);
+    typePoint(3, 2, u"999"_s);
+    QCOMPARE(chart().TextLabel(2)->PosX, 160.0);
+    QCOMPARE(chart().TextLabel(2)->PosY, 999.0);
+    QCOMPARE(label(4), QString::fromLatin1(NotTakenNote));
+    control(u"Vistrel1"_s)->repaint();
+    snapshot(u"calibration-used-point-not-taken"_s);
+    pressOk();
+    QCOMPARE(label(4), QString());
+    // Stored, the curve is no longer the one the results were computed with: nothing is marked.
+    QVERIFY(!rig().ResultsCurrent);
+    QCOMPARE(label(2), QString());
+}
+
+// Enter, the Page keys and a lone Alt in the point editor leave the curves and the results as
+// they are; Execute waits for OK too, and a cell left open as the editor hides draws no chart.
+void CalibrationEditorTest::onlyOkStoresPointsWhateverKeysArePressed()
+{
+    trigger(u"Run1"_s);
+    QVERIFY(rig().ResultsCurrent);
+    open();
+    spin()->setValue(3);
+    const auto before = std::make_unique<OneBased<CalCurveRecord, MaxCalCurves>>(rig().CalCurves);
+    typePoint(2, 2, u"33"_s);
+    // A lone Alt goes to the menu bar, and Escape leaves it.
+    for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_PageDown, Qt::Key_PageUp,
+             Qt::Key_Down, Qt::Key_Up, Qt::Key_Alt, Qt::Key_Escape })
+        testsupport::pressChord(key);
+    QVERIFY(std::memcmp(&rig().CalCurves, before.get(), sizeof(*before)) == 0);
+    QVERIFY(rig().ResultsCurrent);
+    typePoint(4, 1, u"5"_s, false);
+    testsupport::pressChord(Qt::Key_F5);
+    QVERIFY(message()->text().startsWith(u"Not executed: Curve 3 P-2 and Curve 3 P-4 hold"_s));
+    QVERIFY(rig().ResultsCurrent);
+
+    pressOk();
+    QVERIFY(!rig().ResultsCurrent);
+    QCOMPARE(rig().CalCurves[3].Points[2].Flow, 33.0);
+    // A cell left open with the value it shows closes as Execute hides the editor: nothing
+    // shows the chart again over the diagram.
+    typePoint(5, 2, u"0"_s, false);
+    testsupport::pressChord(Qt::Key_F5);
+    QVERIFY(rig().ResultsCurrent);
+    for (const char* name : { "Vistrel1", "CalCurveEdit", "CalGrid1" })
+        QVERIFY2(control(QString::fromLatin1(name))->isHidden(), name);
 }
 
 } // namespace meldrix

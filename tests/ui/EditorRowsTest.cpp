@@ -228,12 +228,15 @@ void EditorRowsTest::readsInputGasComponents()
     rows[4] = { "Carbondioxide", "abc" };
     rows[12] = { "Kr", "0.3" }; // row 13 is not a component
     const RowRefusals refusals = ReadInputGasRows(*rig, 4, rows, "Synthetic air!");
-    // Texts longer than their fields are refused, not cut.
+    // Texts longer than their fields are refused, not cut; a refused name refuses its whole row,
+    // and a fraction without a name is not taken.
     QCOMPARE(refusals.size(), std::size_t(4));
     QCOMPARE(refusals[0].Clause, std::string("Ar: \"-0.01\" is negative"));
     QCOMPARE(refusals[1].Clause,
+        std::string("Component 4: the fraction 0.5 has no name (a component is removed by "
+                    "entering 0)"));
+    QCOMPARE(refusals[2].Clause,
         std::string("Component 5: \"Carbondioxide\" is longer than 12 characters"));
-    QCOMPARE(refusals[2].Clause, std::string("Carbondioxide: \"abc\" is not a number"));
     QCOMPARE(
         refusals[3].Clause, std::string("Name: \"Synthetic air!\" is longer than 12 characters"));
     const GasRecord& gas = rig->InputGases[4];
@@ -242,16 +245,31 @@ void EditorRowsTest::readsInputGasComponents()
     QCOMPARE(gas.Components[1].Fraction, 0.79);
     QCOMPARE(gas.Components[2].Fraction, 0.21);
     QCOMPARE(gas.Components[3].Fraction, 0.0);
+    QCOMPARE(gas.Components[4].Fraction, 0.0);
     QCOMPARE(gas.Components[5].Name.view(), "");
     QCOMPARE(gas.Components[5].Fraction, 0.0);
     QVERIFY(isSet(gas.Defined));
+    QVERIFY(FractionSumNote(*rig, 4).empty());
 
-    // Zero removes a component from Defined; a blank name never counted.
+    // A name cleared beside its fraction is refused as well; the row stays whole.
+    rows = InputGasesPage(*rig, 4).Rows;
+    rows.resize(EditorRowCount);
+    rows[1].Key = " ";
+    QCOMPARE(ReadInputGasRows(*rig, 4, rows, "").size(), std::size_t(1));
+    QCOMPARE(gas.Components[2].Name.view(), "O2");
+    // Fractions that do not add up to 1 are taken as typed, with a note.
+    rows[1] = { "O2", "0.91" };
+    rows[2] = { "Ar", "0" };
+    QVERIFY(ReadInputGasRows(*rig, 4, rows, "").empty());
+    QCOMPARE(FractionSumNote(*rig, 4),
+        std::string("The fractions of I 4 add up to 1.7, not 1; Execute takes them as they are."));
+
+    // Zero removes a component from Defined.
     rows[0].Value = "0";
     rows[1].Value = "0";
-    QVERIFY(ReadInputGasRows(*rig, 4, rows, "Empty").size() == 3); // Carbondioxide again
-    QCOMPARE(gas.Components[4].Fraction, 0.5);
+    QVERIFY(ReadInputGasRows(*rig, 4, rows, "Empty").empty());
     QVERIFY(!isSet(gas.Defined));
+    QVERIFY(FractionSumNote(*rig, 4).empty());
 }
 
 void EditorRowsTest::namesEveryRefusedRow_data()

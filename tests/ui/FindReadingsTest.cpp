@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
+#include <stdexcept>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -55,20 +57,47 @@ class FindReadingsTest : public testsupport::WindowTest {
     Q_OBJECT
 
 private:
+    QPointer<FindReadingsDialog> reopenDialog()
+    {
+        trigger(u"FindReadings1"_s);
+        auto* dialog = control<FindReadingsDialog>(u"FindReadingsDialog"_s);
+        if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+            return nullptr;
+        return dialog;
+    }
+
+    // The dialog on cell 2, the reducing cell, with its hydrogen (F 3) and air (F 4) stages free:
+    // every stage that feeds it feeds another cell too, so none is ticked at first.
     QPointer<FindReadingsDialog> openDialog()
     {
         if (!showWindow(MELDRIX_DEFAULT_BASE))
             return nullptr;
         trigger(u"Run1"_s);
-        trigger(u"FindReadings1"_s);
-        auto* dialog = control<FindReadingsDialog>(u"FindReadingsDialog"_s);
-        if (!dialog || !QTest::qWaitForWindowExposed(dialog))
+        const QPointer<FindReadingsDialog> dialog = reopenDialog();
+        if (!dialog)
             return nullptr;
-        // Cell 2, the reducing cell, one step down from the first fed cell.
         auto* cell = dialog->findChild<QComboBox*>(u"CellBox"_s);
         cell->setFocus();
-        pressKey(cell, Qt::Key_Down);
+        pressKey(cell, Qt::Key_Down); // one step down from the first fed cell
+        if (!dialog->findChild<QLabel*>(u"FreeNote"_s)
+                 ->text()
+                 .startsWith(u"No stage feeds cell 2 alone"_s))
+            return nullptr;
+        for (const QString& stage : { u"FreeF3"_s, u"FreeF4"_s })
+            QTest::mouseClick(dialog->findChild<QCheckBox*>(stage), Qt::LeftButton);
         return dialog;
+    }
+
+    static void find(FindReadingsDialog& dialog)
+    {
+        QTest::mouseClick(dialog.findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.outcome().has_value(), SearchLimitMs);
+    }
+
+    static void typeInto(QLineEdit* edit, const QString& text)
+    {
+        QTest::mouseClick(edit, Qt::LeftButton);
+        typeKeys(text);
     }
 
 private Q_SLOTS:
@@ -88,11 +117,17 @@ private Q_SLOTS:
         pressKey(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(fractions->item(row, 2)->text(), u"0.03"_s); // the delegate commits queued
 
-        QTest::mouseClick(dialog->findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(dialog->outcome().has_value(), SearchLimitMs);
+        find(*dialog);
         QVERIFY(!dialog->searching());
         QVERIFY(dialog->findChild<QLabel*>(u"StatusLabel"_s)->text().startsWith(u"Reached: "_s));
         const TargetOutcome outcome = *dialog->outcome();
+        // M2 goes on to cell 4: its changes are listed beside the proposal.
+        auto* effects = dialog->findChild<QTableWidget*>(u"SideEffectsTable"_s);
+        QVERIFY(effects->isVisible());
+        QCOMPARE(effects->rowCount(), static_cast<int>(outcome.SideEffects.size()));
+        QCOMPARE(effects->item(0, 0)->text(), u"OC 4; Cell D"_s);
+        QVERIFY(
+            !dialog->findChild<QTableWidget*>(u"AchievedTable"_s)->item(0, 3)->text().isEmpty());
         testsupport::saveScreenshot(*dialog, u"find-readings"_s);
         // Nothing reaches the window's rig before Apply.
         const Rig& rig = m_window->rig();
@@ -135,9 +170,7 @@ private Q_SLOTS:
         std::array<double, MaxFlowmeters> before {};
         for (int f = 1; f <= MaxFlowmeters; ++f)
             before[static_cast<std::size_t>(f - 1)] = rig().Flowmeters[f].Reading;
-        auto* pO2 = dialog->findChild<QLineEdit*>(u"PO2Edit"_s);
-        QTest::mouseClick(pO2, Qt::LeftButton);
-        typeKeys(u"-19"_s);
+        typeInto(dialog->findChild<QLineEdit*>(u"PO2Edit"_s), u"-19"_s);
         QTest::mouseClick(dialog->findChild<QPushButton*>(u"FindButton"_s), Qt::LeftButton);
         QVERIFY(dialog->searching());
         QTest::mouseClick(dialog->findChild<QPushButton*>(u"CancelButton"_s), Qt::LeftButton);
@@ -150,6 +183,57 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), SearchLimitMs);
         for (int f = 1; f <= MaxFlowmeters; ++f)
             QCOMPARE(rig().Flowmeters[f].Reading, before[static_cast<std::size_t>(f - 1)]);
+    }
+
+    void aClosestAnswerSaysClosestOnce()
+    {
+        const QPointer<FindReadingsDialog> dialog = openDialog();
+        QVERIFY(dialog);
+        // 5 % H2 in argon is the richest gas on hand.
+        typeInto(dialog->findChild<QLineEdit*>(u"FlowEdit"_s), u"1"_s);
+        find(*dialog);
+        const QString status = dialog->findChild<QLabel*>(u"StatusLabel"_s)->text();
+        QVERIFY2(status.startsWith(u"Closest: F 3 stops at its"_s), qPrintable(status));
+        QCOMPARE(status.count(u"Closest"_s), 1);
+    }
+
+    void theDialogOpensAgainOnTheCellAndTargetsLastAsked()
+    {
+        QPointer<FindReadingsDialog> dialog = openDialog();
+        QVERIFY(dialog);
+        typeInto(dialog->findChild<QLineEdit*>(u"PO2Edit"_s), u"-12"_s);
+        auto* fractions = dialog->findChild<QTableWidget*>(u"FractionTable"_s);
+        const int row = fractions->findItems(u"H2"_s, Qt::MatchExactly).front()->row();
+        QTest::mouseClick(fractions->viewport(), Qt::LeftButton, {},
+            fractions->visualRect(fractions->model()->index(row, 2)).center());
+        typeKeys(u"0.02"_s);
+        pressKey(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(fractions->item(row, 2)->text(), u"0.02"_s);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"CloseButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(dialog.isNull());
+
+        dialog = reopenDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QComboBox*>(u"CellBox"_s)->currentText(), u"OC 2; Cell B"_s);
+        QCOMPARE(dialog->findChild<QLineEdit*>(u"PO2Edit"_s)->text(), u"-12"_s);
+        fractions = dialog->findChild<QTableWidget*>(u"FractionTable"_s);
+        QCOMPARE(fractions->item(row, 2)->text(), u"0.02"_s);
+        QVERIFY(dialog->findChild<QCheckBox*>(u"FreeF3"_s)->isChecked());
+        QVERIFY(dialog->findChild<QCheckBox*>(u"FreeF4"_s)->isChecked());
+        QVERIFY(!dialog->findChild<QCheckBox*>(u"FreeF1"_s)->isChecked());
+        pressKey(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(dialog.isNull());
+    }
+
+    void aFailedSearchIsToldInTheCoresOwnText()
+    {
+        // The core's texts are 8-bit: a name with a degree sign reads as itself.
+        const QString named =
+            SearchFailure(std::make_exception_ptr(std::runtime_error("Cell \xB0"
+                                                                     "C could not be found")));
+        QCOMPARE(named, u"Cell \u00B0C could not be found"_s);
+        QCOMPARE(
+            SearchFailure(std::make_exception_ptr(42)), u"an error the search could not name"_s);
     }
 };
 

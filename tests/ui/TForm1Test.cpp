@@ -3,6 +3,7 @@
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/Bytes.h"
+#include "support/KeyChords.h"
 #include "support/TempDir.h"
 #include "support/WindowTest.h"
 #include "tabed/qt/TCeltrix.h"
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
@@ -221,7 +223,10 @@ void TForm1Test::docksEditorAboveTheMessageLine()
     QTRY_COMPARE(m_window->centralWidget()->width(), 1167);
     QCOMPARE(message()->geometry(), QRect(0, 883, 1167, 20));
     QCOMPARE(editor()->geometry(), QRect(991, 0, 176, 883));
-    QCOMPARE(spin()->geometry(), QRect(824, 8, 65, 49));
+    // The spin box and OK stay beside the editor; the calibration views keep to the bottom.
+    QCOMPARE(spin()->geometry(), QRect(924, 8, 65, 49));
+    QCOMPARE(control(u"CalGrid1"_s)->geometry(), QRect(50, 666, 495, 192));
+    QCOMPARE(control(u"CalCurveEdit"_s)->geometry(), QRect(924, 450, 235, 408));
 }
 
 void TForm1Test::buildsTheMenuTree()
@@ -331,7 +336,29 @@ void TForm1Test::stepsNoRecordOverTextNotYetTaken()
     QCOMPARE(value(2), u"750"_s);
     QVERIFY(message()->text().startsWith(
         u"Not stepped to another record: Temp.,C holds text not yet taken with OK"_s));
+    // The typing undone by hand, nothing waits for OK: the message goes with the text.
+    trigger(u"InputMixtures3"_s);
+    auto* name = control<QLineEdit>(u"Edit2"_s);
+    QTest::mouseClick(name, Qt::LeftButton);
+    testsupport::pressChord(Qt::Key_End);
+    testsupport::typeChords(u"X"_s);
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QVERIFY(message()->text().startsWith(u"Not stepped to another record: the name holds"_s));
+    QTest::mouseClick(name, Qt::LeftButton);
+    testsupport::pressChord(Qt::Key_End);
+    testsupport::pressChord(Qt::Key_Backspace);
+    QVERIFY(message()->isHidden());
+    QTest::keyClick(spin(), Qt::Key_Up);
+    QCOMPARE(rig().CurrentInputGas, 2);
+    trigger(u"OutputCells3"_s);
+
+    // A refusal goes once OK takes the row cleanly.
+    type(2, u"hot"_s);
     pressOk();
+    QVERIFY(message()->text().startsWith(u"Temp.,C: \"hot\" is not a number"_s));
+    type(2, u"750"_s);
+    pressOk();
+    QVERIFY(message()->isHidden());
     QCOMPARE(rig().Cells[1].Temp, 750.0);
     QTest::keyClick(spin(), Qt::Key_Up);
     QCOMPARE(rig().CurrentCell, 2);
@@ -346,8 +373,29 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     const QRect area = m_window->centralWidget()->rect();
     QTRY_VERIFY(area.contains(control<QWidget>(u"Button1"_s)->geometry()));
     QVERIFY(control<DiagramArea>(u"MixerDiagram"_s)->scale() < 1.0);
+    // The calibration editor shows whole above the message line, the curve list many rows.
+    ShowMessage(rig(), "A message takes the bottom line.");
+    trigger(u"Calibrations4"_s);
+    QVERIFY(message()->isVisible());
+    for (const char* name : { "CalGrid1", "CalCurveEdit", "Vistrel1" })
+        QVERIFY2(
+            message()->geometry().top() > control(QString::fromLatin1(name))->geometry().bottom()
+                && control(QString::fromLatin1(name))->geometry().top() >= 0,
+            name);
+    auto* grid = control<QTableView>(u"CalGrid1"_s);
+    QVERIFY(grid->rowAt(grid->viewport()->height() - 1) >= 7);
+    snapshot(u"calibration-small-screen"_s);
     trigger(u"ActualSize1"_s);
     QCOMPARE(control<DiagramArea>(u"MixerDiagram"_s)->scale(), 1.0);
+    trigger(u"FitToWindow1"_s);
+
+    // A large screen gets a larger window, and the diagram grows with it.
+    const QRect large(0, 0, 1920, 1080);
+    m_window->fitToScreen(large);
+    QVERIFY(large.contains(QRect(m_window->pos(), m_window->size() + QSize(16, 40))));
+    QVERIFY(m_window->width() > 1200);
+    QTRY_VERIFY(control<DiagramArea>(u"MixerDiagram"_s)->scale() > 1.1);
+    trigger(u"ActualSize1"_s);
 
     // Every message is kept with its time; the line shows a long one elided in the middle.
     const QString longText = QString(u"x"_s).repeated(400) + u" the end"_s;
@@ -358,6 +406,13 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     auto* log = m_window->findChild<QPlainTextEdit*>(u"MessagesText1"_s);
     QVERIFY(log);
     QVERIFY(log->toPlainText().contains(u"Temp.,C: \"hot\" is not a number"_s));
+    // Escape closes the log as it closes a dialog.
+    auto* logWindow = control<QWidget>(u"MessagesWindow"_s);
+    QVERIFY(logWindow && logWindow->isVisible());
+    QApplication::setActiveWindow(logWindow);
+    QTest::keyClick(log, Qt::Key_Escape);
+    QVERIFY(logWindow->isHidden());
+    trigger(u"Messages1"_s);
     auto* line = static_cast<MessageLabel*>(message());
     type(2, longText);
     pressOk();
@@ -366,7 +421,7 @@ void TForm1Test::fitsASmallScreenAndKeepsItsMessagesAtHand()
     QVERIFY(line->shownText().contains(u"\u2026"_s));
     QVERIFY(line->shownText().endsWith(line->text().right(4)));
     QCOMPARE(line->toolTip(), line->text());
-    QCOMPARE(log->toPlainText().count(u'\n'), 2);
+    QCOMPARE(log->toPlainText().count(u'\n'), 3); // the calibration editor's message first
 }
 
 void TForm1Test::wrapsTheCellEditorAround()
@@ -658,6 +713,10 @@ void TForm1Test::savesUnderChosenNames()
     QCOMPARE(rig().CelFileName, target);
     rig().Cells[2].Name = "Again";
     trigger(u"Cells1"_s);
+    // A save that worked says so.
+    QVERIFY(message()->isVisible());
+    QVERIFY(message()->text().startsWith(u"Saved the "_s));
+    QVERIFY(message()->text().endsWith(u" Copy.dat."_s));
     auto reread = testsupport::rigAtStartValues();
     reread->CelFileName = target;
     QVERIFY(LoadCells(*reread).read);
@@ -672,7 +731,9 @@ void TForm1Test::savesUnderChosenNames()
     trigger(u"SaveAll1"_s);
     OpenAllByBase(*reread, (folder / "Rig2").string());
     QVERIFY(*recordsOf(*reread) == *recordsOf(rig()));
-    QVERIFY(message()->isHidden());
+    QCOMPARE(
+        message()->text(), u"Saved all four files: Rig2.INP, Rig2.MIX, Rig2.CAL and Rig2.CEL."_s);
+    QVERIFY(message()->toolTip().contains(QString::fromStdString((folder / "Rig2.CEL").string())));
 }
 
 void TForm1Test::cancelledDialogChangesNothing()

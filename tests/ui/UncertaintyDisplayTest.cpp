@@ -7,8 +7,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QLabel>
-#include <QProgressDialog>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -47,6 +48,11 @@ private Q_SLOTS:
         // Execute's fraction of hydrogen in cell B, then its deviation at 1 % of full scale.
         QVERIFY(std::abs(model.Elem(3, 4) - 0.0214818) < 1e-7);
         QVERIFY(model.Elem(4, 4) > 1e-4 && model.Elem(4, 4) < 1e-3);
+        // Its caption names it and lies above the table, whose heading row stays in sight.
+        auto* caption = control<QLabel>(u"ResultsCaption1"_s);
+        QVERIFY(caption->isVisible() && caption->text().startsWith(u"\u00B1 uncertainty"_s));
+        QCOMPARE(table->geometry(), QRect(0, 16, 815, 132));
+        QCOMPARE(table->TopRow(), model.FixedRows());
         snapshot(u"uncertainty-display"_s);
 
         // Lin/log keeps the display; the specified toggles leave it.
@@ -102,11 +108,44 @@ private Q_SLOTS:
 
         auto* toggle = control<QAction>(u"Uncertainty1"_s);
         toggle->trigger();
-        QProgressDialog* progress = nullptr;
-        QTRY_VERIFY_WITH_TIMEOUT((progress = control<QProgressDialog>(u"UncertaintyProgress"_s))
-                && progress->isVisible(),
-            30000);
-        auto* cancel = progress->findChild<QPushButton*>();
+        const auto progress = [this] { return control<QWidget>(u"UncertaintyProgress"_s); };
+        QTRY_VERIFY_WITH_TIMEOUT(progress() && progress()->isVisible(), 30000);
+        // The strip leaves the window in use: the menus open from the keyboard.
+        QVERIFY(!QApplication::activeModalWidget());
+        QApplication::setActiveWindow(m_window.get());
+        QTest::keyPress(m_window.get(), Qt::Key_Alt);
+        QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+        QTest::keyRelease(m_window.get(), Qt::Key_Alt);
+        QTRY_VERIFY(QApplication::activePopupWidget()
+            && QApplication::activePopupWidget()->objectName() == u"File1"_s);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+
+        // Opening a data set drops the run: its answer would be of the data set replaced.
+        m_window->setFileChooser([](QFileDialog&) {
+            return std::optional<QString>(QStringLiteral(MELDRIX_DEFAULT_BASE ".MIX"));
+        });
+        m_window->setQuestionAsker([](QMessageBox&) { return QMessageBox::Discard; });
+        trigger(u"OpenAll1"_s);
+        QTRY_VERIFY(!control<QObject>(u"UncertaintyRun"_s) && !progress());
+        QVERIFY(control<TCeltrix>(u"CellTabEd"_s)->isHidden());
+        QVERIFY(toggle->isChecked());
+
+        // The meter accuracy is the data set's: the one opened, without settings, has the linear
+        // estimate again, and Monte Carlo is chosen anew.
+        auto* again = openDialog();
+        QVERIFY(again);
+        auto* method = again->findChild<QComboBox*>(u"Method"_s);
+        QCOMPARE(method->currentIndex(), 0);
+        QTest::keyClick(method, Qt::Key_Down);
+        samples = again->findChild<QSpinBox*>(u"Samples"_s);
+        retype(samples, "100000");
+        QTest::keyClick(samples, Qt::Key_Return);
+
+        // Execute computes afresh; Cancel ends that run.
+        trigger(u"Run1"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(progress() && progress()->isVisible(), 30000);
+        auto* cancel = progress()->findChild<QPushButton*>(u"CancelUncertainty1"_s);
         QVERIFY(cancel);
         QTest::mouseClick(cancel, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(
@@ -136,6 +175,11 @@ private Q_SLOTS:
         trigger(u"Run1"_s);
         QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
         QTRY_COMPARE_WITH_TIMEOUT(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4, 60000);
+        // Without the display the bands go, and come back with it.
+        trigger(u"Uncertainty1"_s);
+        QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3));
+        trigger(u"Uncertainty1"_s);
+        QCOMPARE(chart->Chart().ItemCount(), 4 * (120 + 3) + 4 * 4);
     }
 
 private:

@@ -4,9 +4,16 @@
 #include "mixer/Execute.h"
 #include "mixer/MixerFixture.h"
 #include "uncertainty/RandomDraws.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
 #include <cmath>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <limits>
+#include <pthread.h>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace meldrix {
 namespace {
@@ -79,6 +86,15 @@ protected:
     }
 };
 
+// The remarks of a result as kinds, each with whether it counts as a warning.
+std::vector<std::pair<RemarkKind, bool>> remarkKinds(const UncertaintyResult& result)
+{
+    std::vector<std::pair<RemarkKind, bool>> kinds;
+    for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+        kinds.emplace_back(remark.Kind, IsWarning(remark));
+    return kinds;
+}
+
 TEST_F(UncertaintyTest, LinearAgreesWithPlainFiniteDifferences)
 {
     const auto before = std::make_unique<Rig>(*rig);
@@ -133,6 +149,19 @@ TEST_F(UncertaintyTest, LinearAgreesWithPlainFiniteDifferences)
     // The oxygen side: the O2 meter's reading moves pO2 more than the hydrogen one.
     EXPECT_EQ(
         cell.DominantStage, std::abs(columns[1].back()) > std::abs(columns[0].back()) ? 2 : 1);
+    EXPECT_EQ(cell.Dominant.What, DominantInput::Kind::Reading);
+    // Half a division away from every curve's end and the equivalence point, all is linear.
+    ASSERT_TRUE(cell.Linear);
+    EXPECT_TRUE(cell.Linear->Log10PO2);
+    EXPECT_EQ(cell.Linear->Gases, std::vector<bool>(cell.Gases.size(), true));
+    EXPECT_TRUE(result.Notes.empty());
+
+    // The flow into the cell: each stage reads its flow straight off its curves, so it moves by
+    // each reading's deviation and by each curve's share of it (H2 1.6, O2 1.2, argon 97.2).
+    EXPECT_DOUBLE_EQ(cell.Flow.Value, 100.0);
+    const double feedSd = std::sqrt(2 * readingSd * readingSd + std::pow(flowSd * 1.6, 2)
+        + std::pow(flowSd * 1.2, 2) + std::pow(flowSd * 97.2, 2));
+    EXPECT_NEAR(cell.Flow.Sd, feedSd, 1e-6 * feedSd);
 }
 
 TEST_F(UncertaintyTest, MonteCarloAgreesWithLinearForSmallDeviations)
@@ -219,9 +248,165 @@ TEST_F(UncertaintyTest, MonteCarloShowsTheSkewNearTheStoichiometricMixture)
     options.Method = UncertaintyMethod::Linear;
     const UncertaintyResult linear = PropagateUncertainty(*rig, options);
     ASSERT_TRUE(linear.Ok);
-    // The linear estimate knows only the local slope, and its band is symmetric by construction.
+    // The linear estimate knows only the local slope, and its band is symmetric by construction;
+    // it says it does not hold.
     EXPECT_FALSE(linear.Cells[0].Log10PO2->P97_5.has_value());
     EXPECT_LT(1.96 * linear.Cells[0].Log10PO2->Sd, up);
+    EXPECT_FALSE(linear.Cells[0].Linear->Log10PO2);
+}
+
+TEST_F(UncertaintyTest, ADerivativeAtACurvesEndIsTakenAlongTheCurve)
+{
+    // Stage 1 at its curves' first point, then a little inside them: below the first point the
+    // curves give its flow, so a central difference there would see half the slope.
+    UncertaintyOptions options;
+    options.FullScalePercent = 0.01;
+    options.Equilibrium = true;
+    const auto at = [&](double reading) {
+        rig->Flowmeters[1].Reading = reading;
+        return PropagateUncertainty(*rig, options);
+    };
+    for (const auto& [end, inside, side] : { std::tuple { 1.0, 1.01, DerivativeSide::Above },
+             std::tuple { 100.0, 99.99, DerivativeSide::Below } }) {
+        const UncertaintyResult onEnd = at(end);
+        const UncertaintyResult near = at(inside);
+        ASSERT_TRUE(onEnd.Ok && near.Ok);
+        EXPECT_EQ(onEnd.Inputs[0].Derivative, side) << end;
+        EXPECT_EQ(near.Inputs[0].Derivative, DerivativeSide::Central) << end;
+        const std::vector<double> sds = spreadsOf(onEnd.Cells[0], &Spread::Sd);
+        const std::vector<double> nearSds = spreadsOf(near.Cells[0], &Spread::Sd);
+        for (std::size_t o = 0; o < sds.size(); ++o)
+            EXPECT_NEAR(sds[o], nearSds[o], 0.02 * nearSds[o] + 1e-15) << end << ", output " << o;
+        ASSERT_EQ(onEnd.Notes.size(), 1u) << end;
+        EXPECT_THAT(onEnd.Notes[0], ::testing::StartsWith("F 1: its reading "));
+    }
+}
+
+TEST_F(UncertaintyTest, ReadingsBeyondTheirCurvesAreWarnedOfAsExecuteWarns)
+{
+    rig->Flowmeters[2].Reading = 150.0; // the curves end at 100
+    const UncertaintyResult result = PropagateUncertainty(*rig, {});
+    ASSERT_TRUE(result.Ok);
+    Rig run = *rig;
+    const RunOutcome outcome = Execute(run);
+    ASSERT_FALSE(outcome.warnings.empty());
+    ASSERT_EQ(result.Warnings.size(), outcome.warnings.size());
+    for (std::size_t i = 0; i < outcome.warnings.size(); ++i)
+        EXPECT_EQ(result.Warnings[i].Text, outcome.warnings[i].Text);
+}
+
+TEST_F(UncertaintyTest, MonteCarloKeepsTheSamplesWithoutOxygenAsItsReducingTail)
+{
+    // The oxygen meter at its curves' first point, read to one division: a sixth of the draws
+    // fall to 0 and shut it, leaving hydrogen and argon alone, with no oxygen at all.
+    rig->Flowmeters[2].Reading = 1.0;
+    UncertaintyOptions options = monteCarlo(400);
+    options.StageSds = { { 2, 1.0 } };
+    options.FullScalePercent = 0.0;
+    options.Equilibrium = true;
+    const UncertaintyResult result = PropagateUncertainty(*rig, options);
+    ASSERT_TRUE(result.Ok) << result.Message;
+    // The same draws as the run's: stage 1 takes the first of each sample, stage 2 the second.
+    int shut = 0;
+    int beyond = 0;
+    for (int s = 0; s < 400; ++s) {
+        RandomDraws draws(DefaultSeed, static_cast<std::uint64_t>(s));
+        (void)draws.normal();
+        const double reading = 1.0 + draws.normal();
+        shut += reading <= 0.0 ? 1 : 0;
+        beyond += reading < 1.0 ? 1 : 0;
+    }
+    const CellUncertainty& cell = result.Cells[0];
+    EXPECT_EQ(cell.NoOxygenSamples, shut);
+    EXPECT_GT(shut, 400 / 40); // more than the 2.5 % the band leaves below it
+    EXPECT_EQ(cell.PO2Dropped, 0);
+    const Spread& pO2 = *cell.Log10PO2;
+    EXPECT_EQ(*pO2.P2_5, -std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isfinite(*pO2.P97_5));
+    EXPECT_TRUE(std::isfinite(pO2.Sd));
+    EXPECT_EQ(result.Inputs[1].BeyondCurves, beyond);
+    ASSERT_EQ(result.Notes.size(), 1u);
+    EXPECT_THAT(
+        result.Notes[0], ::testing::StartsWith("F 2: " + std::to_string(beyond) + " of 400"));
+    // Told, not warned: the band holds them.
+    EXPECT_THAT(remarkKinds(result),
+        ::testing::IsSupersetOf({ std::pair { RemarkKind::NoOxygenTail, false },
+            std::pair { RemarkKind::Method, false } }));
+}
+
+TEST_F(UncertaintyTest, ACalibrationThatDominatesIsNamedInsteadOfAStage)
+{
+    UncertaintyOptions options = monteCarlo(300);
+    options.FullScalePercent = 0.001;
+    options.FlowPercent = 2.0;
+    options.Equilibrium = true;
+    for (const auto method : { UncertaintyMethod::Linear, UncertaintyMethod::MonteCarlo }) {
+        options.Method = method;
+        const UncertaintyResult result = PropagateUncertainty(*rig, options);
+        ASSERT_TRUE(result.Ok) << result.Message;
+        const CellUncertainty& cell = result.Cells[0];
+        EXPECT_EQ(cell.Dominant.What, DominantInput::Kind::Calibration)
+            << UncertaintyMethodName(method);
+        EXPECT_THAT(result.Curves, ::testing::Contains(cell.Dominant.Number));
+        EXPECT_EQ(cell.DominantStage, 0);
+        EXPECT_THAT(UncertaintyRemarks(result),
+            ::testing::Contains(::testing::Field(&UncertaintyRemark::Text,
+                ::testing::HasSubstr("calibrate curve " + std::to_string(cell.Dominant.Number)))));
+    }
+}
+
+TEST_F(UncertaintyTest, AnUnresolvedPO2IsNeitherTheValueNorASample)
+{
+    // CO2 in argon through stage 1, with data that know CO2 and O2 alone: no species takes back
+    // the oxygen CO2 gives off, so the minimiser can only estimate pO2.
+    ThermoData data = BuiltInThermoData();
+    std::erase_if(data.Species, [](const ThermoSpecies& species) {
+        return species.Formula != "CO2" && species.Formula != "O2";
+    });
+    setInputGas(1, { { "CO2", 0.1 }, { "Ar", 0.9 } });
+    setStraightCurve(1, "CO2");
+    rig->Flowmeters[2].Reading = 0.0;
+    UncertaintyOptions options = monteCarlo(60);
+    options.Equilibrium = true;
+    options.Thermo = &data;
+    for (const auto method : { UncertaintyMethod::Linear, UncertaintyMethod::MonteCarlo }) {
+        options.Method = method;
+        const UncertaintyResult result = PropagateUncertainty(*rig, options);
+        ASSERT_TRUE(result.Ok) << result.Message;
+        const CellUncertainty& cell = result.Cells[0];
+        EXPECT_FALSE(cell.Log10PO2.has_value()) << UncertaintyMethodName(method);
+        EXPECT_EQ(cell.PO2Problem, UnresolvedPO2);
+        if (method == UncertaintyMethod::MonteCarlo) {
+            EXPECT_EQ(cell.UnresolvedSamples, 60);
+            EXPECT_EQ(cell.PO2Dropped, 60);
+            EXPECT_THAT(remarkKinds(result),
+                ::testing::Contains(std::pair { RemarkKind::DroppedSamples, true }));
+        }
+        EXPECT_THAT(
+            remarkKinds(result), ::testing::Contains(std::pair { RemarkKind::NoPO2, true }));
+    }
+}
+
+TEST_F(UncertaintyTest, WorkersThatCannotStartEndTheRunWithAMessage)
+{
+    // No thread can have a stack larger than the address space.
+    pthread_attr_t usual;
+    ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
+    pthread_attr_t huge;
+    ASSERT_EQ(pthread_attr_init(&huge), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t { 1 } << 50), 0);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    UncertaintyOptions options = monteCarlo(200);
+    options.Threads = 2;
+    const UncertaintyResult result = PropagateUncertainty(*rig, options);
+    EXPECT_EQ(pthread_setattr_default_np(&usual), 0);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&usual);
+    EXPECT_FALSE(result.Ok);
+    EXPECT_FALSE(result.Cancelled);
+    EXPECT_THAT(
+        result.Message, ::testing::StartsWith("The uncertainty run could not start its workers: "));
+    EXPECT_TRUE(result.Cells.empty());
 }
 
 TEST_F(UncertaintyTest, InputsAreTheComputedStagesWithTheirDeviations)

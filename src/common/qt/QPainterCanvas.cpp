@@ -111,11 +111,14 @@ void QPainterCanvas::lineTo(Point p)
 
 void QPainterCanvas::textOut(Point p, std::string_view text)
 {
-    const QString shown = shownRecordText(text);
     const QFontMetrics metrics(m_painter.font());
-    m_painter.fillRect(QRect(p.x, p.y, metrics.horizontalAdvance(shown), metrics.height()), m_fill);
+    m_painter.fillRect(QRect(p.x, p.y, textSize(text).width, metrics.height()), m_fill);
+    const VisibleText visible = visiblePart(text);
+    if (visible.shown.empty())
+        return;
     m_painter.setPen(m_text);
-    m_painter.drawText(QPoint(p.x, p.y + metrics.ascent()), shown);
+    m_painter.drawText(QPoint(p.x + textSize(visible.lead).width, p.y + metrics.ascent()),
+        shownRecordText(visible.shown));
 }
 
 Size QPainterCanvas::textSize(std::string_view text) const
