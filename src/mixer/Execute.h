@@ -47,9 +47,10 @@ struct ExecuteHooks {
     std::function<void()> DrawMixer; //!< after a converged run, once the cell gases are known
     std::function<void()> ShowResults; //!< then: fill the results table
     std::function<void()> StartEquilibriumCalculations; //!< last of a converged run
-    //! Whether a converged run also runs the mixer under the other flow model, on a copy, to name
-    //! the stages where the two differ: for a run whose results the operator reads, never for the
-    //! trial runs of a search or an uncertainty run, which it would make twice as slow.
+    //! Whether a converged run also runs the mixer under the other flow model, its records put
+    //! back afterwards, to name the stages where the two differ: for a run whose results the
+    //! operator reads, never for the trial runs of a search or an uncertainty run, which it would
+    //! make twice as slow.
     bool CompareFlowModels = false;
 };
 
