@@ -75,8 +75,13 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName)
 
 double InterpolateCalCurve(const Rig& rig, int curve, double reading)
 {
-    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
-    const CurveSpan span = SpanOfReading(rig, curve, reading);
+    return InterpolateCalCurve(rig.CalCurves[curve], reading);
+}
+
+double InterpolateCalCurve(const CalCurveRecord& curve, double reading)
+{
+    const OneBased<CalPoint, MaxCalPoints>& points = curve.Points;
+    const CurveSpan span = SpanOfReading(curve, reading);
     if (span.Answer)
         return *span.Answer;
     const int top = span.Top;
@@ -95,7 +100,12 @@ double InterpolateCalCurve(const Rig& rig, int curve, double reading)
 
 CurveSpan SpanOfReading(const Rig& rig, int curve, double reading)
 {
-    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    return SpanOfReading(rig.CalCurves[curve], reading);
+}
+
+CurveSpan SpanOfReading(const CalCurveRecord& curve, double reading)
+{
+    const OneBased<CalPoint, MaxCalPoints>& points = curve.Points;
     const int top = topPoint(points);
     if (top == 0)
         return { 0.0, 0 };
@@ -116,11 +126,16 @@ CurveSpan SpanOfReading(const Rig& rig, int curve, double reading)
 
 double InterpolateCalCurveMonotone(const Rig& rig, int curve, double reading)
 {
-    const CurveSpan span = SpanOfReading(rig, curve, reading);
+    return InterpolateCalCurveMonotone(rig.CalCurves[curve], reading);
+}
+
+double InterpolateCalCurveMonotone(const CalCurveRecord& curve, double reading)
+{
+    const CurveSpan span = SpanOfReading(curve, reading);
     if (span.Answer)
         return *span.Answer;
     // Any point that is not a finite number makes the polynomial give 0 here; so does this.
-    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    const OneBased<CalPoint, MaxCalPoints>& points = curve.Points;
     std::array<CalPoint, MaxCalPoints> sorted {};
     const auto n = static_cast<std::size_t>(span.Top);
     for (std::size_t i = 0; i < n; ++i) {
@@ -205,8 +220,13 @@ double MonotoneCubic(std::span<const CalPoint> points, double reading)
 
 std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double reading)
 {
+    return ClampOfReading(rig.CalCurves[curve], reading);
+}
+
+std::optional<CurveClamp> ClampOfReading(const CalCurveRecord& curve, double reading)
+{
     // The same decisions as InterpolateCalCurve, in the same order.
-    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    const OneBased<CalPoint, MaxCalPoints>& points = curve.Points;
     const int top = topPoint(points);
     if (top == 0)
         return CurveClamp { CurveClampKind::NoPoints, 0.0 };
@@ -216,6 +236,13 @@ std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double readi
     if (reading > points[top].Reading)
         return CurveClamp { CurveClampKind::Above, points[top].Reading };
     return std::nullopt;
+}
+
+CurveInterpolation InterpolationOf(FlowModelKind model)
+{
+    if (model == FlowModelKind::Physical)
+        return static_cast<CurveInterpolation>(&InterpolateCalCurveMonotone);
+    return static_cast<CurveInterpolation>(&InterpolateCalCurve);
 }
 
 CalCurveIndex::CalCurveIndex(const Rig& rig)

@@ -26,6 +26,8 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName);
 //! point above 0, when two interpolated points share a reading, and whenever the result would not
 //! be a finite number.
 double InterpolateCalCurve(const Rig& rig, int curve, double reading);
+//! The same for a curve that need not be one of the rig's (a curve being edited).
+double InterpolateCalCurve(const CalCurveRecord& curve, double reading);
 
 //! What a lookup of curve `curve` (1..1000) decides before it interpolates `reading` (above 0,
 //! finite): an answer from one of the curve's end points (or 0 for a curve without a point above 0
@@ -36,12 +38,18 @@ struct CurveSpan {
     int Top = 0; //!< the point with the largest reading; 0 when no point lies above 0
 };
 CurveSpan SpanOfReading(const Rig& rig, int curve, double reading);
+CurveSpan SpanOfReading(const CalCurveRecord& curve, double reading);
 
 //! InterpolateCalCurve with the shape-preserving piecewise cubic of Fritsch and Carlson through
 //! the points 1..top taken in order of reading, instead of the one polynomial: it never overshoots
 //! between points. Decides everything before the interpolation as InterpolateCalCurve does, and
 //! gives 0 when a point it would interpolate is not a finite number.
 double InterpolateCalCurveMonotone(const Rig& rig, int curve, double reading);
+double InterpolateCalCurveMonotone(const CalCurveRecord& curve, double reading);
+
+//! How a flow model reads a curve at a reading: InterpolateCalCurve, or the monotone cubic.
+using CurveInterpolation = double (*)(const CalCurveRecord& curve, double reading);
+CurveInterpolation InterpolationOf(FlowModelKind model);
 
 //! The monotone piecewise cubic Hermite interpolant ("pchip") through `points`, in increasing
 //! order of distinct finite readings, at `reading` between the first and the last: Fritsch-Butland
@@ -67,6 +75,7 @@ struct CurveClamp {
 //! Whether `reading` (finite, above 0) lies outside the points of curve `curve` (1..1000), and
 //! which point's flow InterpolateCalCurve takes then; nothing when it is interpolated.
 std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double reading);
+std::optional<CurveClamp> ClampOfReading(const CalCurveRecord& curve, double reading);
 
 //! FindCalCurve without the scan: the curves are grouped by gas once, and the first question about
 //! a stage scores the curves against that stage's meter once; every answer after that is one hash

@@ -76,9 +76,9 @@ void CalChartPicture::Draw(Canvas& canvas)
         "Reading");
 }
 
-std::string CalibrationChartSvg(const Rig& rig, int curveNumber)
+std::string CalibrationChartSvg(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used)
 {
-    CalChartPicture picture(rig, curveNumber);
+    CalChartPicture picture(rig, curveNumber, used);
     const Size size = picture.PictureSize();
     SvgCanvas canvas(size);
     canvas.setDisplaySize({ size.width * CalChartExportScale, size.height * CalChartExportScale });

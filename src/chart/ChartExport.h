@@ -35,7 +35,9 @@ private:
 };
 
 //! Calibration curve `curveNumber` (1..1000) of the rig as an SVG document: the chart as the
-//! window draws it, with its titles, scaled up CalChartExportScale times.
-std::string CalibrationChartSvg(const Rig& rig, int curveNumber);
+//! window draws it, with its titles and the point used when given, scaled up CalChartExportScale
+//! times.
+std::string CalibrationChartSvg(
+    const Rig& rig, int curveNumber, std::optional<CalPointUsed> used = {});
 
 } // namespace meldrix

@@ -62,7 +62,8 @@ private:
     std::array<int, MaxLayers> m_y {};
 };
 
-//! One drawing item in data coordinates of its layer. Only lines (kind 2) are made by AddLine.
+//! One drawing item in data coordinates of its layer: a line (kind 2) made by AddLine, or a mark
+//! (kind 1) made by AddMark.
 struct TVistrelItem {
     double x1 = 0.0;
     double y1 = 0.0;
@@ -78,7 +79,11 @@ struct TVistrelItem {
     int layer = 1;
 };
 
+inline constexpr std::uint8_t ItemKindMark = 1;
 inline constexpr std::uint8_t ItemKindLine = 2;
+
+//! The shape of a mark: drawn in pixels about a data point, whatever the ranges.
+enum class TMarkShape : std::uint8_t { Square, Cross, Plus };
 
 //! A text placed on the chart, in data coordinates or pixels of the data area.
 struct TTextLabel {
@@ -198,6 +203,10 @@ public:
     void ClearItems();
     //! Appends a line with the current attributes in the current layer; no repaint.
     void AddLine(double x1, double y1, double x2, double y2);
+    //! Appends a mark `size` pixels across (at most 255) centred on the point (x, y), drawn with
+    //! the current colour and line width in the current layer; a point beyond the ranges is not
+    //! drawn. No repaint.
+    void AddMark(double x, double y, TMarkShape shape, int size);
     int ItemCount() const { return static_cast<int>(itemList().items.size()); }
     //! Items the storage holds room for; grows by AllocSize.
     int ItemCapacity() const { return itemList().capacity; }
@@ -237,6 +246,10 @@ private:
     void redraw();
     void drawScale(Canvas& canvas, TScaleProps& props, TScale& scale);
     void drawLine(Canvas& canvas, const TVistrelItem& item) const;
+    void drawMark(Canvas& canvas, const TVistrelItem& item) const;
+    //! The pixel of a data coordinate of a layer, before any limit or rounding.
+    Extended pixelX(const Layer& layer, double x) const;
+    Extended pixelY(const Layer& layer, double y) const;
     void drawLabel(Canvas& canvas, const TTextLabel& label) const;
 
     Size m_size { 235, 193 };

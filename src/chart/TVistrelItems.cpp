@@ -58,6 +58,15 @@ void TVistrel::ClearItems()
     list.classCounts.fill(0);
 }
 
+void TVistrel::AddMark(double x, double y, TMarkShape shape, int size)
+{
+    AddLine(x, y, x, y);
+    TVistrelItem& mark = itemList().items.back();
+    mark.kind = ItemKindMark;
+    mark.extra = static_cast<std::uint32_t>(shape) << 8
+        | static_cast<std::uint32_t>(std::clamp(size, 1, 255));
+}
+
 void TVistrel::AddLine(double x1, double y1, double x2, double y2)
 {
     ItemList& list = itemList();

@@ -37,28 +37,67 @@ void TVistrel::drawScale(Canvas& canvas, TScaleProps& props, TScale& scale)
     scale.Draw(canvas, offset);
 }
 
+Extended TVistrel::pixelX(const Layer& l, double x) const
+{
+    const LayerMapping& m = l.mapping;
+    if (!l.scaleX.Logarithmic())
+        return m.kx * x + m.ox;
+    return x <= LogTiny ? Extended(l.propsX.m_rangeHigh < l.propsX.m_rangeLow ? m_size.width : 0)
+                        : m.kx * std::log(Extended(x)) + m.ox;
+}
+
+Extended TVistrel::pixelY(const Layer& l, double y) const
+{
+    const LayerMapping& m = l.mapping;
+    if (!l.scaleY.Logarithmic())
+        return m.ky * y + m.oy;
+    return y <= LogTiny ? Extended(l.propsY.m_rangeHigh < l.propsY.m_rangeLow ? 0 : m_size.height)
+                        : m.ky * std::log(Extended(y)) + m.oy;
+}
+
+void TVistrel::drawMark(Canvas& canvas, const TVistrelItem& item) const
+{
+    const Layer& l = layerAt(item.layer);
+    const Extended x = pixelX(l, item.x1);
+    const Extended y = pixelY(l, item.y1);
+    // A point beyond the ranges is off the chart: no part of its mark is drawn at the edge.
+    constexpr Extended HalfPixel = 0.5L;
+    if (!(x >= m_marginLeft - HalfPixel
+            && x <= m_size.width - m_marginRight - m_shadowWidth + HalfPixel
+            && y >= m_marginTop - HalfPixel
+            && y <= m_size.height - m_marginBottom - m_shadowWidth + HalfPixel))
+        return;
+    const Point c { clampedPixel(x), clampedPixel(y) };
+    const int half = static_cast<int>(item.extra & 0xFF) / 2;
+    const auto line = [&canvas, c](int x1, int y1, int x2, int y2) {
+        canvas.moveTo({ c.x + x1, c.y + y1 });
+        canvas.lineTo({ c.x + x2, c.y + y2 });
+    };
+    switch (static_cast<TMarkShape>(item.extra >> 8)) {
+    case TMarkShape::Square:
+        line(-half, -half, half, -half);
+        line(half, -half, half, half);
+        line(half, half, -half, half);
+        line(-half, half, -half, -half);
+        break;
+    case TMarkShape::Cross:
+        line(-half, -half, half, half);
+        line(-half, half, half, -half);
+        break;
+    case TMarkShape::Plus:
+        line(-half, 0, half, 0);
+        line(0, -half, 0, half);
+        break;
+    }
+}
+
 void TVistrel::drawLine(Canvas& canvas, const TVistrelItem& item) const
 {
     const Layer& l = layerAt(item.layer);
-    const LayerMapping& m = l.mapping;
-    auto px = [&](double x) -> Extended {
-        if (!l.scaleX.Logarithmic())
-            return m.kx * x + m.ox;
-        return x <= LogTiny
-            ? Extended(l.propsX.m_rangeHigh < l.propsX.m_rangeLow ? m_size.width : 0)
-            : m.kx * std::log(Extended(x)) + m.ox;
-    };
-    auto py = [&](double y) -> Extended {
-        if (!l.scaleY.Logarithmic())
-            return m.ky * y + m.oy;
-        return y <= LogTiny
-            ? Extended(l.propsY.m_rangeHigh < l.propsY.m_rangeLow ? 0 : m_size.height)
-            : m.ky * std::log(Extended(y)) + m.oy;
-    };
-    Extended x1 = px(item.x1);
-    Extended y1 = py(item.y1);
-    Extended x2 = px(item.x2);
-    Extended y2 = py(item.y2);
+    Extended x1 = pixelX(l, item.x1);
+    Extended y1 = pixelY(l, item.y1);
+    Extended x2 = pixelX(l, item.x2);
+    Extended y2 = pixelY(l, item.y2);
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return; // a point that is not a number has no place on the chart
     // Points outside the range are cut off at the data area, whose last pixels are the ends of
@@ -184,7 +223,7 @@ void TVistrel::Render(Canvas& canvas)
     for (const TVistrelItem& item : itemList().items) {
         if (!ClassVisible(item.itemClass) || !LayerVisible(item.layer))
             continue;
-        if (item.kind != ItemKindLine)
+        if (item.kind != ItemKindLine && item.kind != ItemKindMark)
             continue; // kinds 0, 10 and 11 draw nothing; no other kind is ever added
         if (first || item.colour != pen || item.lineWidth != width) {
             pen = item.colour;
@@ -192,7 +231,10 @@ void TVistrel::Render(Canvas& canvas)
             canvas.setPen(pen, width);
             first = false;
         }
-        drawLine(canvas, item);
+        if (item.kind == ItemKindMark)
+            drawMark(canvas, item);
+        else
+            drawLine(canvas, item);
     }
     for (const TTextLabel& label : m_labels)
         if (label.Mode != TTextLabelMode::tlOff && label.Visible && LayerVisible(label.Layer))

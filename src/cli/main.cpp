@@ -1,3 +1,4 @@
+#include "cli/CheckCommand.h"
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
@@ -119,6 +120,9 @@ int run(int argc, char** argv)
     TargetOptions targetOptions;
     CLI::App* target = addTargetCommand(app, targetOptions);
 
+    CheckOptions checkOptions;
+    CLI::App* check = addCheckCommand(app, checkOptions);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -153,6 +157,8 @@ int run(int argc, char** argv)
         return runTarget(targetOptions, std::cout, std::cerr);
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
+    if (*check)
+        return runCheck(checkOptions, std::cout, std::cerr);
     if (*report) {
         ReportRequest request { base, outPath, readings, {}, std::nullopt, flowModel };
         if (reportUncertainty)

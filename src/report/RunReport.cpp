@@ -1,6 +1,7 @@
 #include "report/RunReport.h"
 
 #include "calib/CalCurveLookup.h"
+#include "calib/MeterFields.h"
 #include "chart/ChartExport.h"
 #include "chart/PO2Bands.h"
 #include "chart/PO2Chart.h"
@@ -97,13 +98,7 @@ std::string meterOf(const FlowmeterRecord& stage)
 std::string mismatch(
     const FlowmeterRecord& stage, int f, const CalCurveRecord& curve, std::string_view gas)
 {
-    std::vector<std::string> fields;
-    if (curve.Make.view() != stage.Make.view())
-        fields.emplace_back("make");
-    if (curve.Size.view() != stage.Size.view())
-        fields.emplace_back("size");
-    if (curve.Float.view() != stage.Float.view())
-        fields.emplace_back("float");
+    std::vector<std::string> fields = MeterFieldsDiffering(stage, curve);
     if (curve.Gas.view() != gas)
         fields.emplace_back("gas");
     if (curve.Flowmeter != f)

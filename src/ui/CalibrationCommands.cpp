@@ -100,9 +100,7 @@ void TForm1::CalibrationsLoaded()
     if (m_rig->EditMode != EditModes::Calibrations)
         return;
     fillPointEditor();
-    const int curve = currentCalCurve();
-    meldrix::ShowCalChart(
-        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
+    drawCalChart(m_rig->CalCurves[currentCalCurve()], true);
 }
 
 std::string TForm1::ReadCalibrationsTable()
@@ -125,8 +123,8 @@ void TForm1::previewCalChart()
     if (CalCurveEdit->isHidden())
         return;
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(
-        Vistrel1->Chart(), ShownCalCurve(*m_rig, curve, CalCurveEdit->Model()), curve);
+    drawCalChart(ShownCalCurve(*m_rig, curve, CalCurveEdit->Model()),
+        PendingCalPoints(*m_rig, curve, CalCurveEdit->Model()).empty());
     explainUnknownPoints();
 }
 
@@ -179,9 +177,20 @@ void TForm1::SelectCalCurve(const QModelIndex& index)
 void TForm1::ShowCalChart()
 {
     Vistrel1->show();
+    drawCalChart(m_rig->CalCurves[currentCalCurve()], true);
+}
+
+void TForm1::drawCalChart(const CalCurveRecord& points, bool taken)
+{
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(
-        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
+    TVistrel& chart = Vistrel1->Chart();
+    meldrix::ShowCalChart(chart, points, curve, m_rig->Settings.FlowModel);
+    // After Execute, where each stage reading this curve took its flow.
+    for (const CalPointUsed& used : UsedPointsOn(*m_rig, curve, points))
+        MarkUsedPoint(chart, used);
+    if (!taken)
+        MarkNotTaken(chart);
+    chart.Repaint();
 }
 
 } // namespace meldrix

@@ -189,6 +189,8 @@ void TForm1::markResultsOutOfDate()
     m_rig->ResultsCurrent = false;
     showResultsState();
     DrawMixer();
+    // The calibration chart no longer marks the points the run used.
+    previewCalChart();
 }
 
 void TForm1::dataSetReplaced()

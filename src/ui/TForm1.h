@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/DataSetCheck.h"
 #include "equil/CellGibbs.h"
 #include "rig/DataFiles.h"
 #include "rig/Rig.h"
@@ -32,6 +33,7 @@ inline constexpr std::string_view GibbsMessagePrefix = "Equilibrium at cell temp
 
 class CalCurveListModel;
 class CalGridView;
+class CheckDataSetWindow;
 class DiagramArea;
 class TVistrelWidget;
 class TCeltrix;
@@ -117,6 +119,8 @@ public Q_SLOTS:
     void MeterAccuracy1Click();
     void Uncertainty1Click();
     void FindReadings1Click();
+    //! Tools › Check data set…: the findings in a window of their own (CheckCommands.cpp).
+    void CheckDataSet1Click();
 
     void Messages1Click();
     void FitToWindow1Click();
@@ -240,6 +244,13 @@ private:
     void placeResultsTable();
     //! After a data file was opened: the previous data set's results and editor page go.
     void dataSetReplaced();
+    //! Checks the data set as it stands; the open check window shows the new findings.
+    Findings checkDataSet();
+    //! After Open All: the count of the check's findings on the message line, after what the
+    //! loading said.
+    void reportCheck();
+    //! Opens the editor of the record a finding names, on that record.
+    void showFindingRecord(const Finding& finding);
 
     // Filled by the Execute and results work (RunCommands.cpp).
     void RunExecute();
@@ -262,6 +273,9 @@ private:
     void CalibrationsLoaded();
     void SelectCalCurve(const QModelIndex& index);
     void ShowCalChart();
+    //! The calibration chart of `points` as the current curve, with the points the last run used
+    //! on it; `taken` false says they are the point editor's, not stored yet.
+    void drawCalChart(const CalCurveRecord& points, bool taken);
     //! The curve being edited, made a curve number 1..1000 first.
     int currentCalCurve();
 
@@ -276,6 +290,7 @@ private:
     std::uint64_t m_loggedShown = 0; //!< the rig's count of messages at the last one logged
     std::uint64_t m_transientShown = 0; //!< the rig's count of messages at the last transient one
     MessageLogWindow* m_messageLog = nullptr;
+    CheckDataSetWindow* m_checkWindow = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
     std::vector<PO2Curve> m_pO2Curves; //!< what the pO2 chart shows, to place its names again
     FlowModelKind m_resultsModel = FlowModelKind::AsSpecified; //!< of the last Execute

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <algorithm>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -239,6 +240,10 @@ void TForm1::OpenAll1Click()
             CalibrationsLoaded();
             dataSetReplaced();
             reportLoads(results, false);
+            // A data set of which nothing could be read is no data set to check.
+            if (std::any_of(results.begin(), results.end(),
+                    [](const LoadResult& result) { return result.read; }))
+                reportCheck();
         }
     });
 }

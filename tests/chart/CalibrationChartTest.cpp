@@ -1,6 +1,7 @@
 #include "chart/CalibrationChart.h"
 
 #include "support/RecordingCanvas.h"
+#include "support/SampleRigs.h"
 
 #include <cmath>
 #include <gmock/gmock.h>
@@ -47,7 +48,7 @@ TEST_F(CalibrationChartTest, ThreePointCurveDrawsTwoSegmentsAndItsTitle)
     chart.OnRedraw = [&] { ++repaints; };
     ShowCalChart(chart, curveOf({ { 1, 10 }, { 2, 20 }, { 3, 40 } }), 3);
 
-    ASSERT_EQ(chart.ItemCount(), 2);
+    ASSERT_EQ(chart.ClassCount(CalSegmentClass), 2);
     EXPECT_EQ(chart.Items()[1].x2, 3.0);
     EXPECT_NEAR(chart.Scale1X().RangeLow(), 0.0, 1e-10);
     EXPECT_DOUBLE_EQ(chart.Scale1X().RangeHigh(), 3.0);
@@ -70,26 +71,6 @@ TEST_F(CalibrationChartTest, ThreePointCurveDrawsTwoSegmentsAndItsTitle)
     EXPECT_EQ(canvas.textsAt({ 49 - 8 - 24, 20 - 5 }), std::vector<std::string> { "40.0" });
 }
 
-// In the physical model the chart draws what Execute reads between the points: the monotone cubic,
-// ending on every point; a curve of two points, or out of order, keeps its chain of lines.
-TEST_F(CalibrationChartTest, ThePhysicalModelDrawsTheCubicBetweenThePoints)
-{
-    const CalCurveRecord curve = curveOf({ { 1, 0 }, { 2, 1 }, { 3, 4 } });
-    ShowCalChart(chart, curve, 3, FlowModelKind::Physical);
-    ASSERT_EQ(chart.ItemCount(), 32);
-    const auto& items = chart.Items();
-    EXPECT_EQ(items[15].x2, 2.0);
-    EXPECT_EQ(items[15].y2, 1.0);
-    EXPECT_EQ(items[31].x2, 3.0);
-    EXPECT_EQ(items[31].y2, 4.0);
-    EXPECT_NEAR(items[7].y2, 0.3125, 1e-12); // at 1.5, as MonotoneCubicTest works it out
-    for (int i = 1; i < 32; ++i)
-        EXPECT_EQ(items[static_cast<std::size_t>(i)].x1, items[static_cast<std::size_t>(i - 1)].x2);
-
-    ShowCalChart(chart, curveOf({ { 1, 0 }, { 3, 4 }, { 2, 1 } }), 3, FlowModelKind::Physical);
-    EXPECT_EQ(chart.ItemCount(), 2);
-}
-
 TEST_F(CalibrationChartTest, EmptyCurveKeepsTheWidenedRangeAndItsTitle)
 {
     ShowCalChart(chart, CalCurveRecord {}, 12);
@@ -98,13 +79,26 @@ TEST_F(CalibrationChartTest, EmptyCurveKeepsTheWidenedRangeAndItsTitle)
     EXPECT_DOUBLE_EQ(chart.Scale1Y().RangeHigh(), 5e-11);
     RecordingCanvas canvas;
     chart.Render(canvas);
-    EXPECT_EQ(canvas.texts.back().text, "Calibration curve 12");
+    // No scale labelled in steps of 1e-11 one over the next: an empty frame that says so, under
+    // the title.
+    std::vector<std::string> texts;
+    for (const RecordingCanvas::Text& t : canvas.texts)
+        texts.push_back(t.text);
+    EXPECT_THAT(texts, ElementsAre("Calibration curve 12", "no points"));
+    EXPECT_EQ(canvas.texts.back().at.y + canvas.textSize("no points").height / 2, (20 + 153) / 2);
+
+    // A curve with points but none above 0 keeps its scales.
+    ShowCalChart(chart, curveOf({ { -2, 1 }, { -1, 3 } }), 12);
+    RecordingCanvas negative;
+    chart.Render(negative);
+    EXPECT_EQ(negative.texts.back().text, "no point above 0: no flow");
+    EXPECT_GT(negative.texts.size(), 4u);
 }
 
 TEST_F(CalibrationChartTest, SegmentIntoAZeroPointIsLeftOutAndNegativesExtendTheRanges)
 {
     ShowCalChart(chart, curveOf({ { 1, 10 }, { 0, 0 }, { 3, 40 }, { -2, -5 } }), 1);
-    ASSERT_EQ(chart.ItemCount(), 2);
+    ASSERT_EQ(chart.ClassCount(CalSegmentClass), 2);
     EXPECT_EQ(chart.Items()[0].x1, 0.0);
     EXPECT_EQ(chart.Items()[0].y2, 40.0);
     EXPECT_EQ(chart.Items()[1].x2, -2.0);
@@ -114,7 +108,8 @@ TEST_F(CalibrationChartTest, SegmentIntoAZeroPointIsLeftOutAndNegativesExtendThe
 
 // A curve that rises to its last point and then runs along the top of its range, or straight up
 // its right end, lies on the edge of the data area: those pixels are inside, so every segment is
-// drawn, with both ends in the data area.
+// drawn, with both ends in the data area. The physical model's cubic stays between the points, so
+// the ranges are the points' own.
 TEST_F(CalibrationChartTest, SegmentsOnTheTopAndRightEdgesAreDrawn)
 {
     std::mt19937 random(20);
@@ -140,7 +135,9 @@ TEST_F(CalibrationChartTest, SegmentsOnTheTopAndRightEdgesAreDrawn)
             y += last && flatTop ? 0.0 : dy * yScale;
             points.push_back({ x, y });
         }
-        ShowCalChart(chart, curveOf(points), 1);
+        ShowCalChart(chart, curveOf(points), 1, FlowModelKind::Physical);
+        chart.SetClassVisible(CalCurveClass, false);
+        chart.SetClassVisible(CalPointClass, false);
         RecordingCanvas canvas;
         chart.Render(canvas);
         int drawn = 0;
@@ -160,6 +157,101 @@ TEST_F(CalibrationChartTest, SegmentsOnTheTopAndRightEdgesAreDrawn)
             flatTop ? edge.from.y == 20 && edge.to.y == 20 : edge.from.x == 215 && edge.to.x == 215;
         EXPECT_TRUE(onEdge) << "run " << run;
     }
+}
+
+// The pixel rows the function Execute reads reaches between two readings, from its blue lines.
+std::pair<int, int> curveRows(const RecordingCanvas& canvas, int fromX, int toX)
+{
+    std::pair rows { 1 << 20, -(1 << 20) };
+    for (const RecordingCanvas::Line& l : canvas.lines)
+        if (l.colour == CalCurveColour)
+            for (const Point p : { l.from, l.to })
+                if (p.x > fromX && p.x < toX)
+                    rows = { std::min(rows.first, p.y), std::max(rows.second, p.y) };
+    return rows;
+}
+
+// Fifteen rotameter points: the polynomial dips 39 below the last two points, about 15 pixels
+// under them, and the chart shows it; the monotone cubic of the physical model stays between.
+TEST_F(CalibrationChartTest, TheFunctionExecuteReadsShowsWhereItLeavesThePoints)
+{
+    std::vector<CalPoint> points(testsupport::OvershootingRotameterPoints.begin(),
+        testsupport::OvershootingRotameterPoints.end());
+    ShowCalChart(chart, curveOf(points), 1);
+    EXPECT_EQ(chart.ClassCount(CalSegmentClass), 14);
+    EXPECT_EQ(chart.ClassCount(CalCurveClass), 14 * 16);
+    EXPECT_EQ(chart.ClassCount(CalPointClass), 15);
+    // Between the first two points the polynomial falls under 0: the flow range takes in the
+    // lowest value drawn.
+    double lowest = 0.0;
+    for (const TVistrelItem& item : chart.Items())
+        if (item.itemClass == CalCurveClass)
+            lowest = std::min({ lowest, item.y1, item.y2 });
+    EXPECT_LT(lowest, -0.1);
+    EXPECT_EQ(chart.Scale1Y().RangeLow(), lowest);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    const Point p14 = chart.DataToPixel(1, 140, 321.6);
+    const Point p15 = chart.DataToPixel(1, 150, 345.5);
+    const Point dip = chart.DataToPixel(1, 146.9, 282.1);
+    EXPECT_GT(dip.y, p14.y + 12);
+    EXPECT_NEAR(curveRows(canvas, p14.x, p15.x).second, dip.y, 1);
+
+    ShowCalChart(chart, curveOf(points), 1, FlowModelKind::Physical);
+    RecordingCanvas physical;
+    chart.Render(physical);
+    const auto [top, bottom] = curveRows(physical, p14.x, p15.x);
+    EXPECT_GE(top, chart.DataToPixel(1, 150, 345.5).y);
+    EXPECT_LE(bottom, chart.DataToPixel(1, 140, 321.6).y);
+}
+
+TEST_F(CalibrationChartTest, EachPointFilledInIsMarked)
+{
+    ShowCalChart(chart, curveOf({ { 1, 10 }, { 2, 20 }, { 0, 0 }, { 3, 40 } }), 3);
+    EXPECT_EQ(chart.ClassCount(CalPointClass), 3);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    // (1, 10) is at 105, 120 (see above): a black square five pixels across about it.
+    int sides = 0;
+    for (const RecordingCanvas::Line& l : canvas.lines)
+        sides += l.colour == Rgb {} && std::min(l.from.x, l.to.x) >= 103
+            && std::max(l.from.x, l.to.x) <= 107 && std::min(l.from.y, l.to.y) >= 118
+            && std::max(l.from.y, l.to.y) <= 122 && (l.from.x == l.to.x || l.from.y == l.to.y);
+    EXPECT_EQ(sides, 4);
+}
+
+// What Execute makes of a curve it cannot interpolate is what the chart draws: no flow between
+// two points on one reading; and a polynomial far off its points is cut at the points' span
+// beyond them, each way.
+TEST_F(CalibrationChartTest, TheFunctionIsDrawnAsExecuteReadsIt)
+{
+    ShowCalChart(chart, curveOf({ { 1, 1 }, { 2, 2 }, { 2, 3 }, { 3, 4 } }), 2);
+    ASSERT_GT(chart.ClassCount(CalCurveClass), 0);
+    for (const TVistrelItem& item : chart.Items())
+        if (item.itemClass == CalCurveClass) {
+            EXPECT_EQ(item.y1, 0.0);
+            EXPECT_EQ(item.y2, 0.0);
+        }
+
+    std::vector<CalPoint> alternating;
+    for (int k = 1; k <= 15; ++k)
+        alternating.push_back({ static_cast<double>(k), static_cast<double>(k % 2) });
+    ShowCalChart(chart, curveOf(alternating), 2);
+    // The points span 0 to 1 (and the origin's widening); the polynomial reaches -140 and 17.
+    EXPECT_NEAR(chart.Scale1Y().RangeLow(), -1.0, 1e-9);
+    EXPECT_NEAR(chart.Scale1Y().RangeHigh(), 2.0, 1e-9);
+}
+
+TEST_F(CalibrationChartTest, PointsNotTakenAreSaidSoUntilTheNextCurve)
+{
+    ShowCalChart(chart, curveOf({ { 1, 1 }, { 2, 2 } }), 4);
+    MarkNotTaken(chart);
+    RecordingCanvas canvas;
+    chart.Render(canvas);
+    EXPECT_EQ(canvas.texts.back().text, NotTakenNote);
+    EXPECT_EQ(canvas.texts.back().at.x + canvas.textSize(NotTakenNote).width, 215 - 3);
+    ShowCalChart(chart, curveOf({ { 1, 1 }, { 2, 2 } }), 4);
+    EXPECT_FALSE(chart.TextLabel(4)->Visible);
 }
 
 TEST_F(CalibrationChartTest, EveryCallReplacesTheOneTitle)

@@ -92,6 +92,21 @@ void fillStage(FlowmeterRecord& stage, Draw& draw)
     stage.FixGasT = draw.between(-20.0, 90.0);
 }
 
+// Gases the equilibrium data know, each metered alone, so that a stage's flow is that of one curve.
+constexpr std::array<std::string_view, 6> KnownGases = { "Ar", "N2", "O2", "H2", "CO2", "He" };
+
+// A straight curve through the origin's direction: every interpolation of it is the same line.
+void straightCurve(CalCurveRecord& curve, Draw& draw)
+{
+    const int points = draw.between(2, MaxCalPoints);
+    const double slope = draw.between(0.5, 5.0);
+    double reading = draw.between(1.0, 10.0);
+    for (int k = 1; k <= points; ++k) {
+        curve.Points[k] = { reading, slope * reading };
+        reading += draw.between(1.0, 20.0);
+    }
+}
+
 } // namespace
 
 std::span<const std::string_view> randomGasNames()
@@ -119,6 +134,67 @@ std::unique_ptr<Rig> randomRig(std::uint32_t seed)
         cell.Mix = static_cast<std::uint16_t>(draw.between(0, MaxMixtures));
         cell.LeakN2 = draw.chance(0.3) ? draw.between(0.0, 1e-3) : 0.0;
         cell.LeakH2 = draw.chance(0.3) ? draw.between(0.0, 1e-3) : 0.0;
+    }
+    return rig;
+}
+
+} // namespace meldrix::testsupport
+
+namespace meldrix::testsupport {
+
+std::unique_ptr<Rig> cleanRandomRig(std::uint32_t seed)
+{
+    Draw draw(seed);
+    auto rig = rigAtStartValues();
+    // Curves no stage chooses: a gas no bottle holds keeps them from every stage's choice.
+    for (int c = 1; c <= MaxCalCurves; c += draw.between(1, 40)) {
+        fillCurve(rig->CalCurves[c], draw);
+        rig->CalCurves[c].Gas = "Xe";
+    }
+    const int bottles = draw.between(1, 6);
+    for (int n = 1; n <= bottles; ++n) {
+        GasRecord& bottle = rig->InputGases[n];
+        bottle.Name = draw.from(KnownGases);
+        bottle.Components[1].Name = bottle.Name.view();
+        bottle.Components[1].Fraction = 1.0;
+    }
+    // Stage f feeds M1..M8 in turn, so that every cell's mixture is fed; each has a curve of its
+    // own numbered after the curves the other stages choose.
+    int curve = MaxCalCurves;
+    for (int f = 1; f <= MaxFlowmeters; ++f) {
+        FlowmeterRecord& stage = rig->Flowmeters[f];
+        stage.Make = draw.from(Makes);
+        stage.Size = draw.from(Sizes);
+        stage.Float = draw.from(Floats);
+        stage.Input = static_cast<std::uint16_t>(draw.between(1, bottles));
+        stage.Output = static_cast<std::uint16_t>((f - 1) % 8 + 1);
+        CalCurveRecord& own = rig->CalCurves[curve--];
+        own = CalCurveRecord {};
+        own.Make = stage.Make.view();
+        own.Size = stage.Size.view();
+        own.Float = stage.Float.view();
+        own.Gas = rig->InputGases[stage.Input].Name.view();
+        own.Flowmeter = static_cast<std::uint16_t>(f);
+        straightCurve(own, draw);
+        const int top = [&own] {
+            int k = 1;
+            while (k < MaxCalPoints && own.Points[k + 1].Reading > 0)
+                ++k;
+            return k;
+        }();
+        stage.Reading =
+            draw.chance(0.2) ? 0.0 : draw.between(own.Points[1].Reading, own.Points[top].Reading);
+        const bool fixGas = draw.chance(0.3);
+        stage.FixGasUsed = fixGas ? 1 : 0;
+        stage.FixGasBefore = draw.chance(0.5) ? 1 : 0;
+        const bool getter = draw.chance(0.5);
+        stage.FixGas = getter ? "O2" : "H2O";
+        stage.FixGasType = getter ? "Getter" : "Dry";
+    }
+    for (CellRecord& cell : rig->Cells) {
+        cell.Temp = draw.between(25.0, 1500.0);
+        cell.Pressure = draw.between(0.5, 2.0);
+        cell.LeakN2 = draw.chance(0.3) ? draw.between(0.0, 1e-3) : 0.0;
     }
     return rig;
 }

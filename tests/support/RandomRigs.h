@@ -20,4 +20,11 @@ std::span<const std::string_view> randomGasNames();
 //! and then, loops possible) and cells. The same seed gives the same rig.
 std::unique_ptr<Rig> randomRig(std::uint32_t seed);
 
+//! A rig at start values filled at random with nothing a careful operator would get wrong: bottles
+//! of one known gas each, every stage metering a bottle through a straight curve of its own meter
+//! and gas at a reading on that curve (or at 0), driers and getters before or after some meters,
+//! every cell fed, at a temperature and pressure the equilibrium takes. Both flow models give the
+//! same flows on it. Curves no stage chooses hold anything. The same seed gives the same rig.
+std::unique_ptr<Rig> cleanRandomRig(std::uint32_t seed);
+
 } // namespace meldrix::testsupport

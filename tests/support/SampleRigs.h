@@ -2,6 +2,7 @@
 
 #include "rig/Rig.h"
 
+#include <array>
 #include <memory>
 #include <string_view>
 
@@ -19,5 +20,13 @@ std::unique_ptr<Rig> defaultDataSetRig();
 //! The rig a drawing test names by a word: "sample" (sampleRig), "default" (defaultDataSetRig)
 //! or anything else for start values.
 std::unique_ptr<Rig> namedRig(std::string_view name);
+
+//! Fifteen readings of a rotameter from 10 to 150, each within half a percent of a smooth curve
+//! (flow = 1.27 reading^1.12), as a calibration gives them: the polynomial through all fifteen
+//! falls to 282 between the last two points (321.6 and 345.5) and below 0 between the first two.
+inline constexpr std::array<CalPoint, 15> OvershootingRotameterPoints = { { { 10, 16.8 },
+    { 20, 36.6 }, { 30, 57.3 }, { 40, 78.8 }, { 50, 101.1 }, { 60, 124.6 }, { 70, 147.4 },
+    { 80, 170.9 }, { 90, 196.3 }, { 100, 220.8 }, { 110, 246.1 }, { 120, 269.7 }, { 130, 296.1 },
+    { 140, 321.6 }, { 150, 345.5 } } };
 
 } // namespace meldrix::testsupport

@@ -1,3 +1,4 @@
+#include "chart/CalibrationChart.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void pointMarksFollowTheCurveShown();
     void okTakesAnOpenPointCellFirst();
     void enterInThePointEditorRedrawsTheChart();
+    void afterExecuteTheChartMarksThePointUsed();
     void onlyOkStoresPointsWhateverKeysArePressed();
 
 private:
@@ -170,7 +172,7 @@ void CalibrationEditorTest::doubleClickListsTheRowOnceThePointsAreTaken()
     QCOMPARE(points()->RowName(20), u"Curve 7 P-20"_s);
     QCOMPARE(points()->Elem(2, 2), 191.2);
     QCOMPARE(chart().TextLabel(1)->Caption, std::string("Calibration curve 7"));
-    QCOMPARE(chart().ItemCount(), 1);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 1);
     QCOMPARE(rig().CalCurves[7].Points[2].Flow, 191.2);
     spin()->stepUp();
     QCOMPARE(rig().CurrentCalCurve, 8);
@@ -182,13 +184,13 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     // A curve beyond all numbers shows without hanging.
     open();
     spin()->setValue(8);
-    QCOMPARE(chart().ItemCount(), 2);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 2);
     control(u"Vistrel1"_s)->repaint();
     snapshot(u"calibration-curve-8"_s);
 
     open();
     spin()->setValue(3);
-    QCOMPARE(chart().ItemCount(), 2);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 2);
     points()->SetElem(1, 4, 4);
     points()->SetElem(2, 4, 55);
     // A click on another cell of the point editor draws the points shown; OK stores them.
@@ -196,7 +198,7 @@ void CalibrationEditorTest::clickInThePointEditorRedrawsTheChart()
     QVERIFY(!target.isEmpty());
     QTest::mouseClick(points()->viewport(), Qt::LeftButton, {}, target.center());
     QCOMPARE(rig().CalCurves[3].Points[4].Flow, 0.0);
-    QCOMPARE(chart().ItemCount(), 3);
+    QCOMPARE(chart().ClassCount(CalSegmentClass), 3);
     QCOMPARE(chart().Items()[2].x2, 4.0);
     QCOMPARE(chart().Scale1Y().RangeHigh(), 55.0);
     pressOk();
@@ -389,6 +391,51 @@ void CalibrationEditorTest::enterInThePointEditorRedrawsTheChart()
     snapshot(u"calibration-after-enter"_s);
     pressOk();
     QCOMPARE(rig().CalCurves[3].Points[3].Flow, 90.0);
+}
+
+// Stage 1 meters argon on curve 7; a reading above the top point takes the top point's flow.
+void CalibrationEditorTest::afterExecuteTheChartMarksThePointUsed()
+{
+    const auto label = [this](int n) {
+        const TTextLabel& text = *chart().TextLabel(n);
+        return text.Visible ? QString::fromStdString(text.Caption) : QString();
+    };
+    GasRecord& argon = rig().InputGases[1];
+    argon.Components[1].Name = "Ar";
+    argon.Components[1].Fraction = 1.0;
+    CalCurveRecord& seven = rig().CalCurves[7];
+    const FlowmeterRecord& stage = rig().Flowmeters[1];
+    seven.Make = stage.Make.view();
+    seven.Size = stage.Size.view();
+    seven.Float = stage.Float.view();
+    seven.Gas = "Ar";
+    seven.Flowmeter = 1;
+    rig().Flowmeters[1].Reading = 1e6;
+    open();
+    spin()->setValue(7);
+    QCOMPARE(label(2), QString());
+    trigger(u"Run1"_s);
+    QVERIFY2(rig().ResultsCurrent, qPrintable(message()->text()));
+    open();
+    spin()->setValue(7);
+    QCOMPARE(label(2), u"reading 1e+06"_s);
+    QCOMPARE(chart().TextLabel(2)->PosX, 150.0);
+    QCOMPARE(chart().TextLabel(2)->PosY, 191.2);
+    QCOMPARE(label(4), QString());
+
+    // A higher top point typed moves the point used onto it, marked as not taken.
+    typePoint(3, 1, u"160"_s);
+    typePoint(3, 2, u"999"_s);
+    QCOMPARE(chart().TextLabel(2)->PosX, 160.0);
+    QCOMPARE(chart().TextLabel(2)->PosY, 999.0);
+    QCOMPARE(label(4), QString::fromLatin1(NotTakenNote));
+    control(u"Vistrel1"_s)->repaint();
+    snapshot(u"calibration-used-point-not-taken"_s);
+    pressOk();
+    QCOMPARE(label(4), QString());
+    // Stored, the curve is no longer the one the results were computed with: nothing is marked.
+    QVERIFY(!rig().ResultsCurrent);
+    QCOMPARE(label(2), QString());
 }
 
 // Enter, the Page keys and a lone Alt in the point editor leave the curves and the results as

@@ -421,20 +421,40 @@ void SvgCanvasTest::diagramDrawsAsTheWindowDraws()
 void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws_data()
 {
     QTest::addColumn<int>("curve");
-    QTest::newRow("argon on R2-15 glass") << 1;
-    QTest::newRow("another curve") << 14;
-    QTest::newRow("a curve without points") << 1000;
+    QTest::addColumn<bool>("overshooting");
+    QTest::addColumn<bool>("physical");
+    QTest::addColumn<double>("reading"); // of a stage on the curve; 0 for none
+    QTest::newRow("argon on R2-15 glass") << 1 << false << false << 0.0;
+    QTest::newRow("another curve") << 14 << false << false << 0.0;
+    QTest::newRow("a curve without points") << 1000 << false << false << 0.0;
+    // The function Execute reads, blue over the points, where it leaves them.
+    QTest::newRow("fifteen rotameter points") << 1 << true << false << 0.0;
+    QTest::newRow("fifteen points read by the cubic") << 1 << true << true << 0.0;
+    // The point a stage used: a red cross, named when the reading lies beyond the curve.
+    QTest::newRow("a reading on the curve") << 1 << true << false << 73.0;
+    QTest::newRow("a reading above the top") << 1 << true << true << 1e6;
 }
 
 void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
 {
     QFETCH(int, curve);
+    QFETCH(bool, overshooting);
+    QFETCH(bool, physical);
+    QFETCH(double, reading);
     const std::unique_ptr<Rig> rig = testsupport::defaultDataSetRig();
     QVERIFY2(rig, "the default data set is built beside the tests");
+    if (overshooting)
+        for (int k = 1; k <= 15; ++k)
+            rig->CalCurves[curve].Points[k] = testsupport::OvershootingRotameterPoints[k - 1];
+    if (physical)
+        rig->Settings.FlowModel = FlowModelKind::Physical;
 
     // As the chart widget paints: the exported picture (the window's chart under its titles)
     // through the QPainter canvas in the window's font.
-    CalChartPicture picture(*rig, curve);
+    std::optional<CalPointUsed> used;
+    if (reading != 0)
+        used = UsedPointOf(*rig, curve, reading);
+    CalChartPicture picture(*rig, curve, used);
     RecordingDevice device;
     {
         QPainter painter(&device);
@@ -445,9 +465,14 @@ void SvgCanvasTest::calibrationChartDrawsAsTheWindowDraws()
     const QStringList painted = device.engine().ops;
     QString rootFont;
     const QStringList written =
-        readSvg(QString::fromStdString(CalibrationChartSvg(*rig, curve)), rootFont);
+        readSvg(QString::fromStdString(CalibrationChartSvg(*rig, curve, used)), rootFont);
 
     QVERIFY(painted.size() > 10);
+    // The blue function over the points is part of both pictures.
+    if (overshooting)
+        QVERIFY(painted.filter(u" #0000e0 1"_s).size() > 100);
+    if (used)
+        QCOMPARE(painted.filter(u" #ff0000 2"_s).size(), 2);
     for (qsizetype i = 0; i < std::min(painted.size(), written.size()); ++i)
         QCOMPARE(written[i], painted[i]);
     QCOMPARE(written.size(), painted.size());
