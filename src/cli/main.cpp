@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/MapCommand.h"
 #include "cli/Options.h"
 #include "cli/ReportCommand.h"
 #include "cli/TargetCommand.h"
@@ -111,6 +112,8 @@ int run(int argc, char** argv)
 
     TargetOptions targetOptions;
     CLI::App* target = addTargetCommand(app, targetOptions);
+    MapOptions mapOptions;
+    CLI::App* map = addMapCommand(app, mapOptions);
 
     try {
         app.parse(argc, argv);
@@ -145,6 +148,8 @@ int run(int argc, char** argv)
         return runTarget(targetOptions, std::cout, std::cerr);
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
+    if (*map)
+        return runMap(mapOptions, picture.png, std::cout, std::cerr);
     if (*report) {
         ReportRequest request { base, outPath, readings, {}, std::nullopt };
         if (reportUncertainty)

@@ -211,7 +211,12 @@ INSTANTIATE_TEST_SUITE_P(Commands, UsageTest,
         UsageCase {
             "uncertainty", "--method monte-carlo --samples 1", "the samples must be 2..100000" },
         UsageCase { "uncertainty", "--method exact", "--method" },
-        UsageCase { "uncertainty", "--format xml", "--format" }));
+        UsageCase { "uncertainty", "--format xml", "--format" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --quantity pO2 --out m.svg",
+            "--quantity 'pO2' must be log10-pO2, fraction:GAS or flow" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --grid 1 --out m.svg", "--grid" },
+        UsageCase { "map", "--cell 2 --x 3 --y 17 --out m.svg", "--y" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --out m.jpg", "must end in .svg, .png or .csv" }));
 
 } // namespace
 } // namespace meldrix
