@@ -337,6 +337,9 @@ void TForm1::createMenus()
         settings, u"Uncertainty1"_s, u"\u00B1 &uncertainty"_s, &TForm1::Uncertainty1Click);
     m_uncertainty->Toggle->setCheckable(true);
 
+    QMenu* tools = addMenu(bar, u"Tools1"_s, u"&Tools"_s);
+    addCommand(tools, u"OperatingMap1"_s, u"Operating &map\u2026"_s, &TForm1::OperatingMap1Click);
+
     QMenu* view = addMenu(bar, u"View1"_s, u"&View"_s);
     addCommand(view, u"Messages1"_s, u"&Messages\u2026"_s, &TForm1::Messages1Click);
     view->addSeparator();

@@ -115,6 +115,7 @@ public Q_SLOTS:
     void MeterAccuracy1Click();
     void Uncertainty1Click();
     void FindReadings1Click();
+    void OperatingMap1Click();
 
     void Messages1Click();
     void FitToWindow1Click();
