@@ -219,24 +219,21 @@ TEST_F(OperatingMapTest, QuantitiesReadAndWriteTheirCommandLineNames)
 
 TEST_F(OperatingMapTest, CancelledMapKeepsWholeRowsAndLeavesTheRestPending)
 {
+    // One worker, so that the stop falls at a known point: the second of row 1.
     std::stop_source stop;
     MapControl control;
-    control.Threads = 2;
+    control.Threads = 1;
     control.Stop = stop.get_token();
     control.Progress = [&](int done, int) {
-        if (done >= 7)
+        if (done == 7)
             stop.request_stop();
     };
     const OperatingMap map = ComputeOperatingMap(*rig, reducing(6), control);
     ASSERT_TRUE(map.Ok);
     EXPECT_TRUE(map.Cancelled);
-    for (int j = 0; j < map.Grid; ++j) {
-        const bool pending = map.state(0, j) == MapPointState::Pending;
-        for (int i = 1; i < map.Grid; ++i)
-            EXPECT_EQ(map.state(i, j) == MapPointState::Pending, pending) << i << ", " << j;
-    }
-    EXPECT_TRUE(std::any_of(map.States.begin(), map.States.end(),
-        [](MapPointState state) { return state == MapPointState::Pending; }));
+    for (int j = 0; j < map.Grid; ++j)
+        for (int i = 0; i < map.Grid; ++i)
+            EXPECT_EQ(map.state(i, j) == MapPointState::Pending, j > 0) << i << ", " << j;
 }
 
 TEST_F(OperatingMapTest, DefaultStagesAreTheTwoThatMovePO2Most)
