@@ -104,6 +104,12 @@ int run(int argc, char** argv)
         "(the options below, as for uncertainty)");
     for (CLI::Option* option : addAccuracyOptions(*report, reportAccuracy))
         option->needs(withUncertainty);
+    std::string reportMap;
+    report
+        ->add_option("--map", reportMap,
+            "Add the operating map of each fed cell that stages X and Y reach: its log10 pO2 "
+            "over their readings")
+        ->type_name("X,Y");
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -151,7 +157,7 @@ int run(int argc, char** argv)
     if (*map)
         return runMap(mapOptions, picture.png, std::cout, std::cerr);
     if (*report) {
-        ReportRequest request { base, outPath, readings, {}, std::nullopt };
+        ReportRequest request { base, outPath, readings, {}, std::nullopt, reportMap };
         if (reportUncertainty)
             request.accuracy = reportAccuracy;
 #ifdef MELDRIX_REPORT_PDF

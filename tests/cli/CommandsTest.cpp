@@ -216,7 +216,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, UsageTest,
             "--quantity 'pO2' must be log10-pO2, fraction:GAS or flow" },
         UsageCase { "map", "--cell 2 --x 3 --y 4 --grid 1 --out m.svg", "--grid" },
         UsageCase { "map", "--cell 2 --x 3 --y 17 --out m.svg", "--y" },
-        UsageCase { "map", "--cell 2 --x 3 --y 4 --out m.jpg", "must end in .svg, .png or .csv" }));
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --out m.jpg", "must end in .svg, .png or .csv" },
+        UsageCase {
+            "report", "--map 3 --out r.html", "--map '3' is not X,Y with two stages 1..16" },
+        UsageCase { "report", "--map 3,17 --out r.html", "--map '3,17' is not X,Y" }));
 
 } // namespace
 } // namespace meldrix

@@ -11,6 +11,7 @@ namespace meldrix {
 namespace {
 
 using namespace clitest;
+using ::testing::Not;
 
 class MapCommandTest : public testsupport::ShippedDataSetTest { };
 
@@ -86,6 +87,25 @@ TEST_F(MapCommandTest, FractionMapsNameTheirGasAndSayWhatThePictureHides)
     EXPECT_THAT(run.err, HasSubstr("meldrix-cli: warning: "));
     EXPECT_THAT(run.err,
         HasSubstr("meldrix-cli: note: F 3 reads 200, outside the readings its curves share"));
+}
+
+// The report holds the map of each fed cell both stages reach, drawn as map draws it; stages that
+// share no cell are named among the warnings.
+TEST_F(MapCommandTest, ReportAddsTheMapOfEveryCellBothStagesReach)
+{
+    const std::string path = dir.file("r.html");
+    ASSERT_EQ(cli("report", "--map 3,4 --out " + path).exitCode, cli::ExitOk);
+    const std::string html = readFile(path);
+    EXPECT_THAT(html, HasSubstr("<h2>Operating maps</h2>"));
+    EXPECT_THAT(html, HasSubstr("Operating map of OC 2; Cell B: its log10 pO2 over F 3 and F 4"));
+    EXPECT_THAT(html, HasSubstr("Operating map of OC 4; Cell D"));
+    EXPECT_THAT(html, Not(HasSubstr("Operating map of OC 1")));
+    EXPECT_THAT(html, HasSubstr(">F 3 reading (Ar and H2; their curves share 10 to 150)<"));
+
+    ASSERT_EQ(cli("report", "--map 3,5 --out " + path).exitCode, cli::ExitOk);
+    EXPECT_THAT(readFile(path),
+        HasSubstr("No operating map over F 3 and F 5: no fed cell's gas passes both stages."));
+    EXPECT_THAT(readFile(path), Not(HasSubstr("<h2>Operating maps</h2>")));
 }
 
 } // namespace
