@@ -1,5 +1,6 @@
 #include "map/OperatingMap.h"
 
+#include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
@@ -51,7 +52,8 @@ std::string axisProblem(const Rig& analysed, const GasPaths& paths, int c, MapAx
     if (!OneBased<FlowmeterRecord, MaxFlowmeters>::inRange(f))
         return "Stage " + formatInt(f) + " is not a stage 1..16.";
     if (!IsComputedStage(analysed.Flowmeters[f]))
-        return StageName(f) + " is not connected: its source or its mixture lies outside the mixer.";
+        return StageName(f)
+            + " is not connected: its source or its mixture lies outside the mixer.";
     if (!paths.reaches(f, c))
         return StageName(f) + " does not reach cell " + formatInt(c) + ".";
     axis.Curves = StageCurves(analysed, f, paths.metered(f));
@@ -97,6 +99,7 @@ class PointEvaluator {
 public:
     PointEvaluator(const Rig& rig, const MapRequest& request)
         : m_rig(std::make_unique<Rig>(rig))
+        , m_index(std::make_unique<CalCurveIndex>(*m_rig))
         , m_request(request)
         , m_thermo(thermoOf(request))
     {
@@ -107,7 +110,8 @@ public:
         Rig& rig = *m_rig;
         rig.Flowmeters[m_request.StageX].Reading = x;
         rig.Flowmeters[m_request.StageY].Reading = y;
-        if (Execute(rig).status != RunStatus::Ok)
+        // Only readings change from point to point: the curves' index serves every run.
+        if (Execute(rig, *m_index).status != RunStatus::Ok)
             return {};
         const int c = m_request.Cell;
         switch (m_request.Quantity.Kind) {
@@ -133,6 +137,7 @@ public:
 
 private:
     std::unique_ptr<Rig> m_rig;
+    std::unique_ptr<CalCurveIndex> m_index; //!< of m_rig's curves
     const MapRequest& m_request;
     const ThermoData& m_thermo;
 };
@@ -377,7 +382,8 @@ void FillOperatingMap(
         control.Progress(total, total);
 }
 
-OperatingMap ComputeOperatingMap(const Rig& rig, const MapRequest& request, const MapControl& control)
+OperatingMap ComputeOperatingMap(
+    const Rig& rig, const MapRequest& request, const MapControl& control)
 {
     OperatingMap map = PrepareOperatingMap(rig, request);
     FillOperatingMap(rig, request, map, control);
@@ -412,8 +418,7 @@ std::vector<int> MapDefaultStages(const Rig& rig, int cell, const UncertaintyOpt
         double share = 0.0;
         if (result.Ok && !result.Cells.empty())
             for (std::size_t i = 0; i < result.Inputs.size(); ++i)
-                if (result.Inputs[i].Stage == f
-                    && i < result.Cells.front().PO2Contributions.size())
+                if (result.Inputs[i].Stage == f && i < result.Cells.front().PO2Contributions.size())
                     share = result.Cells.front().PO2Contributions[i];
         ranked.emplace_back(std::isfinite(share) ? share : 0.0, f);
     }

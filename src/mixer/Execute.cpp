@@ -37,7 +37,14 @@ public:
         : m_rig(rig)
     {
         if (lookup == CurveLookup::Indexed)
-            m_index.emplace(rig);
+            m_index = &m_ownIndex.emplace(rig);
+    }
+
+    // Through an index of the rig's curves built before and kept across runs.
+    StageFlows(const Rig& rig, CalCurveIndex& index)
+        : m_rig(rig)
+        , m_index(&index)
+    {
     }
 
     // `carried`: the gas is part of the stage's composition, so its reading is checked too.
@@ -93,7 +100,8 @@ private:
         double flow = 0.0;
     };
     const Rig& m_rig;
-    std::optional<CalCurveIndex> m_index;
+    std::optional<CalCurveIndex> m_ownIndex;
+    CalCurveIndex* m_index = nullptr;
     OneBased<OneBased<Known, MaxComponents>, MaxFlowmeters> m_known;
     OneBased<OneBased<Checked, MaxComponents>, MaxFlowmeters> m_checked;
 };
@@ -156,9 +164,10 @@ bool solveMixture(Rig& rig, int m, StageFlows& flows)
     return true;
 }
 
-} // namespace
-
-RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
+// The run itself; `emplace` makes its StageFlows in place, once the hooks have had their turn,
+// as the flows point into themselves.
+template <typename Emplace>
+RunOutcome runExecute(Rig& rig, const ExecuteHooks& hooks, Emplace emplace)
 {
     call(hooks.HideCalForms);
     rig.ResultsCurrent = false;
@@ -182,7 +191,9 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 
     // Each dependency on a higher-numbered mixture costs one pass; a loop of mixtures feeding each
     // other never gets solved, hence the limit.
-    StageFlows flows(rig, lookup);
+    std::optional<StageFlows> made;
+    emplace(made);
+    StageFlows& flows = *made;
     int passes = 0;
     bool allDone = false;
     while (!allDone && passes < MaxPasses) {
@@ -204,6 +215,20 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
     call(hooks.ShowResults);
     call(hooks.StartEquilibriumCalculations);
     return { RunStatus::Ok, passes, {}, flows.warnings() };
+}
+
+} // namespace
+
+RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
+{
+    return runExecute(
+        rig, hooks, [&](std::optional<StageFlows>& flows) { flows.emplace(rig, lookup); });
+}
+
+RunOutcome Execute(Rig& rig, CalCurveIndex& index, const ExecuteHooks& hooks)
+{
+    return runExecute(
+        rig, hooks, [&](std::optional<StageFlows>& flows) { flows.emplace(rig, index); });
 }
 
 } // namespace meldrix
