@@ -21,12 +21,15 @@ using namespace meldrix;
 
 // Execute as the command-line tool runs it, equilibrium included; the worst case runs all 100
 // passes.
-void executeOn(benchmark::State& state, const std::string& base, CurveLookup lookup)
+void executeOn(benchmark::State& state, const std::string& base, CurveLookup lookup,
+    FlowModelKind model = FlowModelKind::AsSpecified, bool compared = false)
 {
     const auto loaded = bench::loadedRig(base);
     auto rig = std::make_unique<Rig>(*loaded);
+    rig->Settings.FlowModel = model;
     ExecuteHooks hooks;
     hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+    hooks.CompareFlowModels = compared;
     RunOutcome outcome;
     for (auto _ : state) {
         outcome = Execute(*rig, hooks, lookup);
@@ -47,11 +50,33 @@ void ExecuteShippedFullScan(benchmark::State& state)
 }
 BENCHMARK(ExecuteShippedFullScan)->Unit(benchmark::kMicrosecond);
 
+// The physical flow model: each stage's gases metered by density, curves read by the monotone
+// cubic. It may cost at most twice the specified model.
+void ExecuteShippedPhysical(benchmark::State& state)
+{
+    executeOn(state, bench::shippedBase(), CurveLookup::Indexed, FlowModelKind::Physical);
+}
+BENCHMARK(ExecuteShippedPhysical)->Unit(benchmark::kMicrosecond);
+
+// As the window and the command-line tool run it: the other model on a copy, to name the stages
+// where the two differ.
+void ExecuteShippedCompared(benchmark::State& state)
+{
+    executeOn(state, bench::shippedBase(), CurveLookup::Indexed, FlowModelKind::AsSpecified, true);
+}
+BENCHMARK(ExecuteShippedCompared)->Unit(benchmark::kMicrosecond);
+
 void ExecuteWorstCase(benchmark::State& state)
 {
     executeOn(state, bench::worstCaseBase(), CurveLookup::Indexed);
 }
 BENCHMARK(ExecuteWorstCase)->Unit(benchmark::kMicrosecond);
+
+void ExecuteWorstCasePhysical(benchmark::State& state)
+{
+    executeOn(state, bench::worstCaseBase(), CurveLookup::Indexed, FlowModelKind::Physical);
+}
+BENCHMARK(ExecuteWorstCasePhysical)->Unit(benchmark::kMicrosecond);
 
 void ExecuteWorstCaseFullScan(benchmark::State& state)
 {

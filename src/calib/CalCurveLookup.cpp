@@ -1,5 +1,8 @@
 #include "calib/CalCurveLookup.h"
 
+#include <algorithm>
+#include <array>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -73,21 +76,10 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName)
 double InterpolateCalCurve(const Rig& rig, int curve, double reading)
 {
     const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
-    const int top = topPoint(points);
-    if (top == 0)
-        return 0.0;
-    const double topReading = points[top].Reading;
-
-    const double firstReading = points[1].Reading;
-    if (reading < firstReading) {
-        // A reading of exactly 1.0 below the first point gives the top flow, not the first:
-        // kept as the system has always computed it.
-        return finiteOrZero(reading == 1.0 ? points[top].Flow : points[1].Flow);
-    }
-    if (reading > topReading)
-        return finiteOrZero(points[top].Flow);
-    if (hasRepeatedReading(points, top))
-        return 0.0;
+    const CurveSpan span = SpanOfReading(rig, curve, reading);
+    if (span.Answer)
+        return *span.Answer;
+    const int top = span.Top;
 
     // One polynomial through all points 1..top, not piecewise.
     double flow = 0.0;
@@ -99,6 +91,116 @@ double InterpolateCalCurve(const Rig& rig, int curve, double reading)
         flow += points[i].Flow * product;
     }
     return finiteOrZero(flow);
+}
+
+CurveSpan SpanOfReading(const Rig& rig, int curve, double reading)
+{
+    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    const int top = topPoint(points);
+    if (top == 0)
+        return { 0.0, 0 };
+    const double topReading = points[top].Reading;
+
+    const double firstReading = points[1].Reading;
+    if (reading < firstReading) {
+        // A reading of exactly 1.0 below the first point gives the top flow, not the first:
+        // kept as the system has always computed it.
+        return { finiteOrZero(reading == 1.0 ? points[top].Flow : points[1].Flow), top };
+    }
+    if (reading > topReading)
+        return { finiteOrZero(points[top].Flow), top };
+    if (hasRepeatedReading(points, top))
+        return { 0.0, top };
+    return { std::nullopt, top };
+}
+
+double InterpolateCalCurveMonotone(const Rig& rig, int curve, double reading)
+{
+    const CurveSpan span = SpanOfReading(rig, curve, reading);
+    if (span.Answer)
+        return *span.Answer;
+    // Any point that is not a finite number makes the polynomial give 0 here; so does this.
+    const OneBased<CalPoint, MaxCalPoints>& points = rig.CalCurves[curve].Points;
+    std::array<CalPoint, MaxCalPoints> sorted {};
+    const auto n = static_cast<std::size_t>(span.Top);
+    for (std::size_t i = 0; i < n; ++i) {
+        sorted[i] = points[static_cast<int>(i) + 1];
+        if (!std::isfinite(sorted[i].Reading) || !std::isfinite(sorted[i].Flow))
+            return 0.0;
+    }
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(n),
+        [](const CalPoint& a, const CalPoint& b) { return a.Reading < b.Reading; });
+    return finiteOrZero(MonotoneCubic(std::span(sorted.data(), n), reading));
+}
+
+namespace {
+
+double sign(double x)
+{
+    return static_cast<double>((x > 0) - (x < 0));
+}
+
+// The three-point end slope, held to the shape of the data: 0 where it points against the first
+// secant, at most three times that secant where the data turn.
+double endSlope(double h0, double h1, double delta0, double delta1)
+{
+    const double d = ((2 * h0 + h1) * delta0 - h0 * delta1) / (h0 + h1);
+    if (sign(d) != sign(delta0))
+        return 0.0;
+    if (sign(delta0) != sign(delta1) && std::abs(d) > 3 * std::abs(delta0))
+        return 3 * delta0;
+    return d;
+}
+
+} // namespace
+
+double MonotoneCubic(std::span<const CalPoint> points, double reading)
+{
+    const std::size_t n = points.size();
+    assert(n >= 1);
+    if (n == 1)
+        return points[0].Flow;
+    std::size_t k = 0;
+    while (k + 2 < n && reading > points[k + 1].Reading)
+        ++k;
+    const CalPoint& left = points[k];
+    const CalPoint& right = points[k + 1];
+    if (reading == left.Reading)
+        return left.Flow;
+    if (reading == right.Reading)
+        return right.Flow;
+    const double h = right.Reading - left.Reading;
+    const double delta = (right.Flow - left.Flow) / h;
+    if (n == 2)
+        return left.Flow + delta * (reading - left.Reading);
+
+    // Slopes at the interval's two ends: a weighted harmonic mean of the neighbouring secants
+    // inside (Fritsch and Butland), 0 where the data turn or stand still.
+    const auto secant = [&](std::size_t i) {
+        return (points[i + 1].Flow - points[i].Flow) / (points[i + 1].Reading - points[i].Reading);
+    };
+    const auto width = [&](std::size_t i) { return points[i + 1].Reading - points[i].Reading; };
+    const auto slopeAt = [&](std::size_t i) {
+        if (i == 0)
+            return endSlope(width(0), width(1), secant(0), secant(1));
+        if (i == n - 1)
+            return endSlope(width(n - 2), width(n - 3), secant(n - 2), secant(n - 3));
+        const double before = secant(i - 1);
+        const double after = secant(i);
+        if (before == 0 || after == 0 || sign(before) != sign(after))
+            return 0.0;
+        const double w1 = 2 * width(i) + width(i - 1);
+        const double w2 = width(i) + 2 * width(i - 1);
+        return (w1 + w2) / (w1 / before + w2 / after);
+    };
+    const double d0 = slopeAt(k);
+    const double d1 = slopeAt(k + 1);
+    const double s = reading - left.Reading;
+    const double c2 = (3 * delta - 2 * d0 - d1) / h;
+    const double c3 = (d0 + d1 - 2 * delta) / (h * h);
+    const double flow = left.Flow + s * (d0 + s * (c2 + s * c3));
+    // The cubic stays between its two points; this only keeps rounding from stepping outside.
+    return std::clamp(flow, std::min(left.Flow, right.Flow), std::max(left.Flow, right.Flow));
 }
 
 std::optional<CurveClamp> ClampOfReading(const Rig& rig, int curve, double reading)

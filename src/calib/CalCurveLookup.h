@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -25,6 +26,28 @@ int FindCalCurve(const Rig& rig, int stage, std::string_view gasName);
 //! point above 0, when two interpolated points share a reading, and whenever the result would not
 //! be a finite number.
 double InterpolateCalCurve(const Rig& rig, int curve, double reading);
+
+//! What a lookup of curve `curve` (1..1000) decides before it interpolates `reading` (above 0,
+//! finite): an answer from one of the curve's end points (or 0 for a curve without a point above 0
+//! or with two interpolated points on one reading), or nothing, and then the reading is to be
+//! interpolated over the points 1..Top.
+struct CurveSpan {
+    std::optional<double> Answer;
+    int Top = 0; //!< the point with the largest reading; 0 when no point lies above 0
+};
+CurveSpan SpanOfReading(const Rig& rig, int curve, double reading);
+
+//! InterpolateCalCurve with the shape-preserving piecewise cubic of Fritsch and Carlson through
+//! the points 1..top taken in order of reading, instead of the one polynomial: it never overshoots
+//! between points. Decides everything before the interpolation as InterpolateCalCurve does, and
+//! gives 0 when a point it would interpolate is not a finite number.
+double InterpolateCalCurveMonotone(const Rig& rig, int curve, double reading);
+
+//! The monotone piecewise cubic Hermite interpolant ("pchip") through `points`, in increasing
+//! order of distinct finite readings, at `reading` between the first and the last: Fritsch-Butland
+//! weighted harmonic slopes inside, the three-point shape-preserving slopes at both ends; two
+//! points give the straight line, one point its flow.
+double MonotoneCubic(std::span<const CalPoint> points, double reading);
 
 //! Why InterpolateCalCurve does not interpolate a reading above 0.
 enum class CurveClampKind {

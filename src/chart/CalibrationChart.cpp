@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace meldrix {
 
@@ -14,6 +15,29 @@ namespace {
 constexpr int TitleOffset = 3;
 constexpr Rgb Red { 255, 0, 0 };
 constexpr int CrossArm = 4; // [px]
+
+// Lines per segment that draw the monotone cubic between two points.
+constexpr int CubicPieces = 16;
+
+// The points 1..top the physical model reads the curve between, when they rise in reading and
+// are finite numbers: then each segment between two of them is the cubic. Empty otherwise, and
+// the chain of lines stays.
+std::vector<CalPoint> cubicPoints(const CalCurveRecord& curve)
+{
+    int top = 0;
+    for (int k = 1; k <= MaxCalPoints; ++k)
+        if (curve.Points[k].Reading > (top == 0 ? 0.0 : curve.Points[top].Reading))
+            top = k;
+    std::vector<CalPoint> points;
+    for (int k = 1; k <= top; ++k) {
+        const CalPoint& point = curve.Points[k];
+        if (!std::isfinite(point.Reading) || !std::isfinite(point.Flow)
+            || (!points.empty() && point.Reading <= points.back().Reading))
+            return {};
+        points.push_back(point);
+    }
+    return points.size() >= 3 ? points : std::vector<CalPoint> {};
+}
 
 } // namespace
 
@@ -27,8 +51,11 @@ void ConfigureCalChart(TVistrel& chart)
     UsePlainScales(chart, 3, 1e-10);
 }
 
-void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber)
+void ShowCalChart(
+    TVistrel& chart, const CalCurveRecord& curve, int curveNumber, FlowModelKind model)
 {
+    const std::vector<CalPoint> cubic =
+        model == FlowModelKind::Physical ? cubicPoints(curve) : std::vector<CalPoint> {};
     chart.ClearItems();
     chart.SetLayerRanges(0, 0, 0, 0, 0);
     TScaleProps& x = chart.Scale1X();
@@ -47,8 +74,21 @@ void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber)
         if (y.RangeHigh() < y2)
             y.SetRangeHigh(y2);
         // A point (0, 0) is a point not filled in: the line stops before it.
-        if (!(x2 == 0.0 && y2 == 0.0))
+        if (x2 == 0.0 && y2 == 0.0)
+            continue;
+        if (i + 1 > static_cast<int>(cubic.size())) {
             chart.AddLine(x1, y1, x2, y2);
+            continue;
+        }
+        double fromX = x1;
+        double fromY = y1;
+        for (int piece = 1; piece <= CubicPieces; ++piece) {
+            const double toX = piece == CubicPieces ? x2 : x1 + (x2 - x1) * piece / CubicPieces;
+            const double toY = MonotoneCubic(cubic, toX);
+            chart.AddLine(fromX, fromY, toX, toY);
+            fromX = toX;
+            fromY = toY;
+        }
     }
     // The title sits in the top left corner of the data area, where a rising curve never runs,
     // whatever the curve's ranges.

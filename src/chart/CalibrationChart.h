@@ -13,8 +13,10 @@ void ConfigureCalChart(TVistrel& chart);
 //! Draws calibration curve `curveNumber`: its points as a chain of lines with ranges grown from
 //! the origin to enclose them (a segment into a (0, 0) point is left out), titled
 //! "Calibration curve N" in red by text label 1 in the top left corner of the data area, then
-//! asks for a repaint.
-void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber);
+//! asks for a repaint. In the physical flow model a segment between two points the model reads
+//! the curve between is drawn as the monotone cubic it reads there.
+void ShowCalChart(TVistrel& chart, const CalCurveRecord& curve, int curveNumber,
+    FlowModelKind model = FlowModelKind::AsSpecified);
 
 //! Where a reading is taken on a calibration curve.
 enum class CalPointPlace {

@@ -26,7 +26,9 @@ CalChartPicture::CalChartPicture(const Rig& rig, int curveNumber, std::optional<
 {
     const CalCurveRecord& curve = rig.CalCurves[curveNumber];
     ConfigureCalChart(m_chart);
-    ShowCalChart(m_chart, curve, curveNumber);
+    ShowCalChart(m_chart, curve, curveNumber, rig.Settings.FlowModel);
+    if (!rig.Settings.FlowUnit.empty())
+        m_flowTitle += " [" + rig.Settings.FlowUnit + "]";
     if (used)
         MarkUsedPoint(m_chart, *used);
     const std::string title =
@@ -65,7 +67,7 @@ void CalChartPicture::Draw(Canvas& canvas)
     // readings below the bottom one's figures.
     canvas.setFill(m_chart.WindColor);
     canvas.setTextColour({ 0, 0, 0 });
-    canvas.textOut({ Pad, band + 2 }, "Flow");
+    canvas.textOut({ Pad, band + 2 }, m_flowTitle);
     const int dataLeft = m_chart.MarginLeft();
     const int dataRight = chart.width - m_chart.MarginRight();
     const Size reading = canvas.textSize("Reading");

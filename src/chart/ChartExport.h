@@ -17,8 +17,9 @@ inline constexpr int CalChartExportScale = 3;
 
 //! The calibration chart as a picture of its own: above the chart the curve's number and gas,
 //! and the make, size and float of its meter, wrapped to the data area's width; the axes titled
-//! Reading and Flow; the point used, when given, marked as MarkUsedPoint marks it. The chart is
-//! drawn at its designed size.
+//! Reading and Flow (with the data set's flow unit); the curve as the data set's flow model reads
+//! it; the point used, when given, marked as MarkUsedPoint marks it. The chart is drawn at its
+//! designed size.
 class CalChartPicture {
 public:
     CalChartPicture(const Rig& rig, int curveNumber, std::optional<CalPointUsed> used = {});
@@ -29,6 +30,7 @@ public:
 private:
     TVistrel m_chart;
     std::vector<std::string> m_titleLines; //!< no wider than the data area
+    std::string m_flowTitle = "Flow"; //!< with the curves' flow unit when the data set names it
     Size m_size;
 };
 

@@ -186,7 +186,7 @@ int ShowPO2Chart(TVistrel& chart, const Rig& rig, std::vector<PO2Curve>* drawn)
         chart.LineWidth = 1;
         chart.AddLine(cell.Temp, std::floor(low) - 1.0, cell.Temp, std::ceil(high) + 1.0);
         const GibbsResult at = CellGibbsAt(rig, curve.Cell, cell.Temp);
-        if (at.Ok && std::isfinite(at.Log10PO2)) {
+        if (at.Ok && at.PO2Resolved && std::isfinite(at.Log10PO2)) {
             // A chart not yet given its size has no pixels to speak of: a hundredth of the ranges.
             const double dx = m.kx != 0 ? static_cast<double>(MarkArm / std::abs(m.kx))
                                         : (PO2ChartTo - PO2ChartFrom) / 100.0;

@@ -10,6 +10,7 @@
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace meldrix::cli {
@@ -29,8 +30,8 @@ std::string withoutLibraryPrefix(std::string message)
 
 } // namespace
 
-std::unique_ptr<Rig> loadDataSet(
-    const std::string& name, std::ostream& err, std::span<const ReadingArgument> readings)
+std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err,
+    std::span<const ReadingArgument> readings, std::optional<FlowModelKind> model)
 {
     // "Rig.INP" names the data set Rig, as in Open All.
     const std::string base = DataSetBaseName(name);
@@ -49,22 +50,27 @@ std::unique_ptr<Rig> loadDataSet(
             << base << ".INP, .MIX, .CAL, .CEL)\n";
         return nullptr;
     }
+    if (const auto problem = SettingsLoadProblem(*rig))
+        err << Prefix << "warning: " << *problem << '\n';
     for (const ReadingArgument& reading : readings)
         rig->Flowmeters[reading.stage].Reading = reading.value;
+    if (model)
+        rig->Settings.FlowModel = *model;
     return rig;
 }
 
-int runDump(const std::string& base, std::ostream& out, std::ostream& err)
+int runDump(const std::string& base, std::ostream& out, std::ostream& err,
+    std::optional<FlowModelKind> model)
 {
-    const auto rig = loadDataSet(base, err);
+    const auto rig = loadDataSet(base, err, {}, model);
     if (!rig)
         return ExitUsage;
     out << prettyJson(RigToJson(*rig)) << '\n';
     return out ? ExitOk : ExitFailed;
 }
 
-int runBuild(
-    const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err)
+int runBuild(const std::string& jsonPath, const std::string& base, std::ostream& out,
+    std::ostream& err, std::optional<FlowModelKind> model)
 {
     auto input = readInputText(jsonPath);
     if (const auto* error = std::get_if<InputError>(&input)) {
@@ -78,7 +84,7 @@ int runBuild(
     auto rig = std::make_unique<Rig>();
     SetStartValues(*rig);
     try {
-        RigFromJson(nlohmann::json::parse(text), *rig);
+        RigFromJson(nlohmann::ordered_json::parse(text), *rig);
     } catch (const nlohmann::json::exception& error) {
         err << Prefix << jsonPath << ": " << withoutLibraryPrefix(error.what()) << '\n';
         return ExitFailed;
@@ -87,13 +93,20 @@ int runBuild(
         return ExitFailed;
     }
 
+    if (model)
+        rig->Settings.FlowModel = *model;
+
     SetFileNamesFromBase(*rig, DataSetBaseName(base));
     if (const auto error = SaveAll(*rig)) {
         err << Prefix << *error << '\n';
         return ExitFailed;
     }
+    // Save All replaces a settings file that is there, so one that is there now was written.
+    std::error_code error;
+    const bool wroteSettings = std::filesystem::exists(rig->SettingsFileName, error);
     out << "Wrote " << rig->InpFileName << ", " << rig->MixFileName << ", " << rig->CalFileName
-        << " and " << rig->CelFileName << '\n';
+        << (wroteSettings ? ", " : " and ") << rig->CelFileName
+        << (wroteSettings ? " and " + rig->SettingsFileName : std::string()) << '\n';
     return ExitOk;
 }
 
@@ -128,7 +141,7 @@ std::optional<std::vector<ReadingArgument>> parseReadingArguments(
 }
 
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
-    std::ostream& out, std::ostream& err, bool logDisplay)
+    std::ostream& out, std::ostream& err, bool logDisplay, std::optional<FlowModelKind> model)
 {
     // Arguments are checked before anything is loaded, so a usage error is the only line.
     const auto parsed = parseReadingArguments(readings, "execute", err);
@@ -139,7 +152,7 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
         return ExitUsage;
     }
 
-    const auto rig = loadDataSet(base, err, *parsed);
+    const auto rig = loadDataSet(base, err, *parsed, model);
     if (!rig)
         return ExitUsage;
 
@@ -147,8 +160,10 @@ int runExecute(const std::string& base, std::span<const std::string> readings, E
     rig->Message1 = MessageLine {};
     ExecuteHooks hooks;
     hooks.StartEquilibriumCalculations = [&rig] { StartEquilibriumCalculations(*rig); };
+    hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(*rig, hooks);
     PrintReadingWarnings(outcome.warnings, err);
+    PrintModelDifferences(outcome.differences, err);
 
     if (format == ExecuteFormat::Json) {
         out << prettyJson(ExecuteToJson(*rig, outcome), NumberForm::SeventeenDigits) << '\n';

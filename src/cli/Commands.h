@@ -30,17 +30,21 @@ struct ReadingArgument {
 };
 
 //! Null when none of the four files could be read (an error line has been written then). The
-//! `readings` replace the stored ones of their stages.
-std::unique_ptr<Rig> loadDataSet(
-    const std::string& name, std::ostream& err, std::span<const ReadingArgument> readings = {});
+//! `readings` replace the stored ones of their stages, and `model`, when given, the flow model of
+//! the data set's settings. A settings file that cannot be used gives one warning line too.
+std::unique_ptr<Rig> loadDataSet(const std::string& name, std::ostream& err,
+    std::span<const ReadingArgument> readings = {},
+    std::optional<FlowModelKind> model = std::nullopt);
 
-//! `dump BASE`: the data set as JSON on `out`.
-int runDump(const std::string& base, std::ostream& out, std::ostream& err);
+//! `dump BASE`: the data set as JSON on `out`, with `model` as its flow model when given.
+int runDump(const std::string& base, std::ostream& out, std::ostream& err,
+    std::optional<FlowModelKind> model = std::nullopt);
 
-//! `build RIG.json BASE`: the four files of BASE from a JSON description; nothing is written when
-//! the JSON is malformed or does not describe a data set.
-int runBuild(
-    const std::string& jsonPath, const std::string& base, std::ostream& out, std::ostream& err);
+//! `build RIG.json BASE`: the four files of BASE (and its settings file, when the JSON's settings
+//! or `model` need one) from a JSON description; nothing is written when the JSON is malformed or
+//! does not describe a data set.
+int runBuild(const std::string& jsonPath, const std::string& base, std::ostream& out,
+    std::ostream& err, std::optional<FlowModelKind> model = std::nullopt);
 
 //! `N=VALUE` with N a whole number 1..16 and VALUE a finite number; nullopt otherwise.
 std::optional<ReadingArgument> parseReadingArgument(std::string_view text);
@@ -52,12 +56,14 @@ std::optional<std::vector<ReadingArgument>> parseReadingArguments(
 
 enum class ExecuteFormat { Json, Table, Csv };
 
-//! `execute BASE [--reading N=VALUE]... [--format json|table|csv] [--log]`: loads the data set as
-//! Open All does, sets the readings, runs Execute with the equilibrium driver and prints the
-//! outcome; the table and the CSV show logarithms with `logDisplay`, which JSON refuses. Exit 0
+//! `execute BASE [--reading N=VALUE]... [--format json|table|csv] [--log] [--flow-model M]`:
+//! loads the data set as Open All does, sets the readings, runs Execute with the equilibrium
+//! driver and prints the outcome, and one line on `err` for each stage where the flow models
+//! differ; the table and the CSV show logarithms with `logDisplay`, which JSON refuses. Exit 0
 //! when the run converged, 1 on a run error, 2 on a bad reading or when no file of the data set
 //! could be read.
 int runExecute(const std::string& base, std::span<const std::string> readings, ExecuteFormat format,
-    std::ostream& out, std::ostream& err, bool logDisplay = false);
+    std::ostream& out, std::ostream& err, bool logDisplay = false,
+    std::optional<FlowModelKind> model = std::nullopt);
 
 } // namespace meldrix::cli

@@ -15,6 +15,7 @@ inline CLI::App* addEquilibriumCommand(CLI::App& app, EquilibriumOptions& option
         "temperature");
     addBaseArgument(*command, options.Base);
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     command->add_option("--cell", options.Cell, "Only cell C (1..8)")->type_name("C");
     command
         ->add_option("--temperature-sweep", options.Sweep,

@@ -243,11 +243,14 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
         return ExitUsage;
     }
 
-    const auto rig = loadDataSet(options.Base, err, *readings);
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
-    const RunOutcome outcome = Execute(*rig);
+    ExecuteHooks hooks;
+    hooks.CompareFlowModels = true;
+    const RunOutcome outcome = Execute(*rig, hooks);
     PrintReadingWarnings(outcome.warnings, err);
+    PrintModelDifferences(outcome.differences, err);
     if (outcome.status != RunStatus::Ok) {
         err << Prefix << outcome.message << '\n';
         return ExitFailed;
@@ -275,9 +278,11 @@ int runEquilibrium(const EquilibriumOptions& options, std::ostream& out, std::os
 
     switch (options.Format) {
     case EquilibriumFormat::Json: {
-        // The run's reading warnings come last, after the cells.
+        // The run's reading warnings and model differences come last, after the cells.
         nlohmann::ordered_json report = EquilibriumToJson(rows);
+        report["flow_model"] = FlowModelKey(outcome.model);
         report["warnings"] = ReadingWarningsToJson(outcome.warnings);
+        report["model_differences"] = ModelDifferencesToJson(outcome.differences);
         out << prettyJson(report, NumberForm::SeventeenDigits) << '\n';
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "equil/GibbsEquilibrium.h"
+#include "rig/DataSetSettings.h"
 
 #include <iosfwd>
 #include <nlohmann/json.hpp>
@@ -56,6 +57,7 @@ struct EquilibriumOptions {
     std::optional<int> Cell; //!< only this cell; every fed cell when none
     std::string Sweep; //!< FROM:TO:STEP, empty for none
     EquilibriumFormat Format = EquilibriumFormat::Json;
+    std::optional<FlowModelKind> FlowModel; //!< instead of the data set's
 };
 
 //! `equilibrium BASE ...`: loads the data set as Open All does, sets the readings, runs Execute,

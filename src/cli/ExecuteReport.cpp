@@ -141,7 +141,39 @@ OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)
             rig.Message1.Visible ? OrderedJson(latin1ToUtf8(rig.Message1.Text)) : OrderedJson() },
         { "passes", outcome.passes }, { "gas_list", gasList }, { "stages", stages },
         { "mixtures", mixtures }, { "cells", cells }, { "equilibrium", equilibrium },
-        { "warnings", ReadingWarningsToJson(outcome.warnings) } };
+        { "flow_model", FlowModelKey(outcome.model) },
+        { "warnings", ReadingWarningsToJson(outcome.warnings) },
+        { "model_differences", ModelDifferencesToJson(outcome.differences) } };
+}
+
+OrderedJson WithFlowModel(const OrderedJson& json, FlowModelKind model)
+{
+    OrderedJson named = OrderedJson::object();
+    for (const auto& [key, value] : json.items()) {
+        if (key == "warnings")
+            named["flow_model"] = FlowModelKey(model);
+        named[key] = value;
+    }
+    if (!named.contains("flow_model"))
+        named["flow_model"] = FlowModelKey(model);
+    return named;
+}
+
+OrderedJson ModelDifferencesToJson(std::span<const ModelDifference> differences)
+{
+    OrderedJson list = OrderedJson::array();
+    for (const ModelDifference& difference : differences)
+        list.push_back(
+            { { "stage", difference.Stage }, { "as_specified", JsonNumber(difference.AsSpecified) },
+                { "physical", JsonNumber(difference.Physical) },
+                { "text", latin1ToUtf8(difference.Text) } });
+    return list;
+}
+
+void PrintModelDifferences(std::span<const ModelDifference> differences, std::ostream& err)
+{
+    for (const ModelDifference& difference : differences)
+        err << ModelDifferencePrefix << latin1ToUtf8(difference.Text) << '\n';
 }
 
 OrderedJson ReadingWarningsToJson(std::span<const ReadingWarning> warnings)

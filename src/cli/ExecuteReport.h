@@ -15,10 +15,23 @@ namespace meldrix {
 std::string_view statusName(RunStatus status);
 
 //! The outcome of a run as one JSON object: status, the message the run put in Message1 (null
-//! when the message line is hidden), passes, gas list, stage flows, mixtures, cell gases and the
-//! equilibrium selection, and last the run's reading warnings. Names are Latin-1 decoded; numbers
-//! that are not finite are null.
+//! when the message line is hidden), passes, gas list, stage flows, mixtures, cell gases, the
+//! equilibrium selection, the flow model, the run's reading warnings and last the stages where the
+//! flow models differ. Names are Latin-1 decoded; numbers that are not finite are null.
 nlohmann::ordered_json ExecuteToJson(const Rig& rig, const RunOutcome& outcome);
+
+//! `json` with a key "flow_model" naming `model`, before its "warnings" or, without them, last.
+nlohmann::ordered_json WithFlowModel(const nlohmann::ordered_json& json, FlowModelKind model);
+
+//! The stages where the flow models differ as a JSON array, in stage order: each with stage,
+//! as_specified, physical and text.
+nlohmann::ordered_json ModelDifferencesToJson(std::span<const ModelDifference> differences);
+
+//! Starts each line that names a stage where the flow models differ.
+inline constexpr std::string_view ModelDifferencePrefix = "meldrix-cli: model difference: ";
+
+//! One line per stage where the flow models differ on `err`: ModelDifferencePrefix and its text.
+void PrintModelDifferences(std::span<const ModelDifference> differences, std::ostream& err);
 
 //! The reading warnings of a run as a JSON array, in their order: each with stage, gas, curve,
 //! reading, limit and text.

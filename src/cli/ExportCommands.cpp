@@ -126,7 +126,7 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
     if (!format)
         return ExitUsage;
 
-    const auto rig = loadDataSet(request.base, err, *readings);
+    const auto rig = loadDataSet(request.base, err, *readings, request.model);
     if (!rig)
         return ExitUsage;
     if (request.execute) {
@@ -147,12 +147,12 @@ int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& e
 }
 
 int runChart(const std::string& base, int curve, const PictureOut& picture, std::ostream& out,
-    std::ostream& err)
+    std::ostream& err, std::optional<FlowModelKind> model)
 {
     const auto format = pictureFormat(picture, "chart", err);
     if (!format)
         return ExitUsage;
-    const auto rig = loadDataSet(base, err);
+    const auto rig = loadDataSet(base, err, {}, model);
     if (!rig)
         return ExitUsage;
     CalChartPicture chart(*rig, curve);

@@ -74,6 +74,7 @@ struct DiagramRequest {
     PictureOut out;
     std::span<const std::string> readings;
     bool execute = true;
+    std::optional<FlowModelKind> model; //!< instead of the data set's
 };
 
 //! `diagram BASE --out FILE.svg|FILE.png [--reading N=VALUE]... [--no-execute]`: the mixer
@@ -83,12 +84,12 @@ struct DiagramRequest {
 //! data set could be read. Nothing is written unless the picture is complete.
 int runDiagram(const DiagramRequest& request, std::ostream& out, std::ostream& err);
 
-//! `chart BASE --curve N --out FILE.svg|FILE.png`: calibration curve N (1..1000) of the data set
-//! drawn as the window's calibration chart, CalChartExportScale times its size. Exit 0 when
-//! written, 1 when the file cannot be written, 2 on an --out of another kind or when no file of
-//! the data set could be read.
+//! `chart BASE --curve N --out FILE.svg|FILE.png [--flow-model M]`: calibration curve N (1..1000)
+//! of the data set drawn as the window's calibration chart in the data set's (or `model`'s) flow
+//! model, CalChartExportScale times its size. Exit 0 when written, 1 when the file cannot be
+//! written, 2 on an --out of another kind or when no file of the data set could be read.
 int runChart(const std::string& base, int curve, const PictureOut& picture, std::ostream& out,
-    std::ostream& err);
+    std::ostream& err, std::optional<FlowModelKind> model = std::nullopt);
 
 //! The extension of a path's file name in lower case, without its dot; empty when it has none.
 std::string lowerExtension(const std::string& path);

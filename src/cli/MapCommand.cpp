@@ -60,6 +60,7 @@ CLI::App* addMapCommand(CLI::App& app, MapOptions& options)
         ->type_name("N")
         ->check(CLI::Range(MinMapGrid, MaxMapGrid));
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     addOutOption(*command, options.Out, "FILE.svg|FILE.png|FILE.csv",
         "What to write: the picture as .svg or .png, the values as .csv; - for SVG on standard "
         "output");
@@ -70,7 +71,11 @@ std::string OperatingMapCsv(const OperatingMap& map)
 {
     std::string csv = csvField(StageName(map.X.Stage) + " reading") + ','
         + csvField(StageName(map.Y.Stage) + " reading") + ','
-        + csvField(latin1ToUtf8(MapQuantityTitle(map.Quantity))) + ",state";
+        + csvField(latin1ToUtf8(MapQuantityTitle(map.Quantity))
+            + (map.FlowModel == FlowModelKind::AsSpecified
+                    ? std::string()
+                    : " (flow model: " + std::string(FlowModelTitle(map.FlowModel)) + ")"))
+        + ",state";
     csv += CsvLineEnd;
     for (int j = 0; j < map.Grid; ++j) {
         const std::string y = seventeenDigits(map.Y.at(j, map.Grid));
@@ -110,7 +115,7 @@ int runMap(const MapOptions& options, const PngEncoder& png, std::ostream& out, 
         if (!format)
             return ExitUsage;
     }
-    const auto rig = loadDataSet(options.Base, err, *readings);
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "rig/DataSetSettings.h"
+
 #include <CLI/CLI.hpp>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,21 @@ inline CLI::Option* addBaseArgument(CLI::App& command, std::string& base)
 {
     return command.add_option("BASE", base, "Base name of the data set, without extension")
         ->required();
+}
+
+//! `--flow-model as-specified|physical`: the flow model instead of the one the data set's settings
+//! name.
+inline CLI::Option* addFlowModelOption(CLI::App& command, std::optional<FlowModelKind>& model)
+{
+    return command
+        .add_option("--flow-model", model,
+            "as-specified: each gas through its own curve, as Meldrix always computed; physical: "
+            "mixtures metered by density, dry gas kept, monotone curves (default: the data set's "
+            "setting)")
+        ->type_name("MODEL")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, FlowModelKind> { { "as-specified", FlowModelKind::AsSpecified },
+                { "physical", FlowModelKind::Physical } }));
 }
 
 //! `--reading N=VALUE`, checked later by parseReadingArguments.

@@ -42,19 +42,21 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
         }
         mapStages = std::pair { static_cast<int>(*x), static_cast<int>(*y) };
     }
+    if (request.accuracy && !AccuracyOptions(*request.accuracy, "report", err))
+        return ExitUsage;
+
+    std::ostringstream warnings;
+    const auto rig = loadDataSet(request.base, warnings, *readings, request.model);
+    err << warnings.str();
+    if (!rig)
+        return ExitUsage;
     std::optional<UncertaintyOptions> accuracy;
     if (request.accuracy) {
-        accuracy = AccuracyOptions(*request.accuracy, "report", err);
+        accuracy = AccuracyOptions(*request.accuracy, "report", err, rig->Settings.MeterAccuracy);
         if (!accuracy)
             return ExitUsage;
         accuracy->Equilibrium = true; // the report shows each cell's pO2
     }
-
-    std::ostringstream warnings;
-    const auto rig = loadDataSet(request.base, warnings, *readings);
-    err << warnings.str();
-    if (!rig)
-        return ExitUsage;
 
     ReportInputs inputs;
     inputs.Generated = ReportDateTime();

@@ -23,6 +23,7 @@ struct ReportRequest {
     PdfWriter writePdf;
     //! The meters' accuracy to carry to the cells' gas and pO2; none: no uncertainties.
     std::optional<AccuracyArguments> accuracy;
+    std::optional<FlowModelKind> model; //!< instead of the data set's
     //! `--map X,Y` as typed: the stages of an operating map of each fed cell; empty for none.
     std::string map;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
+#include "rig/SettingsJson.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,7 +17,8 @@
 
 namespace meldrix {
 
-using Json = nlohmann::json;
+// Read in the order written, so the keys of the settings that Meldrix does not know keep theirs.
+using Json = nlohmann::ordered_json;
 using OrderedJson = nlohmann::ordered_json;
 
 namespace {
@@ -303,10 +305,19 @@ void readCell(const Json& item, const std::string& where, CellRecord& c)
 
 OrderedJson RigToJson(const Rig& rig)
 {
-    return { { "InputGases", arrayToJson(rig.InputGases, gasToJson) },
+    OrderedJson json = { { "InputGases", arrayToJson(rig.InputGases, gasToJson) },
         { "Flowmeters", arrayToJson(rig.Flowmeters, flowmeterToJson) },
         { "CalCurves", arrayToJson(rig.CalCurves, curveToJson) },
         { "Cells", arrayToJson(rig.Cells, cellToJson) } };
+    // A data set without a settings file of its own needs no Settings to be built again.
+    if (!AreDefaultSettings(rig.Settings))
+        json["Settings"] = SettingsToJson(rig.Settings);
+    return json;
+}
+
+void RigFromJson(const nlohmann::json& json, Rig& rig)
+{
+    RigFromJson(Json(json), rig);
 }
 
 void RigFromJson(const Json& json, Rig& rig)
@@ -336,8 +347,13 @@ void RigFromJson(const Json& json, Rig& rig)
                 [&](const Json& v, const std::string&) {
                     readRecords(v, "CalCurves", copy->CalCurves, readCurve);
                 } },
-            { "Cells", [&](const Json& v, const std::string&) {
-                 readRecords(v, "Cells", copy->Cells, readCell);
+            { "Cells",
+                [&](const Json& v, const std::string&) {
+                    readRecords(v, "Cells", copy->Cells, readCell);
+                } },
+            { "Settings", [&](const Json& v, const std::string&) {
+                 if (const auto problem = SettingsFromJson(v, copy->Settings))
+                     fail("Settings", *problem);
              } } });
     // Defined follows from the components unless the JSON states it; loading recomputes it anyway.
     for (int i = 1; i <= MaxInputGases; ++i)

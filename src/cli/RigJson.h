@@ -9,7 +9,8 @@
 namespace meldrix {
 
 //! A data set as readable JSON: every field of every record under its own name, names as text
-//! (8-bit texts decoded as Latin-1), numbers exact, calibration points as [reading, flow] pairs.
+//! (8-bit texts decoded as Latin-1), numbers exact, calibration points as [reading, flow] pairs;
+//! then "Settings", the object of the settings file, unless the settings are the defaults.
 nlohmann::ordered_json RigToJson(const Rig& rig);
 
 //! A rig description that cannot be taken over; what() names the place and the fault.
@@ -22,6 +23,8 @@ public:
 //! out keep what `rig` holds (start-up values when the caller starts from them); a record may give
 //! its number with "index". Throws RigJsonError before changing anything when the JSON does not
 //! describe a data set.
+void RigFromJson(const nlohmann::ordered_json& json, Rig& rig);
+//! The same, for JSON whose objects keep no order of their keys.
 void RigFromJson(const nlohmann::json& json, Rig& rig);
 
 } // namespace meldrix

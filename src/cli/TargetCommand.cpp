@@ -1,6 +1,7 @@
 #include "cli/TargetCommand.h"
 
 #include "cli/Commands.h"
+#include "cli/ExecuteReport.h"
 #include "cli/JsonNumber.h"
 #include "cli/Options.h"
 #include "cli/RigJson.h"
@@ -121,6 +122,7 @@ CLI::App* addTargetCommand(CLI::App& app, TargetOptions& options)
             "whose gas reaches the cell and no other")
         ->type_name("S[,S...]");
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     command
         ->add_option("--format", options.Format,
             "json (default): one JSON object; table: the targets and the sixteen readings")
@@ -238,7 +240,7 @@ int runTarget(const TargetOptions& options, std::ostream& out, std::ostream& err
         }
     }
 
-    const auto rig = loadDataSet(options.Base, err, *readings);
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
     if (!rig)
         return ExitUsage;
 
@@ -246,7 +248,9 @@ int runTarget(const TargetOptions& options, std::ostream& out, std::ostream& err
     if (options.Format == "table")
         out << TargetTable(*rig, outcome);
     else
-        out << prettyJson(TargetToJson(outcome), NumberForm::SeventeenDigits) << '\n';
+        out << prettyJson(WithFlowModel(TargetToJson(outcome), rig->Settings.FlowModel),
+            NumberForm::SeventeenDigits)
+            << '\n';
     if (outcome.Status != TargetStatus::Reached)
         err << Prefix << latin1ToUtf8(outcome.Message) << '\n';
     for (const std::string& warning : allWarnings(*rig, outcome))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rig/DataSetSettings.h"
 #include "target/TargetSearch.h"
 
 #include <CLI/CLI.hpp>
@@ -20,6 +21,7 @@ struct TargetOptions {
     std::string Free; //!< S[,S...], empty for the default
     std::vector<std::string> Readings; //!< N=VALUE
     std::string Format = "json";
+    std::optional<FlowModelKind> FlowModel; //!< instead of the data set's
 };
 
 //! Adds the `target` subcommand to `app`; its arguments land in `options`.

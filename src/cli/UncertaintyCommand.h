@@ -24,22 +24,29 @@ inline std::vector<CLI::Option*> addAccuracyOptions(CLI::App& command, AccuracyA
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll),
         command
             .add_option("--full-scale-percent", accuracy.FullScalePercent,
-                "Standard deviation of every reading in % of its stage's full scale (default 1)")
+                "Standard deviation of every reading in % of its stage's full scale (default: the "
+                "data set's, 1 without settings)")
             ->type_name("P"),
         command
             .add_option("--flow-percent", accuracy.FlowPercent,
-                "Relative standard deviation of the calibrated flow in % (default 0)")
+                "Relative standard deviation of the calibrated flow in % (default: the data "
+                "set's, 0 without settings)")
             ->type_name("Q"),
         command
             .add_option("--method", accuracy.Method,
-                "linear (default): first order, central differences; monte-carlo: seeded "
-                "samples")
+                "linear (the default without settings): first order, central differences; "
+                "monte-carlo: seeded samples")
             ->transform(CLI::CheckedTransformer(
                 std::map<std::string, UncertaintyMethod> { { "linear", UncertaintyMethod::Linear },
                     { "monte-carlo", UncertaintyMethod::MonteCarlo } })),
-        command.add_option("--samples", accuracy.Samples, "Monte Carlo samples (default 2000)")
+        command
+            .add_option("--samples", accuracy.Samples,
+                "Monte Carlo samples (default: the data set's, 2000 without settings)")
             ->type_name("N"),
-        command.add_option("--seed", accuracy.Seed, "Monte Carlo seed (default 1)")->type_name("K"),
+        command
+            .add_option("--seed", accuracy.Seed,
+                "Monte Carlo seed (default: the data set's, 1 without settings)")
+            ->type_name("K"),
     };
 }
 
@@ -50,6 +57,7 @@ inline CLI::App* addUncertaintyCommand(CLI::App& app, UncertaintyCommandOptions&
         "Run the mixer on BASE and carry the meters' accuracy to every fed cell's gas (and pO2)");
     addBaseArgument(*command, options.Base);
     addReadingOption(*command, options.Readings);
+    addFlowModelOption(*command, options.FlowModel);
     addAccuracyOptions(*command, options.Accuracy);
     command->add_flag("--equilibrium", options.Equilibrium,
         "Also log10 pO2 of each cell's gas at its temperature");

@@ -7,6 +7,7 @@
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,36 +75,6 @@ OrderedJson dominantToJson(const DominantInput& dominant)
         return { { "kind", "calibration" }, { "curve", dominant.Number } };
     }
     return nullptr;
-}
-
-// What a cell's dominant input asks of the operator; empty when nothing dominates.
-std::string advice(const CellUncertainty& cell)
-{
-    switch (cell.Dominant.What) {
-    case DominantInput::Kind::None:
-        break;
-    case DominantInput::Kind::Reading:
-        return "read stage " + formatInt(cell.Dominant.Number)
-            + " more carefully: it moves log10 pO2 most";
-    case DominantInput::Kind::Calibration:
-        return "calibrate curve " + formatInt(cell.Dominant.Number)
-            + " more carefully: its flow moves log10 pO2 most";
-    }
-    return {};
-}
-
-// The quantities of a cell whose linear answer does not hold over one standard deviation.
-std::vector<std::string> nonLinear(const CellUncertainty& cell)
-{
-    std::vector<std::string> names;
-    if (!cell.Linear)
-        return names;
-    for (std::size_t k = 0; k < cell.Gases.size(); ++k)
-        if (!cell.Linear->Gases[k])
-            names.push_back(latin1ToUtf8(cell.Gases[k].Name));
-    if (cell.Log10PO2 && !cell.Linear->Log10PO2)
-        names.emplace_back(PO2Name);
-    return names;
 }
 
 // A cell whose equilibrium failed at the readings as they are; a gas without oxygen is no failure.
@@ -233,21 +204,8 @@ std::string UncertaintyTable(const UncertaintyResult& result)
         table += "Stage " + formatInt(input.Stage) + ": reading "
             + trimmed(formatFixed(input.Reading, 0, 3)) + " \u00B1 " + sdText(input.Sd)
             + " (full scale " + trimmed(formatFixed(input.FullScale, 0, 3)) + ")\n";
-    for (const CellUncertainty& cell : cells) {
-        if (const std::string text = advice(cell); !text.empty())
-            table += cellTitle(cell) + ": " + text + '\n';
-        if (!cell.PO2Problem.empty())
-            table += cellTitle(cell) + ": no log10 pO2: " + latin1ToUtf8(cell.PO2Problem) + '\n';
-        if (const auto names = nonLinear(cell); !names.empty())
-            table += cellTitle(cell) + ": " + listed(names) + (names.size() == 1 ? " is" : " are")
-                + " far from linear over one standard deviation of the inputs: use Monte Carlo\n";
-        if (cell.NoOxygenSamples > 0)
-            table += cellTitle(cell) + ": " + formatInt(cell.NoOxygenSamples) + " of "
-                + formatInt(result.Samples)
-                + " samples hold no oxygen: the band counts them below every finite log10 pO2\n";
-    }
-    for (const std::string& note : result.Notes)
-        table += latin1ToUtf8(note) + '\n';
+    for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+        table += latin1ToUtf8(remark.Text) + '\n';
     return table;
 }
 
@@ -273,10 +231,10 @@ std::string UncertaintyCsv(const UncertaintyResult& result)
     return csv;
 }
 
-std::optional<UncertaintyOptions> AccuracyOptions(
-    const AccuracyArguments& arguments, std::string_view command, std::ostream& err)
+std::optional<UncertaintyOptions> AccuracyOptions(const AccuracyArguments& arguments,
+    std::string_view command, std::ostream& err, const MeterAccuracySettings& dataSet)
 {
-    UncertaintyOptions settings;
+    UncertaintyOptions settings = WithMeterAccuracy({}, dataSet);
     for (const std::string& text : arguments.Sds) {
         const auto sd = parseReadingArgument(text);
         if (!sd || sd->value < 0) {
@@ -288,11 +246,11 @@ std::optional<UncertaintyOptions> AccuracyOptions(
         }
         settings.StageSds.push_back({ sd->stage, sd->value });
     }
-    settings.Method = arguments.Method;
-    settings.FullScalePercent = arguments.FullScalePercent;
-    settings.FlowPercent = arguments.FlowPercent;
-    settings.Samples = arguments.Samples;
-    settings.Seed = arguments.Seed;
+    settings.Method = arguments.Method.value_or(settings.Method);
+    settings.FullScalePercent = arguments.FullScalePercent.value_or(settings.FullScalePercent);
+    settings.FlowPercent = arguments.FlowPercent.value_or(settings.FlowPercent);
+    settings.Samples = arguments.Samples.value_or(settings.Samples);
+    settings.Seed = arguments.Seed.value_or(settings.Seed);
     if (const auto problem = CheckUncertaintyOptions(settings)) {
         err << Prefix << *problem << " (see meldrix-cli " << command << " --help)\n";
         return std::nullopt;
@@ -306,15 +264,18 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
     const auto readings = parseReadingArguments(options.Readings, "uncertainty", err);
     if (!readings)
         return ExitUsage;
-    auto accuracy = AccuracyOptions(options.Accuracy, "uncertainty", err);
+    if (!AccuracyOptions(options.Accuracy, "uncertainty", err))
+        return ExitUsage;
+
+    const auto rig = loadDataSet(options.Base, err, *readings, options.FlowModel);
+    if (!rig)
+        return ExitUsage;
+    auto accuracy =
+        AccuracyOptions(options.Accuracy, "uncertainty", err, rig->Settings.MeterAccuracy);
     if (!accuracy)
         return ExitUsage;
     UncertaintyOptions& settings = *accuracy;
     settings.Equilibrium = options.Equilibrium;
-
-    const auto rig = loadDataSet(options.Base, err, *readings);
-    if (!rig)
-        return ExitUsage;
     const UncertaintyResult result = PropagateUncertainty(*rig, settings);
     if (!result.Ok) {
         err << Prefix << latin1ToUtf8(result.Message) << '\n';
@@ -331,7 +292,9 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
 
     switch (options.Format) {
     case UncertaintyFormat::Json:
-        out << prettyJson(UncertaintyToJson(result), NumberForm::SeventeenDigits) << '\n';
+        out << prettyJson(WithFlowModel(UncertaintyToJson(result), rig->Settings.FlowModel),
+            NumberForm::SeventeenDigits)
+            << '\n';
         break;
     case UncertaintyFormat::Table:
         out << UncertaintyTable(result);
@@ -347,11 +310,12 @@ int runUncertainty(const UncertaintyCommandOptions& options, std::ostream& out, 
             if (options.Format != UncertaintyFormat::Table)
                 err << Prefix << cellTitle(cell) << ": " << latin1ToUtf8(cell.PO2Problem) << '\n';
         }
-        if (cell.PO2Dropped > 0)
-            err << Prefix << "warning: " << cellTitle(cell) << ": " << cell.PO2Dropped << " of "
-                << result.Samples
-                << " samples had no log10 pO2 (unresolved, or no equilibrium) and are left out\n";
     }
+    // The table says them already.
+    if (options.Format != UncertaintyFormat::Table)
+        for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+            if (remark.Kind == RemarkKind::DroppedSamples)
+                err << Prefix << "warning: " << latin1ToUtf8(remark.Text) << '\n';
     // The table and the JSON carry the notes; CSV has no place for them.
     if (options.Format == UncertaintyFormat::Csv)
         for (const std::string& note : result.Notes)

@@ -29,21 +29,23 @@ std::string UncertaintyCsv(const UncertaintyResult& result);
 
 enum class UncertaintyFormat { Json, Table, Csv };
 
-//! The meters' accuracy as given on the command line, for every command that carries it.
+//! The meters' accuracy as given on the command line, for every command that carries it; what is
+//! not given is the data set's.
 struct AccuracyArguments {
     std::vector<std::string> Sds; //!< N=VALUE
-    double FullScalePercent = DefaultFullScalePercent;
-    double FlowPercent = 0.0;
-    UncertaintyMethod Method = UncertaintyMethod::Linear;
-    int Samples = DefaultSamples;
-    std::uint64_t Seed = DefaultSeed;
+    std::optional<double> FullScalePercent;
+    std::optional<double> FlowPercent;
+    std::optional<UncertaintyMethod> Method;
+    std::optional<int> Samples;
+    std::optional<std::uint64_t> Seed;
 };
 
-//! The options of an uncertainty run from `arguments`, checked before anything is loaded; at the
-//! first that cannot be used one usage line naming `command`'s help goes to `err` and nothing is
-//! returned.
-std::optional<UncertaintyOptions> AccuracyOptions(
-    const AccuracyArguments& arguments, std::string_view command, std::ostream& err);
+//! The options of an uncertainty run from `arguments` over the meter accuracy `dataSet` (of the
+//! data set's settings; the defaults before it is loaded, so that a usage error is found first);
+//! at the first that cannot be used one usage line naming `command`'s help goes to `err` and
+//! nothing is returned.
+std::optional<UncertaintyOptions> AccuracyOptions(const AccuracyArguments& arguments,
+    std::string_view command, std::ostream& err, const MeterAccuracySettings& dataSet = {});
 
 struct UncertaintyCommandOptions {
     std::string Base;
@@ -51,6 +53,7 @@ struct UncertaintyCommandOptions {
     AccuracyArguments Accuracy;
     bool Equilibrium = false;
     UncertaintyFormat Format = UncertaintyFormat::Json;
+    std::optional<FlowModelKind> FlowModel; //!< instead of the data set's
 };
 
 //! `uncertainty BASE ...`: loads the data set as Open All does, sets the readings and carries the

@@ -41,10 +41,12 @@ int run(int argc, char** argv)
     std::vector<std::string> readings;
     std::string format = "json";
     bool logDisplay = false;
+    std::optional<meldrix::FlowModelKind> flowModel;
 
-    CLI::App* dump =
-        app.add_subcommand("dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL) as JSON");
+    CLI::App* dump = app.add_subcommand(
+        "dump", "Print the data set BASE (.INP, .MIX, .CAL, .CEL, .settings.json) as JSON");
     addBaseArgument(*dump, base);
+    addFlowModelOption(*dump, flowModel);
 
     CLI::App* build =
         app.add_subcommand("build", "Write the four files of BASE from a JSON description");
@@ -53,11 +55,13 @@ int run(int argc, char** argv)
             "JSON as written by dump (\"-\": standard input); omitted fields take start-up values")
         ->required();
     build->add_option("BASE", base, "Base name of the data set to write")->required();
+    addFlowModelOption(*build, flowModel);
 
     CLI::App* execute = app.add_subcommand(
         "execute", "Run the mixer on the data set BASE and print what every cell receives");
     addBaseArgument(*execute, base);
     addReadingOption(*execute, readings);
+    addFlowModelOption(*execute, flowModel);
     execute
         ->add_option("--format", format,
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")
@@ -73,6 +77,7 @@ int run(int argc, char** argv)
     addOutOption(*diagram, outPath, "FILE.svg|FILE.png",
         "The picture to write: .svg or .png; - for SVG on standard output");
     addReadingOption(*diagram, readings);
+    addFlowModelOption(*diagram, flowModel);
     diagram->add_flag(
         "--no-execute", asLoaded, "Draw the data set as loaded, without running the mixer first");
 
@@ -87,6 +92,7 @@ int run(int argc, char** argv)
         ->required();
     addOutOption(*chart, outPath, "FILE.svg|FILE.png",
         "The picture to write: .svg or .png; - for SVG on standard output");
+    addFlowModelOption(*chart, flowModel);
 
     CLI::App* report = app.add_subcommand(
         "report", "Run the mixer on BASE and write the run's report as HTML or PDF");
@@ -94,6 +100,7 @@ int run(int argc, char** argv)
     addOutOption(*report, outPath, "FILE.html|FILE.pdf",
         "The report to write: .html (self-contained) or .pdf");
     addReadingOption(*report, readings);
+    addFlowModelOption(*report, flowModel);
     std::string page = "a4";
     report->add_option("--page", page, "Paper of the PDF: a4 (default) or letter")
         ->check(CLI::IsMember({ "a4", "letter" }));
@@ -135,19 +142,20 @@ int run(int argc, char** argv)
     }
 
     if (*dump)
-        return runDump(base, std::cout, std::cerr);
+        return runDump(base, std::cout, std::cerr, flowModel);
     if (*build)
-        return runBuild(jsonPath, base, std::cout, std::cerr);
+        return runBuild(jsonPath, base, std::cout, std::cerr, flowModel);
     if (*execute)
-        return runExecute(base, readings, executeFormat(format), std::cout, std::cerr, logDisplay);
+        return runExecute(
+            base, readings, executeFormat(format), std::cout, std::cerr, logDisplay, flowModel);
     PictureOut picture { outPath, {} };
 #ifdef MELDRIX_REPORT_PDF
     picture.png = meldrix::HeadlessPng;
 #endif
     if (*diagram)
-        return runDiagram({ base, picture, readings, !asLoaded }, std::cout, std::cerr);
+        return runDiagram({ base, picture, readings, !asLoaded, flowModel }, std::cout, std::cerr);
     if (*chart)
-        return runChart(base, curve, picture, std::cout, std::cerr);
+        return runChart(base, curve, picture, std::cout, std::cerr, flowModel);
     if (*equilibrium)
         return runEquilibrium(equilibriumOptions, std::cout, std::cerr);
     if (*target)
@@ -157,7 +165,7 @@ int run(int argc, char** argv)
     if (*map)
         return runMap(mapOptions, picture.png, std::cout, std::cerr);
     if (*report) {
-        ReportRequest request { base, outPath, readings, {}, std::nullopt, reportMap };
+        ReportRequest request { base, outPath, readings, {}, std::nullopt, flowModel, reportMap };
         if (reportUncertainty)
             request.accuracy = reportAccuracy;
 #ifdef MELDRIX_REPORT_PDF

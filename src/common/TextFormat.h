@@ -49,4 +49,17 @@ std::string formatInt(long long value, int width = 0);
 //! Items joined as a sentence lists them: "a", "a and b", "a, b and c".
 std::string listed(std::span<const std::string> items);
 
+//! One sentence for the message line: `opening`, then the `Text` of each item joined by "; ", and
+//! a full stop; empty when there are no items.
+template <typename Item>
+std::string clausesSentence(std::span<const Item> items, std::string_view opening = {})
+{
+    std::string text;
+    for (const Item& item : items) {
+        text += text.empty() ? opening : std::string_view("; ");
+        text += item.Text;
+    }
+    return text.empty() ? text : text + ".";
+}
+
 } // namespace meldrix

@@ -259,12 +259,20 @@ void DrawMixer(Rig& rig, Canvas& canvas)
         DrawCell(rig, canvas, c);
     for (int n = 1; n <= MaxInputGases; ++n)
         DrawMixture(rig, canvas, n);
-    if (!rig.ResultsCurrent) {
-        // Below the input gases, where the diagram draws nothing else.
+    // Below the input gases, where the diagram draws nothing else: what the flows are.
+    std::string caption = rig.ResultsCurrent ? std::string() : std::string(StaleCaption);
+    const auto add = [&caption](const std::string& part) {
+        caption += (caption.empty() ? "" : ". ") + part;
+    };
+    if (!rig.Settings.FlowUnit.empty())
+        add("Flows in " + rig.Settings.FlowUnit);
+    if (rig.Settings.FlowModel != FlowModelKind::AsSpecified)
+        add("Flow model: " + std::string(FlowModelTitle(rig.Settings.FlowModel)));
+    if (!caption.empty()) {
         const LayoutBox& lowest = rig.GasBoxes[1];
-        canvas.setTextColour(StaleText);
+        canvas.setTextColour(rig.ResultsCurrent ? White : StaleText);
         canvas.setClip({ lowest.Left, lowest.Bottom + 6 }, { 1600, lowest.Bottom + 26 });
-        canvas.textOut({ lowest.Left, lowest.Bottom + 8 }, StaleCaption);
+        canvas.textOut({ lowest.Left, lowest.Bottom + 8 }, caption);
         canvas.resetClip();
     }
 }

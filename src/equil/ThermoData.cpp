@@ -97,6 +97,13 @@ ThermoSpecies speciesFromJson(const std::string& formula, const Json& entry)
         species.Composition.emplace_back(symbol, atoms);
     }
 
+    // Optional: only the density correction of a curve measured for another gas needs it.
+    if (entry.contains("molar_mass_g_per_mol")) {
+        species.MolarMass = finiteNumber(entry["molar_mass_g_per_mol"], where + ": molar mass");
+        if (species.MolarMass <= 0.0)
+            throw BadData(where + ": molar mass not above 0");
+    }
+
     const Json& intervals = entry.value("intervals", Json());
     if (!intervals.is_array() || intervals.empty())
         throw BadData(where + ": no temperature intervals");

@@ -28,6 +28,7 @@ struct ThermoSpecies {
     bool Condensed = false; //!< true for a pure condensed phase (graphite)
     std::vector<std::pair<std::string, double>> Composition; //!< element symbol, atoms
     std::vector<ThermoInterval> Intervals; //!< in ascending temperature order, contiguous
+    double MolarMass = 0.0; //!< [g/mol]; 0 when the data do not give it
 
     //! Standard Gibbs energy over RT, g°/RT = H°/RT - S°/R, at 1 bar [-] for `kelvin` [K]. Below
     //! the first interval the first fit is used, above the last the last one.

@@ -266,6 +266,7 @@ OperatingMap PrepareOperatingMap(const Rig& rig, const MapRequest& request)
     const CellRecord& cell = rig.Cells[request.Cell];
     map.CellName = std::string(cell.Name.view());
     map.Celsius = cell.Temp;
+    map.FlowModel = rig.Settings.FlowModel;
 
     // The run at the present readings builds the gas list, which no reading changes, and says
     // whether the mixer can be solved at all.

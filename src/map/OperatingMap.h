@@ -87,6 +87,7 @@ struct OperatingMap {
     int Cell = 0;
     std::string CellName; //!< as stored (8-bit)
     double Celsius = 0.0; //!< the cell's temperature [°C]
+    FlowModelKind FlowModel = FlowModelKind::AsSpecified; //!< the rig's, which every point used
     MapQuantity Quantity;
     int Grid = 0;
     MapAxis X;
@@ -120,8 +121,8 @@ struct MapControl {
     std::function<void(int done, int total)> Progress;
     //! Row `j` of the grid is done: its Grid values and states. Called from any worker, one call
     //! at a time.
-    std::function<void(int j, std::span<const double> values,
-        std::span<const MapPointState> states)>
+    std::function<void(
+        int j, std::span<const double> values, std::span<const MapPointState> states)>
         RowDone;
     //! Workers, each on a copy of the rig; 0: one per processor. The map is the same for any
     //! number.
@@ -139,8 +140,8 @@ OperatingMap PrepareOperatingMap(const Rig& rig, const MapRequest& request);
 //! is the one the map was prepared from. Points are shared among the workers by rows; each value
 //! depends on its readings alone. Cancelled through `control.Stop`; workers that cannot start
 //! make the map not Ok with a message.
-void FillOperatingMap(const Rig& rig, const MapRequest& request, OperatingMap& map,
-    const MapControl& control = {});
+void FillOperatingMap(
+    const Rig& rig, const MapRequest& request, OperatingMap& map, const MapControl& control = {});
 
 //! PrepareOperatingMap, then FillOperatingMap when it is Ok.
 OperatingMap ComputeOperatingMap(

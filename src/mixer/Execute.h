@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mixer/ModelDifferences.h"
 #include "mixer/ReadingWarnings.h"
 #include "rig/Rig.h"
 
@@ -30,6 +31,14 @@ struct RunOutcome {
     //! Every computed stage and gas whose reading was not taken along its curve, in stage order
     //! and, within a stage, in the order of its gases; never put in Message1 by the run itself.
     ReadingWarnings warnings;
+    //! The flow model of the run: the rig's setting.
+    FlowModelKind model = FlowModelKind::AsSpecified;
+    //! What the model did beyond the specified rules, for each stage where it did something, in
+    //! stage order; always empty in the specified model.
+    std::vector<StageModelNote> modelNotes;
+    //! With ExecuteHooks::CompareFlowModels, the stages of a converged run where the other model
+    //! differs; never put in Message1 by the run itself.
+    ModelDifferences differences;
 };
 
 //! What the face running Execute adds at the solver's places. Each is optional; a face without a
@@ -40,6 +49,11 @@ struct ExecuteHooks {
     std::function<void()> DrawMixer; //!< after a converged run, once the cell gases are known
     std::function<void()> ShowResults; //!< then: fill the results table
     std::function<void()> StartEquilibriumCalculations; //!< last of a converged run
+    //! Whether a converged run also runs the mixer under the other flow model, its records put
+    //! back afterwards, to name the stages where the two differ: for a run whose results the
+    //! operator reads, never for the trial runs of a search or an uncertainty run, which it would
+    //! make twice as slow.
+    bool CompareFlowModels = false;
 };
 
 //! How a run finds the calibration curve of each gas of a stage. Both choose the same curves and
@@ -50,9 +64,9 @@ enum class CurveLookup {
 };
 
 //! The Execute command: makes the working copies of the input gases, builds the gas list, solves
-//! the mixer pass by pass and, once every mixture is known, computes the cell gases and calls the
-//! hooks. A run error is put in Message1 and returned; no stored value can make it index outside
-//! an array or loop without end.
+//! the mixer pass by pass in the rig's flow model and, once every mixture is known, computes the
+//! cell gases and calls the hooks. A run error is put in Message1 and returned; no stored value
+//! can make it index outside an array or loop without end.
 RunOutcome Execute(
     Rig& rig, const ExecuteHooks& hooks = {}, CurveLookup lookup = CurveLookup::Indexed);
 

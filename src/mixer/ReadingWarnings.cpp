@@ -68,10 +68,7 @@ std::optional<ReadingWarning> CheckReading(
 
 std::string ReadingWarningsMessage(std::span<const ReadingWarning> warnings)
 {
-    std::string text;
-    for (const ReadingWarning& warning : warnings)
-        text += (text.empty() ? "" : "; ") + warning.Text;
-    return text.empty() ? text : text + ".";
+    return clausesSentence(warnings);
 }
 
 } // namespace meldrix

@@ -136,7 +136,11 @@ std::string MapTitle(const OperatingMap& map)
         title += " at " + number(map.Celsius)
             + " \xB0"
               "C";
-    return title + ": " + MapQuantityTitle(map.Quantity);
+    title += ": " + MapQuantityTitle(map.Quantity);
+    // As the diagram says it: only a model other than the specified one is named.
+    if (map.FlowModel != FlowModelKind::AsSpecified)
+        title += "; flow model: " + std::string(FlowModelTitle(map.FlowModel));
+    return title;
 }
 
 MapPicture::MapPicture(

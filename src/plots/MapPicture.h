@@ -70,7 +70,8 @@ private:
     bool m_proposed = false;
 };
 
-//! "OC 2; Cell B at 800 °C: log10 pO2 [bar]": what a map shows (8-bit).
+//! "OC 2; Cell B at 800 °C: log10 pO2 [bar]": what a map shows, with "; flow model: physical"
+//! for a model other than the specified one (8-bit).
 std::string MapTitle(const OperatingMap& map);
 
 } // namespace meldrix

@@ -80,7 +80,11 @@ std::string ReportWithDeviation(double value, double sd, std::string (*plain)(do
 
 std::string ReportBand(const std::array<double, 2>& band)
 {
-    return ReportLog10(band[0]) + " to " + ReportLog10(band[1]);
+    // Samples without oxygen put the band's bottom below every finite log10 pO2.
+    const auto end = [](double value) {
+        return std::isinf(value) && value < 0 ? std::string("\u2212\u221E") : ReportLog10(value);
+    };
+    return end(band[0]) + " to " + end(band[1]);
 }
 
 } // namespace meldrix

@@ -43,8 +43,8 @@ void addRow(ReportTable& table, std::string name, const Cells& cells, Shown show
 
 ReportTable StagesTable(const RunReport& report)
 {
-    ReportTable table { { "Stage", "Meter", "Source", "Mixture", "Reading", "Flow",
-                            "Fix-gas stage" },
+    const std::string flow = report.FlowUnit.empty() ? "Flow" : "Flow [" + report.FlowUnit + "]";
+    ReportTable table { { "Stage", "Meter", "Source", "Mixture", "Reading", flow, "Fix-gas stage" },
         {}, { true, false, false, false, true, true, false } };
     for (const ReportStage& stage : report.Stages)
         table.Rows.push_back({ formatInt(stage.Stage), stage.Meter, stage.Source,
@@ -93,6 +93,8 @@ ReportTable EquilibriumTable(const RunReport& report)
         };
     };
     addRow(table, "log10 pO2 [bar]", report.Equilibria, solved([u](const ReportEquilibrium& row) {
+        if (!row.Result.PO2Resolved)
+            return std::string("unresolved");
         if (!std::isfinite(row.Result.Log10PO2))
             return std::string("no oxygen");
         return ReportWithDeviation(

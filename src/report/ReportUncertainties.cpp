@@ -1,6 +1,7 @@
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "report/RunReport.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
 #include <array>
 #include <cmath>
@@ -47,8 +48,6 @@ void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
     for (const CellUncertainty& cell : result.Cells) {
         if (!OneBased<double, MaxCells>::inRange(cell.Cell))
             continue;
-        const std::string title =
-            "OC " + formatInt(cell.Cell) + "; " + shownLatin1ToUtf8(cell.Name) + ": ";
         for (const GasSpread& gas : cell.Gases)
             spread.Fractions[cell.Cell].push_back(gas.Fraction.Sd);
         if (cell.Log10PO2) {
@@ -57,15 +56,12 @@ void AddUncertainties(ReportInputs& inputs, const UncertaintyResult& result)
                 spread.Log10PO2Band[cell.Cell] =
                     std::array { *cell.Log10PO2->P2_5, *cell.Log10PO2->P97_5 };
         }
-        if (cell.DominantStage > 0)
-            inputs.Notes.push_back(title + "the reading of stage " + formatInt(cell.DominantStage)
-                + " contributes most to the spread of log10 pO2");
-        if (cell.PO2Dropped > 0)
-            inputs.Warnings.push_back(title + formatInt(cell.PO2Dropped) + " of "
-                + formatInt(result.Samples)
-                + " samples had no log10 pO2 (no oxygen, or no equilibrium) and are left out of "
-                  "its spread");
     }
+    // The report's own equilibrium table says which cells have no log10 pO2.
+    for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+        if (remark.Kind != RemarkKind::NoPO2)
+            (IsWarning(remark) ? inputs.Warnings : inputs.Notes)
+                .push_back(shownLatin1ToUtf8(remark.Text));
     inputs.Uncertainties = std::move(spread);
     inputs.UncertaintyRun = result;
 }

@@ -13,6 +13,7 @@
 #include "map/OperatingMap.h"
 #include "mixer/Execute.h"
 #include "mixer/FixGasStage.h"
+#include "mixer/ModelDifferences.h"
 #include "plots/MapPicture.h"
 #include "report/ReportNumbers.h"
 #include "rig/DataFiles.h"
@@ -228,6 +229,7 @@ void addProvenance(const Rig& rig, RunReport& report)
         { "Meldrix version", report.Version },
         { "Thermodynamic data", BuiltInThermoData().Citation },
         { "Readings", readingsAgainstFile(rig) },
+        { "Flow model", std::string(FlowModelTitle(rig.Settings.FlowModel)) },
     };
 }
 
@@ -314,7 +316,9 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         if (rig.Message1.Shown != before)
             driverShown = rig.Message1.Shown;
     };
+    hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(rig, hooks);
+    report.FlowUnit = shown(rig.Settings.FlowUnit);
     report.RunOk = outcome.status == RunStatus::Ok;
     report.RunError = std::string(outcome.message);
     if (rig.Message1.Visible && rig.Message1.Shown == driverShown) {
@@ -327,6 +331,9 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     report.RunWarnings = outcome.warnings;
     for (const ReadingWarning& warning : outcome.warnings)
         report.Messages.push_back(shown(warning.Text));
+    if (const std::string differences = ModelDifferencesMessage(outcome.differences);
+        !differences.empty())
+        report.Messages.push_back(shown(differences));
 
     for (int n = 1; n <= MaxInputGases; ++n)
         if (isSet(rig.InputGases[n].Defined))
@@ -358,6 +365,9 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
         if (!result.Result.Ok)
             report.Messages.push_back(
                 cellTitle(rig, result.Cell) + ": no equilibrium: " + shown(result.Result.Message));
+        else if (!result.Result.PO2Resolved)
+            report.Messages.push_back(
+                cellTitle(rig, result.Cell) + ": no log10 pO2: " + std::string(UnresolvedPO2));
         report.Equilibria.push_back(
             { result.Cell, shown(rig.Cells[result.Cell].Name.view()), std::move(result.Result) });
     }

@@ -118,8 +118,9 @@ struct RunReport {
     std::string Folder; //!< absolute
     std::string Generated;
     std::string Version;
+    std::string FlowUnit; //!< the curves' flow unit as the data set names it; empty when not named
     //! Where the report came from, one fact a line: data set, folder, date and time, version,
-    //! thermodynamic data, the readings that are not those stored in the data set.
+    //! thermodynamic data, the readings that are not those stored in the data set, flow model.
     std::vector<ReportFact> Provenance;
     bool RunOk = false;
     std::string RunError; //!< the run's message when it stopped

@@ -1,6 +1,7 @@
 #include "rig/DataFiles.h"
 
 #include "common/TextFormat.h"
+#include "rig/SettingsJson.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,19 +41,35 @@ constexpr FileKind kindOf(DataFile file)
     return { ".CEL", "output cells", sizeof(CellRecord), MaxCells };
 }
 
+// What the settings file is called in messages, beside the four kinds.
+constexpr std::string_view SettingsDescription = "settings";
+
+// A settings file is a few hundred bytes; anything far larger is not one.
+constexpr std::size_t MaxSettingsFileSize = 1 << 20;
+
 // "the mixer file '/data/Rig1.MIX'"
-std::string fileLabel(DataFile file, std::string_view path)
+std::string fileLabel(std::string_view description, std::string_view path)
 {
     std::string label = "the ";
-    label.append(kindOf(file).description).append(" file '").append(path).append("'");
+    label.append(description).append(" file '").append(path).append("'");
     return label;
+}
+
+std::string fileLabel(DataFile file, std::string_view path)
+{
+    return fileLabel(kindOf(file).description, path);
+}
+
+std::string fileTitle(std::string_view description, std::string_view path)
+{
+    std::string title = fileLabel(description, path);
+    title.front() = 'T';
+    return title;
 }
 
 std::string fileTitle(DataFile file, std::string_view path)
 {
-    std::string title = fileLabel(file, path);
-    title.front() = 'T';
-    return title;
+    return fileTitle(kindOf(file).description, path);
 }
 
 class FileDescriptor {
@@ -79,6 +96,7 @@ struct ReadOutcome {
     std::vector<std::byte> bytes;
     std::size_t fileSize = 0;
     std::string error; // empty when the file was read
+    int errorNumber = 0; // the errno behind `error`, when there is one
 };
 
 // Reads at most `limit` bytes of a regular file. Other kinds of file are never read, so a FIFO
@@ -88,6 +106,7 @@ ReadOutcome readRegularFile(const std::string& path, std::size_t limit)
     ReadOutcome outcome;
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
+        outcome.errorNumber = errno;
         outcome.error = std::strerror(errno);
         return outcome;
     }
@@ -246,11 +265,11 @@ struct PendingSave {
     std::string temporary;
 };
 
-std::optional<std::string> writeTemporary(
-    DataFile file, const std::string& path, std::span<const std::byte> image, PendingSave& out)
+std::optional<std::string> writeTemporary(std::string_view description, const std::string& path,
+    std::span<const std::byte> image, PendingSave& out)
 {
     const auto fail = [&](std::string_view reason) {
-        return "Could not save " + fileLabel(file, path) + ": " + std::string(reason) + ".";
+        return "Could not save " + fileLabel(description, path) + ": " + std::string(reason) + ".";
     };
     if (path.empty())
         return fail("no file name is set");
@@ -306,13 +325,28 @@ std::optional<std::string> writeTemporary(
     return std::nullopt;
 }
 
-std::optional<std::string> commit(DataFile file, const PendingSave& pending)
+std::optional<std::string> commit(std::string_view description, const PendingSave& pending)
 {
     if (::rename(pending.temporary.c_str(), pending.target.c_str()) == 0)
         return std::nullopt;
     const int error = errno;
     ::unlink(pending.temporary.c_str());
-    return "Could not save " + fileLabel(file, pending.target) + ": " + std::strerror(error) + ".";
+    return "Could not save " + fileLabel(description, pending.target) + ": " + std::strerror(error)
+        + ".";
+}
+
+// The settings need a file once they are not the defaults, and a file already there is replaced,
+// so that the data set reads back as it was saved.
+bool settingsFileWanted(const Rig& rig)
+{
+    struct stat info { };
+    return !AreDefaultSettings(rig.Settings) || ::lstat(rig.SettingsFileName.c_str(), &info) == 0;
+}
+
+void markSettingsWritten(Rig& rig, std::string stored)
+{
+    rig.Settings.Stored = std::move(stored);
+    rig.SettingsLastStored = { rig.Settings, {}, {} };
 }
 
 } // namespace
@@ -410,9 +444,10 @@ LoadResult LoadCells(Rig& rig)
 std::optional<std::string> SaveDataFile(Rig& rig, DataFile file)
 {
     PendingSave pending;
-    if (auto error = writeTemporary(file, fileNameOf(rig, file), imageOf(rig, file), pending))
+    if (auto error = writeTemporary(
+            kindOf(file).description, fileNameOf(rig, file), imageOf(rig, file), pending))
         return error;
-    auto error = commit(file, pending);
+    auto error = commit(kindOf(file).description, pending);
     if (!error)
         markWritten(rig, file);
     return error;
@@ -437,20 +472,32 @@ std::optional<std::string> SaveCells(Rig& rig)
 
 std::optional<std::string> SaveAll(Rig& rig)
 {
-    std::array<PendingSave, 4> pending;
-    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
-        const DataFile file = AllDataFiles[i];
-        if (auto error =
-                writeTemporary(file, fileNameOf(rig, file), imageOf(rig, file), pending[i])) {
+    // The four files, then the settings when they need one: all written before any is renamed.
+    std::array<PendingSave, 5> pending;
+    const bool withSettings = settingsFileWanted(rig);
+    const std::string settingsText = withSettings ? SettingsFileText(rig.Settings) : std::string();
+    const std::size_t count = AllDataFiles.size() + (withSettings ? 1 : 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool settings = i == AllDataFiles.size();
+        auto error = settings
+            ? writeTemporary(SettingsDescription, rig.SettingsFileName,
+                std::as_bytes(std::span(settingsText)), pending[i])
+            : writeTemporary(kindOf(AllDataFiles[i]).description, fileNameOf(rig, AllDataFiles[i]),
+                imageOf(rig, AllDataFiles[i]), pending[i]);
+        if (error) {
             for (std::size_t j = 0; j < i; ++j)
                 ::unlink(pending[j].temporary.c_str());
             return error;
         }
     }
     std::optional<std::string> firstError;
-    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
-        auto error = commit(AllDataFiles[i], pending[i]);
-        if (!error)
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool settings = i == AllDataFiles.size();
+        auto error = commit(
+            settings ? SettingsDescription : kindOf(AllDataFiles[i]).description, pending[i]);
+        if (!error && settings)
+            markSettingsWritten(rig, SettingsToJson(rig.Settings).dump());
+        else if (!error)
             markWritten(rig, AllDataFiles[i]);
         else if (!firstError)
             firstError = std::move(error);
@@ -462,17 +509,80 @@ void SetFileNamesFromBase(Rig& rig, const std::string& base)
 {
     for (const DataFile file : AllDataFiles)
         fileNameOf(rig, file) = base + std::string(extensionOf(file));
+    rig.SettingsFileName = base + std::string(SettingsFileSuffix);
 }
 
 std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base)
 {
+    SetFileNamesFromBase(rig, base);
     std::array<LoadResult, 4> results;
-    for (std::size_t i = 0; i < AllDataFiles.size(); ++i) {
-        const DataFile file = AllDataFiles[i];
-        fileNameOf(rig, file) = base + std::string(extensionOf(file));
-        results[i] = LoadDataFile(rig, file);
-    }
+    for (std::size_t i = 0; i < AllDataFiles.size(); ++i)
+        results[i] = LoadDataFile(rig, AllDataFiles[i]);
+    LoadSettings(rig);
     return results;
+}
+
+std::optional<std::string> LoadSettings(Rig& rig)
+{
+    const std::string& path = rig.SettingsFileName;
+    // The flow model may change with the settings: what was computed belongs to the old ones.
+    rig.ResultsCurrent = false;
+    rig.Settings = {};
+    rig.SettingsLastStored = {};
+    const ReadOutcome outcome = readRegularFile(path, MaxSettingsFileSize + 1);
+    std::string damage = outcome.error;
+    // No file means the defaults, as for a data set that never had settings.
+    if (outcome.errorNumber == ENOENT || outcome.errorNumber == ENOTDIR)
+        return std::nullopt;
+    if (damage.empty() && outcome.fileSize > MaxSettingsFileSize)
+        damage = "it is larger than 1 MiB";
+    if (damage.empty()) {
+        const std::string_view text(
+            reinterpret_cast<const char*>(outcome.bytes.data()), outcome.bytes.size());
+        if (auto problem = SettingsFromFileText(text, rig.Settings))
+            damage = std::move(*problem);
+    }
+    rig.SettingsLastStored.Settings = rig.Settings;
+    if (damage.empty())
+        return std::nullopt;
+    rig.SettingsLastStored.DamagedPath = path;
+    rig.SettingsLastStored.Damage = damage;
+    return SettingsLoadProblem(rig);
+}
+
+std::optional<std::string> SettingsLoadProblem(const Rig& rig)
+{
+    const SettingsBaseline& baseline = rig.SettingsLastStored;
+    if (baseline.Damage.empty())
+        return std::nullopt;
+    std::string sentence = fileTitle(SettingsDescription, baseline.DamagedPath);
+    return sentence + " could not be used (" + baseline.Damage
+        + "); the default settings are used.";
+}
+
+bool HasUnsavedSettings(const Rig& rig)
+{
+    // Stored only carries what the file held; the values are what the operator changes.
+    DataSetSettings now = rig.Settings;
+    DataSetSettings then = rig.SettingsLastStored.Settings;
+    now.Stored.clear();
+    then.Stored.clear();
+    return now != then;
+}
+
+std::optional<std::string> DamagedSettingsNote(const Rig& rig)
+{
+    const SettingsBaseline& baseline = rig.SettingsLastStored;
+    if (baseline.DamagedPath.empty() || baseline.DamagedPath != rig.SettingsFileName
+        || !settingsFileWanted(rig))
+        return std::nullopt;
+    return fileNameOnly(baseline.DamagedPath) + " was read as a damaged settings file ("
+        + baseline.Damage + ").";
+}
+
+std::string SettingsFileLabel(const Rig& rig)
+{
+    return "the settings file " + fileNameOnly(rig.SettingsFileName);
 }
 
 bool HasUnsavedChanges(const Rig& rig, DataFile file)
@@ -489,8 +599,9 @@ std::optional<OneBased<FlowmeterRecord, MaxFlowmeters>> StoredFlowmeters(const R
     if (image.size() != MaxFlowmeters * sizeof(FlowmeterRecord))
         return std::nullopt;
     for (int f = 1; f <= MaxFlowmeters; ++f)
-        std::memcpy(
-            &stages[f], image.data() + (f - 1) * sizeof(FlowmeterRecord), sizeof(FlowmeterRecord));
+        std::memcpy(&stages[f],
+            image.data() + static_cast<std::size_t>(f - 1) * sizeof(FlowmeterRecord),
+            sizeof(FlowmeterRecord));
     return stages;
 }
 
@@ -498,6 +609,7 @@ void MarkAllUnchanged(Rig& rig)
 {
     for (const DataFile file : AllDataFiles)
         takeAsBaseline(rig, file);
+    rig.SettingsLastStored = { rig.Settings, {}, {} };
 }
 
 std::optional<std::string> DamagedTargetNote(const Rig& rig, DataFile file)
@@ -548,6 +660,9 @@ std::string BaseNameOfPath(std::string_view path)
 {
     const std::size_t nameStart =
         path.rfind('/') == std::string_view::npos ? 0 : path.rfind('/') + 1;
+    // The settings file names its data set too: its suffix has two dots.
+    if (path.ends_with(SettingsFileSuffix) && path.size() > nameStart + SettingsFileSuffix.size())
+        return std::string(path.substr(0, path.size() - SettingsFileSuffix.size()));
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos || dot < nameStart)
         return std::string(path);
@@ -557,7 +672,7 @@ std::string BaseNameOfPath(std::string_view path)
 std::string DataSetBaseName(std::string_view path)
 {
     const std::string base = BaseNameOfPath(path);
-    if (base.size() == path.size())
+    if (base.size() == path.size() || path.ends_with(SettingsFileSuffix))
         return base;
     const std::string extension = upperCaseAscii(path.substr(base.size()));
     for (const DataFile file : AllDataFiles)

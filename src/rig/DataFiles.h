@@ -48,16 +48,35 @@ LoadResult LoadDataFile(Rig& rig, DataFile file);
 [[nodiscard]] std::optional<std::string> SaveCells(Rig& rig);
 [[nodiscard]] std::optional<std::string> SaveDataFile(Rig& rig, DataFile file);
 
-//! Saves the four files under their current names; all four are written before any is renamed
-//! into place, so a failure never leaves a mixed data set.
+//! Saves the four files under their current names, and the settings file when the settings are
+//! not the defaults or a file of that name is there to be replaced; all are written before any is
+//! renamed into place, so a failure never leaves a mixed data set.
 [[nodiscard]] std::optional<std::string> SaveAll(Rig& rig);
 
-//! Sets the four file names from `base` and loads the four files in the order .INP, .MIX, .CAL,
-//! .CEL. BaseName is not changed.
+//! Sets the file names from `base` and loads the four files in the order .INP, .MIX, .CAL, .CEL,
+//! then the settings (LoadSettings). BaseName is not changed.
 std::array<LoadResult, 4> OpenAllByBase(Rig& rig, const std::string& base);
 
-//! Sets the four file names from a base name: base + ".INP" and so on.
+//! Sets the file names from a base name: base + ".INP" and so on, base + ".settings.json".
 void SetFileNamesFromBase(Rig& rig, const std::string& base);
+
+//! Reads the settings from SettingsFileName. No file gives the defaults; a file that cannot be
+//! read or used gives the defaults too, and the sentence that says so (SettingsLoadProblem).
+std::optional<std::string> LoadSettings(Rig& rig);
+
+//! The sentence naming the settings file the last LoadSettings could not use; nullopt when it
+//! used it or found none.
+std::optional<std::string> SettingsLoadProblem(const Rig& rig);
+
+//! Whether the settings differ from those last read or written.
+bool HasUnsavedSettings(const Rig& rig);
+
+//! When Save All would replace a settings file that was read as damaged, the sentence that says
+//! so; nullopt otherwise.
+std::optional<std::string> DamagedSettingsNote(const Rig& rig);
+
+//! "the settings file Lab1.settings.json".
+std::string SettingsFileLabel(const Rig& rig);
 
 //! Whether the records of `file`, as they would be saved, differ from the bytes last read from or
 //! written to it (so an edit undone by hand is no change).
@@ -84,12 +103,13 @@ std::string DataFileLabel(const Rig& rig, DataFile file);
 //! such file or directory."); empty when there is none.
 std::string LoadSummary(std::span<const LoadResult> results);
 
-//! The base name of a data set named by its base name or by one of its four files ("Rig.INP" and
-//! "Rig.cel" give "Rig"); any other name is the base name itself.
+//! The base name of a data set named by its base name or by one of its files ("Rig.INP", "Rig.cel"
+//! and "Rig.settings.json" give "Rig"); any other name is the base name itself.
 std::string DataSetBaseName(std::string_view name);
 
 //! The base name of a chosen file: the path without the file name's own extension
-//! ("/data/Run.2/Rig1.CEL" gives "/data/Run.2/Rig1"); a dot in a folder name is kept.
+//! ("/data/Run.2/Rig1.CEL" gives "/data/Run.2/Rig1", "Rig1.settings.json" gives "Rig1"); a dot in
+//! a folder name is kept.
 std::string BaseNameOfPath(std::string_view path);
 
 } // namespace meldrix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/OneBased.h"
+#include "rig/DataSetSettings.h"
 #include "rig/EquilibriumData.h"
 #include "rig/Records.h"
 
@@ -51,6 +52,14 @@ struct FileBaseline {
     std::string Damage; //!< "576 bytes instead of 1664"
 };
 
+//! The settings file as it was last read or written: the settings then, and the damage it was
+//! reported with when it was read (empty when it was whole or absent).
+struct SettingsBaseline {
+    DataSetSettings Settings;
+    std::string DamagedPath;
+    std::string Damage; //!< "it is not valid JSON"
+};
+
 //! The whole state of the rig and of its runs. The window, the command-line tool and every test
 //! each own one; the routines of the system work on it under the system's own names.
 struct Rig {
@@ -74,6 +83,11 @@ struct Rig {
     std::string MixFileName;
     std::string CalFileName;
     std::string CelFileName;
+    std::string SettingsFileName; //!< the optional fifth file: base + ".settings.json"
+
+    //! The data set's own settings: the flow model every Execute of this rig uses, the curves'
+    //! flow unit, the meters' accuracy.
+    DataSetSettings Settings;
 
     // Parameter editor.
     std::uint16_t EditMode = EditModes::None;
@@ -114,6 +128,7 @@ struct Rig {
 
     //! .INP, .MIX, .CAL, .CEL: what tells unsaved changes and damaged files apart (DataFiles.h).
     std::array<FileBaseline, 4> FileBaselines;
+    SettingsBaseline SettingsLastStored;
 };
 
 //! Sets the message line's text and shows it; `detail`, when given, is the full account behind it.

@@ -101,7 +101,8 @@ void TForm1::CalibrationsLoaded()
         return;
     fillPointEditor();
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
+    meldrix::ShowCalChart(
+        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
 }
 
 std::string TForm1::ReadCalibrationsTable()
@@ -179,7 +180,8 @@ void TForm1::ShowCalChart()
 {
     Vistrel1->show();
     const int curve = currentCalCurve();
-    meldrix::ShowCalChart(Vistrel1->Chart(), m_rig->CalCurves[curve], curve);
+    meldrix::ShowCalChart(
+        Vistrel1->Chart(), m_rig->CalCurves[curve], curve, m_rig->Settings.FlowModel);
 }
 
 } // namespace meldrix

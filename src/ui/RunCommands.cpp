@@ -4,6 +4,7 @@
 #include "tabed/qt/TCeltrix.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
+#include "ui/Text.h"
 #include "ui/UncertaintyRun.h"
 
 #include <QAction>
@@ -80,11 +81,18 @@ void TForm1::RunExecute()
     hooks.DrawMixer = [this] { DrawMixer(); };
     hooks.ShowResults = [this] { ShowResults(); };
     hooks.StartEquilibriumCalculations = [this] { StartEquilibriumCalculations(*m_rig); };
+    hooks.CompareFlowModels = true;
     const RunOutcome outcome = Execute(*m_rig, hooks);
-    // The run's flows stand as computed; what they rest on beyond a curve's points is told.
-    if (outcome.status == RunStatus::Ok && !outcome.warnings.empty()) {
+    m_resultsModel = outcome.model;
+    // The run's flows stand as computed; what they rest on beyond a curve's points, and where the
+    // other flow model would give others, is told.
+    const std::string warnings = ReadingWarningsMessage(outcome.warnings);
+    const std::string differences = ModelDifferencesMessage(outcome.differences);
+    if (outcome.status == RunStatus::Ok && !(warnings.empty() && differences.empty())) {
         showRigMessage(); // the run's own message keeps its place in the log
-        ShowMessage(*m_rig, ReadingWarningsMessage(outcome.warnings));
+        ShowMessage(*m_rig,
+            warnings.empty() || differences.empty() ? warnings + differences
+                                                    : warnings + " " + differences);
     }
     // A run that stopped leaves the previous results on screen, shown as out of date.
     showResultsState();
@@ -155,7 +163,8 @@ QString TForm1::unknownValuesNote() const
 void TForm1::showResultsState()
 {
     const bool current = m_rig->ResultsCurrent;
-    QString text = resultsDisplayName();
+    QString text = resultsDisplayName() + u" \u2014 flow model: "_s
+        + fromSystemText(FlowModelTitle(m_resultsModel));
     if (!current)
         text += u": results of the previous Execute; press Execute"_s;
     const QString note = CellTabEd->isHidden() ? QString() : unknownValuesNote();

@@ -331,6 +331,7 @@ void TForm1::createMenus()
     addCommand(
         settings, u"PO2Chart1"_s, u"log10 pO&2 against temperature"_s, &TForm1::PO2Chart1Click);
     settings->addSeparator();
+    addCommand(settings, u"FlowModel1"_s, u"&Flow model\u2026"_s, &TForm1::FlowModel1Click);
     addCommand(
         settings, u"MeterAccuracy1"_s, u"Meter &accuracy\u2026"_s, &TForm1::MeterAccuracy1Click);
     m_uncertainty->Toggle = addCommand(

@@ -38,6 +38,7 @@ class TCeltrix;
 class ParameterEditor;
 struct UncertaintyView;
 struct UncertaintyResult;
+struct UncertaintyOptions;
 struct FindReadingsMemory;
 
 //! The main window. Its client area is the mixer diagram; the editors, the calibration views and
@@ -112,6 +113,7 @@ public Q_SLOTS:
     void EquilRTtoggle1Click();
     void CellTemperature1Click();
     void PO2Chart1Click();
+    void FlowModel1Click();
     void MeterAccuracy1Click();
     void Uncertainty1Click();
     void FindReadings1Click();
@@ -158,6 +160,8 @@ private:
     int DrawUncertaintyBands();
     //! The last uncertainty answer when it is of the rig as it stands, for the report; else null.
     const UncertaintyResult* currentUncertainty() const;
+    //! The options of the display's uncertainty runs: the meters' accuracy of the data set.
+    UncertaintyOptions uncertaintyOptions() const;
 
     std::optional<QString> chooseFile(QFileDialog& dialog);
     QString dataSetFolder() const;
@@ -217,6 +221,8 @@ private:
     void showTransientMessage(const std::string& text);
     //! Hides the message line when it still shows the last transient message.
     void dropTransientMessage();
+    //! After an uncertainty run: what it says beyond its numbers, on the message line.
+    void showUncertaintyRemarks(const UncertaintyResult& result);
     //! Runs an edit; when it changed what Execute reads, the results shown are out of date.
     void takeEdits(const std::function<void()>& edit);
     //! OK: reads the editor back into the records of its kind.
@@ -273,6 +279,7 @@ private:
     MessageLogWindow* m_messageLog = nullptr;
     TVistrelWidget* PO2Chart = nullptr;
     std::vector<PO2Curve> m_pO2Curves; //!< what the pO2 chart shows, to place its names again
+    FlowModelKind m_resultsModel = FlowModelKind::AsSpecified; //!< of the last Execute
 
     DiagramArea* m_diagram = nullptr;
     QLabel* Message1 = nullptr;

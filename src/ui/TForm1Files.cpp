@@ -63,11 +63,16 @@ void TForm1::reportLoads(const std::array<LoadResult, 4>& results, bool missingI
         reported.push_back(result);
         problems += problems.empty() ? result.problem : " " + result.problem;
     }
+    // A settings file is optional: only one that is there and cannot be used is told.
+    const std::optional<std::string> settings = SettingsLoadProblem(*m_rig);
+    if (settings)
+        problems += problems.empty() ? *settings : " " + *settings;
     // One problem is told whole; several become one short sentence, the whole account a tooltip.
-    if (reported.size() == 1)
+    if (reported.size() + (settings ? 1 : 0) == 1)
         ShowMessage(*m_rig, problems);
     else if (!reported.empty())
-        ShowMessage(*m_rig, LoadSummary(reported), problems);
+        ShowMessage(*m_rig,
+            LoadSummary(reported) + (settings ? " The default settings are used." : ""), problems);
 }
 
 void TForm1::reportSave(const std::optional<std::string>& error, std::span<const DataFile> files)
@@ -108,11 +113,17 @@ bool TForm1::confirmReplacingDamaged(std::span<const DataFile> files)
 {
     std::string notes;
     int count = 0;
-    for (const DataFile file : files)
-        if (const auto note = DamagedTargetNote(*m_rig, file)) {
+    const auto add = [&](const std::optional<std::string>& note) {
+        if (note) {
             notes += notes.empty() ? *note : " " + *note;
             ++count;
         }
+    };
+    for (const DataFile file : files)
+        add(DamagedTargetNote(*m_rig, file));
+    // Only Save All writes the settings file.
+    if (files.size() == AllDataFiles.size())
+        add(DamagedSettingsNote(*m_rig));
     if (count == 0)
         return true;
     QMessageBox question(QMessageBox::Warning, u"Replace damaged file"_s,
@@ -133,6 +144,9 @@ bool TForm1::confirmLosingChanges(std::span<const DataFile> files)
     for (const DataFile file : files)
         if (HasUnsavedChanges(*m_rig, file))
             changed.push_back(DataFileLabel(*m_rig, file));
+    // The settings go with the whole data set: Open All replaces them, Save All keeps them.
+    if (files.size() == AllDataFiles.size() && HasUnsavedSettings(*m_rig))
+        changed.push_back(SettingsFileLabel(*m_rig));
     if (changed.empty())
         return true;
     std::string text = listed(changed);
@@ -141,7 +155,7 @@ bool TForm1::confirmLosingChanges(std::span<const DataFile> files)
     QMessageBox question(QMessageBox::Question, u"Unsaved changes"_s, fromSystemText(text),
         QMessageBox::SaveAll | QMessageBox::Discard | QMessageBox::Cancel, this);
     question.setObjectName(u"UnsavedChangesQuestion"_s);
-    question.setInformativeText(u"Save all four files first, or discard the changes?"_s);
+    question.setInformativeText(u"Save all files of the data set first, or discard the changes?"_s);
     question.setDefaultButton(QMessageBox::SaveAll);
     question.setEscapeButton(QMessageBox::Cancel);
     switch (ask(question)) {

@@ -1,14 +1,17 @@
 #include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
+#include "common/TextFormat.h"
 #include "mixer/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
+#include "uncertainty/UncertaintyRemarks.h"
 #include "uncertainty/UncertaintyTable.h"
 
 #include <QAction>
+#include <algorithm>
 #include <utility>
 
 // The "± uncertainty" display of the results table: the meters' accuracy carried to each cell,
@@ -19,11 +22,12 @@ namespace meldrix {
 void TForm1::MeterAccuracy1Click()
 {
     guarded([this] {
-        auto* dialog = new MeterAccuracyDialog(m_uncertainty->Options, this);
+        auto* dialog = new MeterAccuracyDialog(uncertaintyOptions(), this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(dialog, &QDialog::accepted, this, [this, dialog] {
             guarded([&] {
-                m_uncertainty->Options = dialog->options();
+                // Kept with the data set's settings, so Save All keeps it too.
+                m_rig->Settings.MeterAccuracy = MeterAccuracyOf(dialog->options());
                 UncertaintyOutOfDate();
                 if (m_uncertainty->Shown)
                     ShowResults();
@@ -88,7 +92,7 @@ void TForm1::ShowUncertaintyResults()
     showResultsState();
     if (m_uncertainty->Run)
         return;
-    m_uncertainty->Run = new UncertaintyRun(*m_rig, m_uncertainty->Options, this, m_diagram,
+    m_uncertainty->Run = new UncertaintyRun(*m_rig, uncertaintyOptions(), this, m_diagram,
         QRect(ResultsTablePlace::Left, ResultsTablePlace::Top, ResultsTablePlace::Width, 26));
     connect(m_uncertainty->Run, &UncertaintyRun::finished, this,
         [this] { guarded([this] { UncertaintyFinished(); }); });
@@ -111,9 +115,32 @@ void TForm1::UncertaintyFinished()
     }
     m_uncertainty->Result = std::move(result);
     m_uncertainty->Current = true;
+    showUncertaintyRemarks(*m_uncertainty->Result);
     if (m_uncertainty->Shown)
         ShowResults();
     refreshPO2Chart();
+}
+
+UncertaintyOptions TForm1::uncertaintyOptions() const
+{
+    return WithMeterAccuracy(m_uncertainty->Options, m_rig->Settings.MeterAccuracy);
+}
+
+// The first warning (or remark) on the line, every remark in its account.
+void TForm1::showUncertaintyRemarks(const UncertaintyResult& result)
+{
+    const auto remarks = UncertaintyRemarks(result);
+    if (remarks.empty())
+        return;
+    const auto first = std::find_if(remarks.begin(), remarks.end(), IsWarning);
+    std::string text =
+        "\xB1 uncertainty: " + (first != remarks.end() ? first : remarks.begin())->Text;
+    if (remarks.size() > 1)
+        text += " (and " + formatInt(static_cast<int>(remarks.size() - 1)) + " more)";
+    std::string detail;
+    for (const UncertaintyRemark& remark : remarks)
+        detail += (detail.empty() ? "" : "\n") + remark.Text;
+    ShowMessage(*m_rig, std::move(text), std::move(detail));
 }
 
 int TForm1::DrawUncertaintyBands()

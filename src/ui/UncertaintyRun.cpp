@@ -41,6 +41,10 @@ UncertaintyRun::UncertaintyRun(const Rig& rig, const UncertaintyOptions& options
         } catch (const std::exception& error) {
             m_result = {};
             m_result.Message = error.what();
+        } catch (...) {
+            // An exception escaping a QThread's function ends the program.
+            m_result = {};
+            m_result.Message = "an error the run could not name";
         }
     });
     connect(m_thread, &QThread::finished, this, [this] {

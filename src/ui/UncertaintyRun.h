@@ -58,6 +58,7 @@ private:
 
 //! The window's state of the "± uncertainty" display.
 struct UncertaintyView {
+    //! What the runs take besides the meters' accuracy, which the data set's settings keep.
     UncertaintyOptions Options = [] {
         UncertaintyOptions options;
         options.Equilibrium = true; // the display and the pO2 chart both show pO2

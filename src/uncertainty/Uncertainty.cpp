@@ -777,6 +777,30 @@ std::string_view UncertaintyMethodName(UncertaintyMethod method)
     return method == UncertaintyMethod::Linear ? "linear" : "monte-carlo";
 }
 
+// A data set without settings of its own runs with the same accuracy as before they existed.
+static_assert(MeterAccuracySettings {}.FullScalePercent == DefaultFullScalePercent);
+static_assert(MeterAccuracySettings {}.Samples == DefaultSamples);
+static_assert(MeterAccuracySettings {}.Seed == DefaultSeed);
+static_assert(MaxAccuracySamples == MaxSamples);
+
+UncertaintyOptions WithMeterAccuracy(
+    UncertaintyOptions options, const MeterAccuracySettings& accuracy)
+{
+    options.Method =
+        accuracy.MonteCarlo ? UncertaintyMethod::MonteCarlo : UncertaintyMethod::Linear;
+    options.FullScalePercent = accuracy.FullScalePercent;
+    options.FlowPercent = accuracy.FlowPercent;
+    options.Samples = accuracy.Samples;
+    options.Seed = accuracy.Seed;
+    return options;
+}
+
+MeterAccuracySettings MeterAccuracyOf(const UncertaintyOptions& options)
+{
+    return { options.Method == UncertaintyMethod::MonteCarlo, options.FullScalePercent,
+        options.FlowPercent, options.Samples, options.Seed };
+}
+
 std::optional<std::string> CheckUncertaintyOptions(const UncertaintyOptions& options)
 {
     const auto percent = [](double value) { return std::isfinite(value) && value >= 0; };

@@ -178,6 +178,14 @@ struct UncertaintyResult {
 //! PropagateUncertainty only.
 using UncertaintyProgress = std::function<bool(int done, int total)>;
 
+//! `options` with the meters' accuracy a data set's settings keep: method, percentages, samples
+//! and seed.
+UncertaintyOptions WithMeterAccuracy(
+    UncertaintyOptions options, const MeterAccuracySettings& accuracy);
+
+//! The meters' accuracy of `options`, as a data set's settings keep it.
+MeterAccuracySettings MeterAccuracyOf(const UncertaintyOptions& options);
+
 //! Why options cannot be used, or nullopt when they can.
 std::optional<std::string> CheckUncertaintyOptions(const UncertaintyOptions& options);
 

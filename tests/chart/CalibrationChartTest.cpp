@@ -70,6 +70,26 @@ TEST_F(CalibrationChartTest, ThreePointCurveDrawsTwoSegmentsAndItsTitle)
     EXPECT_EQ(canvas.textsAt({ 49 - 8 - 24, 20 - 5 }), std::vector<std::string> { "40.0" });
 }
 
+// In the physical model the chart draws what Execute reads between the points: the monotone cubic,
+// ending on every point; a curve of two points, or out of order, keeps its chain of lines.
+TEST_F(CalibrationChartTest, ThePhysicalModelDrawsTheCubicBetweenThePoints)
+{
+    const CalCurveRecord curve = curveOf({ { 1, 0 }, { 2, 1 }, { 3, 4 } });
+    ShowCalChart(chart, curve, 3, FlowModelKind::Physical);
+    ASSERT_EQ(chart.ItemCount(), 32);
+    const auto& items = chart.Items();
+    EXPECT_EQ(items[15].x2, 2.0);
+    EXPECT_EQ(items[15].y2, 1.0);
+    EXPECT_EQ(items[31].x2, 3.0);
+    EXPECT_EQ(items[31].y2, 4.0);
+    EXPECT_NEAR(items[7].y2, 0.3125, 1e-12); // at 1.5, as MonotoneCubicTest works it out
+    for (int i = 1; i < 32; ++i)
+        EXPECT_EQ(items[static_cast<std::size_t>(i)].x1, items[static_cast<std::size_t>(i - 1)].x2);
+
+    ShowCalChart(chart, curveOf({ { 1, 0 }, { 3, 4 }, { 2, 1 } }), 3, FlowModelKind::Physical);
+    EXPECT_EQ(chart.ItemCount(), 2);
+}
+
 TEST_F(CalibrationChartTest, EmptyCurveKeepsTheWidenedRangeAndItsTitle)
 {
     ShowCalChart(chart, CalCurveRecord {}, 12);

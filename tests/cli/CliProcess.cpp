@@ -1,5 +1,7 @@
 #include "CliProcess.h"
 
+#include "cli/ExecuteReport.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -47,6 +49,24 @@ std::vector<std::string> keysOf(const nlohmann::ordered_json& object)
     for (const auto& item : object.items())
         keys.push_back(item.key());
     return keys;
+}
+
+std::string modelDifferenceLines(const nlohmann::ordered_json& differences)
+{
+    std::string lines;
+    for (const auto& difference : differences)
+        lines += std::string(ModelDifferencePrefix) + difference["text"].get<std::string>() + "\n";
+    return lines;
+}
+
+std::string withoutModelDifferences(const std::string& err)
+{
+    std::istringstream lines(err);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with(ModelDifferencePrefix))
+            kept += line + "\n";
+    return kept;
 }
 
 void ShippedDataSetTest::SetUp()

@@ -30,6 +30,13 @@ std::string readFile(const std::string& path);
 //! The keys of a JSON object in their order.
 std::vector<std::string> keysOf(const nlohmann::ordered_json& object);
 
+//! The lines meldrix-cli writes on stderr for the "model_differences" of its JSON, in order.
+std::string modelDifferenceLines(const nlohmann::ordered_json& differences);
+
+//! `err` without the lines that name the stages where the flow models differ: what a test of the
+//! other lines compares.
+std::string withoutModelDifferences(const std::string& err);
+
 //! A test on the shipped data set, built from its JSON into a fresh folder.
 class ShippedDataSetTest : public ::testing::Test {
 protected:
@@ -78,7 +85,9 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testsupport::CliRun;
 using testsupport::keysOf;
+using testsupport::modelDifferenceLines;
 using testsupport::readFile;
 using testsupport::runCli;
 using testsupport::TempDir;
+using testsupport::withoutModelDifferences;
 } // namespace meldrix::clitest

@@ -44,7 +44,8 @@ TEST_F(TargetCommandTest, ReachedReadingsGiveTheAchievedValuesInExecuteAndEquili
     const ordered_json outcome = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(outcome),
         ElementsAre("status", "message", "cell", "targets", "readings", "change", "side_effects",
-            "warnings", "iterations", "evaluations"));
+            "flow_model", "warnings", "iterations", "evaluations"));
+    EXPECT_EQ(outcome["flow_model"], "as-specified");
     EXPECT_EQ(outcome["status"], "reached");
     EXPECT_EQ(outcome["cell"], 2);
     ASSERT_EQ(outcome["targets"].size(), 2u);

@@ -31,7 +31,8 @@ TEST_F(UncertaintyCommandTest, LinearJsonCarriesEveryCellsGasAndPO2)
     const auto json = ordered_json::parse(run.out);
     EXPECT_THAT(keysOf(json),
         ElementsAre("method", "samples", "seed", "full_scale_percent", "flow_percent", "inputs",
-            "cells", "warnings", "notes"));
+            "cells", "flow_model", "warnings", "notes"));
+    EXPECT_EQ(json["flow_model"], "as-specified");
     EXPECT_EQ(json["method"], "linear");
     EXPECT_TRUE(json["samples"].is_null());
     EXPECT_TRUE(json["seed"].is_null());

@@ -1,5 +1,6 @@
 #include "calib/CalCurveLookup.h"
 #include "mixer/Execute.h"
+#include "support/Bytes.h"
 #include "support/RandomRigs.h"
 
 #include <cstring>
@@ -10,12 +11,7 @@
 namespace meldrix {
 namespace {
 
-template <typename T>
-bool sameBytes(const T& a, const T& b)
-{
-    static_assert(std::is_trivially_copyable_v<T>);
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
+using testsupport::sameBytes;
 
 // A run through the index must leave exactly the bytes a run that scans every curve leaves: the
 // same curves, the same flows, in the same order of additions.

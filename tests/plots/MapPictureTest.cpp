@@ -121,6 +121,34 @@ TEST(MapPictureTest, PointsWithoutAValueAreHatchedNeverColoured)
     EXPECT_THAT(texts, HasSubstr("giving -9.5 \xB1 0.75 (linear)"));
 }
 
+// A target's readings are marked and named in the legend; a flow model other than the specified
+// one is named in the title, as the diagram names it.
+TEST(MapPictureTest, TitleAndLegendNameWhatTheMapHolds)
+{
+    OperatingMap map = smallMap();
+    EXPECT_EQ(MapTitle(map),
+        "OC 2; Cell B at 800 \xB0"
+        "C: log10 pO2 [bar]");
+    map.FlowModel = FlowModelKind::Physical;
+    EXPECT_EQ(MapTitle(map),
+        "OC 2; Cell B at 800 \xB0"
+        "C: log10 pO2 [bar]; flow model: physical");
+    MapPicture picture(map, MapPictureSize, std::pair { 120.0, 40.0 });
+    testsupport::RecordingCanvas canvas;
+    picture.Draw(canvas);
+    std::string texts;
+    for (const auto& text : canvas.texts)
+        texts += text.text + ' ';
+    EXPECT_THAT(texts, HasSubstr("readings Find readings proposed"));
+    EXPECT_THAT(texts, HasSubstr("flow model: physical"));
+    // The diamond's four sides are drawn in its own colour around the proposed readings.
+    const auto diamond = std::count_if(canvas.lines.begin(), canvas.lines.end(),
+        [](const testsupport::RecordingCanvas::Line& line) {
+            return line.colour == Rgb { 255, 0, 255 };
+        });
+    EXPECT_GE(diamond, 8); // on the map and in the legend
+}
+
 TEST(MapPictureTest, PixelsNameTheNearestGridPoint)
 {
     const MapPicture picture(smallMap());

@@ -84,8 +84,9 @@ TEST_F(RunReportTest, ProvenanceNamesTheDataSetWhereverItLies)
         names.push_back(fact.Name);
     EXPECT_THAT(names,
         ::testing::ElementsAre("Data set", "Folder", "Date and time", "Meldrix version",
-            "Thermodynamic data", "Readings"));
+            "Thermodynamic data", "Readings", "Flow model"));
     EXPECT_EQ(factOf(report(), "Date and time"), Date);
+    EXPECT_EQ(factOf(report(), "Flow model"), "as specified");
     EXPECT_THAT(factOf(report(), "Thermodynamic data"), HasSubstr("NASA/TP-2002-211556"));
 }
 
@@ -119,7 +120,8 @@ TEST_F(RunReportTest, TheEquilibriumStepsNotesAreNoWarnings)
     // The shipped gases hold H, C, N, O and Ar: 14 equations where the table takes 12.
     ASSERT_THAT(messageOfRun(*rig), StartsWith("Sum of compounds and elements too large"));
     RunReport shown = report();
-    EXPECT_TRUE(shown.Messages.empty()) << shown.Messages.front();
+    // The one warning is the stages the physical flow model meters otherwise.
+    EXPECT_THAT(shown.Messages, ::testing::ElementsAre(StartsWith("Flow models differ: F 3: ")));
     ASSERT_EQ(shown.Notes.size(), 1U);
     EXPECT_THAT(shown.Notes[0], HasSubstr("compounds and 5 elements make more than its 12"));
 
@@ -134,8 +136,12 @@ TEST_F(RunReportTest, TheEquilibriumStepsNotesAreNoWarnings)
     const std::string total = messageOfRun(*rig);
     ASSERT_THAT(total, ::testing::ContainsRegex("^ [0-9]\\.[0-9]{14}E[-+][0-9]{4}$"));
     shown = report();
-    // The bottle's gases have no curves of their own on its stages, and those warnings stay.
-    EXPECT_THAT(shown.Messages, ::testing::Each(HasSubstr(": calibration curve ")));
+    // The bottle's gases have no curves of their own on its stages, and those warnings stay, after
+    // the stages where the flow models differ.
+    ASSERT_FALSE(shown.Messages.empty());
+    EXPECT_THAT(shown.Messages.front(), StartsWith("Flow models differ: "));
+    EXPECT_THAT(std::vector(shown.Messages.begin() + 1, shown.Messages.end()),
+        ::testing::Each(HasSubstr(": calibration curve ")));
     EXPECT_TRUE(shown.Notes.empty()) << shown.Notes.front();
     EXPECT_THAT(ReportHtml(shown), ::testing::Not(HasSubstr(total)));
 }

@@ -300,7 +300,8 @@ TEST_P(BaseNameTest, RemovesOnlyTheFileNamesExtension)
 }
 
 // BaseNameOfPath drops any extension of the file name, and a dot in a folder name stays;
-// DataSetBaseName drops only the extension of one of the four data files, in either case.
+// DataSetBaseName drops only the extension of one of the four data files, in either case, or the
+// suffix of the settings file.
 INSTANTIATE_TEST_SUITE_P(DataFiles, BaseNameTest,
     ::testing::Values(BaseNameCase { BaseNameOfPath, "/data/Rig1.CEL", "/data/Rig1" },
         BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1.CEL", "/data/Run.2/Rig1" },
@@ -313,7 +314,10 @@ INSTANTIATE_TEST_SUITE_P(DataFiles, BaseNameTest,
         BaseNameCase { DataSetBaseName, "/data/Rig1", "/data/Rig1" },
         BaseNameCase { DataSetBaseName, "/data/Run.2", "/data/Run.2" },
         BaseNameCase { DataSetBaseName, "/data/Run.2/Rig", "/data/Run.2/Rig" },
-        BaseNameCase { DataSetBaseName, "/data/Rig.INPX", "/data/Rig.INPX" }));
+        BaseNameCase { DataSetBaseName, "/data/Rig.INPX", "/data/Rig.INPX" },
+        BaseNameCase { BaseNameOfPath, "/data/Run.2/Rig1.settings.json", "/data/Run.2/Rig1" },
+        BaseNameCase { DataSetBaseName, "Rig1.settings.json", "Rig1" },
+        BaseNameCase { DataSetBaseName, "/data/Rig1.json", "/data/Rig1.json" }));
 
 } // namespace
 } // namespace meldrix

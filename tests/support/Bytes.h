@@ -3,8 +3,10 @@
 #include "rig/Rig.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace meldrix::testsupport {
@@ -17,6 +19,14 @@ std::unique_ptr<Rig> rigAtStartValues();
 
 std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+//! Whether two values hold the same bytes: records, arrays of them, the bits of a double.
+template <typename T>
+bool sameBytes(const T& a, const T& b)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
 
 //! Deterministic pseudo-random bytes.
 std::vector<std::uint8_t> randomBytes(std::size_t count, std::uint32_t seed);

@@ -131,6 +131,17 @@ private Q_SLOTS:
         QVERIFY(control<TCeltrix>(u"CellTabEd"_s)->isHidden());
         QVERIFY(toggle->isChecked());
 
+        // The meter accuracy is the data set's: the one opened, without settings, has the linear
+        // estimate again, and Monte Carlo is chosen anew.
+        auto* again = openDialog();
+        QVERIFY(again);
+        auto* method = again->findChild<QComboBox*>(u"Method"_s);
+        QCOMPARE(method->currentIndex(), 0);
+        QTest::keyClick(method, Qt::Key_Down);
+        samples = again->findChild<QSpinBox*>(u"Samples"_s);
+        retype(samples, "100000");
+        QTest::keyClick(samples, Qt::Key_Return);
+
         // Execute computes afresh; Cancel ends that run.
         trigger(u"Run1"_s);
         QTRY_VERIFY_WITH_TIMEOUT(progress() && progress()->isVisible(), 30000);

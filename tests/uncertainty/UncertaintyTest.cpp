@@ -4,6 +4,7 @@
 #include "mixer/Execute.h"
 #include "mixer/MixerFixture.h"
 #include "uncertainty/RandomDraws.h"
+#include "uncertainty/UncertaintyRemarks.h"
 
 #include <cmath>
 #include <gmock/gmock.h>
@@ -11,6 +12,8 @@
 #include <limits>
 #include <pthread.h>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace meldrix {
 namespace {
@@ -82,6 +85,15 @@ protected:
         return values;
     }
 };
+
+// The remarks of a result as kinds, each with whether it counts as a warning.
+std::vector<std::pair<RemarkKind, bool>> remarkKinds(const UncertaintyResult& result)
+{
+    std::vector<std::pair<RemarkKind, bool>> kinds;
+    for (const UncertaintyRemark& remark : UncertaintyRemarks(result))
+        kinds.emplace_back(remark.Kind, IsWarning(remark));
+    return kinds;
+}
 
 TEST_F(UncertaintyTest, LinearAgreesWithPlainFiniteDifferences)
 {
@@ -316,6 +328,10 @@ TEST_F(UncertaintyTest, MonteCarloKeepsTheSamplesWithoutOxygenAsItsReducingTail)
     ASSERT_EQ(result.Notes.size(), 1u);
     EXPECT_THAT(
         result.Notes[0], ::testing::StartsWith("F 2: " + std::to_string(beyond) + " of 400"));
+    // Told, not warned: the band holds them.
+    EXPECT_THAT(remarkKinds(result),
+        ::testing::IsSupersetOf({ std::pair { RemarkKind::NoOxygenTail, false },
+            std::pair { RemarkKind::Method, false } }));
 }
 
 TEST_F(UncertaintyTest, ACalibrationThatDominatesIsNamedInsteadOfAStage)
@@ -333,6 +349,9 @@ TEST_F(UncertaintyTest, ACalibrationThatDominatesIsNamedInsteadOfAStage)
             << UncertaintyMethodName(method);
         EXPECT_THAT(result.Curves, ::testing::Contains(cell.Dominant.Number));
         EXPECT_EQ(cell.DominantStage, 0);
+        EXPECT_THAT(UncertaintyRemarks(result),
+            ::testing::Contains(::testing::Field(&UncertaintyRemark::Text,
+                ::testing::HasSubstr("calibrate curve " + std::to_string(cell.Dominant.Number)))));
     }
 }
 
@@ -360,7 +379,11 @@ TEST_F(UncertaintyTest, AnUnresolvedPO2IsNeitherTheValueNorASample)
         if (method == UncertaintyMethod::MonteCarlo) {
             EXPECT_EQ(cell.UnresolvedSamples, 60);
             EXPECT_EQ(cell.PO2Dropped, 60);
+            EXPECT_THAT(remarkKinds(result),
+                ::testing::Contains(std::pair { RemarkKind::DroppedSamples, true }));
         }
+        EXPECT_THAT(
+            remarkKinds(result), ::testing::Contains(std::pair { RemarkKind::NoPO2, true }));
     }
 }
 
