@@ -3,6 +3,7 @@
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 #include "rig/StartUp.h"
+#include "support/NoNewThreads.h"
 #include "support/RandomRigs.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <pthread.h>
 #include <random>
 #include <stop_token>
 
@@ -248,19 +248,12 @@ TEST_F(OperatingMapTest, DefaultStagesAreTheTwoThatMovePO2Most)
 
 TEST_F(OperatingMapTest, WorkersThatCannotStartEndTheMapWithAMessage)
 {
-    // No thread can have a stack larger than the address space.
-    pthread_attr_t usual;
-    ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
-    pthread_attr_t huge;
-    ASSERT_EQ(pthread_attr_init(&huge), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t { 1 } << 50), 0);
-    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
     MapControl control;
     control.Threads = 2;
-    const OperatingMap map = ComputeOperatingMap(*rig, reducing(4), control);
-    EXPECT_EQ(pthread_setattr_default_np(&usual), 0);
-    pthread_attr_destroy(&huge);
-    pthread_attr_destroy(&usual);
+    const OperatingMap map = [&] {
+        const testsupport::NoNewThreads noThreads;
+        return ComputeOperatingMap(*rig, reducing(4), control);
+    }();
     EXPECT_FALSE(map.Ok);
     EXPECT_THAT(map.Message, StartsWith("The operating map could not start its workers: "));
 }
