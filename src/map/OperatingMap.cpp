@@ -294,7 +294,7 @@ OperatingMap PrepareOperatingMap(const Rig& rig, const MapRequest& request)
     }
 
     map.Grid = request.Grid;
-    const std::size_t points = static_cast<std::size_t>(map.Grid) * map.Grid;
+    const auto points = static_cast<std::size_t>(map.Grid) * static_cast<std::size_t>(map.Grid);
     map.Values.assign(points, NaN);
     map.States.assign(points, MapPointState::Pending);
     PointEvaluator present(rig, request);
