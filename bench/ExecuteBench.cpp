@@ -58,8 +58,8 @@ void ExecuteShippedPhysical(benchmark::State& state)
 }
 BENCHMARK(ExecuteShippedPhysical)->Unit(benchmark::kMicrosecond);
 
-// As the window and the command-line tool run it: the other model on a copy, to name the stages
-// where the two differ.
+// As the window and the command-line tool run it: the other model on the same records, to name the
+// stages where the two differ.
 void ExecuteShippedCompared(benchmark::State& state)
 {
     executeOn(state, bench::shippedBase(), CurveLookup::Indexed, FlowModelKind::AsSpecified, true);
