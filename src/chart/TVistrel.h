@@ -161,6 +161,10 @@ public:
     int AllocSize = 1000;
     //! Asked for by range changes (when AutoRedraw) and by Repaint.
     std::function<void()> OnRedraw;
+    //! Paints a picture of the data area under the items (a colour map, say), once the frame
+    //! and the scales are drawn. The data area's clip is in force and stays so: the painter
+    //! leaves it as it finds it.
+    std::function<void(Canvas&)> OnPaintDataArea;
 
     //! The layer new items and labels go to (1..16; others are ignored).
     int CurrentLayer() const { return m_currentLayer; }

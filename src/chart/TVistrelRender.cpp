@@ -214,9 +214,11 @@ void TVistrel::Render(Canvas& canvas)
         if (layer->visible && layer->propsY.m_visible)
             drawScale(canvas, layer->propsY, layer->scaleY);
 
-    // Data picture: the items in list order, then the labels, none of them beyond the data area
-    // (its last row and column are where the ranges end).
+    // Data picture: its painter, the items in list order, then the labels, none beyond the data
+    // area (its last row and column are where the ranges end).
     canvas.setClip(dataFrom, { dataTo.x + 1, dataTo.y + 1 });
+    if (OnPaintDataArea)
+        OnPaintDataArea(canvas);
     bool first = true;
     Rgb pen;
     int width = 0;

@@ -87,11 +87,6 @@ bool writeOutput(
     return true;
 }
 
-namespace {
-
-enum class PictureFormat { Svg, Png };
-
-// The kind of picture --out asks for, or nothing after one usage line on `err`.
 std::optional<PictureFormat> pictureFormat(
     const PictureOut& picture, std::string_view command, std::ostream& err)
 {
@@ -109,29 +104,6 @@ std::optional<PictureFormat> pictureFormat(
     }
     return PictureFormat::Png;
 }
-
-// The picture as SVG or PNG, written whole or not at all.
-template <typename Picture>
-bool writePicture(const PictureOut& target, PictureFormat format, Picture& picture, int scale,
-    std::ostream& out, std::ostream& err)
-{
-    const Size size = picture.PictureSize();
-    if (format == PictureFormat::Svg) {
-        SvgCanvas canvas(size);
-        canvas.setDisplaySize({ size.width * scale, size.height * scale });
-        picture.Draw(canvas);
-        return writeOutput(target.path, canvas.document(), out, err);
-    }
-    const auto png = target.png(
-        size, [&picture](Canvas& canvas) { picture.Draw(canvas); }, scale);
-    if (!png) {
-        err << Prefix << "cannot write '" << target.path << "': the picture could not be encoded\n";
-        return false;
-    }
-    return writeOutput(target.path, *png, out, err);
-}
-
-} // namespace
 
 std::string lowerExtension(const std::string& path)
 {

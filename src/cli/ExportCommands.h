@@ -1,12 +1,14 @@
 #pragma once
 
+#include "cli/Commands.h"
 #include "cli/TextColumns.h"
 #include "common/Canvas.h"
+#include "common/SvgCanvas.h"
 #include "rig/Rig.h"
 
 #include <functional>
-#include <iosfwd>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,6 +33,40 @@ struct PictureOut {
     std::string path;
     PngEncoder png;
 };
+
+enum class PictureFormat { Svg, Png };
+
+//! The kind of picture `picture.path` asks for, or nothing after one usage line on `err` naming
+//! `command`.
+std::optional<PictureFormat> pictureFormat(
+    const PictureOut& picture, std::string_view command, std::ostream& err);
+
+//! Writes `content` to `path` ("-": to `out`) through a temporary file renamed over the target,
+//! so a failed write leaves no half-written picture; the reason on `err` when it fails.
+bool writeOutput(
+    const std::string& path, std::string_view content, std::ostream& out, std::ostream& err);
+
+//! The picture as SVG or PNG, `scale` times its size, written whole or not at all; the reason on
+//! `err` when it is not.
+template <typename Picture>
+bool writePicture(const PictureOut& target, PictureFormat format, Picture& picture, int scale,
+    std::ostream& out, std::ostream& err)
+{
+    const Size size = picture.PictureSize();
+    if (format == PictureFormat::Svg) {
+        SvgCanvas canvas(size);
+        canvas.setDisplaySize({ size.width * scale, size.height * scale });
+        picture.Draw(canvas);
+        return writeOutput(target.path, canvas.document(), out, err);
+    }
+    const auto png = target.png(
+        size, [&picture](Canvas& canvas) { picture.Draw(canvas); }, scale);
+    if (!png) {
+        err << Prefix << "cannot write '" << target.path << "': the picture could not be encoded\n";
+        return false;
+    }
+    return writeOutput(target.path, *png, out, err);
+}
 
 //! What `diagram` draws: the data set after Execute with the given readings, or as loaded.
 struct DiagramRequest {
@@ -57,10 +93,5 @@ int runChart(const std::string& base, int curve, const PictureOut& picture, std:
 
 //! The extension of a path's file name in lower case, without its dot; empty when it has none.
 std::string lowerExtension(const std::string& path);
-
-//! Writes `content` to `path` ("-": to `out`) through a temporary file renamed over the target,
-//! so a failed write leaves no half-written picture; the reason on `err` when it fails.
-bool writeOutput(
-    const std::string& path, std::string_view content, std::ostream& out, std::ostream& err);
 
 } // namespace meldrix::cli

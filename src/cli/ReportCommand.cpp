@@ -4,6 +4,7 @@
 #include "cli/ExecuteReport.h"
 #include "cli/ExportCommands.h"
 #include "common/Latin1.h"
+#include "common/TextFormat.h"
 #include "report/ReportHtml.h"
 
 #include <ostream>
@@ -26,6 +27,20 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
     if (pdf && !request.writePdf) {
         err << Prefix << "this meldrix-cli was built without Qt and writes no PDF; use .html\n";
         return ExitUsage;
+    }
+    std::optional<std::pair<int, int>> mapStages;
+    if (!request.map.empty()) {
+        const auto comma = request.map.find(',');
+        const auto x = parseInteger(std::string_view(request.map).substr(0, comma));
+        const auto y = comma == std::string::npos
+            ? std::nullopt
+            : parseInteger(std::string_view(request.map).substr(comma + 1));
+        if (!x || !y || *x < 1 || *x > MaxFlowmeters || *y < 1 || *y > MaxFlowmeters) {
+            err << Prefix << "--map '" << request.map
+                << "' is not X,Y with two stages 1..16 (see meldrix-cli report --help)\n";
+            return ExitUsage;
+        }
+        mapStages = std::pair { static_cast<int>(*x), static_cast<int>(*y) };
     }
     if (request.accuracy && !AccuracyOptions(*request.accuracy, "report", err))
         return ExitUsage;
@@ -55,6 +70,7 @@ int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err
                     : line));
     if (accuracy)
         AddUncertainties(inputs, PropagateUncertainty(*rig, *accuracy));
+    inputs.MapStages = mapStages;
     const RunReport report = BuildRunReport(*rig, std::move(inputs));
     PrintReadingWarnings(report.RunWarnings, err); // as execute says them
     if (!report.RunOk)

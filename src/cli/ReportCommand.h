@@ -24,11 +24,13 @@ struct ReportRequest {
     //! The meters' accuracy to carry to the cells' gas and pO2; none: no uncertainties.
     std::optional<AccuracyArguments> accuracy;
     std::optional<FlowModelKind> model; //!< instead of the data set's
+    //! `--map X,Y` as typed: the stages of an operating map of each fed cell; empty for none.
+    std::string map;
 };
 
-//! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]... [--uncertainty ...]`: the run's
-//! report, with each value's uncertainty when asked for. Exit 0 when
-//! written (a run that stopped is reported too, and ends in 1), 2 on a usage error or when no
+//! `report BASE --out FILE.html|FILE.pdf [--reading N=VALUE]... [--uncertainty ...] [--map X,Y]`:
+//! the run's report, with each value's uncertainty and the operating maps when asked for. Exit 0
+//! when written (a run that stopped is reported too, and ends in 1), 2 on a usage error or when no
 //! file of the data set could be read.
 int runReport(const ReportRequest& request, std::ostream& out, std::ostream& err);
 

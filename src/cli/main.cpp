@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/EquilibriumCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/MapCommand.h"
 #include "cli/Options.h"
 #include "cli/ReportCommand.h"
 #include "cli/TargetCommand.h"
@@ -111,6 +112,12 @@ int run(int argc, char** argv)
         "(the options below, as for uncertainty)");
     for (CLI::Option* option : addAccuracyOptions(*report, reportAccuracy))
         option->needs(withUncertainty);
+    std::string reportMap;
+    report
+        ->add_option("--map", reportMap,
+            "Add the operating map of each fed cell that stages X and Y reach: its log10 pO2 "
+            "over their readings")
+        ->type_name("X,Y");
 
     EquilibriumOptions equilibriumOptions;
     CLI::App* equilibrium = addEquilibriumCommand(app, equilibriumOptions);
@@ -119,6 +126,8 @@ int run(int argc, char** argv)
 
     TargetOptions targetOptions;
     CLI::App* target = addTargetCommand(app, targetOptions);
+    MapOptions mapOptions;
+    CLI::App* map = addMapCommand(app, mapOptions);
 
     CheckOptions checkOptions;
     CLI::App* check = addCheckCommand(app, checkOptions);
@@ -157,10 +166,12 @@ int run(int argc, char** argv)
         return runTarget(targetOptions, std::cout, std::cerr);
     if (*uncertainty)
         return runUncertainty(uncertaintyOptions, std::cout, std::cerr);
+    if (*map)
+        return runMap(mapOptions, picture.png, std::cout, std::cerr);
     if (*check)
         return runCheck(checkOptions, std::cout, std::cerr);
     if (*report) {
-        ReportRequest request { base, outPath, readings, {}, std::nullopt, flowModel };
+        ReportRequest request { base, outPath, readings, {}, std::nullopt, flowModel, reportMap };
         if (reportUncertainty)
             request.accuracy = reportAccuracy;
 #ifdef MELDRIX_REPORT_PDF

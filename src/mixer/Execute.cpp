@@ -39,7 +39,15 @@ public:
         , m_model(model)
     {
         if (lookup == CurveLookup::Indexed)
-            m_index.emplace(rig);
+            m_index = &m_ownIndex.emplace(rig);
+    }
+
+    // Through an index of the rig's curves built before and kept across runs.
+    StageFlows(const Rig& rig, CalCurveIndex& index, const FlowModel& model)
+        : m_rig(rig)
+        , m_model(model)
+        , m_index(&index)
+    {
     }
 
     const FlowModel& model() const { return m_model; }
@@ -123,7 +131,8 @@ private:
     };
     const Rig& m_rig;
     const FlowModel& m_model;
-    std::optional<CalCurveIndex> m_index;
+    std::optional<CalCurveIndex> m_ownIndex;
+    CalCurveIndex* m_index = nullptr;
     OneBased<OneBased<Known, MaxComponents>, MaxFlowmeters> m_known;
     OneBased<OneBased<Checked, MaxComponents>, MaxFlowmeters> m_checked;
 };
@@ -265,9 +274,10 @@ ModelDifferences CompareWithOtherModel(Rig& rig, const RunOutcome& outcome, Curv
         physical ? outcome.modelNotes : other.modelNotes, rig.Settings.FlowUnit);
 }
 
-} // namespace
-
-RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
+// The run itself; `emplace` makes its StageFlows in place, once the hooks have had their turn,
+// as the flows may point into themselves.
+template <typename Emplace>
+RunOutcome runExecute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup, Emplace emplace)
 {
     RunOutcome outcome;
     outcome.model = rig.Settings.FlowModel;
@@ -295,7 +305,9 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 
     // Each dependency on a higher-numbered mixture costs one pass; a loop of mixtures feeding each
     // other never gets solved, hence the limit.
-    StageFlows flows(rig, lookup, FlowModelOf(outcome.model));
+    std::optional<StageFlows> made;
+    emplace(made, FlowModelOf(outcome.model));
+    StageFlows& flows = *made;
     RunNotes notes;
     bool allDone = false;
     while (!allDone && outcome.passes < MaxPasses) {
@@ -325,6 +337,24 @@ RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
     if (hooks.CompareFlowModels)
         outcome.differences = CompareWithOtherModel(rig, outcome, lookup);
     return outcome;
+}
+
+} // namespace
+
+RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
+{
+    return runExecute(
+        rig, hooks, lookup, [&](std::optional<StageFlows>& flows, const FlowModel& model) {
+            flows.emplace(rig, lookup, model);
+        });
+}
+
+RunOutcome Execute(Rig& rig, CalCurveIndex& index, const ExecuteHooks& hooks)
+{
+    return runExecute(rig, hooks, CurveLookup::Indexed,
+        [&](std::optional<StageFlows>& flows, const FlowModel& model) {
+            flows.emplace(rig, index, model);
+        });
 }
 
 } // namespace meldrix

@@ -9,6 +9,8 @@
 
 namespace meldrix {
 
+class CalCurveIndex;
+
 inline constexpr std::string_view TooManyGasesMessage = "Inappropriate number of gases (too many)";
 inline constexpr std::string_view NonConvergingMessage =
     "Non-converging mixer! Check for iterating loops!";
@@ -67,5 +69,10 @@ enum class CurveLookup {
 //! can make it index outside an array or loop without end.
 RunOutcome Execute(
     Rig& rig, const ExecuteHooks& hooks = {}, CurveLookup lookup = CurveLookup::Indexed);
+
+//! Execute through `index`, built on this very rig (CalCurveIndex(rig)) and kept for runs that
+//! change nothing but readings: the many runs of one copy of the rig a map makes. The same
+//! results as Execute, bit for bit.
+RunOutcome Execute(Rig& rig, CalCurveIndex& index, const ExecuteHooks& hooks = {});
 
 } // namespace meldrix

@@ -146,6 +146,11 @@ std::string ReportHtml(const RunReport& report)
         html += "<h2>log10 pO2 against temperature</h2>\n";
         html += picture(*report.PO2Chart, ++id);
     }
+    if (!report.Maps.empty()) {
+        html += "<h2>Operating maps</h2>\n";
+        for (const ReportDrawing& map : report.Maps)
+            html += picture(map, ++id);
+    }
     if (!report.Curves.empty()) {
         html += "<h2>Calibration curves in use</h2>\n<div class=\"curves\">\n";
         for (const ReportCurve& curve : report.Curves)

@@ -11,9 +11,11 @@
 #include "equil/CellGibbs.h"
 #include "equil/EquilibriumDriver.h"
 #include "equil/ThermoData.h"
+#include "map/OperatingMap.h"
 #include "mixer/Execute.h"
 #include "mixer/FixGasStage.h"
 #include "mixer/ModelDifferences.h"
+#include "plots/MapPicture.h"
 #include "report/ReportNumbers.h"
 #include "rig/DataFiles.h"
 
@@ -240,6 +242,41 @@ ReportDrawing diagramOf(std::shared_ptr<Rig> rig, const std::string& generated, 
         [diagram](Canvas& canvas) { diagram->picture.Draw(canvas); }, std::move(caption) };
 }
 
+// The log10 pO2 map of every fed cell both stages reach; when none has one, why not.
+void addMaps(const Rig& rig, std::pair<int, int> stages, RunReport& report)
+{
+    std::string problem;
+    for (int c = 1; c <= MaxCells; ++c) {
+        if (!isFedCell(rig.Cells[c]))
+            continue;
+        MapRequest request;
+        request.Cell = c;
+        request.StageX = stages.first;
+        request.StageY = stages.second;
+        OperatingMap map = ComputeOperatingMap(rig, request);
+        // A cell the stages do not both feed has no map and needs no word.
+        if (!map.Ok) {
+            if (problem.empty() && map.Message.find("does not reach") == std::string::npos)
+                problem = map.Message;
+            continue;
+        }
+        std::string caption = "Operating map of " + cellTitle(rig, c) + ": its log10 pO2 over "
+            + StageName(stages.first) + " and " + StageName(stages.second)
+            + ", the other readings as they are. The cross marks the present readings, the "
+              "ellipse 95 % of them when every meter is read to 1 % of its full scale (linear); "
+              "hatched points have no value.";
+        for (const std::string& note : map.Notes)
+            caption += " " + shown(note) + ".";
+        auto picture = std::make_shared<MapPicture>(std::move(map));
+        report.Maps.push_back({ "Operating map of " + cellTitle(rig, c), MapPictureSize,
+            [picture](Canvas& canvas) { picture->Draw(canvas); }, std::move(caption) });
+    }
+    if (report.Maps.empty())
+        report.Messages.push_back("No operating map over " + StageName(stages.first) + " and "
+            + StageName(stages.second) + ": "
+            + (problem.empty() ? "no fed cell's gas passes both stages." : shown(problem)));
+}
+
 } // namespace
 
 std::string EquilibriumNote(const RunReport& report)
@@ -359,6 +396,9 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
     } else if (!report.Cells.empty()) {
         report.Notes.emplace_back("No fed cell's gas holds oxygen: there is no pO2 chart.");
     }
+
+    if (inputs.MapStages && report.RunOk)
+        addMaps(rig, *inputs.MapStages, report);
 
     // Last, as it places the mixture boxes in the rig it draws.
     report.Diagram = diagramOf(shared, report.Generated, {});

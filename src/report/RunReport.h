@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace meldrix {
@@ -101,6 +102,9 @@ struct ReportInputs {
     //! The run behind Uncertainties, whose pO2 bands the report's pO2 chart draws.
     std::optional<UncertaintyResult> UncertaintyRun;
     std::vector<std::string> Notes; //!< remarks beside the results that ask for nothing
+    //! The stages (1..16) whose readings the operating maps of the fed cells run over, X then Y;
+    //! none: no maps.
+    std::optional<std::pair<int, int>> MapStages;
 };
 
 //! The meters' accuracy of an uncertainty run as the report shows it. A run that is not Ok adds
@@ -129,6 +133,8 @@ struct RunReport {
     std::optional<ReportDrawing> Diagram;
     std::optional<ReportDrawing> PO2Chart;
     std::vector<ReportCurve> Curves;
+    //! The operating map of each fed cell that both map stages reach, when asked for.
+    std::vector<ReportDrawing> Maps;
     //! Remarks that ask nothing of the reader (an internal limit of the compound table, say).
     std::vector<std::string> Notes;
     //! What a reader must act on: files read as damaged, readings beyond their curves, curves that

@@ -188,6 +188,27 @@ GasMask GasPaths::inCell(int c) const
     return mask;
 }
 
+ReadingBounds StageReadingBounds(const Rig& rig, const GasPaths& paths, int f)
+{
+    if (const GasMask metered = paths.metered(f); metered != 0)
+        return CurveOverlap(StageCurves(rig, f, metered));
+    // Nothing passes the meter: the reading stays where it is.
+    const double reading = rig.Flowmeters[f].Reading;
+    const double here = std::isfinite(reading) ? std::max(reading, 0.0) : 0.0;
+    return { here, here };
+}
+
+std::string CurveRangesNamed(std::span<const CurveRange> curves)
+{
+    std::vector<std::string> ranges;
+    for (const CurveRange& curve : curves)
+        ranges.push_back(curve.Gas + " on curve " + formatInt(curve.Curve) + ", "
+            + (curve.Top > 0
+                    ? formatSignificant(curve.First, 6) + ".." + formatSignificant(curve.Top, 6)
+                    : std::string("no point above 0")));
+    return listed(ranges);
+}
+
 std::string CellsNamed(const Rig& rig, CellMask cells)
 {
     std::vector<std::string> names;

@@ -94,6 +94,15 @@ private:
     OneBased<CellMask, MaxFlowmeters> m_reached;
 };
 
+//! The readings stage `f` (1..16, computed) may take while every gas its meter sees stays on its
+//! own curve: the CurveOverlap of its curves; for a meter that sees no gas, its own reading (held
+//! to 0 and above) alone. Empty when the curves share no reading. `rig` has run Execute.
+ReadingBounds StageReadingBounds(const Rig& rig, const GasPaths& paths, int f);
+
+//! Each curve with its gas and range, as "H2 on curve 12, 10..150", joined as a sentence lists
+//! them.
+std::string CurveRangesNamed(std::span<const CurveRange> curves);
+
 //! The cells of `cells`, as "cell 4 (Cell D)" each, joined by commas and "and".
 std::string CellsNamed(const Rig& rig, CellMask cells);
 

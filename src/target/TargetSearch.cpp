@@ -620,40 +620,21 @@ struct FreeStages {
     std::vector<std::string> LeftOut;
 };
 
-std::string curveRanges(std::span<const CurveRange> curves)
-{
-    std::vector<std::string> ranges;
-    for (const CurveRange& curve : curves)
-        ranges.push_back(curve.Gas + " on curve " + formatInt(curve.Curve) + ", "
-            + (curve.Top > 0 ? shortNumber(curve.First) + ".." + shortNumber(curve.Top)
-                             : std::string("no point above 0")));
-    return listed(ranges);
-}
-
 FreeStages freeStages(const Rig& analysed, const GasPaths& paths, int c, std::vector<int> named)
 {
     std::sort(named.begin(), named.end());
     named.erase(std::unique(named.begin(), named.end()), named.end());
     FreeStages free;
     for (const int f : named) {
-        const FlowmeterRecord& stage = analysed.Flowmeters[f];
         if (!paths.reaches(f, c)) {
             free.LeftOut.push_back(StageName(f) + " does not reach cell " + formatInt(c));
             continue;
         }
-        ReadingBounds range;
-        if (const GasMask metered = paths.metered(f); metered == 0) {
-            // Nothing passes the meter: the reading stays where it is, held to 0 and above.
-            const double here = std::isfinite(stage.Reading) ? std::max(stage.Reading, 0.0) : 0.0;
-            range = { here, here };
-        } else {
-            const auto curves = StageCurves(analysed, f, metered);
-            range = CurveOverlap(curves);
-            if (range.empty()) {
-                free.LeftOut.push_back(StageName(f)
-                    + " has no reading on every curve of its gases (" + curveRanges(curves) + ")");
-                continue;
-            }
+        const ReadingBounds range = StageReadingBounds(analysed, paths, f);
+        if (range.empty()) {
+            free.LeftOut.push_back(StageName(f) + " has no reading on every curve of its gases ("
+                + CurveRangesNamed(StageCurves(analysed, f, paths.metered(f))) + ")");
+            continue;
         }
         free.Stages.push_back(f);
         free.Bounds.push_back(range);

@@ -525,6 +525,11 @@ void FindReadingsDialog::searchEnded(TargetOutcome outcome)
         warnings.push_back(u"\u2022 "_s + fromRecordText(warning));
     m_warnings->setText(warnings.join(u'\n'));
     m_applyButton->setEnabled(outcome.Status != TargetStatus::Error);
+    if (outcome.Status != TargetStatus::Error) {
+        m_memory.ProposalCell = outcome.Cell;
+        for (int f = 1; f <= MaxFlowmeters; ++f)
+            m_memory.Proposal[static_cast<std::size_t>(f - 1)] = outcome.Readings[f].Reading;
+    }
     m_outcome = std::move(outcome);
 }
 

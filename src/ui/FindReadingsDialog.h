@@ -31,6 +31,10 @@ struct FindReadingsMemory {
     QString PO2; //!< as typed
     QString Flow; //!< as typed
     std::array<bool, MaxFlowmeters> Free {}; //!< the ticks, for Cell
+    //! The readings of the last search that proposed any (stages 1..16 at [0..15]), and its cell:
+    //! the operating map marks them.
+    int ProposalCell = 0;
+    std::array<double, MaxFlowmeters> Proposal {};
 };
 
 //! "Find readings…": the operator picks a cell, the wanted gas fractions, log10 pO2 or flow, and

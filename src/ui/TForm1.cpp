@@ -340,6 +340,7 @@ void TForm1::createMenus()
 
     QMenu* tools = addMenu(bar, u"Tools1"_s, u"&Tools"_s);
     addCommand(tools, u"CheckDataSet1"_s, u"&Check data set\u2026"_s, &TForm1::CheckDataSet1Click);
+    addCommand(tools, u"OperatingMap1"_s, u"Operating &map\u2026"_s, &TForm1::OperatingMap1Click);
 
     QMenu* view = addMenu(bar, u"View1"_s, u"&View"_s);
     addCommand(view, u"Messages1"_s, u"&Messages\u2026"_s, &TForm1::Messages1Click);

@@ -121,6 +121,7 @@ public Q_SLOTS:
     void FindReadings1Click();
     //! Tools › Check data set…: the findings in a window of their own (CheckCommands.cpp).
     void CheckDataSet1Click();
+    void OperatingMap1Click();
 
     void Messages1Click();
     void FitToWindow1Click();

@@ -532,6 +532,7 @@ private:
     // The input with the largest share of a variance; none when no share is above 0.
     void setDominant(CellUncertainty& cell, std::span<const double> shares) const
     {
+        cell.PO2Contributions.assign(shares.begin(), shares.end());
         double largest = 0.0;
         for (std::size_t i = 0; i < shares.size(); ++i) {
             if (!(shares[i] > largest))

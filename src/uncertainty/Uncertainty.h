@@ -141,6 +141,10 @@ struct CellUncertainty {
     int FailedSamples = 0;
     //! Monte Carlo: the samples left out of the pO2's spread (unresolved or failed).
     int PO2Dropped = 0;
+    //! The share of the variance of log10 pO2 each input contributes (explains, for Monte Carlo):
+    //! one per input, the stages' readings in the order of Inputs, then the curves of Curves.
+    //! Empty without a pO2.
+    std::vector<double> PO2Contributions;
     //! The input that contributes most to the variance of log10 pO2.
     DominantInput Dominant;
     //! Dominant's stage when a reading dominates; 0 otherwise (no pO2, nothing varies it, or a

@@ -213,6 +213,14 @@ INSTANTIATE_TEST_SUITE_P(Commands, UsageTest,
             "uncertainty", "--method monte-carlo --samples 1", "the samples must be 2..100000" },
         UsageCase { "uncertainty", "--method exact", "--method" },
         UsageCase { "uncertainty", "--format xml", "--format" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --quantity pO2 --out m.svg",
+            "--quantity 'pO2' must be log10-pO2, fraction:GAS or flow" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --grid 1 --out m.svg", "--grid" },
+        UsageCase { "map", "--cell 2 --x 3 --y 17 --out m.svg", "--y" },
+        UsageCase { "map", "--cell 2 --x 3 --y 4 --out m.jpg", "must end in .svg, .png or .csv" },
+        UsageCase {
+            "report", "--map 3 --out r.html", "--map '3' is not X,Y with two stages 1..16" },
+        UsageCase { "report", "--map 3,17 --out r.html", "--map '3,17' is not X,Y" },
         UsageCase { "execute", "--flow-model Physical", "--flow-model" },
         UsageCase { "target", "--cell 2 --flow 5 --flow-model", "--flow-model" }));
 

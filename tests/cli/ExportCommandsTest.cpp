@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "diagram/DiagramExport.h"
 #include "mixer/Execute.h"
+#include "plots/MapPicture.h"
 #include "rig/StartUp.h"
 #include "support/TempDir.h"
 
@@ -215,7 +216,9 @@ TEST_F(ExportCommandsTest, PicturesAreWrittenInTheKindTheirNameSays)
              Case { "diagram", "d.PNG", diagram }, Case { "diagram", "d.svg", std::nullopt },
              Case { "chart --curve 2", "c.png",
                  Size { chart.width * CalChartExportScale, chart.height * CalChartExportScale } },
-             Case { "chart --curve 2", "c.Svg", std::nullopt } }) {
+             Case { "chart --curve 2", "c.Svg", std::nullopt },
+             Case { "map --cell 2 --x 3 --y 4 --grid 5", "m.png", MapPictureSize },
+             Case { "map --cell 2 --x 3 --y 4 --grid 5", "m.SVG", std::nullopt } }) {
         const CliRun run = cli(c.arguments, "--out " + dir.file(c.file));
         ASSERT_EQ(run.exitCode, cli::ExitOk) << c.file << ": " << run.err;
         const std::string bytes = readFile(dir.file(c.file));

@@ -48,7 +48,8 @@ TEST_F(ReportCommandTest, NumbersAreThoseOfTheRunAndTheRigStaysAsItWas)
     StartUp(rig, base);
     rig.Flowmeters[2].Reading = 30;
     const Rig before = rig;
-    const RunReport report = BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {}, {}, {} });
+    const RunReport report =
+        BuildRunReport(rig, { "2027-01-15 08:00", "0.301", {}, {}, {}, {}, {} });
     EXPECT_EQ(rig.CellGases[1], before.CellGases[1]); // the run was made on a copy
     ASSERT_TRUE(report.RunOk);
 
@@ -264,7 +265,7 @@ TEST_F(ReportCommandTest, UncertaintiesShowWhereTheyWereComputed)
     spread.Fractions[2] = { 0.00125 };
     for (int c = 1; c <= MaxCells; ++c)
         spread.Log10PO2[c] = c == 2 ? 0.0375 : NAN;
-    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread, {}, {} }));
+    const std::string html = ReportHtml(BuildRunReport(rig, { "", "", {}, spread, {}, {}, {} }));
     // Each value rounded to the second digit of its deviation, halves to even: Ar of cell 2 is
     // 0.6434164 in the plain report.
     EXPECT_THAT(html, HasSubstr(">0.6434 \u00B1 0.0012</td>"));

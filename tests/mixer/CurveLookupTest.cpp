@@ -1,3 +1,4 @@
+#include "calib/CalCurveLookup.h"
 #include "mixer/Execute.h"
 #include "support/Bytes.h"
 #include "support/RandomRigs.h"
@@ -5,6 +6,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 
 namespace meldrix {
 namespace {
@@ -52,6 +54,32 @@ TEST(CurveLookupTest, IndexedRunsAreBitIdenticalToFullScans)
     EXPECT_GE(looping, 4);
     EXPECT_GE(flowing, 12);
     EXPECT_GE(warned, 4);
+}
+
+// An index kept on one copy of the rig while only its readings change (as a map's worker keeps
+// it) gives every run exactly what a fresh run gives.
+TEST(CurveLookupTest, AKeptIndexServesRunsOfNewReadings)
+{
+    std::mt19937 random(36);
+    for (std::uint32_t seed = 1; seed <= 24; ++seed) {
+        const auto kept = testsupport::randomRig(seed);
+        CalCurveIndex index(*kept);
+        for (int round = 0; round < 3; ++round) {
+            for (FlowmeterRecord& stage : kept->Flowmeters)
+                stage.Reading = std::uniform_real_distribution(-5.0, 200.0)(random);
+            const auto fresh = std::make_unique<Rig>(*kept);
+            const RunOutcome a = Execute(*kept, index);
+            const RunOutcome b = Execute(*fresh);
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", round " << round);
+            ASSERT_EQ(a.status, b.status);
+            EXPECT_TRUE(sameBytes(kept->Flowmeters, fresh->Flowmeters));
+            EXPECT_TRUE(sameBytes(kept->Gases, fresh->Gases));
+            EXPECT_TRUE(sameBytes(kept->CellGases, fresh->CellGases));
+            ASSERT_EQ(a.warnings.size(), b.warnings.size());
+            for (std::size_t i = 0; i < a.warnings.size(); ++i)
+                EXPECT_EQ(a.warnings[i].Text, b.warnings[i].Text);
+        }
+    }
 }
 
 } // namespace

@@ -28,7 +28,7 @@ protected:
         InitEquilibriumTables(*rig); // as the window and the tool start
     }
 
-    RunReport report() const { return BuildRunReport(*rig, { Date, "0.301", {}, {}, {}, {} }); }
+    RunReport report() const { return BuildRunReport(*rig, { Date, "0.301", {}, {}, {}, {}, {} }); }
 
     static std::vector<std::string> textsOf(const ReportDrawing& drawing)
     {

@@ -1,7 +1,9 @@
 #include "support/RandomRigs.h"
 
+#include "rig/StartUp.h"
 #include "support/Bytes.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <random>
@@ -16,6 +18,13 @@ constexpr std::array<std::string_view, 5> Makes = { "Rotalab", "Acme", "acme", "
 constexpr std::array<std::string_view, 4> Sizes = { "R2-15", "R6-15", "65", "None" };
 constexpr std::array<std::string_view, 3> Floats = { "Glass", "Steel", "None" };
 constexpr std::array<std::string_view, 5> FixGasTypes = { "Pure", "Getter", "Drier", "KBr", "x" };
+
+constexpr std::array<const char*, 7> MixingGases { "Ar", "N2", "O2", "H2", "He", "CO2", "CO" };
+constexpr int ScalePoints = 7;
+// Every curve starts between 5 and 30 and ends between 110 and 160, so the readings of a stage
+// that lie on all its gases' curves are narrower than their union.
+constexpr double LowestReading = 30.0;
+constexpr double HighestReading = 110.0;
 
 class Draw {
 public:
@@ -135,6 +144,75 @@ std::unique_ptr<Rig> randomRig(std::uint32_t seed)
         cell.LeakN2 = draw.chance(0.3) ? draw.between(0.0, 1e-3) : 0.0;
         cell.LeakH2 = draw.chance(0.3) ? draw.between(0.0, 1e-3) : 0.0;
     }
+    return rig;
+}
+
+std::unique_ptr<Rig> mixingRig(std::mt19937& random)
+{
+    auto rig = std::make_unique<Rig>();
+    SetStartValues(*rig);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+
+    const int bottles = pick(2, 4);
+    for (int n = 1; n <= bottles; ++n) {
+        GasRecord& bottle = rig->InputGases[n];
+        const int components = pick(1, 3);
+        std::array<int, MixingGases.size()> order {};
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<int>(i);
+        std::shuffle(order.begin(), order.end(), random);
+        double left = 1.0;
+        for (int k = 1; k <= components; ++k) {
+            const double share = k == components ? left : left * uniform(0.2, 0.8);
+            bottle.Components[k].Name = MixingGases[static_cast<std::size_t>(order[k - 1])];
+            bottle.Components[k].Fraction = share;
+            left -= share;
+        }
+    }
+
+    const int stages = pick(2, 6);
+    int curve = 0;
+    for (int f = 1; f <= stages; ++f) {
+        FlowmeterRecord& stage = rig->Flowmeters[f];
+        stage.Make = "M" + std::to_string(f);
+        const int output = f == stages ? 3 : pick(1, 3);
+        stage.Output = static_cast<std::uint16_t>(output);
+        const bool fromMixture = output > 1 && pick(0, 3) == 0;
+        stage.Input = static_cast<std::uint16_t>(
+            fromMixture ? MaxInputGases + pick(1, output - 1) : pick(1, bottles));
+        stage.Reading = uniform(LowestReading, HighestReading);
+        if (pick(0, 4) == 0) {
+            stage.FixGasUsed = 1;
+            stage.FixGas = "H2O";
+            stage.FixGasType = "Pure";
+            stage.FixGasT = uniform(5.0, 40.0);
+            stage.FixGasBefore = static_cast<std::uint8_t>(pick(0, 1));
+        }
+        for (const char* gas : { MixingGases[0], MixingGases[1], MixingGases[2], MixingGases[3],
+                 MixingGases[4], MixingGases[5], MixingGases[6], "H2O" }) {
+            CalCurveRecord& record = rig->CalCurves[++curve];
+            record.Make = stage.Make.view();
+            record.Gas = gas;
+            record.Flowmeter = static_cast<std::uint16_t>(f);
+            const double a = uniform(0.3, 3.0);
+            const double b = uniform(0.0, 0.01);
+            const double first = uniform(5.0, 30.0);
+            const double step = (uniform(110.0, 160.0) - first) / (ScalePoints - 1);
+            for (int p = 1; p <= ScalePoints; ++p) {
+                const double reading = first + (p - 1) * step;
+                record.Points[p] = { reading, a * reading + b * reading * reading };
+            }
+        }
+    }
+    for (CellRecord& cell : rig->Cells)
+        cell.Mix = 0;
+    rig->Cells[1].Mix = 3;
+    rig->Cells[1].Temp = 800.0;
     return rig;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <span>
 #include <string_view>
 
@@ -26,5 +27,11 @@ std::unique_ptr<Rig> randomRig(std::uint32_t seed);
 //! every cell fed, at a temperature and pressure the equilibrium takes. Both flow models give the
 //! same flows on it. Curves no stage chooses hold anything. The same seed gives the same rig.
 std::unique_ptr<Rig> cleanRandomRig(std::uint32_t seed);
+
+//! A rig of 2..4 bottles, 2..6 stages into M1..M3 (a stage from a mixture feeds a higher one, so
+//! there is no loop), each stage with its own curve for every gas (flow a r + b r², which the
+//! curve's polynomial reproduces exactly) over a range of its own, now and then a saturator; cell
+//! 1 is fed by M3 at 800 °C. Readings lie inside every curve.
+std::unique_ptr<Rig> mixingRig(std::mt19937& random);
 
 } // namespace meldrix::testsupport

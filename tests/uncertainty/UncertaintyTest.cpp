@@ -3,6 +3,7 @@
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 #include "mixer/MixerFixture.h"
+#include "support/NoNewThreads.h"
 #include "uncertainty/RandomDraws.h"
 #include "uncertainty/UncertaintyRemarks.h"
 
@@ -10,7 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <limits>
-#include <pthread.h>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -389,19 +389,12 @@ TEST_F(UncertaintyTest, AnUnresolvedPO2IsNeitherTheValueNorASample)
 
 TEST_F(UncertaintyTest, WorkersThatCannotStartEndTheRunWithAMessage)
 {
-    // No thread can have a stack larger than the address space.
-    pthread_attr_t usual;
-    ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
-    pthread_attr_t huge;
-    ASSERT_EQ(pthread_attr_init(&huge), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t { 1 } << 50), 0);
-    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
     UncertaintyOptions options = monteCarlo(200);
     options.Threads = 2;
-    const UncertaintyResult result = PropagateUncertainty(*rig, options);
-    EXPECT_EQ(pthread_setattr_default_np(&usual), 0);
-    pthread_attr_destroy(&huge);
-    pthread_attr_destroy(&usual);
+    const UncertaintyResult result = [&] {
+        const testsupport::NoNewThreads noThreads;
+        return PropagateUncertainty(*rig, options);
+    }();
     EXPECT_FALSE(result.Ok);
     EXPECT_FALSE(result.Cancelled);
     EXPECT_THAT(

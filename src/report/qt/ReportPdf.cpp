@@ -346,6 +346,11 @@ void drawings(const RunReport& report, PageLayout& page)
         page.drawing(*report.PO2Chart, page.width());
         page.endRow();
     }
+    for (const ReportDrawing& map : report.Maps) {
+        page.heading(utf8(map.Title), PageLayout::scaledHeight(map, page.width()));
+        page.drawing(map, page.width());
+        page.endRow();
+    }
     if (!report.Curves.empty()) {
         page.heading(u"Calibration curves in use"_s,
             PageLayout::scaledHeight(report.Curves.front().Chart, page.width()));
