@@ -2,6 +2,7 @@
 
 #include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
+#include "common/Workers.h"
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
 
@@ -12,7 +13,6 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace meldrix {
@@ -198,12 +198,6 @@ int workerCount(int threads, int rows)
     return std::max(1, std::min({ workers, MostWorkers, rows }));
 }
 
-// Sets `stop` when it goes out of scope: the workers end before they are joined.
-struct StopOnExit {
-    std::atomic<bool>& stop;
-    ~StopOnExit() { stop = true; }
-};
-
 } // namespace
 
 double MapAxis::at(int i, int grid) const
@@ -350,34 +344,16 @@ void FillOperatingMap(
     std::vector<std::unique_ptr<PointEvaluator>> helpers;
     for (int t = 1; t < workerCount(control.Threads, grid); ++t)
         helpers.push_back(std::make_unique<PointEvaluator>(rig, request));
-    std::vector<std::exception_ptr> failures(helpers.size());
-    // Joining threads, stopped first: whatever leaves this scope, no worker outlives it.
-    std::vector<std::jthread> workers;
-    const StopOnExit stopOnExit { stop };
-    workers.reserve(helpers.size());
-    try {
-        for (std::size_t t = 0; t < helpers.size(); ++t)
-            workers.emplace_back([&, t] {
-                try {
-                    work(*helpers[t], false);
-                } catch (...) {
-                    failures[t] = std::current_exception();
-                    stop = true;
-                }
-            });
-    } catch (const std::system_error& error) {
-        stop = true;
-        workers.clear();
+    if (const auto failed = RunWithHelpers(
+            helpers.size(), stop, [&](std::size_t t) { work(*helpers[t], false); },
+            [&] {
+                PointEvaluator own(rig, request);
+                work(own, true);
+            })) {
         map.Ok = false;
-        map.Message = std::string("The operating map could not start its workers: ") + error.what();
+        map.Message = "The operating map could not start its workers: " + *failed;
         return;
     }
-    PointEvaluator own(rig, request);
-    work(own, true);
-    workers.clear();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
     map.Cancelled = stop;
     if (!map.Cancelled && control.Progress)
         control.Progress(total, total);

@@ -2,6 +2,7 @@
 
 #include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
+#include "common/Workers.h"
 #include "equil/CellGibbs.h"
 #include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
@@ -15,7 +16,6 @@
 #include <limits>
 #include <memory>
 #include <span>
-#include <system_error>
 #include <thread>
 
 namespace meldrix {
@@ -231,12 +231,6 @@ const ThermoData& thermoOf(const UncertaintyOptions& options)
 {
     return options.Thermo ? *options.Thermo : BuiltInThermoData();
 }
-
-// Sets `stop` when it goes out of scope: the workers end before they are joined.
-struct StopOnExit {
-    std::atomic<bool>& stop;
-    ~StopOnExit() { stop = true; }
-};
 
 class Runner {
 public:
@@ -603,33 +597,12 @@ private:
                     stop = true;
             }
         };
-        std::vector<std::exception_ptr> failures(helpers.size());
-        // Joining threads, stopped first: whatever leaves this scope, no worker outlives it.
-        std::vector<std::jthread> workers;
-        const StopOnExit stopOnExit { stop };
-        workers.reserve(helpers.size());
-        try {
-            for (std::size_t t = 0; t < helpers.size(); ++t)
-                workers.emplace_back([&, t] {
-                    try {
-                        work(helpers[t], false);
-                    } catch (...) {
-                        failures[t] = std::current_exception();
-                        stop = true;
-                    }
-                });
-        } catch (const std::system_error& error) {
-            stop = true;
-            workers.clear();
-            m_result.Message =
-                std::string("The uncertainty run could not start its workers: ") + error.what();
+        if (const auto failed = RunWithHelpers(
+                helpers.size(), stop, [&](std::size_t t) { work(helpers[t], false); },
+                [&] { work(m_trials, true); })) {
+            m_result.Message = "The uncertainty run could not start its workers: " + *failed;
             return Ending::Failed;
         }
-        work(m_trials, true);
-        workers.clear();
-        for (const std::exception_ptr& failure : failures)
-            if (failure)
-                std::rethrow_exception(failure);
         if (stop)
             return Ending::Cancelled;
         // The helpers may have finished the last samples after this thread's last report.
