@@ -3,14 +3,13 @@
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
 #include "mixer/Execute.h"
+#include "target/BoundedLeastSquares.h"
 #include "uncertainty/Uncertainty.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <span>
 
 namespace meldrix {
@@ -18,10 +17,6 @@ namespace meldrix {
 namespace {
 
 constexpr double FailedResidual = 1e3; // a trial that could not run is far from any target
-constexpr int MaxStepsPerStart = 60;
-constexpr int ExtraStarts = 4; // besides the current readings
-constexpr double DerivativeStep = 1e-6; // in units of a reading's whole range
-constexpr int MaxApproachSteps = 20;
 // A gas without oxygen counts as the lowest pO2 the number format holds, so the search still
 // knows which way is up; it is never reported as a value.
 constexpr double NoOxygenLog10PO2 = -308.0;
@@ -143,15 +138,22 @@ std::string requestError(const Rig& rig, const TargetRequest& request)
     return {};
 }
 
-// What the cell gets at one set of readings.
-struct Trial {
-    std::vector<double> Residuals; // fractions absolute, pO2 in decades, flow relative
+// What the cell gets at one set of readings: residuals of fractions absolute, pO2 in decades,
+// flow relative; Reached when every target is met.
+struct Trial : LeastSquaresTrial {
     std::vector<std::optional<double>> Achieved;
     std::vector<std::string> Problems; // why a quantity that ran has no value
-    double Cost = std::numeric_limits<double>::infinity(); // half the sum of squared residuals
-    bool Reached = false;
     std::string Failure; // why the readings could not run, empty when they did
 };
+
+// The readings of the free stages at a point of the unit box over their bounds.
+std::vector<double> readingsAt(std::span<const ReadingBounds> bounds, std::span<const double> u)
+{
+    std::vector<double> x(u.size());
+    for (std::size_t i = 0; i < u.size(); ++i)
+        x[i] = bounds[i].Low + std::clamp(u[i], 0.0, 1.0) * (bounds[i].High - bounds[i].Low);
+    return x;
+}
 
 // Runs the rig's own Execute (and the cell's equilibrium) on a working copy for trial readings.
 class Evaluator {
@@ -238,6 +240,15 @@ public:
     int evaluations() const { return m_evaluations; }
     bool needsGibbs() const { return m_needsGibbs; }
 
+    //! The search's residuals over the unit box of the free readings' `bounds`; what else a trial
+    //! tells stays here.
+    LeastSquaresResiduals residuals(std::span<const ReadingBounds> bounds)
+    {
+        return [this, bounds](std::span<const double> u) -> LeastSquaresTrial {
+            return evaluate(readingsAt(bounds, u));
+        };
+    }
+
 private:
     Rig m_work;
     const TargetRequest& m_request;
@@ -245,372 +256,6 @@ private:
     const ThermoData& m_thermo;
     bool m_needsGibbs = false;
     int m_evaluations = 0;
-};
-
-// Solves (A + lambda D) x = b by Cholesky; false when the matrix is not positive definite.
-bool solveDamped(std::vector<double> a, std::span<const double> diagonal, double lambda,
-    std::span<const double> b, std::span<double> x)
-{
-    const std::size_t n = b.size();
-    for (std::size_t i = 0; i < n; ++i)
-        a[i * n + i] += lambda * diagonal[i];
-    for (std::size_t j = 0; j < n; ++j) {
-        double d = a[j * n + j];
-        for (std::size_t k = 0; k < j; ++k)
-            d -= a[j * n + k] * a[j * n + k];
-        if (!(d > 0.0) || !std::isfinite(d))
-            return false;
-        d = std::sqrt(d);
-        a[j * n + j] = d;
-        for (std::size_t i = j + 1; i < n; ++i) {
-            double s = a[i * n + j];
-            for (std::size_t k = 0; k < j; ++k)
-                s -= a[i * n + k] * a[j * n + k];
-            a[i * n + j] = s / d;
-        }
-    }
-    std::vector<double> y(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        double s = b[i];
-        for (std::size_t k = 0; k < i; ++k)
-            s -= a[i * n + k] * y[k];
-        y[i] = s / a[i * n + i];
-    }
-    for (std::size_t i = n; i-- > 0;) {
-        double s = y[i];
-        for (std::size_t k = i + 1; k < n; ++k)
-            s -= a[k * n + i] * x[k];
-        x[i] = s / a[i * n + i];
-    }
-    return true;
-}
-
-// The n-th point of the Halton sequence in `dimensions` dimensions: starts spread evenly over the
-// readings' ranges, the same for every search.
-std::vector<double> haltonPoint(int n, std::size_t dimensions)
-{
-    static constexpr std::array<int, 16> Primes { 2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41,
-        43, 47, 53 };
-    std::vector<double> point(dimensions);
-    for (std::size_t d = 0; d < dimensions; ++d) {
-        const int base = Primes[d % Primes.size()];
-        double f = 1.0;
-        double value = 0.0;
-        for (int i = n; i > 0; i /= base) {
-            f /= base;
-            value += f * (i % base);
-        }
-        point[d] = value;
-    }
-    return point;
-}
-
-// Levenberg–Marquardt over the free readings scaled to 0..1 of their bounds; a reading at a bound
-// whose gradient points outwards is held there for the step, every other step is projected.
-class LeastSquares {
-public:
-    //! `anchor`: the current readings, scaled; among trials that meet every target the one
-    //! nearest them is the best.
-    LeastSquares(Evaluator& evaluator, std::vector<ReadingBounds> bounds,
-        std::vector<double> anchor, const SearchControl& control)
-        : m_evaluator(evaluator)
-        , m_bounds(std::move(bounds))
-        , m_anchor(std::move(anchor))
-        , m_control(control)
-    {
-    }
-
-    struct Best {
-        std::vector<double> U;
-        Trial At;
-    };
-
-    bool cancelled() const { return m_control.Stop.stop_requested(); }
-    bool capped() const { return m_evaluator.evaluations() >= m_control.MostEvaluations; }
-    bool stopped() const { return cancelled() || capped(); }
-
-    std::vector<double> readings(std::span<const double> u) const
-    {
-        std::vector<double> x(u.size());
-        for (std::size_t i = 0; i < u.size(); ++i)
-            x[i] =
-                m_bounds[i].Low + std::clamp(u[i], 0.0, 1.0) * (m_bounds[i].High - m_bounds[i].Low);
-        return x;
-    }
-
-    double distance(std::span<const double> u) const
-    {
-        double sum = 0.0;
-        for (std::size_t i = 0; i < u.size(); ++i)
-            sum += (u[i] - m_anchor[i]) * (u[i] - m_anchor[i]);
-        return std::sqrt(sum);
-    }
-
-    Trial evaluate(std::span<const double> u)
-    {
-        Trial trial = m_evaluator.evaluate(readings(u));
-        // A trial that meets every target wins over one of smaller cost that misses one.
-        bool better = trial.Reached != m_best.At.Reached;
-        if (better)
-            better = trial.Reached;
-        else if (trial.Reached)
-            better = distance(u) < distance(m_best.U);
-        else
-            better = trial.Cost < m_best.At.Cost;
-        if (better) {
-            m_best.U.assign(u.begin(), u.end());
-            m_best.At = trial;
-        }
-        return trial;
-    }
-
-    //! Columns of d residual / d u, by forward differences stepping inwards at a bound.
-    std::vector<double> jacobian(std::span<const double> u, const Trial& at)
-    {
-        const std::size_t n = u.size();
-        const std::size_t m = at.Residuals.size();
-        std::vector<double> j(m * n, 0.0);
-        std::vector<double> probe(u.begin(), u.end());
-        for (std::size_t i = 0; i < n && !stopped(); ++i) {
-            const double h = u[i] + DerivativeStep > 1.0 ? -DerivativeStep : DerivativeStep;
-            probe[i] = u[i] + h;
-            const Trial moved = evaluate(probe);
-            probe[i] = u[i];
-            for (std::size_t r = 0; r < m; ++r)
-                j[r * n + i] = (moved.Residuals[r] - at.Residuals[r]) / h;
-        }
-        return j;
-    }
-
-    static std::vector<double> gradient(std::span<const double> j, const Trial& at, std::size_t n)
-    {
-        std::vector<double> g(n, 0.0);
-        for (std::size_t r = 0; r < at.Residuals.size(); ++r)
-            for (std::size_t i = 0; i < n; ++i)
-                g[i] += j[r * n + i] * at.Residuals[r];
-        return g;
-    }
-
-    static bool heldAtBound(double u, double g)
-    {
-        return (u <= 0.0 && g > 0.0) || (u >= 1.0 && g < 0.0);
-    }
-
-    //! One descent from `start`; true when it reached every target.
-    bool descend(std::vector<double> u)
-    {
-        const std::size_t n = u.size();
-        Trial at = evaluate(u);
-        double lambda = 1e-3;
-        // Any trial that meets every target ends the search, a derivative's probe included.
-        for (int step = 0; step < MaxStepsPerStart && !m_best.At.Reached && !stopped(); ++step) {
-            ++m_iterations;
-            if (m_control.Progress)
-                m_control.Progress(m_evaluator.evaluations(), m_control.MostEvaluations);
-            const auto j = jacobian(u, at);
-            const auto g = gradient(j, at, n);
-            std::vector<std::size_t> moving;
-            for (std::size_t i = 0; i < n; ++i)
-                if (!heldAtBound(u[i], g[i]))
-                    moving.push_back(i);
-            const std::size_t k = moving.size();
-            double largest = 0.0;
-            for (const std::size_t i : moving)
-                largest = std::max(largest, std::abs(g[i]));
-            if (k == 0 || largest == 0.0 || !std::isfinite(largest))
-                break;
-
-            std::vector<double> a(k * k, 0.0);
-            std::vector<double> b(k);
-            std::vector<double> diagonal(k);
-            double topDiagonal = 0.0;
-            for (std::size_t p = 0; p < k; ++p) {
-                b[p] = -g[moving[p]];
-                for (std::size_t q = 0; q < k; ++q)
-                    for (std::size_t r = 0; r < at.Residuals.size(); ++r)
-                        a[p * k + q] += j[r * n + moving[p]] * j[r * n + moving[q]];
-                topDiagonal = std::max(topDiagonal, a[p * k + p]);
-            }
-            // The same damping for every reading (all are scaled to their ranges): with fewer
-            // targets than free readings the step is then the smallest change that meets them,
-            // so the proposal stays near the operator's readings, and the readings that act most
-            // move most.
-            for (std::size_t p = 0; p < k; ++p)
-                diagonal[p] = std::max(topDiagonal, 1e-300);
-
-            bool improved = false;
-            bool stalled = false;
-            while (!improved && !stopped()) {
-                std::vector<double> delta(k);
-                if (!solveDamped(a, diagonal, lambda, b, delta)) {
-                    lambda *= 4.0;
-                } else {
-                    std::vector<double> next = u;
-                    double moved = 0.0;
-                    for (std::size_t p = 0; p < k; ++p) {
-                        const std::size_t i = moving[p];
-                        next[i] = std::clamp(u[i] + delta[p], 0.0, 1.0);
-                        moved = std::max(moved, std::abs(next[i] - u[i]));
-                    }
-                    if (moved < 1e-15) {
-                        stalled = true;
-                        break;
-                    }
-                    Trial trial = evaluate(next);
-                    if (trial.Reached || trial.Cost < at.Cost) {
-                        u = std::move(next);
-                        at = std::move(trial);
-                        lambda = std::max(lambda / 3.0, 1e-12);
-                        improved = true;
-                    } else {
-                        lambda *= 4.0;
-                    }
-                }
-                if (lambda > 1e12) {
-                    stalled = true;
-                    break;
-                }
-            }
-            if (stalled || !improved)
-                break;
-        }
-        return m_best.At.Reached;
-    }
-
-    //! The step from `u` that meets the linearised targets (J step = -r) with the least distance
-    //! to `goal`, over the readings in `moving`; false when it cannot be solved.
-    static bool nearestStep(std::span<const double> j, std::span<const double> residuals,
-        std::size_t n, std::span<const std::size_t> moving, std::span<const double> goal,
-        std::vector<double>& step)
-    {
-        // step = goal - J^T y with (J J^T) y = J goal + r, over the moving columns; a tiny
-        // damping keeps targets that no moving reading changes from making it singular.
-        const std::size_t m = residuals.size();
-        std::vector<double> a(m * m, 0.0);
-        std::vector<double> b(m, 0.0);
-        double topDiagonal = 0.0;
-        for (std::size_t r = 0; r < m; ++r) {
-            b[r] = residuals[r];
-            for (const std::size_t i : moving) {
-                b[r] += j[r * n + i] * goal[i];
-                for (std::size_t q = 0; q < m; ++q)
-                    a[r * m + q] += j[r * n + i] * j[q * n + i];
-            }
-            topDiagonal = std::max(topDiagonal, a[r * m + r]);
-        }
-        const std::vector<double> diagonal(m, std::max(topDiagonal, 1e-300));
-        std::vector<double> y(m);
-        if (!solveDamped(a, diagonal, 1e-12, b, y))
-            return false;
-        step.assign(n, 0.0);
-        for (const std::size_t i : moving) {
-            step[i] = goal[i];
-            for (std::size_t r = 0; r < m; ++r)
-                step[i] -= j[r * n + i] * y[r];
-        }
-        return std::all_of(step.begin(), step.end(), [](double v) { return std::isfinite(v); });
-    }
-
-    //! From readings that meet every target, moves towards the current readings along the
-    //! readings that still meet them: a step along the linearised targets (J step = 0) towards
-    //! the current readings, brought back onto the targets by a few chord steps with the same
-    //! derivatives; a step that does not end nearer and meeting them is halved, a step that does
-    //! lets the next one be longer.
-    void approach()
-    {
-        if (!m_best.At.Reached)
-            return;
-        const std::size_t n = m_best.U.size();
-        // With as many targets as free readings the readings that meet them are isolated.
-        if (m_best.At.Residuals.size() >= n)
-            return;
-        constexpr int ChordSteps = 3;
-        constexpr double ShortestStep = 1.0 / 1024;
-        std::vector<double> u = m_best.U;
-        Trial at = m_best.At;
-        double alpha = 1.0;
-        for (int step = 0; step < MaxApproachSteps && !stopped(); ++step) {
-            const double before = distance(u);
-            if (before < 1e-12)
-                break;
-            ++m_iterations;
-            if (m_control.Progress)
-                m_control.Progress(m_evaluator.evaluations(), m_control.MostEvaluations);
-            const auto j = jacobian(u, at);
-            std::vector<double> goal(n);
-            std::vector<std::size_t> moving;
-            for (std::size_t i = 0; i < n; ++i) {
-                goal[i] = m_anchor[i] - u[i];
-                // A reading at a bound the way to the current one leads out stays there.
-                if (!((u[i] <= 0.0 && goal[i] < 0.0) || (u[i] >= 1.0 && goal[i] > 0.0)))
-                    moving.push_back(i);
-            }
-            // A reading at a bound that the step would take outside stays there too.
-            std::vector<double> delta;
-            bool solved = false;
-            while (!moving.empty()) {
-                solved = nearestStep(j, at.Residuals, n, moving, goal, delta);
-                const auto outwards =
-                    std::find_if(moving.begin(), moving.end(), [&](std::size_t i) {
-                        return (u[i] <= 0.0 && delta[i] < 0.0) || (u[i] >= 1.0 && delta[i] > 0.0);
-                    });
-                if (!solved || outwards == moving.end())
-                    break;
-                moving.erase(outwards);
-            }
-            if (moving.empty() || !solved)
-                break;
-            const std::vector<double> none(n, 0.0);
-            bool moved = false;
-            for (; alpha >= ShortestStep && !moved && !stopped(); alpha /= 2) {
-                std::vector<double> next(n);
-                for (std::size_t i = 0; i < n; ++i)
-                    next[i] = std::clamp(u[i] + alpha * delta[i], 0.0, 1.0);
-                Trial trial = evaluate(next);
-                for (int chord = 0; chord < ChordSteps && !trial.Reached && !stopped(); ++chord) {
-                    std::vector<double> back;
-                    if (!nearestStep(j, trial.Residuals, n, moving, none, back))
-                        break;
-                    for (std::size_t i = 0; i < n; ++i)
-                        next[i] = std::clamp(next[i] + back[i], 0.0, 1.0);
-                    trial = evaluate(next);
-                }
-                if (trial.Reached && distance(next) < before - 1e-9) {
-                    u = std::move(next);
-                    at = std::move(trial);
-                    moved = true;
-                }
-            }
-            if (!moved || before - distance(u) < 1e-6)
-                break;
-            alpha = std::min(1.0, 8 * alpha); // the loop halved it once more on the way out
-        }
-    }
-
-    //! The current readings first, then the middle of the ranges, then spread-out starts.
-    void run()
-    {
-        const std::size_t n = m_anchor.size();
-        std::vector<std::vector<double>> starts { m_anchor, std::vector<double>(n, 0.5) };
-        for (int s = 1; s <= ExtraStarts - 1; ++s)
-            starts.push_back(haltonPoint(s, n));
-        for (const auto& start : starts) {
-            if (stopped() || descend(start))
-                break;
-        }
-        approach();
-    }
-
-    const Best& best() const { return m_best; }
-    int iterations() const { return m_iterations; }
-
-private:
-    Evaluator& m_evaluator;
-    std::vector<ReadingBounds> m_bounds;
-    std::vector<double> m_anchor;
-    const SearchControl& m_control;
-    Best m_best;
-    int m_iterations = 0;
 };
 
 // The free stages of a request, the range each may move in, and why named ones were left out.
@@ -890,21 +535,20 @@ TargetOutcome FindReadings(
 
     const ThermoData& thermo = control.Thermo ? *control.Thermo : BuiltInThermoData();
     Evaluator evaluator(rig, request, free.Stages, thermo);
-    LeastSquares search(evaluator, free.Bounds, current, control);
-    search.run();
-    const auto& best = search.best();
-    outcome.Iterations = search.iterations();
+    const LeastSquaresResult best = SolveBoundedLeastSquares(evaluator.residuals(free.Bounds),
+        current, { control.Stop, control.Progress, control.MostEvaluations });
+    outcome.Iterations = best.Iterations;
     outcome.Evaluations += evaluator.evaluations();
-    outcome.Cancelled = search.cancelled();
-    const bool capped = !outcome.Cancelled && search.capped() && !best.At.Reached;
-    if (best.U.empty()) {
+    outcome.Cancelled = best.Cancelled;
+    const bool capped = !outcome.Cancelled && best.Capped && !best.Reached;
+    if (best.Point.empty()) {
         outcome.Message = "The search was cancelled before its first trial.";
         return outcome;
     }
 
     // The reported values come from a fresh copy of the rig at the proposed readings, exactly as
     // Execute and the equilibrium give them to the operator afterwards.
-    const std::vector<double> proposed = search.readings(best.U);
+    const std::vector<double> proposed = readingsAt(free.Bounds, best.Point);
     Rig check = rig;
     for (std::size_t i = 0; i < free.Stages.size(); ++i)
         check.Flowmeters[free.Stages[i]].Reading = proposed[i];
@@ -978,16 +622,13 @@ TargetOutcome FindReadings(
     // A free reading held at a bound that the targets pull beyond. A cancelled search ends
     // without the extra trials this takes.
     if (!outcome.Cancelled) {
-        std::vector<double> u = best.U;
+        const std::vector<double>& u = best.Point;
         Evaluator probing(rig, request, free.Stages, thermo);
-        const SearchControl unlimited;
-        LeastSquares probe(probing, free.Bounds, current, unlimited);
-        const Trial at = probe.evaluate(u);
-        const auto g = LeastSquares::gradient(probe.jacobian(u, at), at, u.size());
+        const std::vector<bool> held = HeldAtBounds(probing.residuals(free.Bounds), u);
         outcome.Evaluations += probing.evaluations();
         for (std::size_t i = 0; i < free.Stages.size(); ++i) {
             const ReadingBounds range = free.Bounds[i];
-            if (range.High <= range.Low || !LeastSquares::heldAtBound(u[i], g[i]))
+            if (range.High <= range.Low || !held[i])
                 continue;
             const bool low = u[i] <= 0.0;
             reasons.push_back(StageName(free.Stages[i]) + " stops at its "
