@@ -13,11 +13,11 @@
 #include "equil/ThermoData.h"
 #include "map/OperatingMap.h"
 #include "mixer/Execute.h"
-#include "mixer/FixGasStage.h"
 #include "mixer/ModelDifferences.h"
 #include "plots/MapPicture.h"
 #include "report/ReportNumbers.h"
 #include "rig/DataFiles.h"
+#include "target/GasPaths.h"
 
 #include <algorithm>
 #include <charconv>
@@ -82,13 +82,6 @@ std::string fixGasText(const FlowmeterRecord& stage)
         + (isSet(stage.FixGasBefore) ? "before" : "after") + " the meter";
 }
 
-// A stage the run computes: a source among I1..I16 and M1..M16 and a mixture to feed.
-bool inUse(const FlowmeterRecord& stage)
-{
-    return OneBased<GasRecord, MaxGases>::inRange(stage.Input) && stage.Output >= 1
-        && stage.Output <= MaxMixtures;
-}
-
 std::string meterOf(const FlowmeterRecord& stage)
 {
     return shown(stage.Make.view()) + " " + shown(stage.Size.view()) + " "
@@ -129,27 +122,20 @@ std::string curveCaption(const CalPointUsed& used)
     return reading + " gives flow " + ReportNumber(used.Flow);
 }
 
-// Every curve the stage's reading was looked up on: a positive reading, and a negative one,
-// which gives no flow but is still named against its curve.
-void addCurves(Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
+// Every curve the stage's reading was looked up on in the run, for each gas its meter saw: a
+// positive reading, and a negative one, which gives no flow but is still named against its curve.
+void addCurves(const Rig& rig, std::shared_ptr<Rig> shared, int f, RunReport& report)
 {
     const FlowmeterRecord& stage = rig.Flowmeters[f];
     if (stage.Reading == 0.0 || !std::isfinite(stage.Reading))
         return; // no curve is looked at
-    // The gases the meter sees: after a fix-gas stage placed before it.
-    rig.WorkComposition = rig.Gases[stage.Input].Components;
-    if (isSet(stage.FixGasUsed) && isSet(stage.FixGasBefore))
-        ApplyFixGasStage(rig, f);
-    const Composition seen = rig.WorkComposition;
-    for (const GasComponent& slot : seen) {
-        if (!(slot.Fraction > 0.0))
-            continue;
-        const std::string gas = shown(slot.Name.view());
-        const int c = FindCalCurve(rig, f, slot.Name.view());
+    for (const CurveRange& range : StageCurves(rig, f, MeteredInRun(rig, f))) {
+        const std::string gas = shown(range.Gas);
+        const int c = range.Curve;
         const CalPointUsed used = UsedPointOf(rig, c, stage.Reading);
         const CalCurveRecord& curve = rig.CalCurves[c];
         const std::string where = "Stage " + formatInt(f) + ", " + gas + ": ";
-        if (const std::string fields = mismatch(stage, f, curve, slot.Name.view()); !fields.empty())
+        if (const std::string fields = mismatch(stage, f, curve, range.Gas); !fields.empty())
             report.Messages.push_back(where + "calibration curve " + formatInt(c)
                 + " is used, whose " + fields + " from the stage's");
         auto picture = std::make_shared<CalChartPicture>(*shared, c, used);
@@ -336,7 +322,7 @@ RunReport BuildRunReport(const Rig& original, ReportInputs inputs)
 
     for (int f = 1; f <= MaxFlowmeters; ++f) {
         const FlowmeterRecord& stage = rig.Flowmeters[f];
-        if (!inUse(stage))
+        if (!IsComputedStage(stage))
             continue;
         report.Stages.push_back({ f, meterOf(stage), gasName(rig, stage.Input), stage.Output,
             stage.Reading, report.RunOk ? stage.Flow : NoValue, fixGasText(stage) });

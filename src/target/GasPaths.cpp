@@ -28,11 +28,9 @@ struct Passage {
     GasMask Delivered = 0;
 };
 
-// The fix-gas stage is applied by the mixer's own routine to a stand-in composition, so a
-// saturator adds its gas, a drier or getter removes it, as in a run.
-Passage passage(const Rig& rig, int f, GasMask source)
+// Equal shares of the gases of `source`, standing in for whatever a path may carry.
+Composition standIn(const Rig& rig, GasMask source)
 {
-    const FlowmeterRecord& stage = rig.Flowmeters[f];
     // Every mixture's slots carry the gas list's names once Execute has built it.
     Composition composition = rig.Gases[MaxInputGases + 1].Components;
     int count = 0;
@@ -40,6 +38,14 @@ Passage passage(const Rig& rig, int f, GasMask source)
         count += holds(source, k) ? 1 : 0;
     for (int k = 1; k <= MaxComponents; ++k)
         composition[k].Fraction = holds(source, k) ? 1.0 / count : 0.0;
+    return composition;
+}
+
+// The fix-gas stage is applied by the mixer's own routine, so a saturator adds its gas, a drier
+// or getter removes it, as in a run.
+Passage passage(const Rig& rig, int f, Composition composition)
+{
+    const FlowmeterRecord& stage = rig.Flowmeters[f];
     const auto fix = [&] {
         if (const auto fraction =
                 GasTreatmentFraction(stage.FixGas.view(), stage.FixGasType.view(), stage.FixGasT))
@@ -68,6 +74,18 @@ bool IsComputedStage(const FlowmeterRecord& stage)
 bool HasPositiveReading(const FlowmeterRecord& stage)
 {
     return stage.Reading > 0 && std::isfinite(stage.Reading);
+}
+
+bool ReadingUsedInRun(const Rig& rig, int f)
+{
+    const FlowmeterRecord& stage = rig.Flowmeters[f];
+    return HasPositiveReading(stage) && IsComputedStage(stage)
+        && isSet(rig.Gases[stage.Input].Defined);
+}
+
+GasMask MeteredInRun(const Rig& rig, int f)
+{
+    return passage(rig, f, rig.Gases[rig.Flowmeters[f].Input].Components).Metered;
 }
 
 std::vector<CurveRange> StageCurves(const Rig& rig, int f, GasMask metered)
@@ -128,7 +146,7 @@ GasPaths::GasPaths(const Rig& rig, const Open& open)
             const FlowmeterRecord& stage = rig.Flowmeters[f];
             if (!IsComputedStage(stage))
                 continue;
-            const Passage through = passage(rig, f, m_carried[stage.Input]);
+            const Passage through = passage(rig, f, standIn(rig, m_carried[stage.Input]));
             m_metered[f] = through.Metered;
             m_delivered[f] = through.Delivered;
             if (!open(f))

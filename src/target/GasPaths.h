@@ -29,6 +29,17 @@ bool IsComputedStage(const FlowmeterRecord& stage);
 //! A reading above 0 that is a number: the stage carries gas.
 bool HasPositiveReading(const FlowmeterRecord& stage);
 
+//! A stage whose reading the run `rig` has made took: computed, with a positive reading, from a
+//! defined source (Execute computes no stage from a source that is not; after a run that
+//! converged that leaves out only input gases without a named gas above 0).
+bool ReadingUsedInRun(const Rig& rig, int f);
+
+//! The gases the meter of computed stage `f` saw in the run `rig` has made: its source's gases
+//! with a fraction above 0, after a fix-gas stage placed before the meter. Unlike
+//! GasPaths::metered, which says what the paths can carry, it leaves out a gas that no flow
+//! brought to the source.
+GasMask MeteredInRun(const Rig& rig, int f);
+
 //! A range of readings [reading units]; Low > High when it is empty.
 struct ReadingBounds {
     double Low = 0.0;

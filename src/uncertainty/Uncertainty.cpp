@@ -148,14 +148,6 @@ private:
     std::vector<std::array<double, MaxCalPoints>> m_curveFlows;
 };
 
-// Only stages Execute computes from a known source count: any other reading changes nothing.
-bool isComputedStage(const Rig& rig, int f)
-{
-    const FlowmeterRecord& stage = rig.Flowmeters[f];
-    return HasPositiveReading(stage) && IsComputedStage(stage)
-        && isSet(rig.Gases[stage.Input].Defined);
-}
-
 // Where a reading stands on each of a stage's curves: on it (0), or which end point's rule takes
 // it (below, above, no points).
 std::vector<int> curveStates(const Rig& rig, std::span<const int> curves, double reading)
@@ -279,7 +271,8 @@ private:
         const GasPaths paths(rig, GasPaths::PositiveReadings(rig));
         std::vector<int> curves;
         for (int f = 1; f <= MaxFlowmeters; ++f) {
-            if (!isComputedStage(rig, f))
+            // Any other reading changes nothing.
+            if (!ReadingUsedInRun(rig, f))
                 continue;
             UncertaintyInput input { f, rig.Flowmeters[f].Reading, 0.0, 0.0, {},
                 DerivativeSide::Central, 0 };
