@@ -3,7 +3,7 @@
 #include "diagram/MixerDiagram.h"
 #include "equil/EquilibriumDriver.h"
 #include "mixer/Execute.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 #include "support/RecordingCanvas.h"
 
 #include <benchmark/benchmark.h>

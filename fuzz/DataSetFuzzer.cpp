@@ -11,7 +11,7 @@
 #include "equil/EquilibriumDriver.h"
 #include "equil/EquilibriumTables.h"
 #include "mixer/Execute.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 #include "rig/DataFiles.h"
 #include "rig/StartUp.h"
 #include "support/RecordingCanvas.h"

@@ -4,7 +4,7 @@
 #include "cli/TextColumns.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 
 #include <algorithm>
 #include <cmath>

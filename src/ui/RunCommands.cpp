@@ -1,6 +1,6 @@
 #include "equil/EquilibriumDriver.h"
 #include "mixer/Execute.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"

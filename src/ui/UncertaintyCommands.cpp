@@ -1,14 +1,14 @@
 #include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "common/TextFormat.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
+#include "results/UncertaintyTable.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"
 #include "ui/TForm1.h"
 #include "ui/UncertaintyRun.h"
 #include "uncertainty/UncertaintyRemarks.h"
-#include "uncertainty/UncertaintyTable.h"
 
 #include <QAction>
 #include <algorithm>

@@ -4,6 +4,7 @@
 
 #include "common/TextFormat.h"
 #include "diagram/MixerDiagram.h"
+#include "results/UncertaintyTable.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
 #include "support/KeyChords.h"
@@ -14,7 +15,6 @@
 #include "ui/CalCurveListModel.h"
 #include "ui/ParameterEditor.h"
 #include "ui/TForm1.h"
-#include "uncertainty/UncertaintyTable.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

@@ -1,5 +1,5 @@
 #include "equil/NumericHelpers.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 #include "rig/StartUp.h"
 #include "support/KeyChords.h"
 #include "support/WindowTest.h"

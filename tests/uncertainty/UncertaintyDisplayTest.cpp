@@ -1,7 +1,7 @@
 #include "chart/PO2Bands.h"
 #include "chart/PO2Chart.h"
+#include "results/UncertaintyTable.h"
 #include "tabed/TDataTable.h"
-#include "uncertainty/UncertaintyTable.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "mixer/GibbsTable.h"
+#include "results/GibbsTable.h"
 
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 #include "tabed/TDataTable.h"
 
 namespace meldrix {

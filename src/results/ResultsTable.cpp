@@ -1,4 +1,4 @@
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 
 #include "common/TextFormat.h"
 #include "equil/NumericHelpers.h"

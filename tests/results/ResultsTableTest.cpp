@@ -1,9 +1,9 @@
-#include "mixer/ResultsTable.h"
+#include "results/ResultsTable.h"
 
-#include "MixerFixture.h"
 #include "equil/EquilibriumDriver.h"
 #include "equil/EquilibriumTables.h"
 #include "mixer/Execute.h"
+#include "mixer/MixerFixture.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "uncertainty/UncertaintyTable.h"
+#include "results/UncertaintyTable.h"
 
 #include "common/TextFormat.h"
 #include "tabed/TDataTable.h"
