@@ -2,7 +2,7 @@
 
 #include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
-#include "target/GasPaths.h"
+#include "mixer/GasPaths.h"
 
 #include <algorithm>
 #include <cmath>

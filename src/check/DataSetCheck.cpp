@@ -8,7 +8,7 @@
 #include "equil/NumericHelpers.h"
 #include "equil/ThermoData.h"
 #include "mixer/Execute.h"
-#include "target/GasPaths.h"
+#include "mixer/GasPaths.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "equil/ThermoData.h"
+#include "mixer/GasPaths.h"
 #include "mixer/ReadingWarnings.h"
 #include "rig/Rig.h"
-#include "target/GasPaths.h"
 #include "uncertainty/Uncertainty.h"
 
 #include <cstdint>

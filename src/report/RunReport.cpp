@@ -13,11 +13,11 @@
 #include "equil/ThermoData.h"
 #include "map/OperatingMap.h"
 #include "mixer/Execute.h"
+#include "mixer/GasPaths.h"
 #include "mixer/ModelDifferences.h"
 #include "plots/MapPicture.h"
 #include "report/ReportNumbers.h"
 #include "rig/DataFiles.h"
-#include "target/GasPaths.h"
 
 #include <algorithm>
 #include <charconv>

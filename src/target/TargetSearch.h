@@ -2,8 +2,8 @@
 
 #include "common/OneBased.h"
 #include "equil/ThermoData.h"
+#include "mixer/GasPaths.h"
 #include "rig/Rig.h"
-#include "target/GasPaths.h"
 
 #include <functional>
 #include <optional>

@@ -6,7 +6,7 @@
 #include "equil/CellGibbs.h"
 #include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
-#include "target/GasPaths.h"
+#include "mixer/GasPaths.h"
 #include "uncertainty/RandomDraws.h"
 
 #include <algorithm>

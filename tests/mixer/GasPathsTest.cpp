@@ -1,4 +1,4 @@
-#include "target/GasPaths.h"
+#include "mixer/GasPaths.h"
 
 #include "calib/CalCurveLookup.h"
 #include "mixer/Execute.h"
