@@ -9,14 +9,11 @@ namespace meldrix {
 
 namespace {
 
-constexpr int RowHeadingWidth = 64; // "log10 pO2" and the longest formulas fit
-constexpr int CellColumnWidth = 95;
 // Logarithms show with 4 decimals, so that down to -99999 they keep the fixed form; fractions in
 // scientific form with five significant digits, the table's width then counting digits.
 constexpr int LogWidth = 12;
 constexpr int LogDecimals = 4;
 constexpr int FractionDigits = 5;
-constexpr int Scientific = -1; // the table's precision for scientific form
 
 } // namespace
 
@@ -24,7 +21,7 @@ std::vector<std::string> FillGibbsTable(const Rig& rig, bool logarithmic, TCeltr
 {
     const GibbsDisplay display = CellGibbsDisplay(rig, logarithmic);
     table.Clear();
-    table.SetColWidth(0, RowHeadingWidth);
+    table.SetColWidth(0, ResultsColumns::WideHeadingWidth); // the longest formulas fit too
     if (table.NrOfColumns() != MaxCells)
         table.SetNrOfColumns(MaxCells);
     const int rows = static_cast<int>(display.RowNames.size());
@@ -34,8 +31,8 @@ std::vector<std::string> FillGibbsTable(const Rig& rig, bool logarithmic, TCeltr
     table.SetNumWidth(logarithmic ? LogWidth : FractionDigits);
     for (int c = 1; c <= MaxCells; ++c) {
         table.SetColName(c, CellColumnHeading(rig, c));
-        table.SetColWidth(c, CellColumnWidth);
-        table.SetPrecision(c, logarithmic ? LogDecimals : Scientific);
+        table.SetColWidth(c, ResultsColumns::CellWidth);
+        table.SetPrecision(c, logarithmic ? LogDecimals : ResultsColumns::Scientific);
         for (int k = 1; k <= rows; ++k) {
             const auto& value = display.Values[c][static_cast<std::size_t>(k - 1)];
             if (!isFedCell(rig.Cells[c]))

@@ -11,12 +11,9 @@ namespace meldrix {
 namespace {
 
 constexpr int RowHeadingWidth = 36;
-constexpr int CellColumnWidth = 95;
-
-// Fractions show with 7 decimals in 12 characters, and so do all logarithms; the linear
+// Fractions show with their decimals in 12 characters, and so do all logarithms; the linear
 // equilibrium display shows whole numbers in 6.
 constexpr int FractionWidth = 12;
-constexpr int FractionDecimals = 7;
 constexpr int AmountWidth = 6;
 constexpr int AmountDecimals = 0;
 
@@ -55,9 +52,9 @@ bool FillResultsTable(const Rig& rig, ResultsDisplay display, TCeltrixModel& tab
     const bool fractions = display.Log || !display.Equil;
     for (int c = 1; c <= MaxCells; ++c) {
         table.SetColName(c, CellColumnHeading(rig, c));
-        table.SetColWidth(c, CellColumnWidth);
+        table.SetColWidth(c, ResultsColumns::CellWidth);
         table.SetNumWidth(fractions ? FractionWidth : AmountWidth);
-        table.SetPrecision(c, fractions ? FractionDecimals : AmountDecimals);
+        table.SetPrecision(c, fractions ? ResultsColumns::FractionDecimals : AmountDecimals);
     }
 
     for (int c = 1; c <= MaxCells; ++c)

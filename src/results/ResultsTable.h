@@ -26,6 +26,14 @@ struct ResultsTablePlace {
     static constexpr int Height = 148;
 };
 
+//! What the results table's displays share, so that a cell's values stand alike in each.
+struct ResultsColumns {
+    static constexpr int CellWidth = 95; //!< a cell's column of values [pixels]
+    static constexpr int WideHeadingWidth = 64; //!< row headings "log10 pO2" fits [pixels]
+    static constexpr int FractionDecimals = 7; //!< a fraction's, wherever it is shown in full
+    static constexpr int Scientific = -1; //!< the table's precision for scientific form
+};
+
 //! What the results table shows: fractions or their base-10 logarithms, of the gases as mixed
 //! (the gas-list display) or of the compounds the equilibrium driver selected.
 struct ResultsDisplay {

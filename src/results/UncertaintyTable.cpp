@@ -1,6 +1,7 @@
 #include "results/UncertaintyTable.h"
 
 #include "common/TextFormat.h"
+#include "results/ResultsTable.h"
 #include "tabed/TDataTable.h"
 
 #include <algorithm>
@@ -11,14 +12,10 @@ namespace meldrix {
 
 namespace {
 
-constexpr int RowHeadingWidth = 64; // "log10 pO2" fits
-constexpr int ValueColumnWidth = 95;
 constexpr int SdColumnWidth = 80;
-// Values keep the results table's 7 decimals; deviations show in scientific form with five
+// Values keep the results table's decimals; deviations show in scientific form with five
 // significant digits, the table's width then counting digits.
 constexpr int NumWidth = 5;
-constexpr int ValueDecimals = 7;
-constexpr int Scientific = -1;
 constexpr std::string_view PO2Row = "log10 pO2";
 constexpr double NoValue = std::numeric_limits<double>::quiet_NaN();
 
@@ -48,7 +45,7 @@ bool FillUncertaintyTable(const UncertaintyResult& result, TCeltrixModel& table)
     table.SetNrOfColumns(2 * static_cast<int>(cells.size()));
     table.SetNrOfRows(rows);
     table.SetNumWidth(NumWidth);
-    table.SetColWidth(0, RowHeadingWidth);
+    table.SetColWidth(0, ResultsColumns::WideHeadingWidth);
     for (int k = 1; k <= gases; ++k)
         table.SetRowName(k, cells.front().Gases[static_cast<std::size_t>(k - 1)].Name);
     if (anyPO2)
@@ -60,10 +57,10 @@ bool FillUncertaintyTable(const UncertaintyResult& result, TCeltrixModel& table)
         const int sd = value + 1;
         table.SetColName(value, "OC " + formatInt(cell.Cell) + "; " + cell.Name);
         table.SetColName(sd, SdColumnName);
-        table.SetColWidth(value, ValueColumnWidth);
+        table.SetColWidth(value, ResultsColumns::CellWidth);
         table.SetColWidth(sd, SdColumnWidth);
-        table.SetPrecision(value, ValueDecimals);
-        table.SetPrecision(sd, Scientific);
+        table.SetPrecision(value, ResultsColumns::FractionDecimals);
+        table.SetPrecision(sd, ResultsColumns::Scientific);
         for (int k = 1; k <= gases; ++k) {
             const Spread& spread = cell.Gases[static_cast<std::size_t>(k - 1)].Fraction;
             put(table, value, k, spread.Value);
