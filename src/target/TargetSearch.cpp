@@ -240,8 +240,8 @@ public:
     int evaluations() const { return m_evaluations; }
     bool needsGibbs() const { return m_needsGibbs; }
 
-    //! The search's residuals over the unit box of the free readings' `bounds`; what else a trial
-    //! tells stays here.
+    //! The search's residuals over the unit box of the free readings' `bounds`: the solver sees a
+    //! trial's residuals, cost and whether every target is met, nothing of what the cell got.
     LeastSquaresResiduals residuals(std::span<const ReadingBounds> bounds)
     {
         return [this, bounds](std::span<const double> u) -> LeastSquaresTrial {
