@@ -1,4 +1,4 @@
-#include "chart/PO2Chart.h"
+#include "plots/PO2Chart.h"
 
 #include "chart/ClipSegment.h"
 #include "common/SvgCanvas.h"

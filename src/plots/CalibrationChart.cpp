@@ -1,4 +1,4 @@
-#include "chart/CalibrationChart.h"
+#include "plots/CalibrationChart.h"
 
 #include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
