@@ -266,6 +266,13 @@ private:
     //! The pixel of a data coordinate of a layer, before any limit or rounding.
     Extended pixelX(const Layer& layer, double x) const;
     Extended pixelY(const Layer& layer, double y) const;
+    //! The data area's first and last pixel: inside the margins, and clear of the shadow.
+    Point dataFrom() const { return { m_marginLeft, m_marginTop }; }
+    Point dataTo() const
+    {
+        return { m_size.width - m_marginRight - m_shadowWidth,
+            m_size.height - m_marginBottom - m_shadowWidth };
+    }
     void drawLabel(Canvas& canvas, const TTextLabel& label) const;
 
     Size m_size { 235, 193 };
