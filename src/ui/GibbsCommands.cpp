@@ -1,5 +1,5 @@
-#include "chart/PO2Chart.h"
 #include "chart/qt/TVistrelWidget.h"
+#include "plots/PO2Chart.h"
 #include "results/GibbsTable.h"
 #include "results/ResultsTable.h"
 #include "tabed/qt/TCeltrix.h"

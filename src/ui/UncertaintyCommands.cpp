@@ -1,6 +1,6 @@
-#include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "common/TextFormat.h"
+#include "plots/PO2Bands.h"
 #include "results/ResultsTable.h"
 #include "results/UncertaintyTable.h"
 #include "tabed/qt/TCeltrix.h"
