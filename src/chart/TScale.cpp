@@ -197,10 +197,7 @@ void TScale::SetAreaSize(Size size)
 
 void TScale::SetMargins(int left, int right, int top, int bottom)
 {
-    m_marginLeft = left;
-    m_marginRight = right;
-    m_marginTop = top;
-    m_marginBottom = bottom;
+    m_margins = { left, right, top, bottom };
     recomputeMapping();
 }
 
@@ -217,8 +214,8 @@ void TScale::recomputeMapping()
         lo = std::log(lo);
         hi = std::log(hi);
     }
-    const int length = isHorizontal() ? m_size.width - m_marginLeft - m_marginRight - 1
-                                      : m_size.height - m_marginTop - m_marginBottom - 1;
+    const int length = isHorizontal() ? m_size.width - m_margins.left - m_margins.right - 1
+                                      : m_size.height - m_margins.top - m_margins.bottom - 1;
     if (length <= 0) {
         m_k = 0.0;
         m_o = m_size.width / 2.0;
@@ -226,10 +223,10 @@ void TScale::recomputeMapping()
     }
     if (isHorizontal()) {
         m_k = length / (hi - lo);
-        m_o = m_marginLeft - m_k * lo;
+        m_o = m_margins.left - m_k * lo;
     } else {
         m_k = length / (lo - hi);
-        m_o = m_marginTop - m_k * hi;
+        m_o = m_margins.top - m_k * hi;
     }
     // An overflowing range has no usable mapping; the middle of the area stands in for it.
     if (!std::isfinite(m_k) || !std::isfinite(m_o)) {
@@ -355,15 +352,15 @@ int TScale::axisPosition() const
 {
     switch (m_scaleType) {
     case TScaleType::sctYL:
-        return m_marginLeft;
+        return m_margins.left;
     case TScaleType::sctYR:
-        return m_size.width - m_marginRight - 1;
+        return m_size.width - m_margins.right - 1;
     case TScaleType::sctXT:
-        return m_marginTop;
+        return m_margins.top;
     case TScaleType::sctXB:
         break;
     }
-    return m_size.height - m_marginBottom - 1;
+    return m_size.height - m_margins.bottom - 1;
 }
 
 void TScale::drawFrame(Canvas& canvas, Point offset) const
@@ -386,27 +383,22 @@ void TScale::drawFrame(Canvas& canvas, Point offset) const
         canvas.lineTo(b);
         canvas.lineTo({ a.x, b.y });
     };
-    switch (FrameStyle) {
-    case TFrameStyle::fsNone:
-        break;
-    case TFrameStyle::fsSimple:
+    if (FrameStyle == TFrameStyle::fsNone)
+        return;
+    if (FrameStyle == TFrameStyle::fsSimple) {
         edges(black, black, 0);
-        break;
-    case TFrameStyle::fsLowered:
-        edges(grey, white, 0);
-        break;
-    case TFrameStyle::fsRaised:
-        edges(white, grey, 0);
-        break;
-    case TFrameStyle::fsEmbossed:
-        edges(white, grey, 0);
-        edges(grey, white, 1);
-        break;
-    case TFrameStyle::fsEngraved:
-        edges(grey, white, 0);
-        edges(white, grey, 1);
-        break;
+        return;
     }
+    // A raised edge is light at the top left and dark at the bottom right, a lowered one the
+    // other way round; embossed and engraved frames add the opposite edge just inside.
+    const bool raised =
+        FrameStyle == TFrameStyle::fsRaised || FrameStyle == TFrameStyle::fsEmbossed;
+    const auto bevel = [&](bool light, int inset) {
+        edges(light ? white : grey, light ? grey : white, inset);
+    };
+    bevel(raised, 0);
+    if (FrameStyle == TFrameStyle::fsEmbossed || FrameStyle == TFrameStyle::fsEngraved)
+        bevel(!raised, 1);
 }
 
 void TScale::Draw(Canvas& canvas, Point offset)
@@ -454,11 +446,11 @@ void TScale::Draw(Canvas& canvas, Point offset)
     if (ShowBaseLine) {
         canvas.setPen(ColorScale, 1);
         if (horizontal) {
-            canvas.moveTo(shifted(offset, m_marginLeft, axis));
-            canvas.lineTo(shifted(offset, m_size.width - m_marginRight - 1LL, axis));
+            canvas.moveTo(shifted(offset, m_margins.left, axis));
+            canvas.lineTo(shifted(offset, m_size.width - m_margins.right - 1LL, axis));
         } else {
-            canvas.moveTo(shifted(offset, axis, m_marginTop));
-            canvas.lineTo(shifted(offset, axis, m_size.height - m_marginBottom - 1LL));
+            canvas.moveTo(shifted(offset, axis, m_margins.top));
+            canvas.lineTo(shifted(offset, axis, m_size.height - m_margins.bottom - 1LL));
         }
     }
 }

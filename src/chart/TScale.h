@@ -36,6 +36,16 @@ struct ScaleTick {
     std::string label;
 };
 
+//! The space between an area's edges and the axis or data inside it [px].
+struct Margins {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+
+    friend bool operator==(Margins, Margins) = default;
+};
+
 //! The most ticks of each kind a scale draws, so that no range makes its loops run long.
 inline constexpr int MaxScaleTicks = 250;
 
@@ -77,10 +87,8 @@ public:
     //! Size of the scale's area [px]; a new scale is 400 x 400.
     Size AreaSize() const { return m_size; }
     void SetAreaSize(Size size);
-    int MarginLeft() const { return m_marginLeft; }
-    int MarginRight() const { return m_marginRight; }
-    int MarginTop() const { return m_marginTop; }
-    int MarginBottom() const { return m_marginBottom; }
+    //! The axis runs between the margins; a new scale has 20 on every side.
+    Margins margins() const { return m_margins; }
     void SetMargins(int left, int right, int top, int bottom);
 
     bool ShortTicks = true;
@@ -129,10 +137,7 @@ private:
     TFigType m_labelType = TFigType::ftNum;
     TScaleType m_scaleType = TScaleType::sctXB;
     Size m_size { 400, 400 };
-    int m_marginLeft = 20;
-    int m_marginRight = 20;
-    int m_marginTop = 20;
-    int m_marginBottom = 20;
+    Margins m_margins { 20, 20, 20, 20 };
     double m_k = 1.0;
     double m_o = 0.0;
     std::vector<double> m_tickValues;

@@ -3,7 +3,6 @@
 #include "chart/TVistrelLayer.h"
 
 #include <cmath>
-#include <utility>
 
 namespace meldrix {
 
@@ -50,30 +49,27 @@ void TScaleProps::changed()
 
 void TScaleProps::SetRangeLow(double v)
 {
-    if (std::isnan(v))
-        return;
-    if (std::fabs(m_rangeHigh - v) >= m_minRange) {
-        if (m_scale.Logarithmic() && v <= LogTiny)
-            return;
-        m_rangeLow = v;
-    } else {
-        m_rangeLow = v;
-        m_rangeHigh = v + m_minRange;
-    }
-    changed();
+    moveRangeEnd(m_rangeLow, m_rangeHigh, v, 1.0);
 }
 
 void TScaleProps::SetRangeHigh(double v)
 {
+    moveRangeEnd(m_rangeHigh, m_rangeLow, v, -1.0);
+}
+
+// One end goes to v; a range that would be shorter than MinRange takes the other end along, to
+// MinRange from v on the side it lay (towardsOther: +1 above, -1 below).
+void TScaleProps::moveRangeEnd(double& end, double& other, double v, double towardsOther)
+{
     if (std::isnan(v))
         return;
-    if (std::fabs(v - m_rangeLow) >= m_minRange) {
+    if (std::fabs(other - v) >= m_minRange) {
         if (m_scale.Logarithmic() && v <= LogTiny)
             return;
-        m_rangeHigh = v;
+        end = v;
     } else {
-        m_rangeHigh = v;
-        m_rangeLow = v - m_minRange;
+        end = v;
+        other = v + towardsOther * m_minRange;
     }
     changed();
 }
@@ -91,105 +87,11 @@ void TScaleProps::SetMinRange(double m)
     changed();
 }
 
-int TScaleProps::MinTicks() const
-{
-    return m_scale.MinTicks();
-}
-
-void TScaleProps::SetMinTicks(int n)
-{
-    m_scale.SetMinTicks(n);
-    changed();
-}
-
-int TScaleProps::DecPlaces() const
-{
-    return m_scale.DecPlaces();
-}
-
-void TScaleProps::SetDecPlaces(int d)
-{
-    m_scale.SetDecPlaces(d);
-    changed();
-}
-
-bool TScaleProps::ShortTicks() const
-{
-    return m_scale.ShortTicks;
-}
-
-void TScaleProps::SetShortTicks(bool on)
-{
-    m_scale.ShortTicks = on;
-    changed();
-}
-
-bool TScaleProps::Logarithmic() const
-{
-    return m_scale.Logarithmic();
-}
-
 void TScaleProps::SetLogarithmic(bool on)
 {
     if (on && (!(m_rangeLow > LogTiny) || !(m_rangeHigh > LogTiny)))
         return;
     m_scale.SetLogarithmic(on);
-    changed();
-}
-
-TFigType TScaleProps::LabelType() const
-{
-    return m_scale.LabelType();
-}
-
-void TScaleProps::SetLabelType(TFigType type)
-{
-    m_scale.SetLabelType(type);
-    changed();
-}
-
-const std::string& TScaleProps::ScaleInscript() const
-{
-    return m_scale.ScaleInscript;
-}
-
-void TScaleProps::SetScaleInscript(std::string text)
-{
-    m_scale.ScaleInscript = std::move(text);
-    changed();
-}
-
-const std::string& TScaleProps::UserTickText() const
-{
-    return m_scale.UserTickText;
-}
-
-void TScaleProps::SetUserTickText(std::string text)
-{
-    m_scale.UserTickText = std::move(text);
-    changed();
-}
-
-Rgb TScaleProps::ColorScale() const
-{
-    return m_scale.ColorScale;
-}
-
-void TScaleProps::SetColorScale(Rgb colour)
-{
-    m_scale.ColorScale = colour;
-    changed();
-}
-
-void TScaleProps::SetScalePos(int pixels)
-{
-    m_scalePos = pixels;
-    changed();
-}
-
-void TScaleProps::SetVisible(bool visible)
-{
-    m_visible = visible;
     changed();
 }
 

@@ -1,8 +1,7 @@
-// The chart itself: its layers made and its geometry, and the repaints it asks for.
+// The chart itself: its layers made, shared item lists let go, and the repaints it asks for.
 
 #include "chart/TVistrelLayer.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace meldrix {
@@ -23,42 +22,6 @@ TVistrel::~TVistrel()
         sharer->m_useDataOf = nullptr;
     if (m_useDataOf)
         std::erase(m_useDataOf->m_sharers, this);
-}
-
-void TVistrel::SetControlSize(Size size)
-{
-    m_size = size;
-    recomputeMappings();
-}
-
-void TVistrel::SetMarginLeft(int pixels)
-{
-    m_marginLeft = pixels;
-    recomputeMappings();
-}
-
-void TVistrel::SetMarginRight(int pixels)
-{
-    m_marginRight = pixels;
-    recomputeMappings();
-}
-
-void TVistrel::SetMarginTop(int pixels)
-{
-    m_marginTop = pixels;
-    recomputeMappings();
-}
-
-void TVistrel::SetMarginBottom(int pixels)
-{
-    m_marginBottom = pixels;
-    recomputeMappings();
-}
-
-void TVistrel::SetShadowWidth(int pixels)
-{
-    m_shadowWidth = std::max(pixels, 0);
-    recomputeMappings();
 }
 
 void TVistrel::redraw()

@@ -6,6 +6,7 @@
 #include "common/QuorError.h"
 #include "common/Rounding.h"
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -103,6 +104,9 @@ struct TTextLabel {
     std::string Caption;
     TTextLabelMode Mode = TTextLabelMode::tlOff; //!< tlOff: free for AddTextLabel
     bool Visible = false;
+
+    //! Shows `caption` in `colour` at (x, y), in the coordinates AttachToData chooses.
+    void place(std::string caption, Rgb colour, double x, double y);
 };
 
 //! The pixel mapping of one layer: px = kx * x + ox, py = ky * y + oy (ln x, ln y on
@@ -126,17 +130,18 @@ public:
     ~TVistrel();
 
     Size ControlSize() const { return m_size; }
-    void SetControlSize(Size size);
+    void SetControlSize(Size size) { relayout(m_size, size); }
     int MarginLeft() const { return m_marginLeft; }
     int MarginRight() const { return m_marginRight; }
     int MarginTop() const { return m_marginTop; }
     int MarginBottom() const { return m_marginBottom; }
-    void SetMarginLeft(int pixels);
-    void SetMarginRight(int pixels);
-    void SetMarginTop(int pixels);
-    void SetMarginBottom(int pixels);
+    void SetMarginLeft(int pixels) { relayout(m_marginLeft, pixels); }
+    void SetMarginRight(int pixels) { relayout(m_marginRight, pixels); }
+    void SetMarginTop(int pixels) { relayout(m_marginTop, pixels); }
+    void SetMarginBottom(int pixels) { relayout(m_marginBottom, pixels); }
     int ShadowWidth() const { return m_shadowWidth; }
-    void SetShadowWidth(int pixels);
+    //! A negative width counts as 0.
+    void SetShadowWidth(int pixels) { relayout(m_shadowWidth, std::max(pixels, 0)); }
     bool Isometric() const { return m_isometric; }
     void SetIsometric(bool on) { m_isometric = on; }
 
@@ -247,6 +252,13 @@ private:
     void scaleChanged(TScaleProps& props);
     void passOnRanges(int layer);
     void recomputeMappings();
+    // Stores a setting of the chart's geometry and maps every layer anew.
+    template <typename T>
+    void relayout(T& setting, T value)
+    {
+        setting = value;
+        recomputeMappings();
+    }
     void redraw();
     void drawScale(Canvas& canvas, TScaleProps& props, TScale& scale);
     void drawLine(Canvas& canvas, const TVistrelItem& item) const;
@@ -254,6 +266,13 @@ private:
     //! The pixel of a data coordinate of a layer, before any limit or rounding.
     Extended pixelX(const Layer& layer, double x) const;
     Extended pixelY(const Layer& layer, double y) const;
+    //! The data area's first and last pixel: inside the margins, and clear of the shadow.
+    Point dataFrom() const { return { m_marginLeft, m_marginTop }; }
+    Point dataTo() const
+    {
+        return { m_size.width - m_marginRight - m_shadowWidth,
+            m_size.height - m_marginBottom - m_shadowWidth };
+    }
     void drawLabel(Canvas& canvas, const TTextLabel& label) const;
 
     Size m_size { 235, 193 };

@@ -125,13 +125,18 @@ int TVistrel::AddTextLabel(Rgb colour, std::string caption, double x, double y, 
         label.Transparent = false;
         label.Mode = TTextLabelMode::tlsimple;
     }
-    label.PosX = x;
-    label.PosY = y;
+    label.place(std::move(caption), colour, x, y);
     label.Layer = m_currentLayer;
-    label.Caption = std::move(caption);
-    label.FontColor = colour;
-    label.Visible = true;
     return static_cast<int>(free - m_labels.begin()) + 1;
+}
+
+void TTextLabel::place(std::string caption, Rgb colour, double x, double y)
+{
+    Caption = std::move(caption);
+    FontColor = colour;
+    PosX = x;
+    PosY = y;
+    Visible = true;
 }
 
 TTextLabel* TVistrel::TextLabel(int i)

@@ -186,8 +186,8 @@ void TVistrel::SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, 
         yh += target.propsY.m_minRange / 2;
     }
     if (m_isometric) {
-        const Extended dw = m_size.width - m_marginLeft - m_marginRight - m_shadowWidth;
-        const Extended dh = m_size.height - m_marginTop - m_marginBottom - m_shadowWidth;
+        const Extended dw = Extended(dataTo().x) - dataFrom().x;
+        const Extended dh = Extended(dataTo().y) - dataFrom().y;
         if (dw >= 1)
             yh = yl + (xh - xl) * dh / dw;
     }
@@ -213,20 +213,18 @@ void TVistrel::SetLayerRanges(int layer, Extended xl, Extended yl, Extended xh, 
 
 void TVistrel::recomputeMappings()
 {
-    const Extended w = m_size.width;
-    const Extended h = m_size.height;
-    const Extended sw = m_shadowWidth;
-    const Extended dw = w - m_marginLeft - m_marginRight - sw;
-    const Extended dh = h - m_marginTop - m_marginBottom - sw;
+    const Point from = dataFrom();
+    const Point to = dataTo();
+    const Extended dw = Extended(to.x) - from.x;
+    const Extended dh = Extended(to.y) - from.y;
     const Size scaleArea { m_size.width - m_shadowWidth + 1, m_size.height - m_shadowWidth + 1 };
     for (auto& layer : m_layers) {
         Layer& l = *layer;
-        std::tie(l.mapping.kx, l.mapping.ox) =
-            axisMapping(dw, l.propsX.m_rangeLow, l.propsX.m_rangeHigh, l.scaleX.Logarithmic(),
-                m_marginLeft, w - m_marginRight - sw, w / 2);
+        std::tie(l.mapping.kx, l.mapping.ox) = axisMapping(dw, l.propsX.m_rangeLow,
+            l.propsX.m_rangeHigh, l.scaleX.Logarithmic(), from.x, to.x, Extended(m_size.width) / 2);
         std::tie(l.mapping.ky, l.mapping.oy) =
-            axisMapping(dh, l.propsY.m_rangeLow, l.propsY.m_rangeHigh, l.scaleY.Logarithmic(),
-                h - m_marginBottom - sw, m_marginTop, h / 2);
+            axisMapping(dh, l.propsY.m_rangeLow, l.propsY.m_rangeHigh, l.scaleY.Logarithmic(), to.y,
+                from.y, Extended(m_size.height) / 2);
         // The scales span the control with the chart's margins, so that their ticks meet the
         // data area's pixels.
         for (TScale* scale : { &l.scaleX, &l.scaleY }) {

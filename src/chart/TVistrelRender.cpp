@@ -62,10 +62,10 @@ void TVistrel::drawMark(Canvas& canvas, const TVistrelItem& item) const
     const Extended y = pixelY(l, item.y1);
     // A point beyond the ranges is off the chart: no part of its mark is drawn at the edge.
     constexpr Extended HalfPixel = 0.5L;
-    if (!(x >= m_marginLeft - HalfPixel
-            && x <= m_size.width - m_marginRight - m_shadowWidth + HalfPixel
-            && y >= m_marginTop - HalfPixel
-            && y <= m_size.height - m_marginBottom - m_shadowWidth + HalfPixel))
+    const Point from = dataFrom();
+    const Point to = dataTo();
+    if (!(x >= from.x - HalfPixel && x <= to.x + HalfPixel && y >= from.y - HalfPixel
+            && y <= to.y + HalfPixel))
         return;
     const Point c { clampedPixel(x), clampedPixel(y) };
     const int half = static_cast<int>(item.extra & 0xFF) / 2;
@@ -104,10 +104,12 @@ void TVistrel::drawLine(Canvas& canvas, const TVistrelItem& item) const
     // the ranges. The cut is made in drawn pixels: whatever rounds onto an edge pixel is inside,
     // so a segment along the top or right end of a range, which maps a hair beyond its pixel, is
     // drawn rather than lost.
-    const Extended left = m_marginLeft;
-    const Extended top = m_marginTop;
-    const Extended right = m_size.width - m_marginRight - m_shadowWidth;
-    const Extended bottom = m_size.height - m_marginBottom - m_shadowWidth;
+    const Point from = dataFrom();
+    const Point to = dataTo();
+    const Extended left = from.x;
+    const Extended top = from.y;
+    const Extended right = to.x;
+    const Extended bottom = to.y;
     constexpr Extended HalfPixel = 0.5L;
     if (!ClipSegment(x1, y1, x2, y2, left - HalfPixel, top - HalfPixel, right + HalfPixel,
             bottom + HalfPixel))
@@ -132,10 +134,8 @@ void TVistrel::drawLabel(Canvas& canvas, const TTextLabel& label) const
     // Pixel positions count from the data area's corner.
     const Point anchor { dataX ? mapped.x : clampedPixel(m_marginLeft + Extended(label.PosX)),
         dataY ? mapped.y : clampedPixel(m_marginTop + Extended(label.PosY)) };
-    const int left = m_marginLeft;
-    const int top = m_marginTop;
-    const int right = m_size.width - m_marginRight - m_shadowWidth;
-    const int bottom = m_size.height - m_marginBottom - m_shadowWidth;
+    const auto [left, top] = dataFrom();
+    const auto [right, bottom] = dataTo();
     if (anchor.x < left || anchor.x > right || anchor.y < top || anchor.y > bottom)
         return; // outside the data area, like any point beyond the ranges
     const Size text = canvas.textSize(label.Caption);
@@ -185,8 +185,8 @@ void TVistrel::Render(Canvas& canvas)
     const int w = m_size.width;
     const int h = m_size.height;
     const int sw = m_shadowWidth;
-    const Point dataFrom { m_marginLeft, m_marginTop };
-    const Point dataTo { w - m_marginRight - sw, h - m_marginBottom - sw };
+    const Point from = dataFrom();
+    const Point to = dataTo();
 
     // Frame picture: background, shadow, caption, frame of the data area, scales.
     canvas.setClip({ 0, 0 }, { w, h });
@@ -194,19 +194,19 @@ void TVistrel::Render(Canvas& canvas)
     canvas.fillRect({ 0, 0 }, { w, h });
     if (sw > 0) {
         canvas.setFill(ShadowColor);
-        canvas.fillRect({ dataFrom.x + sw, dataFrom.y + sw }, { dataTo.x + sw, dataTo.y + sw });
+        canvas.fillRect({ from.x + sw, from.y + sw }, { to.x + sw, to.y + sw });
     }
     if (!Caption.empty()) {
         const Size text = canvas.textSize(Caption);
         canvas.setFill(WindColor);
         canvas.setTextColour({ 0, 0, 0 });
-        canvas.textOut({ dataTo.x + CaptionPosX - text.width, m_marginTop + CaptionPosY }, Caption);
+        canvas.textOut({ to.x + CaptionPosX - text.width, m_marginTop + CaptionPosY }, Caption);
     }
     // The frame runs just outside the data area on the left, top and right, so a curve along an
     // edge stays in sight; its bottom line is the horizontal axis, which lies on the last row.
     canvas.setPen(ChartFrameColor, 1);
     canvas.setFill(ChartColor);
-    canvas.rectangle({ dataFrom.x - 1, dataFrom.y - 1 }, { dataTo.x + 2, dataTo.y + 1 });
+    canvas.rectangle({ from.x - 1, from.y - 1 }, { to.x + 2, to.y + 1 });
     for (auto& layer : m_layers)
         if (layer->visible && layer->propsX.m_visible)
             drawScale(canvas, layer->propsX, layer->scaleX);
@@ -216,7 +216,7 @@ void TVistrel::Render(Canvas& canvas)
 
     // Data picture: its painter, the items in list order, then the labels, none beyond the data
     // area (its last row and column are where the ranges end).
-    canvas.setClip(dataFrom, { dataTo.x + 1, dataTo.y + 1 });
+    canvas.setClip(from, { to.x + 1, to.y + 1 });
     if (OnPaintDataArea)
         OnPaintDataArea(canvas);
     bool first = true;

@@ -1,6 +1,5 @@
 #include "cli/ExportCommands.h"
 
-#include "chart/ChartExport.h"
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
 #include "common/Latin1.h"
@@ -9,6 +8,7 @@
 #include "equil/EquilibriumDriver.h"
 #include "equil/NumericHelpers.h"
 #include "mixer/Execute.h"
+#include "plots/ChartExport.h"
 
 #include <array>
 #include <cctype>

@@ -2,9 +2,6 @@
 
 #include "calib/CalCurveLookup.h"
 #include "calib/MeterFields.h"
-#include "chart/ChartExport.h"
-#include "chart/PO2Bands.h"
-#include "chart/PO2Chart.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "diagram/DiagramExport.h"
@@ -15,7 +12,10 @@
 #include "mixer/Execute.h"
 #include "mixer/FixGasStage.h"
 #include "mixer/ModelDifferences.h"
+#include "plots/ChartExport.h"
 #include "plots/MapPicture.h"
+#include "plots/PO2Bands.h"
+#include "plots/PO2Chart.h"
 #include "report/ReportNumbers.h"
 #include "rig/DataFiles.h"
 

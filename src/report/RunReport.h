@@ -1,10 +1,10 @@
 #pragma once
 
-#include "chart/CalibrationChart.h"
 #include "common/Canvas.h"
 #include "common/OneBased.h"
 #include "equil/GibbsEquilibrium.h"
 #include "mixer/ReadingWarnings.h"
+#include "plots/CalibrationChart.h"
 #include "rig/Rig.h"
 #include "uncertainty/Uncertainty.h"
 

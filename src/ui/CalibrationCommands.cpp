@@ -1,6 +1,6 @@
-#include "chart/CalibrationChart.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "common/TextFormat.h"
+#include "plots/CalibrationChart.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/CalCurveListModel.h"
 #include "ui/CalibrationRows.h"

@@ -1,7 +1,7 @@
-#include "chart/PO2Chart.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "mixer/GibbsTable.h"
 #include "mixer/ResultsTable.h"
+#include "plots/PO2Chart.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/TForm1.h"
 

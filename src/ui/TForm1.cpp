@@ -1,8 +1,8 @@
 #include "ui/TForm1.h"
 
-#include "chart/CalibrationChart.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "equil/EquilibriumTables.h"
+#include "plots/CalibrationChart.h"
 #include "rig/StartUp.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/About.h"

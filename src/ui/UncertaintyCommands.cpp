@@ -1,7 +1,7 @@
-#include "chart/PO2Bands.h"
 #include "chart/qt/TVistrelWidget.h"
 #include "common/TextFormat.h"
 #include "mixer/ResultsTable.h"
+#include "plots/PO2Bands.h"
 #include "tabed/qt/TCeltrix.h"
 #include "ui/DiagramArea.h"
 #include "ui/MeterAccuracyDialog.h"

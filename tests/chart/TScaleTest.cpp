@@ -6,6 +6,7 @@
 #include <cmath>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -215,6 +216,52 @@ TEST(TScaleTest, UnusableRangesDrawNoTicksAndEveryLoopEnds)
         RecordingCanvas canvas;
         scale->Draw(canvas);
         EXPECT_LE(scale->NumTicks(), MaxScaleTicks);
+    }
+}
+
+TEST(TScaleTest, FramesItsOwnBackgroundInTheChosenStyle)
+{
+    constexpr Rgb Black { 0, 0, 0 };
+    constexpr Rgb Grey { 128, 128, 128 };
+    constexpr Rgb White { 255, 255, 255 };
+    struct Ring {
+        Rgb upperLeft;
+        Rgb lowerRight;
+    };
+    // Outer ring first; embossed and engraved frames add the opposite ring one pixel inside.
+    const std::vector<std::pair<TFrameStyle, std::vector<Ring>>> cases {
+        { TFrameStyle::fsNone, {} },
+        { TFrameStyle::fsSimple, { { Black, Black } } },
+        { TFrameStyle::fsLowered, { { Grey, White } } },
+        { TFrameStyle::fsRaised, { { White, Grey } } },
+        { TFrameStyle::fsEmbossed, { { White, Grey }, { Grey, White } } },
+        { TFrameStyle::fsEngraved, { { Grey, White }, { White, Grey } } },
+    };
+    for (const auto& [style, rings] : cases) {
+        SCOPED_TRACE(static_cast<int>(style));
+        TScale scale = scaleOver(0, 100);
+        scale.ColorScale = { 0, 0, 255 }; // tells the axis and ticks from the frame
+        scale.FrameStyle = style;
+        RecordingCanvas canvas;
+        scale.Draw(canvas, { 5, 7 });
+        std::vector<RecordingCanvas::Line> frame;
+        std::copy_if(canvas.lines.begin(), canvas.lines.end(), std::back_inserter(frame),
+            [&](const RecordingCanvas::Line& l) { return l.colour != scale.ColorScale; });
+        ASSERT_EQ(frame.size(), 4 * rings.size());
+        for (std::size_t r = 0; r < rings.size(); ++r) {
+            // Up the left edge and across the top, then down the right and back along the bottom
+            // of the 400 x 400 area at (5, 7).
+            const int in = static_cast<int>(r);
+            const Point upperLeft { 5 + in, 7 + in };
+            const Point lowerRight { 404 - in, 406 - in };
+            const RecordingCanvas::Line* edge = &frame[4 * r];
+            EXPECT_EQ(edge[0].from, (Point { upperLeft.x, lowerRight.y }));
+            EXPECT_EQ(edge[0].to, upperLeft);
+            EXPECT_EQ(edge[2].to, lowerRight);
+            EXPECT_EQ(edge[3].to, (Point { upperLeft.x, lowerRight.y }));
+            for (int k = 0; k < 4; ++k)
+                EXPECT_EQ(edge[k].colour, k < 2 ? rings[r].upperLeft : rings[r].lowerRight);
+        }
     }
 }
 

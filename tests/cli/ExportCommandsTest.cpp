@@ -1,10 +1,10 @@
 #include "cli/ExportCommands.h"
 
 #include "CliProcess.h"
-#include "chart/ChartExport.h"
 #include "cli/Commands.h"
 #include "diagram/DiagramExport.h"
 #include "mixer/Execute.h"
+#include "plots/ChartExport.h"
 #include "plots/MapPicture.h"
 #include "rig/StartUp.h"
 #include "support/TempDir.h"

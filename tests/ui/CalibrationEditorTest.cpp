@@ -1,5 +1,5 @@
-#include "chart/CalibrationChart.h"
 #include "chart/qt/TVistrelWidget.h"
+#include "plots/CalibrationChart.h"
 #include "rig/DataFiles.h"
 #include "support/Bytes.h"
 #include "support/KeyChords.h"

@@ -1,5 +1,5 @@
-#include "chart/PO2Bands.h"
-#include "chart/PO2Chart.h"
+#include "plots/PO2Bands.h"
+#include "plots/PO2Chart.h"
 #include "tabed/TDataTable.h"
 #include "uncertainty/UncertaintyTable.h"
 

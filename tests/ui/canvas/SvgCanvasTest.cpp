@@ -2,11 +2,11 @@
 // the same drawing operations, recorded on both sides and compared one by one.
 #include "common/SvgCanvas.h"
 
-#include "chart/CalibrationChart.h"
-#include "chart/ChartExport.h"
 #include "common/qt/QPainterCanvas.h"
 #include "common/qt/RecordText.h"
 #include "diagram/DiagramExport.h"
+#include "plots/CalibrationChart.h"
+#include "plots/ChartExport.h"
 #include "support/SampleRigs.h"
 #include "ui/canvas/MixerDiagramPainter.h"
 

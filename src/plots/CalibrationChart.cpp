@@ -1,4 +1,4 @@
-#include "chart/CalibrationChart.h"
+#include "plots/CalibrationChart.h"
 
 #include "calib/CalCurveLookup.h"
 #include "common/TextFormat.h"
@@ -121,15 +121,11 @@ void placeLabel(TVistrel& chart, int label, std::string caption, Rgb colour, dou
     TLabelAlignment alignment, TLabelVerticalAlignment vertical)
 {
     TTextLabel& text = *chart.TextLabel(label);
-    text.Caption = std::move(caption);
-    text.FontColor = colour;
-    text.PosX = x;
-    text.PosY = y;
+    text.place(std::move(caption), colour, x, y);
     text.AttachToData = TLabelAttachMode::tlamNone;
     text.Alignment = alignment;
     text.VerticalAlignment = vertical;
     text.Mode = TTextLabelMode::tlsimple;
-    text.Visible = true;
 }
 constexpr Rgb Red { 255, 0, 0 };
 constexpr int CrossArm = 4; // [px]
@@ -271,18 +267,15 @@ void MarkUsedPoint(TVistrel& chart, const CalPointUsed& used)
 
     // The reading itself lies off the chart: its value stands beside the end it was taken at,
     // towards the middle of the data area.
-    TTextLabel& label = *chart.TextLabel(2);
-    label.Caption = "reading " + formatSignificant(used.Reading, 6)
-        + (used.Place == CalPointPlace::NoFlow ? ": no flow" : "");
-    label.FontColor = Red;
-    label.PosX = used.At;
-    label.PosY = used.Flow;
+    TTextLabel& label = *chart.TextLabel(UsedLabel);
+    label.place("reading " + formatSignificant(used.Reading, 6)
+            + (used.Place == CalPointPlace::NoFlow ? ": no flow" : ""),
+        Red, used.At, used.Flow);
     label.AttachToData = TLabelAttachMode::tlamBoth;
     const bool top = used.Place == CalPointPlace::AboveTop;
     label.Alignment = top ? TLabelAlignment::Right : TLabelAlignment::Left;
     label.VerticalAlignment = top ? TLabelVerticalAlignment::Top : TLabelVerticalAlignment::Bottom;
     label.Mode = TTextLabelMode::tlsimple;
-    label.Visible = true;
     chart.Repaint();
 }
 

@@ -1,6 +1,6 @@
-#include "chart/PO2Bands.h"
+#include "plots/PO2Bands.h"
 
-#include "chart/PO2Chart.h"
+#include "plots/PO2Chart.h"
 
 #include <algorithm>
 #include <cmath>

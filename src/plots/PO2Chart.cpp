@@ -1,4 +1,4 @@
-#include "chart/PO2Chart.h"
+#include "plots/PO2Chart.h"
 
 #include "chart/ClipSegment.h"
 #include "common/SvgCanvas.h"
@@ -165,18 +165,15 @@ int ShowPO2Chart(TVistrel& chart, const Rig& rig, std::vector<PO2Curve>* drawn)
         const std::size_t at = curve.Points.size() * static_cast<std::size_t>(k + 1)
             / static_cast<std::size_t>(count + 1);
         TTextLabel& label = *chart.TextLabel(curve.Cell);
-        label.Caption =
-            "OC " + formatInt(curve.Cell) + "; " + std::string(rig.Cells[curve.Cell].Name.view());
-        label.FontColor = chart.DataColor;
-        label.PosX = curve.Points[at].first;
-        label.PosY = curve.Points[at].second;
+        label.place(
+            "OC " + formatInt(curve.Cell) + "; " + std::string(rig.Cells[curve.Cell].Name.view()),
+            chart.DataColor, curve.Points[at].first, curve.Points[at].second);
         label.Layer = 1;
         label.AttachToData = TLabelAttachMode::tlamBoth;
         label.Alignment = TLabelAlignment::Centre;
         label.VerticalAlignment = TLabelVerticalAlignment::Bottom;
         label.Transparent = true;
         label.Mode = TTextLabelMode::tlsimple;
-        label.Visible = true;
     }
     // Each cell's own temperature: a line across the chart and a cross where its gas is.
     const LayerMapping m = chart.Mapping(1);

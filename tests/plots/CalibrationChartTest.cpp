@@ -1,4 +1,4 @@
-#include "chart/CalibrationChart.h"
+#include "plots/CalibrationChart.h"
 
 #include "support/RecordingCanvas.h"
 #include "support/SampleRigs.h"

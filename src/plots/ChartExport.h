@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chart/CalibrationChart.h"
 #include "chart/TVistrel.h"
 #include "common/Canvas.h"
+#include "plots/CalibrationChart.h"
 #include "rig/Rig.h"
 
 #include <optional>

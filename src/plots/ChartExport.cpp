@@ -1,10 +1,10 @@
-#include "chart/ChartExport.h"
+#include "plots/ChartExport.h"
 
-#include "chart/CalibrationChart.h"
 #include "common/ShiftedCanvas.h"
 #include "common/SvgCanvas.h"
 #include "common/TextFormat.h"
 #include "common/TextWrap.h"
+#include "plots/CalibrationChart.h"
 
 #include <algorithm>
 #include <cmath>
