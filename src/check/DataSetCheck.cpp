@@ -2,6 +2,7 @@
 
 #include "calib/CalCurveLookup.h"
 #include "calib/MeterFields.h"
+#include "common/EnumNames.h"
 #include "common/TextFormat.h"
 #include "equil/CellGibbs.h"
 #include "equil/GasTreatment.h"
@@ -735,15 +736,10 @@ private:
 
 std::string_view SeverityKey(FindingSeverity severity)
 {
-    switch (severity) {
-    case FindingSeverity::Error:
-        return "error";
-    case FindingSeverity::Warning:
-        return "warning";
-    case FindingSeverity::Note:
-        return "note";
-    }
-    return "note";
+    static constexpr auto Keys =
+        std::to_array<EnumName<FindingSeverity>>({ { FindingSeverity::Error, "error" },
+            { FindingSeverity::Warning, "warning" }, { FindingSeverity::Note, "note" } });
+    return NameOf(severity, Keys, "note");
 }
 
 std::span<const std::string_view> FindingKinds()

@@ -15,9 +15,7 @@ CLI::App* addCheckCommand(CLI::App& app, CheckOptions& options)
     CLI::App* command = app.add_subcommand("check",
         "Look through the data set BASE for what looks wrong: curves, bottles, stages, cells, and "
         "where the two flow models differ");
-    addBaseArgument(*command, options.Base);
-    addReadingOption(*command, options.Readings);
-    addFlowModelOption(*command, options.FlowModel);
+    addRunArguments(*command, options.Base, options.Readings, options.FlowModel);
     command
         ->add_option("--format", options.Format,
             "json (default): one JSON object; table: one line per finding")

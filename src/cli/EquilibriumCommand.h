@@ -13,21 +13,15 @@ inline CLI::App* addEquilibriumCommand(CLI::App& app, EquilibriumOptions& option
     CLI::App* command = app.add_subcommand("equilibrium",
         "Run the mixer on BASE, then print the equilibrium gas of each fed cell at its "
         "temperature");
-    addBaseArgument(*command, options.Base);
-    addReadingOption(*command, options.Readings);
-    addFlowModelOption(*command, options.FlowModel);
+    addRunArguments(*command, options.Base, options.Readings, options.FlowModel);
     command->add_option("--cell", options.Cell, "Only cell C (1..8)")->type_name("C");
     command
         ->add_option("--temperature-sweep", options.Sweep,
             "Cell C's gas at FROM, FROM + STEP, ... TO degrees Celsius instead of its own "
             "temperature")
         ->type_name("FROM:TO:STEP");
-    command
-        ->add_option("--format", options.Format,
-            "json (default): one JSON object; table: species by cells; csv: one line per cell")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, EquilibriumFormat> { { "json", EquilibriumFormat::Json },
-                { "table", EquilibriumFormat::Table }, { "csv", EquilibriumFormat::Csv } }));
+    addFormatOption(*command, options.Format,
+        "json (default): one JSON object; table: species by cells; csv: one line per cell");
     return command;
 }
 

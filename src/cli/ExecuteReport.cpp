@@ -2,6 +2,7 @@
 
 #include "cli/JsonNumber.h"
 #include "cli/TextColumns.h"
+#include "common/EnumNames.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 #include "results/ResultsTable.h"
@@ -97,15 +98,10 @@ OrderedJson equilibriumToJson(const Rig& rig)
 
 std::string_view statusName(RunStatus status)
 {
-    switch (status) {
-    case RunStatus::Ok:
-        return "ok";
-    case RunStatus::TooManyGases:
-        return "too_many_gases";
-    case RunStatus::NonConverging:
-        return "non_converging";
-    }
-    return "unknown";
+    static constexpr auto Names = std::to_array<EnumName<RunStatus>>(
+        { { RunStatus::Ok, "ok" }, { RunStatus::TooManyGases, "too_many_gases" },
+            { RunStatus::NonConverging, "non_converging" } });
+    return NameOf(status, Names, "unknown");
 }
 
 OrderedJson ExecuteToJson(const Rig& rig, const RunOutcome& outcome)

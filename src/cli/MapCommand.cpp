@@ -3,6 +3,7 @@
 #include "cli/ExecuteReport.h"
 #include "cli/Options.h"
 #include "cli/TextColumns.h"
+#include "common/EnumNames.h"
 #include "common/Latin1.h"
 #include "plots/MapPicture.h"
 
@@ -14,19 +15,11 @@ namespace {
 
 std::string_view stateName(MapPointState state)
 {
-    switch (state) {
-    case MapPointState::Value:
-        return "ok";
-    case MapPointState::NoOxygen:
-        return "no oxygen";
-    case MapPointState::Unresolved:
-        return "unresolved";
-    case MapPointState::Failed:
-        return "failed";
-    case MapPointState::Pending:
-        break;
-    }
-    return "not computed";
+    // A point still pending when the map ends was never computed.
+    static constexpr auto Names = std::to_array<EnumName<MapPointState>>(
+        { { MapPointState::Value, "ok" }, { MapPointState::NoOxygen, "no oxygen" },
+            { MapPointState::Unresolved, "unresolved" }, { MapPointState::Failed, "failed" } });
+    return NameOf(state, Names, "not computed");
 }
 
 } // namespace

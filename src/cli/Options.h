@@ -44,6 +44,24 @@ inline CLI::Option* addReadingOption(CLI::App& command, std::vector<std::string>
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+//! BASE, `--reading` and `--flow-model`: the data set and the run a command starts from.
+inline void addRunArguments(CLI::App& command, std::string& base,
+    std::vector<std::string>& readings, std::optional<FlowModelKind>& model)
+{
+    addBaseArgument(command, base);
+    addReadingOption(command, readings);
+    addFlowModelOption(command, model);
+}
+
+//! `--format json|table|csv` for a command whose `Format` offers those three.
+template <typename Format>
+CLI::Option* addFormatOption(CLI::App& command, Format& format, const std::string& help)
+{
+    return command.add_option("--format", format, help)
+        ->transform(CLI::CheckedTransformer(std::map<std::string, Format> {
+            { "json", Format::Json }, { "table", Format::Table }, { "csv", Format::Csv } }));
+}
+
 //! `--out FILE` for the commands that write a picture or a document.
 inline CLI::Option* addOutOption(
     CLI::App& command, std::string& path, const std::string& typeName, const std::string& help)

@@ -6,6 +6,7 @@
 #include "cli/Options.h"
 #include "cli/RigJson.h"
 #include "cli/TextColumns.h"
+#include "common/EnumNames.h"
 #include "common/Latin1.h"
 #include "common/TextFormat.h"
 
@@ -20,15 +21,10 @@ using OrderedJson = nlohmann::ordered_json;
 
 std::string_view statusName(TargetStatus status)
 {
-    switch (status) {
-    case TargetStatus::Reached:
-        return "reached";
-    case TargetStatus::Closest:
-        return "closest";
-    case TargetStatus::Error:
-        return "error";
-    }
-    return "error";
+    static constexpr auto Names =
+        std::to_array<EnumName<TargetStatus>>({ { TargetStatus::Reached, "reached" },
+            { TargetStatus::Closest, "closest" }, { TargetStatus::Error, "error" } });
+    return NameOf(status, Names, "error");
 }
 
 void usage(std::ostream& err, const std::string& what)

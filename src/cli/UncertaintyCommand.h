@@ -55,19 +55,12 @@ inline CLI::App* addUncertaintyCommand(CLI::App& app, UncertaintyCommandOptions&
 {
     CLI::App* command = app.add_subcommand("uncertainty",
         "Run the mixer on BASE and carry the meters' accuracy to every fed cell's gas (and pO2)");
-    addBaseArgument(*command, options.Base);
-    addReadingOption(*command, options.Readings);
-    addFlowModelOption(*command, options.FlowModel);
+    addRunArguments(*command, options.Base, options.Readings, options.FlowModel);
     addAccuracyOptions(*command, options.Accuracy);
     command->add_flag("--equilibrium", options.Equilibrium,
         "Also log10 pO2 of each cell's gas at its temperature");
-    command
-        ->add_option("--format", options.Format,
-            "json (default): one JSON object; table: value ± sd by cells; csv: one line per "
-            "quantity")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, UncertaintyFormat> { { "json", UncertaintyFormat::Json },
-                { "table", UncertaintyFormat::Table }, { "csv", UncertaintyFormat::Csv } }));
+    addFormatOption(*command, options.Format,
+        "json (default): one JSON object; table: value ± sd by cells; csv: one line per quantity");
     return command;
 }
 

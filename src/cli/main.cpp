@@ -60,9 +60,7 @@ int run(int argc, char** argv)
 
     CLI::App* execute = app.add_subcommand(
         "execute", "Run the mixer on the data set BASE and print what every cell receives");
-    addBaseArgument(*execute, base);
-    addReadingOption(*execute, readings);
-    addFlowModelOption(*execute, flowModel);
+    addRunArguments(*execute, base, readings, flowModel);
     execute
         ->add_option("--format", format,
             "json (default): one JSON object; table: cells by gases; csv: the same as CSV")

@@ -32,7 +32,7 @@ std::string DefaultHeading(std::string_view prefix, int number)
 }
 
 TDataTable::TDataTable(std::string name)
-    : m_name(std::move(name))
+    : NamedGrid(std::move(name))
 {
     try {
         m_ownMatrix = std::make_unique<TMatrix>(m_name + ".Matrix");
@@ -45,7 +45,7 @@ TDataTable::TDataTable(std::string name)
 }
 
 TDataTable::TDataTable(std::string name, TMatrix& sharedMatrix)
-    : m_name(std::move(name))
+    : NamedGrid(std::move(name))
     , m_matrixShared(true)
     , m_matrix(&sharedMatrix)
 {

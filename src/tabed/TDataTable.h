@@ -42,7 +42,7 @@ inline constexpr std::size_t HeadingLength = 50;
 //! headings, attributes, element states, scale levels with nominal names, and a comment. Indices
 //! out of range are ignored by writers and read as a neutral value; only running out of memory
 //! raises EQuorDataTableError.
-class TDataTable {
+class TDataTable : public NamedGrid<TDataTable> {
 public:
     using ChangeEvent = std::function<void(TDataTable& sender)>;
     using ResizeEvent = std::function<void(
@@ -58,13 +58,6 @@ public:
     TDataTable(const TDataTable&) = delete;
     TDataTable& operator=(const TDataTable&) = delete;
 
-    const std::string& Name() const { return m_name; }
-    void SetName(std::string name) { m_name = std::move(name); }
-
-    int NrOfColumns() const { return m_columns; }
-    int NrOfRows() const { return m_rows; }
-    void SetNrOfColumns(int columns) { Resize(columns, m_rows); }
-    void SetNrOfRows(int rows) { Resize(m_columns, rows); }
     //! Keeps values, states, headings and attributes at their places; new columns are headed
     //! C-n, new rows R-n. Raises OnResize only, never OnChange. Out of memory: the table stays
     //! as it was and EQuorDataTableError is raised.
@@ -73,10 +66,6 @@ public:
     //! Interval, every value 0.0; raises OnChange once.
     void Clear();
 
-    bool InRange(int column, int row) const
-    {
-        return column >= 1 && column <= m_columns && row >= 1 && row <= m_rows;
-    }
     //! A nominal or ordinal column reads and stores its values rounded to whole numbers.
     double Elem(int column, int row) const;
     void SetElem(int column, int row, double value);
@@ -145,11 +134,8 @@ private:
     std::uint8_t& state(int column, int row);
     void changed();
 
-    std::string m_name;
     std::string m_comment;
     Storage m_storage;
-    int m_columns = 1;
-    int m_rows = 1;
     bool m_headingsFollowSorting = false;
     bool m_matrixShared = false;
     bool m_forwardMatrixChange = true;

@@ -13,7 +13,7 @@ void CheckTableSize(int columns, int rows)
 }
 
 TMatrix::TMatrix(std::string name)
-    : m_name(std::move(name))
+    : NamedGrid(std::move(name))
     , m_values(1, std::vector<double>(1, 0.0))
 {
 }

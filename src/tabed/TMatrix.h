@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/QuorError.h"
+#include "tabed/NamedGrid.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,7 @@ void CheckTableSize(int columns, int rows);
 
 //! A resizable matrix of doubles numbered [column, row] from 1, columns outer. Indices out of
 //! range are ignored by writers and read as 0.0.
-class TMatrix {
+class TMatrix : public NamedGrid<TMatrix> {
 public:
     using ChangeEvent = std::function<void(TMatrix& sender)>;
     //! sender, what (SortExchangeColumns or rows), the two indices swapped, and the first and last
@@ -39,21 +40,10 @@ public:
     TMatrix(const TMatrix&) = delete;
     TMatrix& operator=(const TMatrix&) = delete;
 
-    const std::string& Name() const { return m_name; }
-    void SetName(std::string name) { m_name = std::move(name); }
-
-    int NrOfColumns() const { return m_columns; }
-    int NrOfRows() const { return m_rows; }
-    void SetNrOfColumns(int columns) { Resize(columns, m_rows); }
-    void SetNrOfRows(int rows) { Resize(m_columns, rows); }
     //! Keeps every value at its [column, row]; new elements are 0.0; sizes below 1 count as 1.
     //! Throws EQuorMatrixError, leaving the matrix as it was, when memory runs out.
     void Resize(int columns, int rows);
 
-    bool InRange(int column, int row) const
-    {
-        return column >= 1 && column <= m_columns && row >= 1 && row <= m_rows;
-    }
     double Elem(int column, int row) const;
     void SetElem(int column, int row, double value);
     void Fill(double value);
@@ -72,9 +62,6 @@ private:
     void changed();
     bool exchangeRows(int row1, int row2, int first, int last);
 
-    std::string m_name;
-    int m_columns = 1;
-    int m_rows = 1;
     std::vector<std::vector<double>> m_values;
 };
 

@@ -2,9 +2,7 @@
 
 #include "common/qt/RecordText.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -33,10 +31,8 @@ QColor severityColour(FindingSeverity severity)
 } // namespace
 
 CheckDataSetWindow::CheckDataSetWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : ToolWindow(u"CheckDataSetWindow"_s, u"Check data set"_s, parent)
 {
-    setObjectName(u"CheckDataSetWindow"_s);
-    setWindowTitle(u"Check data set"_s);
     m_heading = new QLabel(this);
     m_heading->setObjectName(u"CheckHeading1"_s);
     m_heading->setWordWrap(true);
@@ -58,16 +54,10 @@ CheckDataSetWindow::CheckDataSetWindow(QWidget* parent)
     auto* again = new QPushButton(u"Check &again"_s, this);
     again->setObjectName(u"CheckAgain1"_s);
     connect(again, &QPushButton::clicked, this, &CheckDataSetWindow::checkAgain);
-    auto* close = new QPushButton(u"Close"_s, this);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(again);
-    buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
     layout->addWidget(m_table);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({ again }));
     resize(820, 420);
 }
 
@@ -95,15 +85,6 @@ void CheckDataSetWindow::showFindings(const QString& dataSet, Findings findings)
     m_table->resizeRowsToContents();
     if (!m_findings.empty())
         m_table->setCurrentCell(0, 0);
-}
-
-void CheckDataSetWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace meldrix

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "check/DataSetCheck.h"
-
-#include <QWidget>
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QTableWidget;
@@ -11,7 +10,7 @@ namespace meldrix {
 
 //! Tools › Check data set…: what the check found in the data set, one row each (severity, place,
 //! sentence). A double-click on a row asks for the record's editor.
-class CheckDataSetWindow : public QWidget {
+class CheckDataSetWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit CheckDataSetWindow(QWidget* parent = nullptr);
@@ -25,9 +24,6 @@ Q_SIGNALS:
     void findingChosen(const meldrix::Finding& finding);
     //! "Check again": the data set may have changed since.
     void checkAgain();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLabel* m_heading = nullptr;

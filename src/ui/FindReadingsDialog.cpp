@@ -123,14 +123,6 @@ FindReadingsDialog::FindReadingsDialog(
     setSearching(false);
 }
 
-FindReadingsDialog::~FindReadingsDialog()
-{
-    // The search works on its own copy of the rig; it only has to notice the request and end.
-    m_worker.request_stop();
-    if (m_worker.joinable())
-        m_worker.join();
-}
-
 void FindReadingsDialog::done(int result)
 {
     remember();

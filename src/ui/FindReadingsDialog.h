@@ -50,7 +50,6 @@ public:
     //! `memory` outlives the dialog or the dialog's parent.
     FindReadingsDialog(
         const Rig& rig, ApplyReadings apply, FindReadingsMemory& memory, QWidget* parent = nullptr);
-    ~FindReadingsDialog() override;
 
     void done(int result) override;
 
@@ -81,6 +80,8 @@ private:
     FindReadingsMemory& m_memory;
     std::optional<TargetOutcome> m_outcome;
     bool m_searching = false;
+    // Declared after all a worker reads: on closing, the request to stop and the wait for the
+    // worker come first. It has a copy of the rig of its own and only has to notice and end.
     std::jthread m_worker;
 
     QComboBox* m_cell = nullptr;

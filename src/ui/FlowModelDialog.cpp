@@ -31,11 +31,9 @@ QLabel* paragraph(const QString& text, QWidget* parent)
 } // namespace
 
 FlowModelDialog::FlowModelDialog(const DataSetSettings& settings, QWidget* parent)
-    : QDialog(parent)
+    : SettingsDialog(u"FlowModelDialog"_s, u"Flow model"_s, parent)
     , m_settings(settings)
 {
-    setObjectName(u"FlowModelDialog"_s);
-    setWindowTitle(u"Flow model"_s);
     setMinimumWidth(520);
     auto* layout = new QVBoxLayout(this);
 
@@ -83,11 +81,7 @@ FlowModelDialog::FlowModelDialog(const DataSetSettings& settings, QWidget* paren
     form->addRow(u"Flow &unit of the curves:"_s, m_flowUnit);
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(u"FlowModelButtons"_s);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelButtons(u"FlowModelButtons"_s));
 }
 
 DataSetSettings FlowModelDialog::settings() const

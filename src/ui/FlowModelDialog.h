@@ -1,8 +1,7 @@
 #pragma once
 
 #include "rig/DataSetSettings.h"
-
-#include <QDialog>
+#include "ui/SettingsDialog.h"
 
 class QLineEdit;
 class QRadioButton;
@@ -11,7 +10,7 @@ namespace meldrix {
 
 //! Settings › "Flow model…": the flow model of the data set, each with what it computes, and the
 //! name of the curves' flow unit.
-class FlowModelDialog : public QDialog {
+class FlowModelDialog : public SettingsDialog {
     Q_OBJECT
 public:
     FlowModelDialog(const DataSetSettings& settings, QWidget* parent);

@@ -57,14 +57,6 @@ void TForm1::CellTemperature1Click()
 
 void TForm1::ShowGibbsResults()
 {
-    // Before the first run the cells have received nothing: the table only clears, as the
-    // other displays do.
-    if (m_rig->GasListCount == 0) {
-        CellTabEd->Clear();
-        CellTabEd->hide();
-        showResultsState();
-        return;
-    }
     const auto problems = FillGibbsTable(*m_rig, m_rig->LogDisplay, CellTabEd->Model());
     placeResultsTable();
     CellTabEd->show();

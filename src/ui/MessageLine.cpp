@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QHBoxLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -39,10 +37,8 @@ void MessageLabel::paintEvent(QPaintEvent*)
 }
 
 MessageLogWindow::MessageLogWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : ToolWindow(u"MessagesWindow"_s, u"Messages"_s, parent)
 {
-    setObjectName(u"MessagesWindow"_s);
-    setWindowTitle(u"Messages"_s);
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(u"MessagesText1"_s);
     m_text->setReadOnly(true);
@@ -51,18 +47,9 @@ MessageLogWindow::MessageLogWindow(QWidget* parent)
     copy->setObjectName(u"CopyMessages1"_s);
     connect(copy, &QPushButton::clicked, this,
         [this] { QApplication::clipboard()->setText(m_text->toPlainText()); });
-    auto* close = new QPushButton(u"Close"_s, this);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-    // Escape closes it, as it closes a dialog.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(copy);
-    buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({ copy }));
     resize(640, 360);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ToolWindow.h"
+
 #include <QDateTime>
 #include <QLabel>
 #include <QString>
@@ -35,7 +37,7 @@ struct LoggedMessage {
 };
 
 //! Every message since the program started, in a window of its own to read and copy from.
-class MessageLogWindow : public QWidget {
+class MessageLogWindow : public ToolWindow {
     Q_OBJECT
 public:
     explicit MessageLogWindow(QWidget* parent = nullptr);

@@ -27,11 +27,9 @@ QDoubleSpinBox* percentBox(const QString& name, double value, QWidget* parent)
 } // namespace
 
 MeterAccuracyDialog::MeterAccuracyDialog(const UncertaintyOptions& options, QWidget* parent)
-    : QDialog(parent)
+    : SettingsDialog(u"MeterAccuracyDialog"_s, u"Meter accuracy"_s, parent)
     , m_options(options)
 {
-    setObjectName(u"MeterAccuracyDialog"_s);
-    setWindowTitle(u"Meter accuracy"_s);
     auto* form = new QFormLayout(this);
 
     m_fullScale = percentBox(u"FullScalePercent"_s, options.FullScalePercent, this);
@@ -58,11 +56,7 @@ MeterAccuracyDialog::MeterAccuracyDialog(const UncertaintyOptions& options, QWid
     connect(m_method, &QComboBox::currentIndexChanged, this,
         [this](int index) { m_samples->setEnabled(index == 1); });
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(u"MeterAccuracyButtons"_s);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(okCancelButtons(u"MeterAccuracyButtons"_s));
 }
 
 UncertaintyOptions MeterAccuracyDialog::options() const

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "ui/SettingsDialog.h"
 #include "uncertainty/Uncertainty.h"
-
-#include <QDialog>
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -12,7 +11,7 @@ namespace meldrix {
 
 //! Settings › "Meter accuracy…": how well the meters are read and calibrated, and how that is
 //! carried to the cells.
-class MeterAccuracyDialog : public QDialog {
+class MeterAccuracyDialog : public SettingsDialog {
     Q_OBJECT
 public:
     MeterAccuracyDialog(const UncertaintyOptions& options, QWidget* parent);

@@ -117,14 +117,6 @@ OperatingMapDialog::OperatingMapDialog(const Rig& rig, ApplyReadings apply,
     setComputing(false);
 }
 
-OperatingMapDialog::~OperatingMapDialog()
-{
-    // The workers have copies of their own; they only have to notice the request and end.
-    m_worker.request_stop();
-    if (m_worker.joinable())
-        m_worker.join();
-}
-
 void OperatingMapDialog::done(int result)
 {
     m_worker.request_stop();

@@ -57,7 +57,6 @@ public:
     //! `proposed`: the readings Find readings last proposed for a cell, marked on its maps.
     OperatingMapDialog(const Rig& rig, ApplyReadings apply,
         std::optional<std::pair<int, Readings>> proposed, QWidget* parent = nullptr);
-    ~OperatingMapDialog() override;
 
     void done(int result) override;
 
@@ -89,6 +88,8 @@ private:
     std::optional<Readings> m_proposal;
     bool m_computing = false;
     bool m_dirty = false;
+    // Declared after all a worker reads: on closing, the request to stop and the wait for the
+    // worker come first. It has a copy of the rig of its own and only has to notice and end.
     std::jthread m_worker;
 
     QComboBox* m_cell = nullptr;

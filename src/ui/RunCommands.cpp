@@ -104,6 +104,14 @@ void TForm1::RunExecute()
 
 void TForm1::ShowResults()
 {
+    // Before the first run the cells have received nothing: the equilibrium and uncertainty
+    // displays only clear the table, as the others do.
+    if ((m_uncertainty->Shown || m_rig->GibbsDisplay) && m_rig->GasListCount == 0) {
+        CellTabEd->Clear();
+        CellTabEd->hide();
+        showResultsState();
+        return;
+    }
     if (m_uncertainty->Shown) {
         ShowUncertaintyResults();
         return;

@@ -147,14 +147,15 @@ private:
     void guarded(const std::function<void()>& command);
     //! Shows the rig's message line in Message1.
     void showRigMessage();
-    //! The results table's display of the cells' equilibria, and the pO2 chart in a window of its
-    //! own (GibbsCommands.cpp).
+    //! The results table's display of the cells' equilibria, once a run has fed them, and the pO2
+    //! chart in a window of its own (GibbsCommands.cpp).
     void ShowGibbsResults();
     //! Returns the number of curves drawn.
     int DrawPO2Chart();
     //! Draws the pO2 chart again when it is open, bands only of a current answer on display.
     void refreshPO2Chart();
-    // The "± uncertainty" display and its runs (UncertaintyCommands.cpp).
+    // The "± uncertainty" display, once a run has fed the cells, and its runs
+    // (UncertaintyCommands.cpp).
     void ShowUncertaintyResults();
     void showUncertainty(bool shown);
     //! The last uncertainty answer no longer fits the rig: a run going on is dropped.
@@ -220,6 +221,9 @@ private:
     //! Says so on the message line when the open editor holds text not yet taken with OK; the
     //! sentence starts with `refused` ("Not executed").
     bool reportUntakenText(std::string_view refused);
+    //! Readings a dialog proposes (stages 1..16 at [0..15]): put into the stages as if typed in the
+    //! readings editor and taken with OK, then Execute (TargetCommands.cpp).
+    void applyProposedReadings(const std::array<double, MaxFlowmeters>& readings);
     //! Shows a message about what the operator typed or chose; it goes again once that is undone
     //! (the text typed back, dropped or taken, the display left).
     void showTransientMessage(const std::string& text);

@@ -71,14 +71,6 @@ void TForm1::UncertaintyOutOfDate()
 
 void TForm1::ShowUncertaintyResults()
 {
-    // Before the first run the cells have received nothing: the table only clears, as the other
-    // displays do.
-    if (m_rig->GasListCount == 0) {
-        CellTabEd->Clear();
-        CellTabEd->hide();
-        showResultsState();
-        return;
-    }
     const auto& result = m_uncertainty->Result;
     if (m_uncertainty->Current && result) {
         const bool filled = FillUncertaintyTable(*result, CellTabEd->Model());
