@@ -38,24 +38,36 @@ function(meldrix_check_core_is_qt_free)
     endforeach()
 endfunction()
 
-# One GoogleTest executable per subsystem.
+# A test that opens the shipped data set is told where it is and built after it.
+function(meldrix_test_default_data name)
+    target_compile_definitions(${name} PRIVATE MELDRIX_DEFAULT_BASE="${MELDRIX_DATA_DIR}/Default")
+    add_dependencies(${name} meldrix_default_data)
+endfunction()
+
+# One GoogleTest executable per subsystem; DEFAULT_DATA for one that opens the shipped data set.
 function(meldrix_gtest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "DEFAULT_DATA" "" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} meldrix_testsupport GTest::gtest_main
         GTest::gmock meldrix_warnings)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "MELDRIX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+    if(ARG_DEFAULT_DATA)
+        meldrix_test_default_data(${name})
+    endif()
 endfunction()
 
-# One Qt Test executable per widget or window, run offscreen.
+# One Qt Test executable per widget or window, run offscreen; DEFAULT_DATA as above.
 function(meldrix_qttest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "DEFAULT_DATA" "" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} Qt6::Test meldrix_testsupport meldrix_warnings)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
         "QT_QPA_PLATFORM=offscreen;MELDRIX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+    if(ARG_DEFAULT_DATA)
+        meldrix_test_default_data(${name})
+    endif()
 endfunction()
 
 # Qt code: strict string conversions, no Qt keywords.
