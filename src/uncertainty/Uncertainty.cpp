@@ -598,9 +598,10 @@ private:
         }
         if (stop)
             return Ending::Cancelled;
-        // The helpers may have finished the last samples after this thread's last report.
-        if (done != m_lastReported)
-            (void)report(samples, samples);
+        // The helpers may have finished the last samples after this thread's last report, or
+        // before it reported at all (a busy machine): a cancel given there still counts.
+        if (done != m_lastReported && !report(samples, samples))
+            return Ending::Cancelled;
         m_result.Samples = samples;
         fillMonteCarlo(drawn, values, sampleStates);
         noteBeyond(beyond);

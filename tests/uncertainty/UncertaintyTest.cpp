@@ -472,6 +472,21 @@ TEST_F(UncertaintyTest, ProgressSeesEveryTrialAndCanCancel)
     EXPECT_TRUE(stopped.Cells.empty());
 }
 
+// The last report may come after the helpers took every sample, or be the only one this thread
+// makes on a busy machine: a cancel there counts all the same.
+TEST_F(UncertaintyTest, ACancelAtTheLastReportIsHonoured)
+{
+    UncertaintyOptions options = monteCarlo(400);
+    for (const int threads : { 1, 4 }) {
+        SCOPED_TRACE(threads);
+        options.Threads = threads;
+        const UncertaintyResult result =
+            PropagateUncertainty(*rig, options, [](int n, int total) { return n < total; });
+        EXPECT_FALSE(result.Ok);
+        EXPECT_TRUE(result.Cancelled);
+    }
+}
+
 TEST_F(UncertaintyTest, MonteCarloGivesTheSameAnswerOnAnyNumberOfWorkers)
 {
     UncertaintyOptions options = monteCarlo(300);
