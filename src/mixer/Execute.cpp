@@ -18,12 +18,6 @@ void call(const std::function<void()>& hook)
         hook();
 }
 
-// A reading that is not a finite number counts as 0: no flow, and it holds no mixture back.
-bool hasPositiveReading(const FlowmeterRecord& stage)
-{
-    return stage.Reading > 0 && std::isfinite(stage.Reading);
-}
-
 // Sources outside I1..I16 and M1..M16 are never computed and never hold a mixture back.
 bool hasValidSource(const FlowmeterRecord& stage)
 {
@@ -184,7 +178,7 @@ bool solveMixture(Rig& rig, int m, StageFlows& flows, RunNotes& notes)
             mixture.Flow += stage.Flow;
             for (int k = 1; k <= MaxComponents; ++k)
                 mixture.Components[k].Fraction += stage.Flow * rig.WorkComposition[k].Fraction;
-        } else if (hasPositiveReading(stage)) {
+        } else if (HasPositiveReading(stage)) {
             // The source is not known yet: the mixture waits for a later pass.
             ready = false;
         }
@@ -340,6 +334,11 @@ RunOutcome runExecute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup, E
 }
 
 } // namespace
+
+bool HasPositiveReading(const FlowmeterRecord& stage)
+{
+    return stage.Reading > 0 && std::isfinite(stage.Reading);
+}
 
 RunOutcome Execute(Rig& rig, const ExecuteHooks& hooks, CurveLookup lookup)
 {

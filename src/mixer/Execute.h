@@ -63,6 +63,10 @@ enum class CurveLookup {
     FullScan, //!< every slot of every computed stage in every pass scans all 1000 curves
 };
 
+//! A reading above 0 that is a number: the stage carries gas. Any other reading counts as 0: no
+//! flow, and it holds no mixture back.
+bool HasPositiveReading(const FlowmeterRecord& stage);
+
 //! The Execute command: makes the working copies of the input gases, builds the gas list, solves
 //! the mixer pass by pass in the rig's flow model and, once every mixture is known, computes the
 //! cell gases and calls the hooks. A run error is put in Message1 and returned; no stored value

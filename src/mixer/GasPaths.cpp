@@ -71,11 +71,6 @@ bool IsComputedStage(const FlowmeterRecord& stage)
         && stage.Output <= MaxMixtures;
 }
 
-bool HasPositiveReading(const FlowmeterRecord& stage)
-{
-    return stage.Reading > 0 && std::isfinite(stage.Reading);
-}
-
 bool ReadingUsedInRun(const Rig& rig, int f)
 {
     const FlowmeterRecord& stage = rig.Flowmeters[f];

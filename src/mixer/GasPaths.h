@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/OneBased.h"
+#include "mixer/Execute.h"
 #include "rig/Rig.h"
 
 #include <cstdint>
@@ -25,9 +26,6 @@ using CellMask = std::uint8_t;
 //! A stage Execute computes whatever its reading: a source I1..I16 or M1..M16 and an output
 //! M1..M16.
 bool IsComputedStage(const FlowmeterRecord& stage);
-
-//! A reading above 0 that is a number: the stage carries gas.
-bool HasPositiveReading(const FlowmeterRecord& stage);
 
 //! A stage whose reading the run `rig` has made took: computed, with a positive reading, from a
 //! defined source (Execute computes no stage from a source that is not; after a run that
